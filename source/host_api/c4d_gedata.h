@@ -1,0 +1,41 @@
+// A value of any type the host's containers hold.
+//
+// A GeData is either a value of the module's own (constructed here; the module owns the host value
+// behind it) or a view of a value the host passes in place (a parameter being read or written),
+// which the module never constructs or destroys. Both forms share the layout of HostValueRef.
+#pragma once
+
+#include <cstddef>
+
+#include "c4d_string.h"
+#include "c4d_types.h"
+#include "table/host_table.h"
+
+class GeData : private HostValueRef {
+public:
+    GeData();
+    explicit GeData(Int32 value);
+    ~GeData();
+    GeData(const GeData& other);
+    GeData& operator=(const GeData& other);
+
+    // The host type number (HOST_TYPE_*), or the id of a custom data type.
+    Int32 GetType() const;
+    Bool IsEmpty() const { return GetType() == HOST_TYPE_NONE; }
+    void Free();
+
+    Int32 GetInt32() const;
+    void SetInt32(Int32 number);
+    Float GetFloat() const;
+    void SetFloat(Float number);
+    String GetString() const;
+    void SetString(const String& text);
+    // Custom data of a registered type: the record's bytes are copied by the host.
+    void SetCustomDataType(Int32 type, const void* record, std::size_t size);
+
+    static GeData* FromRef(HostValueRef* ref) { return static_cast<GeData*>(ref); }
+    static const GeData* FromRef(const HostValueRef* ref) {
+        return static_cast<const GeData*>(ref);
+    }
+    HostValue* Handle() const { return value; }
+};

@@ -1,0 +1,48 @@
+/* The host interface table: everything a module may ask of the host.
+ *
+ * The host hands the table to the module with the first start-up message and keeps it alive until
+ * the module has ended. The first 32-bit word is the host's interface version, which a module
+ * compares with the version it was built for before it reads anything else. Each area begins with
+ * its own size, so an area can grow at its end without breaking modules built against an older
+ * header: a module checks an area's size before it calls a function that came later.
+ *
+ * Every function takes the table itself as its first argument; the host finds its own state from
+ * it. */
+#ifndef HOST_API_TABLE_HOST_TABLE_H
+#define HOST_API_TABLE_HOST_TABLE_H
+
+#include "host_abi.h"
+#include "host_console.h"
+#include "host_containers.h"
+#include "host_dialogs.h"
+#include "host_documents.h"
+#include "host_files.h"
+#include "host_preferences.h"
+#include "host_registry.h"
+#include "host_shortcuts.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+struct HostTable {
+    int32_t version; /* HOST_INTERFACE_VERSION of the host */
+    const HostRegistryArea* registry;
+    const HostContainerArea* containers;
+    const HostDocumentArea* documents;
+    const HostPreferenceArea* preferences;
+    const HostShortcutArea* shortcuts;
+    const HostDialogArea* dialogs;
+    const HostFileArea* files; /* bitmaps and files */
+    const HostConsoleArea* console;
+};
+
+/* True when `area` (a pointer to an area struct) is large enough to hold `member`. */
+#define HOST_AREA_HAS(area, type, member) \
+    ((area) != NULL && (area)->size >= offsetof(type, member) + sizeof(((type*)0)->member))
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

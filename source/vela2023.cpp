@@ -1,0 +1,402 @@
+#include "vela2023.h"
+
+#include <new>
+#include <vector>
+
+#include "Main.h"
+#include "vela_ids.h"
+
+namespace {
+
+constexpr const char* kSourceFile = "..\\source\\vela2023";
+constexpr Int32 kInvocationLine = 255;
+constexpr const char* kInvocationText = "25.4. 1:53";
+
+BaseContainer* RecordOf(BaseObject* op) {
+    return op->GetDataInstance()->GetContainerInstance(ID_VELA);
+}
+
+BaseContainer* DocumentRecordOf(BaseDocument* doc) {
+    return doc->GetDataInstance()->GetContainerInstance(ID_VELA);
+}
+
+void StoreStates(BaseContainer& record, Int32 editorMode, Int32 renderMode, Bool enabled) {
+    record.SetInt32(VELA_SAVED_EDITOR_MODE, editorMode);
+    record.SetInt32(VELA_SAVED_RENDER_MODE, renderMode);
+    record.SetBool(VELA_SAVED_ENABLED, enabled);
+}
+
+// Visits every object of the chain starting at `first` and all their descendants in tree order
+// (an object, then its children, then its next sibling) without recursion, so hierarchies of any
+// depth are safe. `visit` answers whether to go on. `Visit` is called as visit(BaseObject*).
+template <typename Visit>
+void ForEachInChain(BaseObject* first, Visit&& visit) {
+    std::vector<BaseObject*> parents;  // objects whose children are being visited
+    BaseObject* op = first;
+    while (op != nullptr) {
+        if (!visit(op)) {
+            return;
+        }
+        if (BaseObject* child = op->GetDown()) {
+            parents.push_back(op);
+            op = child;
+            continue;
+        }
+        op = op->GetNext();
+        while (op == nullptr && !parents.empty()) {
+            op = parents.back()->GetNext();
+            parents.pop_back();
+        }
+    }
+}
+
+// Like ForEachInChain, for `root` and its descendants only (not the siblings after it).
+template <typename Visit>
+void ForEachInHierarchy(BaseObject* root, Visit&& visit) {
+    if (!visit(root)) {
+        return;
+    }
+    BaseObject* const first = root->GetDown();
+    if (first != nullptr) {
+        ForEachInChain(first, visit);
+    }
+}
+
+// The chain of objects from the top of the tree down to `op`, both ends included.
+std::vector<BaseObject*> PathFromTop(BaseObject* op) {
+    std::vector<BaseObject*> path;
+    for (; op != nullptr; op = op->GetUp()) {
+        path.push_back(op);
+    }
+    return {path.rbegin(), path.rend()};
+}
+
+// True when `a` comes before `b` in tree order, or is `b`.
+Bool PrecedesInTreeOrder(BaseObject* a, BaseObject* b) {
+    const std::vector<BaseObject*> pathA = PathFromTop(a);
+    const std::vector<BaseObject*> pathB = PathFromTop(b);
+    std::size_t level = 0;
+    while (level < pathA.size() && level < pathB.size() && pathA[level] == pathB[level]) {
+        ++level;
+    }
+    if (level == pathA.size()) {
+        return true;  // `a` is `b` or one of its ancestors
+    }
+    if (level == pathB.size()) {
+        return false;  // `b` is an ancestor of `a`
+    }
+    // Siblings under the deepest common ancestor: `a`'s branch first if `b`'s follows it.
+    for (BaseObject* sibling = pathA[level]->GetNext(); sibling != nullptr;
+         sibling = sibling->GetNext()) {
+        if (sibling == pathB[level]) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+Bool VELA::Execute(BaseDocument* doc, GeDialog* /*parentManager*/) {
+    if (doc == nullptr) {
+        return false;
+    }
+    // The page creates the settings; until it has, the command has nothing to go by.
+    BaseContainer world = GetWorldContainer();
+    BaseContainer* const settings = world.GetContainerInstance(ID_VELASETTINGS);
+    if (settings == nullptr) {
+        return false;
+    }
+    keepOption = settings->GetBool(VELASETTINGS_KEEP_VISIBILITY, false);
+
+    AutoAlloc<AtomArray> selection;
+    if (!selection) {
+        return false;
+    }
+    doc->GetActiveObjects(*selection, GETACTIVEOBJECTFLAGS::NONE);
+    anySelected = selection->GetCount() != 0;
+
+    affectEditor = true;
+    addMode = false;
+    affectRender = false;
+    affectEnabled = false;
+    keepOnRestore = false;
+
+    // A failed query leaves the container empty: no qualifier held.
+    BaseContainer input;
+    GetInputState(BFM_INPUT_KEYBOARD, BFM_INPUT_QUALIFIER, input);
+    const Int32 qualifiers = input.GetInt32(BFM_INPUT_QUALIFIER, 0);
+    addMode = (qualifiers & static_cast<Int32>(QUALIFIER::SHIFT)) != 0;
+    affectRender = (qualifiers & static_cast<Int32>(QUALIFIER::CTRL)) != 0;
+    affectEnabled = (qualifiers & static_cast<Int32>(QUALIFIER::ALT)) != 0;
+    if (affectEnabled) {
+        if (!affectRender) {
+            affectEditor = false;
+        } else {
+            keepOnRestore = keepOption;
+        }
+    }
+
+    TakeData* const takes = doc->GetTakeData();
+    if (takes == nullptr) {
+        return false;
+    }
+    BaseTake* const take = takes->GetCurrentTake();
+    if (take == nullptr) {
+        return false;
+    }
+    WriteConsoleLine(kInvocationText, kSourceFile, kInvocationLine);
+    // Isolation works on the objects' own states, which other takes override.
+    if (!take->IsMain()) {
+        return true;
+    }
+
+    StopAllThreads();
+    const Int32 result = WalkObjects(doc, doc->GetFirstObject());
+    if (result != 0) {
+        DocumentRecordOf(doc)->SetInt32(VELA_DOC_STATE, result);
+    } else {
+        doc->GetDataInstance()->RemoveData(ID_VELA);
+    }
+    EventAdd(EVENT::NONE);
+    return true;
+}
+
+Int32 VELA::GetState(BaseDocument* doc, GeDialog* /*parentManager*/) {
+    if (doc == nullptr) {
+        return CMD_ENABLED;
+    }
+    BaseContainer* const record = DocumentRecordOf(doc);
+    if (record != nullptr && record->GetInt32(VELA_DOC_STATE, 0) != 0) {
+        return CMD_ENABLED | CMD_VALUE;
+    }
+    return CMD_ENABLED;
+}
+
+Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
+    if (first == nullptr) {
+        return 0;
+    }
+    BaseContainer* const docData = doc->GetDataInstance();
+    BaseContainer* record = docData->GetContainerInstance(ID_VELA);
+    if (record == nullptr) {
+        BaseContainer fresh(ID_VELA);
+        fresh.SetInt32(VELA_DOC_STATE, -1);
+        fresh.SetBool(VELA_DOC_BEGUN_WITH_ALT, affectEnabled);
+        docData->SetContainer(ID_VELA, fresh);
+        record = docData->GetContainerInstance(ID_VELA);
+    }
+    // Nothing the walk does writes the document record, so its mode holds for every object.
+    if (record->GetInt32(VELA_DOC_STATE, 0) == 1) {
+        walkMode_ = addMode ? WalkMode::Add : WalkMode::Restore;
+    } else {
+        walkMode_ = WalkMode::Isolate;
+    }
+    if (walkMode_ == WalkMode::Isolate && !anySelected) {
+        return 0;
+    }
+    documentAllows_ = !record->GetBool(VELA_DOC_BEGUN_WITH_ALT, false);
+
+    Int32 result = 0;
+    BaseObject* const lastTopLevel = [first] {
+        BaseObject* last = first;
+        while (BaseObject* next = last->GetNext()) {
+            last = next;
+        }
+        return last;
+    }();
+    ForEachInChain(first, [&](BaseObject* op) {
+        walkPosition_ = op;
+        const Int32 objectResult = TreatObject(op, walkMode_);
+        if (op == lastTopLevel) {
+            result = objectResult;
+        }
+        op->Message(MSG_VELA_WALKED);
+        return true;
+    });
+    walkPosition_ = nullptr;
+    return result;
+}
+
+Int32 VELA::TreatObject(BaseObject* op, WalkMode mode) {
+    if (mode == WalkMode::Restore) {
+        RestoreObject(op);
+        return 0;
+    }
+    const ObjectStates states{op->GetBit(BIT_ACTIVE), op->GetEditorMode(), op->GetRenderMode(),
+                              op->GetDeformMode()};
+    if (mode == WalkMode::Isolate) {
+        IsolateObject(op, states);
+    } else {
+        AddObject(op, states);
+    }
+    return 1;
+}
+
+void VELA::IsolateObject(BaseObject* op, const ObjectStates& states) {
+    // A record the object already carried (copied from an isolated scene) is overwritten.
+    if (RecordOf(op) == nullptr) {
+        AddDefaultRecord(op);
+    }
+    if (states.selected) {
+        IncludeDependents(op);
+    }
+    StoreStates(*RecordOf(op), states.editorMode, states.renderMode, states.enabled);
+    const Int32 mode = states.selected ? MODE_ON : MODE_OFF;
+    if (affectEditor) {
+        op->SetEditorMode(mode);
+    }
+    if (affectRender) {
+        op->SetRenderMode(mode);
+    }
+    if (affectEnabled) {
+        op->SetDeformMode(states.selected);
+    }
+}
+
+void VELA::RestoreObject(BaseObject* op) {
+    BaseContainer* const record = RecordOf(op);
+    if (record == nullptr) {
+        return;  // created while the document was isolated: left as it is
+    }
+    if (!keepOnRestore) {
+        op->SetEditorMode(record->GetInt32(VELA_SAVED_EDITOR_MODE, MODE_UNDEF));
+        op->SetRenderMode(record->GetInt32(VELA_SAVED_RENDER_MODE, MODE_UNDEF));
+        op->SetDeformMode(record->GetBool(VELA_SAVED_ENABLED, true));
+    }
+    op->GetDataInstance()->RemoveData(ID_VELA);
+}
+
+void VELA::AddObject(BaseObject* op, const ObjectStates& states) {
+    if (states.selected) {
+        IncludeDependents(op);
+        if (RecordOf(op) == nullptr) {
+            AddDefaultRecord(op);  // the defaults, not the present states
+        }
+        ShowObject(op, documentAllows_);
+        return;
+    }
+    if (RecordOf(op) != nullptr) {
+        return;  // part of the isolation already: its record and states stay
+    }
+    // Appeared since the isolation began: remember it as it is now, then hide it.
+    AddDefaultRecord(op);
+    StoreStates(*RecordOf(op), states.editorMode, states.renderMode, states.enabled);
+    if (affectEnabled) {
+        op->SetDeformMode(false);
+    }
+    if (affectEditor && documentAllows_) {
+        op->SetEditorMode(MODE_OFF);
+    }
+    if (affectRender && documentAllows_) {
+        op->SetRenderMode(MODE_OFF);
+    }
+}
+
+// Shows an object in an add walk: an isolation begun with Alt held changes only enabled states.
+void VELA::ShowObject(BaseObject* op, Bool documentAllows) {
+    if (affectEnabled) {
+        op->SetDeformMode(true);
+    }
+    if (affectEditor && documentAllows) {
+        op->SetEditorMode(MODE_ON);
+    }
+    if (affectRender && documentAllows) {
+        op->SetRenderMode(MODE_ON);
+    }
+}
+
+void VELA::IncludeDependents(BaseObject* op) {
+    BasePlugin* const plugin = FindPlugin(op->GetType(), PLUGINTYPE::OBJECT);
+    if (plugin != nullptr && (plugin->GetInfo() & OBJECT_INPUT) != 0) {
+        SelectHierarchy(op->GetDown());
+    }
+    if (op->GetType() != Oinstance) {
+        return;
+    }
+    BaseContainer data = op->GetData();
+    BaseDocument* const active = GetActiveDocument();
+    BaseObject* const reference = data.GetObjectLink(INSTANCEOBJECT_LINK, active);
+    if (reference == nullptr) {
+        return;
+    }
+    if (RecordOf(reference) != nullptr) {
+        RevealHierarchy(active, reference);
+    } else {
+        reference->SetBit(BIT_ACTIVE);
+        SelectHierarchy(reference->GetDown());
+    }
+}
+
+// Revealing must not reach objects whose record the walk has yet to write: the walk would store
+// the revealed states as the objects' own, and the restore could not give back what they had.
+// The walk sets every state a reveal sets on each object it reaches, so leaving such objects
+// alone changes nothing that is shown. In an isolate walk these are the objects after the walk's
+// position in tree order; in an add walk, the objects without a record.
+Bool VELA::MayReveal(BaseObject* op, Bool pastWalkPosition) const {
+    if (RecordOf(op) == nullptr) {
+        return false;
+    }
+    return walkMode_ != WalkMode::Isolate || walkPosition_ == nullptr || !pastWalkPosition;
+}
+
+void VELA::RevealHierarchy(BaseDocument* doc, BaseObject* op) {
+    BaseContainer* const record = doc != nullptr ? DocumentRecordOf(doc) : nullptr;
+    const Bool documentAllows =
+        record == nullptr || !record->GetBool(VELA_DOC_BEGUN_WITH_ALT, false);
+    // Objects of the hierarchy come after the walk's position from the first one that is the
+    // position's successor; when the position lies outside the hierarchy, either all or none do.
+    Bool pastWalkPosition = walkPosition_ != nullptr && !PrecedesInTreeOrder(op, walkPosition_);
+    ForEachInHierarchy(op, [&](BaseObject* current) {
+        if (MayReveal(current, pastWalkPosition)) {
+            if (addMode) {
+                ShowObject(current, documentAllows);
+            } else {
+                if (affectEditor) {
+                    current->SetEditorMode(MODE_ON);
+                }
+                if (affectRender) {
+                    current->SetRenderMode(MODE_ON);
+                }
+                if (affectEnabled) {
+                    current->SetDeformMode(true);
+                }
+            }
+        }
+        if (current == walkPosition_) {
+            pastWalkPosition = true;
+        }
+        return true;
+    });
+}
+
+void VELA::AddDefaultRecord(BaseObject* op) {
+    BaseContainer record(ID_VELA);
+    StoreStates(record, MODE_UNDEF, MODE_UNDEF, true);
+    op->GetDataInstance()->SetContainer(ID_VELA, record);
+}
+
+void VELA::SelectHierarchy(BaseObject* first) {
+    ForEachInChain(first, [](BaseObject* op) {
+        op->SetBit(BIT_ACTIVE);
+        return true;
+    });
+}
+
+Bool RegisterVela() {
+    const String name("vela");
+    VELA* const command = new (std::nothrow) VELA();
+    const String help("Vela Button for 2023");
+    // The icon comes with the module's resource; a command without one still works.
+    BaseBitmap* icon = BaseBitmap::Alloc();
+    if (icon != nullptr &&
+        icon->Init(GetResourceFolder() + String("vela_icon.tif"), -1) == IMAGERESULT::OK) {
+        icon->SetData(BASEBITMAP_DATA_GUIPIXELRATIO, 1.0);
+    } else {
+        BaseBitmap::Free(icon);
+    }
+    const Bool registered =
+        RegisterCommandPlugin(ID_VELA, name, PLUGINFLAG_HIDEPLUGINMENU, icon, help, command);
+    BaseBitmap::Free(icon);
+    return registered;
+}
