@@ -5,12 +5,14 @@
 
 #include "host_api/host_interface.h"
 #include "host_api/table/host_entry.h"
+#include "VelaPrefs.h"
 #include "vela2023.h"
 
 namespace {
 
 constexpr const char* kSourceFile = "..\\source\\Main";
 constexpr Int32 kLineCommandNotRegistered = 9;
+constexpr Int32 kLinePageNotRegistered = 13;
 constexpr Int32 kLineBanner = 16;
 
 // Counts initialisation messages not yet matched by an end message; only the first acts.
@@ -32,6 +34,7 @@ struct PluginResource {
             host->registry->free_resource(host, handle);
         }
         handle = nullptr;
+        hostapi::HostInterface::SetResource(nullptr);
         delete folder;
         folder = nullptr;
     }
@@ -74,6 +77,7 @@ Bool LoadResource() {
     g_resource.handle =
         host->registry->load_resource(host, hostapi::View(g_resource.folder->GetString().View()));
     g_resource.attempted = true;
+    hostapi::HostInterface::SetResource(g_resource.handle);
     return g_resource.handle != nullptr;
 }
 
@@ -88,6 +92,9 @@ Int32 Initialise(const HostTable* table, const HostStringView* modulePath) {
     }
     g_modulePath = new (std::nothrow) Filename(String(
         std::string_view(modulePath->data != nullptr ? modulePath->data : "", modulePath->size)));
+    if (g_modulePath != nullptr) {
+        hostapi::HostInterface::SetModulePath(&g_modulePath->GetString().GetUtf8());
+    }
     return HOST_ENTRY_OK;
 }
 
@@ -98,6 +105,7 @@ Int32 End() {
     }
     PluginEnd();
     g_resource.Release();
+    hostapi::HostInterface::SetModulePath(nullptr);
     delete g_modulePath;
     g_modulePath = nullptr;
     return HOST_ENTRY_OK;
@@ -134,6 +142,10 @@ Bool PluginStart() {
         WriteConsoleLine("Vela could not be registered.", kSourceFile, kLineCommandNotRegistered);
         return false;
     }
+    if (!RegisterVelaPrefs()) {
+        WriteConsoleLine("VelaPrefs could not be registered.", kSourceFile, kLinePageNotRegistered);
+        return false;
+    }
     WriteConsoleLine(
         "Vela Button 2023 for Cinema 4D 2023.0.1 by Velacraft Studio (velacraft.example.org)",
         kSourceFile, kLineBanner);
@@ -153,7 +165,7 @@ Bool PluginMessage(Int32 id, void* /*data*/) {
     }
 }
 
-extern "C" Int32 c4d_main(Int32 action, void* p1, void* p2, void* p3) {
+extern "C" HOST_MODULE_EXPORT Int32 c4d_main(Int32 action, void* p1, void* p2, void* p3) {
     switch (action) {
         case HOST_ACTION_INIT:
             return Initialise(static_cast<const HostTable*>(p1),

@@ -20,6 +20,15 @@ public:
     // The attached table. Calling into the host before `Attach` is a programming error of the
     // module; the client layer never does it on its own.
     static const HostTable* Table();
+
+    // The module's loaded resource, for the strings and descriptions it holds; null while none is
+    // loaded. Set by the entry point.
+    static void SetResource(const HostResource* resource);
+    static const HostResource* Resource();
+
+    // The full path of the module file, as the entry point keeps it; empty when it has none.
+    static void SetModulePath(const std::string* path);
+    static std::string ModulePath();
 };
 
 inline HostStringView View(std::string_view text) {

@@ -39,14 +39,17 @@ typedef struct HostDialogArea {
     void(HOST_ABI* destroy)(const HostTable* host, HostDialog* dialog);
 
     /* Opens the dialog modally at a screen position (width and height 0: the layout's own size)
-     * and returns when the window has closed. False when the window could not be opened. */
+     * and returns when the window has closed. The window is built anew at each opening. False
+     * when the window could not be opened (it is open already, or `create_layout` or
+     * `init_values` answered false). */
     bool(HOST_ABI* open_modal)(const HostTable* host, HostDialog* dialog, int32_t x, int32_t y,
                                int32_t width, int32_t height, bool resizable);
-    /* Asks the host to close the open window. With `ask`, the host first calls `ask_close` and
-     * leaves the window open when it answers true. */
+    /* Asks the host to close the open window (nothing when it is not open). With `ask`, the host
+     * first calls `ask_close` and leaves the window open when it answers true. */
     void(HOST_ABI* close)(const HostTable* host, HostDialog* dialog, bool ask);
 
-    /* Layout calls, valid inside `create_layout`; each answers whether the gadget was made. */
+    /* Layout calls, valid inside `create_layout` (false elsewhere); each answers whether the
+     * gadget was made. */
     bool(HOST_ABI* set_title)(const HostTable* host, HostDialog* dialog, HostStringView title);
     bool(HOST_ABI* group_begin)(const HostTable* host, HostDialog* dialog, int32_t id,
                                 int32_t flags, int32_t columns, int32_t rows, HostStringView title,

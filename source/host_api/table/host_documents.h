@@ -56,9 +56,10 @@ typedef struct HostDocumentArea {
                                                             HostDocument* document);
     /* The first top-level object, or null when the tree is empty. */
     HostObject*(HOST_ABI* get_first_object)(const HostTable* host, const HostDocument* document);
-    /* Replaces the contents of `array` with the selected objects in tree order. With
-     * HOST_ACTIVE_OBJECTS_CHILDREN, selected descendants of selected objects are included;
-     * without it they are left out. */
+    /* Replaces the contents of `array` with the selected objects in tree order, selected
+     * descendants of selected objects included. Both flags answer the same: the host's NONE query
+     * already returns every selected object, and HOST_ACTIVE_OBJECTS_CHILDREN is accepted for
+     * modules that ask for them explicitly. */
     void(HOST_ABI* get_active_objects)(const HostTable* host, const HostDocument* document,
                                        HostAtomArray* array, int32_t flags);
 

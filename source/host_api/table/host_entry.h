@@ -44,7 +44,49 @@ enum {
 
 typedef int32_t(HOST_ABI* HostModuleEntry)(int32_t action, void* p1, void* p2, void* p3);
 
+/* The module record `g_maxon`, read by the host's framework when it loads the module.
+ *
+ * Its first two words hold HOST_MODULE_RECORD_VERSION. The third is the head of a list into which
+ * the module's static initialisers link one declaration each, before any entry message: the
+ * module's own identifier (reverse domain, ending in the module's name) and every framework the
+ * module is built against. The remaining words are zero in the file; they belong to the host. */
+#define HOST_MODULE_RECORD_VERSION 2022901
+
+enum {
+    HOST_DECLARATION_MODULE = 1,   /* the module's own identifier */
+    HOST_DECLARATION_FRAMEWORK = 2 /* a framework the module is built against */
+};
+
+typedef struct HostModuleRecord HostModuleRecord;
+
+typedef struct HostModuleDeclaration {
+    const HostModuleRecord* module;            /* the record the declaration belongs to */
+    const struct HostModuleDeclaration* next;  /* the next declaration, or null */
+    int32_t kind;                              /* HOST_DECLARATION_* */
+    const char* identifier;                    /* terminated UTF-8 */
+} HostModuleDeclaration;
+
+struct HostModuleRecord {
+    uint64_t version;
+    uint64_t compatibility;
+    const HostModuleDeclaration* declarations;
+    uint64_t reserved[5];
+};
+
+/* The processor-yield hook: busy-wait loops of the module call it when they have spun long enough;
+ * the host may store its own routine there. */
+typedef void(HOST_ABI* HostCpuYield)(void);
+
+/* Marks the three exports in a module's source; everything else in a module stays hidden. */
+#if defined(_WIN32)
+#define HOST_MODULE_EXPORT __declspec(dllexport)
+#else
+#define HOST_MODULE_EXPORT __attribute__((visibility("default")))
+#endif
+
 #define HOST_MODULE_ENTRY_SYMBOL "c4d_main"
+#define HOST_MODULE_RECORD_SYMBOL "g_maxon"
+#define HOST_MODULE_YIELD_SYMBOL "g_CpuYieldDelegate"
 
 #ifdef __cplusplus
 }

@@ -69,8 +69,11 @@ typedef struct HostNode HostNode;
  * that `alloc` returned. */
 typedef struct HostPageClass {
     size_t size; /* sizeof(HostPageClass) of the module that filled it */
+    /* The module's own data for `alloc`; the class table and this stay valid while the module is
+     * loaded. */
+    void* context;
     /* A new instance, or null when out of memory. */
-    void*(HOST_ABI* alloc)(void);
+    void*(HOST_ABI* alloc)(void* context);
     /* Runs the instance's destructor and releases it. Called once, by the host. */
     void(HOST_ABI* destroy)(void* instance);
     bool(HOST_ABI* init)(void* instance, HostNode* node);

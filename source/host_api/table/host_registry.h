@@ -46,7 +46,8 @@ typedef struct HostRegistryArea {
     /* Registers a command under plug-in type HOST_PLUGIN_COMMAND. `icon` may be null; the host
      * copies it and the module keeps (and frees) its own bitmap. `api_version` is the interface
      * version the module was built for. True when the host accepted the command; on false the
-     * instance has been disposed of already. */
+     * instance has been disposed of already (through `klass->destroy`: a module that passes no
+     * class table, or one without `destroy`, keeps the instance). */
     bool(HOST_ABI* register_command_plugin)(const HostTable* host, int32_t id, HostStringView name,
                                             int32_t info, const HostBitmap* icon,
                                             HostStringView help, const HostCommandClass* klass,

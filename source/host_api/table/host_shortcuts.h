@@ -20,17 +20,19 @@ typedef struct HostShortcutArea {
     size_t size; /* sizeof(HostShortcutArea) of the host that filled it */
 
     int32_t(HOST_ABI* get_count)(const HostTable* host);
-    /* Copies entry `index` into `record` (replacing its contents). False past the end. */
+    /* Copies entry `index` into `record` (replacing its contents). False for an index outside the
+     * table. */
     bool(HOST_ABI* get)(const HostTable* host, int32_t index, HostContainer* record);
     /* Appends a copy of `record`. False when the record names no command or no stroke. */
     bool(HOST_ABI* add)(const HostTable* host, const HostContainer* record);
-    /* Removes entry `index`. False past the end. */
+    /* Removes entry `index`. False for an index outside the table. */
     bool(HOST_ABI* remove)(const HostTable* host, int32_t index);
     /* Writes the indices of the entries bound to plug-in `id`, in table order, into `indices`
      * (at most `capacity` of them) and returns how many were written. */
     int32_t(HOST_ABI* find_from_id)(const HostTable* host, int32_t id, int32_t* indices,
                                     int32_t capacity);
-    /* The text of a shortcut record as the host shows it: strokes joined with "~". */
+    /* The text of a shortcut record as the host shows it, into the caller's buffer (see
+     * host_abi.h): strokes joined with "~"; the empty text when the first key is 0. */
     size_t(HOST_ABI* to_string)(const HostTable* host, const HostContainer* record, char* buffer,
                                 size_t capacity);
 } HostShortcutArea;

@@ -1,0 +1,233 @@
+// vela-host: the stand-in host's command line. It starts a host, loads the Vela Button module
+// through its entry point, and runs session scripts or shows scenes.
+#include "cli/session.h"
+#include "cli/tree_view.h"
+#include "host.h"
+#include "shortcuts/shortcut_table.h"
+#include "platform/process_paths.h"
+#include "scene_file/scene_file.h"
+
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#if defined(_WIN32)
+#include <io.h>
+#define VELA_ISATTY _isatty
+#define VELA_FILENO _fileno
+#else
+#include <unistd.h>
+#define VELA_ISATTY isatty
+#define VELA_FILENO fileno
+#endif
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+constexpr const char* kUsage =
+    "usage: vela-host [OPTIONS] run SCRIPT...\n"
+    "       vela-host [OPTIONS] show SCENE\n"
+    "       vela-host --help | run --help | show --help\n";
+
+constexpr const char* kOptionsHelp =
+    "options:\n"
+    "  --module PATH     the module to load (default: plugins/vela2023/vela2023.xdl64 beside\n"
+    "                    this program)\n"
+    "  --prefs DIR       the host's preferences folder (default: $XDG_CONFIG_HOME/vela-host,\n"
+    "                    or ~/.config/vela-host)\n"
+    "  --language CODE   the host's language: US (English) or DE (German)\n"
+    "  --color WHEN      colours in tree views: auto (on a terminal), always, never\n"
+    "  --help            this text\n";
+
+enum class ColorWhen { Auto, Always, Never };
+
+struct Arguments {
+    std::string command;
+    std::vector<std::string> operands;
+    std::string module;
+    std::string prefs;
+    std::string language;
+    ColorWhen color = ColorWhen::Auto;
+    bool help = false;
+};
+
+int UsageError(const std::string& message) {
+    std::cerr << "vela-host: " << message << '\n' << kUsage;
+    return kExitUsage;
+}
+
+void PrintHelp(const std::string& command) {
+    if (command == "run") {
+        std::cout << "usage: vela-host [OPTIONS] run SCRIPT...\n\n"
+                     "Runs session scripts, one command a line ('#' starts a comment). The exit\n"
+                     "status is 1 when a line errs or an expectation fails.\n\ncommands:\n"
+                  << vhost::cli::Session::CommandSummary() << '\n'
+                  << kOptionsHelp;
+        return;
+    }
+    if (command == "show") {
+        std::cout << "usage: vela-host [OPTIONS] show SCENE\n\n"
+                     "Prints the object tree of a scene file as the object manager shows it,\n"
+                     "with the Vela Button's state for the document.\n\n"
+                  << kOptionsHelp;
+        return;
+    }
+    std::cout << kUsage
+              << "\nThe stand-in host of the Vela Button: runs the plug-in on scenes.\n\n"
+                 "  run    run session scripts (see vela-host run --help)\n"
+                 "  show   print a scene's object tree\n\n"
+              << kOptionsHelp;
+}
+
+// Parses the command line; answers an exit status when the program should stop right away.
+std::optional<int> Parse(int argc, char** argv, Arguments& args) {
+    const std::vector<std::string> words(argv + 1, argv + argc);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& word = words[i];
+        auto value = [&](const char* option) -> std::optional<std::string> {
+            const std::string prefix = std::string(option) + "=";
+            if (word.rfind(prefix, 0) == 0) {
+                return word.substr(prefix.size());
+            }
+            if (i + 1 >= words.size()) {
+                return std::nullopt;
+            }
+            return words[++i];
+        };
+        auto takes = [&](const char* option) {
+            return word == option || word.rfind(std::string(option) + "=", 0) == 0;
+        };
+        if (word == "--help" || word == "-h") {
+            args.help = true;
+        } else if (takes("--module") || takes("--prefs") || takes("--language") ||
+                   takes("--color")) {
+            const std::string option = word.substr(0, word.find('='));
+            const std::optional<std::string> given = value(option.c_str());
+            if (!given) {
+                return UsageError(option + " needs a value");
+            }
+            if (option == "--module") {
+                args.module = *given;
+            } else if (option == "--prefs") {
+                args.prefs = *given;
+            } else if (option == "--language") {
+                args.language = *given;
+            } else if (*given == "auto" || *given == "always" || *given == "never") {
+                args.color = *given == "auto"     ? ColorWhen::Auto
+                             : *given == "always" ? ColorWhen::Always
+                                                  : ColorWhen::Never;
+            } else {
+                return UsageError("--color takes auto, always or never, not \"" + *given + "\"");
+            }
+        } else if (word.size() > 1 && word[0] == '-') {
+            return UsageError("unknown option " + word);
+        } else if (args.command.empty()) {
+            args.command = word;
+        } else {
+            args.operands.push_back(word);
+        }
+    }
+    if (args.help) {
+        PrintHelp(args.command);
+        return kExitOk;
+    }
+    if (args.command.empty()) {
+        return UsageError("no command given");
+    }
+    if (args.command != "run" && args.command != "show") {
+        return UsageError("unknown command \"" + args.command + "\"");
+    }
+    if (args.operands.empty()) {
+        return UsageError(args.command == "run" ? "run needs at least one script"
+                                                : "show needs a scene file");
+    }
+    if (args.command == "show" && args.operands.size() != 1) {
+        return UsageError("show takes one scene file");
+    }
+    if (!args.language.empty() && args.language != "US" && args.language != "DE") {
+        return UsageError("--language takes US or DE, not \"" + args.language + "\"");
+    }
+    return std::nullopt;
+}
+
+bool UseColor(ColorWhen when) {
+    if (when != ColorWhen::Auto) {
+        return when == ColorWhen::Always;
+    }
+    const char* noColor = std::getenv("NO_COLOR");
+    return (noColor == nullptr || *noColor == '\0') && VELA_ISATTY(VELA_FILENO(stdout)) != 0;
+}
+
+// Starts the host with the module; module problems are reported and the host goes on without it.
+void StartHost(vhost::Host& host, const Arguments& args) {
+    vhost::HostSettings settings;
+    settings.preferencesFolder =
+        args.prefs.empty() ? vhost::DefaultPreferencesFolder() : args.prefs;
+    if (!args.language.empty()) {
+        for (vhost::Language& language : settings.languages) {
+            language.isDefault = language.code == args.language;
+        }
+    }
+    for (const std::string& report : host.Configure(settings)) {
+        std::cerr << "vela-host: " << report << '\n';
+    }
+    for (const std::string& report : host.Shortcuts().TakeReports()) {
+        std::cerr << "vela-host: " << report << '\n';
+    }
+    const std::string module =
+        args.module.empty() ? vhost::DefaultModulePath() : args.module;
+    for (const std::string& report : host.LoadModule(module).messages) {
+        std::cerr << "vela-host: " << report << '\n';
+    }
+    host.FinishStartup();
+}
+
+int Show(vhost::Host& host, const Arguments& args) {
+    vhost::SceneLoadResult loaded = vhost::LoadScene(args.operands.front());
+    if (!loaded.document) {
+        std::cerr << loaded.error << '\n';
+        return kExitFailed;
+    }
+    vhost::Document& document = host.AdoptDocument(std::move(loaded.document));
+    std::string state;
+    if (host.FindCommand(1022131) != nullptr) {
+        state = (host.QueryCommandState(1022131) & 1) != 0 ? "isolated" : "not isolated";
+    }
+    vhost::cli::PrintTree(std::cout, document, host.Types(), state,
+                          vhost::cli::TreeStyle{UseColor(args.color)});
+    return kExitOk;
+}
+
+int Run(vhost::Host& host, const Arguments& args) {
+    vhost::cli::Session session(host, std::cout, std::cerr,
+                                vhost::cli::SessionOptions{UseColor(args.color)});
+    for (const std::string& script : args.operands) {
+        if (!session.RunScriptFile(script)) {
+            return kExitFailed;
+        }
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Arguments args;
+    if (const std::optional<int> status = Parse(argc, argv, args)) {
+        return *status;
+    }
+    vhost::Host host;
+    StartHost(host, args);
+    int status = args.command == "run" ? Run(host, args) : Show(host, args);
+    std::cout.flush();
+    for (const std::string& report : host.Shutdown()) {
+        std::cerr << "vela-host: " << report << '\n';
+        status = kExitFailed;
+    }
+    return status;
+}

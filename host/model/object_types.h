@@ -1,0 +1,30 @@
+// The object plug-ins the host brings: type numbers, names and info flags.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vhost {
+
+struct ObjectType {
+    std::int32_t type;
+    std::string name;   // as the object manager names it, e.g. "Subdivision Surface"
+    std::string token;  // as scripts and scene files name it, e.g. "subdivision"
+    std::int32_t info;  // HOST_OBJECT_INFO_* flags
+};
+
+class ObjectTypes {
+public:
+    ObjectTypes();  // the host's built-in types
+    const ObjectType* Find(std::int32_t type) const;
+    const ObjectType* FindByToken(std::string_view token) const;
+    const std::vector<ObjectType>& All() const { return types_; }
+
+private:
+    std::vector<ObjectType> types_;
+};
+
+}  // namespace vhost

@@ -1,0 +1,14 @@
+#ifndef PREFSVELAPREFS_H__
+#define PREFSVELAPREFS_H__
+
+enum
+{
+	Prefsvelaprefs            = 1026377,
+
+	VELAPREFS_ASSIGN_HOTKEY   = 1000,
+	VELAPREFS_KEEP_VISIBILITY = 1001,
+	VELAPREFS_MANUAL          = 1002,
+	VELAPREFS_WEBSITE         = 1004
+};
+
+#endif
