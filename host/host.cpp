@@ -10,8 +10,8 @@
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
 #include "table/path_rules.h"
-#include "ui/dialog_driver.h"
 #include "table/table_support.h"
+#include "ui/dialog_driver.h"
 
 namespace vhost {
 
@@ -49,7 +49,7 @@ struct Host::Impl {
     std::vector<Language> languages = HostSettings{}.languages;
     std::string preferencesFolder;
     std::vector<std::unique_ptr<Module>> modules;
-    const Module* registering = nullptr; // the module whose entry point the host is calling
+    const Module* registering = nullptr;  // the module whose entry point the host is calling
     PreferencePages pages;
     std::vector<std::unique_ptr<Resource>> resources;
     std::int32_t interfaceRefreshes = 0;
@@ -131,13 +131,13 @@ std::vector<std::string> Host::Shutdown() {
     impl_->shutDown = true;
     for (std::size_t i = impl_->modules.size(); i > 0; --i) {
         Module& module = *impl_->modules[i - 1];
-        impl_->pages.DisposeOwnedBy(&module);
+        DisposePagesOf(&module);
         module.Call(HOST_ACTION_END);
         DisposeCommandsOf(&module);
         module.Unload();
     }
     impl_->modules.clear();
-    impl_->pages.DisposeOwnedBy(nullptr, true);
+    DisposePagesOf(nullptr, true);
     for (std::size_t i = impl_->commands.size(); i > 0; --i) Dispose(impl_->commands[i - 1]);
     impl_->commands.clear();
     if (!impl_->preferencesFolder.empty() && impl_->preferencesWritable) {
@@ -145,6 +145,12 @@ std::vector<std::string> Host::Shutdown() {
         if (!error.empty()) reports.push_back(std::move(error));
     }
     return reports;
+}
+
+void Host::DisposePagesOf(const Module* module, bool all) {
+    for (const std::int32_t id : impl_->pages.DisposeOwnedBy(module, all)) {
+        impl_->plugins.erase(PluginKey(HOST_PLUGIN_PREFS, id));
+    }
 }
 
 void Host::DisposeCommandsOf(const Module* module) {
@@ -220,7 +226,7 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
     auto abandon = [&](const std::string& step, std::int32_t answer) {
         reports.push_back(name + ": " + step + " answered " + AnswerText(answer) +
                           "; the host goes on without it");
-        impl_->pages.DisposeOwnedBy(module.get());
+        DisposePagesOf(module.get());
         module->Call(HOST_ACTION_END);
         DisposeCommandsOf(module.get());
         impl_->registering = nullptr;
@@ -231,9 +237,8 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
     report.initAnswer = module->Call(HOST_ACTION_INIT, const_cast<HostTable*>(Table()), nullptr,
                                      const_cast<HostStringView*>(&pathView));
     if (report.initAnswer != HOST_ENTRY_OK) return abandon("initialisation", report.initAnswer);
-    report.resourceAnswer =
-        module->Call(HOST_ACTION_MESSAGE,
-                     reinterpret_cast<void*>(std::uintptr_t{HOST_PLUGINMSG_LOAD_RESOURCE}));
+    report.resourceAnswer = module->Call(
+        HOST_ACTION_MESSAGE, reinterpret_cast<void*>(std::uintptr_t{HOST_PLUGINMSG_LOAD_RESOURCE}));
     if (report.resourceAnswer != HOST_ENTRY_OK) {
         reports.push_back(name + ": loading its resource answered " +
                           AnswerText(report.resourceAnswer) +

@@ -53,7 +53,7 @@ class PreferencePages;
 struct Resource;
 
 struct RegisteredCommand {
-    const Module* owner = nullptr; // the module that registered it; null for the host's own
+    const Module* owner = nullptr;  // the module that registered it; null for the host's own
     std::int32_t id = 0;
     std::string name;
     std::string help;
@@ -167,7 +167,7 @@ public:
 
     // Documents: there is always one active document.
     Document& ActiveDocument();
-    Document& NewDocument(std::string name = "Untitled");  // becomes active
+    Document& NewDocument(std::string name = "Untitled");         // becomes active
     Document& AdoptDocument(std::unique_ptr<Document> document);  // becomes active
     void SetActiveDocument(Document& document);
     const std::vector<std::unique_ptr<Document>>& Documents() const;
@@ -241,6 +241,7 @@ public:
 
 private:
     void DisposeCommandsOf(const Module* module);
+    void DisposePagesOf(const Module* module, bool all = false);
 
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <new>
 
+#include "VelaPrefs.h"
 #include "host_api/host_interface.h"
 #include "host_api/table/host_entry.h"
-#include "VelaPrefs.h"
 #include "vela2023.h"
 
 namespace {

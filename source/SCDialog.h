@@ -5,9 +5,9 @@
 
 // Gadget ids.
 enum SCDialogGadget : Int32 {
-    SCD_GROUP = 100010,  // the group holding the prompt and the field
-    SCD_PROMPT = 100011, // the prompt
-    SCD_HOTKEY = 100012  // the one-line field for the key
+    SCD_GROUP = 100010,   // the group holding the prompt and the field
+    SCD_PROMPT = 100011,  // the prompt
+    SCD_HOTKEY = 100012   // the one-line field for the key
 };
 
 // Confirms only when the field holds exactly one character (any letter of either case, digit,

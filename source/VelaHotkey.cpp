@@ -1,10 +1,10 @@
 #include "VelaHotkey.h"
 
-#include "SCDialog.h"
-#include "vela_ids.h"
-
 #include <algorithm>
 #include <vector>
+
+#include "SCDialog.h"
+#include "vela_ids.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ std::vector<Int32> FindVelaShortcuts() {
     }
     const Int32 found =
         FindShortcutsFromID(ID_VELA, indices.data(), static_cast<Int32>(indices.size()));
-    indices.resize(static_cast<std::size_t>(std::clamp<Int32>(found, 0, static_cast<Int32>(indices.size()))));
+    indices.resize(
+        static_cast<std::size_t>(std::clamp<Int32>(found, 0, static_cast<Int32>(indices.size()))));
     return indices;
 }
 
@@ -66,7 +67,7 @@ String ShortcutSummary() {
     return String(kSummaryHeader) + list + String(kSummaryFooter);
 }
 
-} // namespace
+}  // namespace
 
 Bool AssignVelaHotkey() {
     const std::vector<BaseContainer> previous = RemoveVelaShortcuts();

@@ -1,9 +1,9 @@
 #include "VelaPrefs.h"
 
+#include <new>
+
 #include "VelaHotkey.h"
 #include "vela_ids.h"
-
-#include <new>
 
 namespace {
 
@@ -47,7 +47,7 @@ BaseBitmap* LoadWebsiteBitmap() {
     return bitmap;
 }
 
-} // namespace
+}  // namespace
 
 NodeData* VelaPrefs::Alloc() { return new (std::nothrow) VelaPrefs(); }
 
@@ -81,8 +81,7 @@ Bool VelaPrefs::InitValues(const DescID& id, Description* desc) {
     return true;
 }
 
-Bool VelaPrefs::GetDDescription(GeListNode* node, Description* description,
-                                DESCFLAGS_DESC& flags) {
+Bool VelaPrefs::GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags) {
     if (!description->LoadDescription(String(kDescriptionName))) {
         return false;
     }
@@ -131,7 +130,7 @@ Bool VelaPrefs::SetDParameter(GeListNode* node, const DescID& id, const GeData& 
             GeUpdateUI();
             return true;
         case VELAPREFS_WEBSITE:
-            flags |= DESCFLAGS_SET::PARAM_SET; // nothing to store: the button only acts
+            flags |= DESCFLAGS_SET::PARAM_SET;  // nothing to store: the button only acts
             break;
         default:
             break;

@@ -7,10 +7,11 @@
 
 // Parameter ids of the page's description "Prefsvelaprefs".
 enum VelaPrefsParameter : Int32 {
-    VELAPREFS_ASSIGN_HOTKEY = 1000,   // button: assign a key to the command
-    VELAPREFS_KEEP_VISIBILITY = 1001, // Bool: the option, stored under VELASETTINGS_KEEP_VISIBILITY
-    VELAPREFS_MANUAL = 1002,          // button: open the user manual
-    VELAPREFS_WEBSITE = 1004          // bitmap button: the icon; opens the maker's web site
+    VELAPREFS_ASSIGN_HOTKEY = 1000,  // button: assign a key to the command
+    VELAPREFS_KEEP_VISIBILITY =
+        1001,                 // Bool: the option, stored under VELASETTINGS_KEEP_VISIBILITY
+    VELAPREFS_MANUAL = 1002,  // button: open the user manual
+    VELAPREFS_WEBSITE = 1004  // bitmap button: the icon; opens the maker's web site
 };
 
 class VelaPrefs : public PrefsDialogObject {

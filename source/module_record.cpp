@@ -2,13 +2,13 @@
 //
 // The static initialisers below run when the module is loaded, before any entry message, and
 // link the module's declarations into the record.
-#include "host_api/table/host_entry.h"
-
 #include <cstdint>
+
+#include "host_api/table/host_entry.h"
 
 namespace {
 void DefaultCpuYield() {}
-} // namespace
+}  // namespace
 
 extern "C" {
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables): the host reads and writes it.
@@ -41,4 +41,4 @@ const Declaration g_moduleIdentifier(HOST_DECLARATION_MODULE, "org.example.velac
 const Declaration g_coreFramework(HOST_DECLARATION_FRAMEWORK, "net.maxon.core.framework");
 const Declaration g_cinemaFramework(HOST_DECLARATION_FRAMEWORK, "net.maxon.c4d.cinema.framework");
 
-} // namespace
+}  // namespace

@@ -1,17 +1,17 @@
 // vela-host: the stand-in host's command line. It starts a host, loads the Vela Button module
 // through its entry point, and runs session scripts or shows scenes.
-#include "cli/session.h"
-#include "cli/tree_view.h"
-#include "host.h"
-#include "shortcuts/shortcut_table.h"
-#include "platform/process_paths.h"
-#include "scene_file/scene_file.h"
-
 #include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "cli/session.h"
+#include "cli/tree_view.h"
+#include "host.h"
+#include "platform/process_paths.h"
+#include "scene_file/scene_file.h"
+#include "shortcuts/shortcut_table.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -179,8 +179,7 @@ void StartHost(vhost::Host& host, const Arguments& args) {
     for (const std::string& report : host.Shortcuts().TakeReports()) {
         std::cerr << "vela-host: " << report << '\n';
     }
-    const std::string module =
-        args.module.empty() ? vhost::DefaultModulePath() : args.module;
+    const std::string module = args.module.empty() ? vhost::DefaultModulePath() : args.module;
     for (const std::string& report : host.LoadModule(module).messages) {
         std::cerr << "vela-host: " << report << '\n';
     }
@@ -214,7 +213,7 @@ int Run(vhost::Host& host, const Arguments& args) {
     return kExitOk;
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;

@@ -16,8 +16,8 @@ std::string DescribeCandidates(const std::vector<const Object*>& objects) {
             text += ", ... (" + std::to_string(objects.size() - listed) + " more)";
             break;
         }
-        text += (listed == 0 ? "" : ", ") + ("@" + std::to_string(object->Id()) + " " +
-                                             PathOf(*object));
+        text += (listed == 0 ? "" : ", ") +
+                ("@" + std::to_string(object->Id()) + " " + PathOf(*object));
         ++listed;
     }
     return text;
@@ -35,7 +35,8 @@ ObjectLookup FindById(const Document& document, std::string_view digits) {
     ObjectId id = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
     if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
-        return {nullptr, "\"@" + std::string(digits) + "\" is not an object id (expected @ and digits)"};
+        return {nullptr,
+                "\"@" + std::string(digits) + "\" is not an object id (expected @ and digits)"};
     }
     Object* object = document.FindById(id);
     if (object == nullptr) {
@@ -44,7 +45,7 @@ ObjectLookup FindById(const Document& document, std::string_view digits) {
     return {object, {}};
 }
 
-} // namespace
+}  // namespace
 
 std::string PathOf(const Object& object) {
     std::vector<const std::string*> names;
@@ -101,10 +102,9 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
     }
     if (matches.size() > 1) {
         return {nullptr, "\"" + std::string(path) + "\" names " + std::to_string(matches.size()) +
-                             " objects: " + DescribeCandidates(matches) +
-                             "; name one by its id"};
+                             " objects: " + DescribeCandidates(matches) + "; name one by its id"};
     }
     return {const_cast<Object*>(matches.front()), {}};
 }
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

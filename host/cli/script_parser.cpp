@@ -15,7 +15,7 @@ public:
     bool Split(std::vector<std::string>& words, ScriptError& error) {
         while (SkipBlanks()) {
             if (text_[pos_] == '#') {
-                return true; // a comment runs to the end of the line
+                return true;  // a comment runs to the end of the line
             }
             std::string word;
             if (!ReadWord(word, error)) {
@@ -91,7 +91,7 @@ private:
     std::size_t pos_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 ParsedScript ParseScript(std::string_view text, const std::string& file) {
     ParsedScript script;
@@ -141,4 +141,4 @@ std::string QuoteWord(std::string_view word) {
     return quoted + "\"";
 }
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

@@ -11,7 +11,7 @@ namespace vhost::cli {
 struct ScriptLine {
     std::string file;
     int line = 0;
-    std::vector<std::string> words; // the command first; never empty
+    std::vector<std::string> words;  // the command first; never empty
 };
 
 struct ScriptError {
@@ -33,4 +33,4 @@ ParsedScript ParseScript(std::string_view text, const std::string& file);
 // Quotes a word for a script if it needs it, so that it reads back as the same word.
 std::string QuoteWord(std::string_view word);
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

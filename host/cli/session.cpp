@@ -1,16 +1,16 @@
 #include "cli/session.h"
 
-#include "cli/object_paths.h"
-#include "cli/script_words.h"
-#include "cli/tree_view.h"
-#include "scene_file/scene_file.h"
-
 #include <charconv>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
+
+#include "cli/object_paths.h"
+#include "cli/script_words.h"
+#include "cli/tree_view.h"
+#include "scene_file/scene_file.h"
 
 namespace vhost::cli {
 
@@ -69,7 +69,7 @@ std::string ReadFile(const std::string& path, bool& ok) {
     return text.str();
 }
 
-} // namespace
+}  // namespace
 
 Session::Session(Host& host, std::ostream& out, std::ostream& err, SessionOptions options)
     : host_(host), out_(out), err_(err), options_(options) {}
@@ -83,8 +83,10 @@ Session::~Session() {
 
 const std::map<std::string, Session::Command, std::less<>>& Session::Commands() {
     static const std::map<std::string, Command, std::less<>> commands{
-        {"new", {"new [NAME]", "a new empty document, which becomes the active one", &Session::New}},
-        {"open", {"open FILE", "open a scene file; it becomes the active document", &Session::Open}},
+        {"new",
+         {"new [NAME]", "a new empty document, which becomes the active one", &Session::New}},
+        {"open",
+         {"open FILE", "open a scene file; it becomes the active document", &Session::Open}},
         {"save", {"save FILE", "save the active document (atomically)", &Session::Save}},
         {"add",
          {"add TYPE NAME [parent=PATH] [after=PATH] [editor=MODE] [render=MODE] [enabled=yes|no] "
@@ -97,14 +99,15 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
         {"select",
          {"select [add] PATH...", "select these objects (with add: in addition to the selection)",
           &Session::Select}},
-        {"deselect",
-         {"deselect [PATH...]", "deselect these objects, or all", &Session::Deselect}},
-        {"link", {"link INSTANCE TARGET|none", "let an instance refer to an object", &Session::Link}},
+        {"deselect", {"deselect [PATH...]", "deselect these objects, or all", &Session::Deselect}},
+        {"link",
+         {"link INSTANCE TARGET|none", "let an instance refer to an object", &Session::Link}},
         {"set",
          {"set PATH [editor=MODE] [render=MODE] [enabled=yes|no]",
           "change an object's visibility or enabled state by hand", &Session::Set}},
         {"take",
-         {"take new NAME | take use NAME", "add a take, or make a take current", &Session::TakeCommand}},
+         {"take new NAME | take use NAME", "add a take, or make a take current",
+          &Session::TakeCommand}},
         {"press",
          {"press [shift+ctrl+alt]", "click the Vela Button with exactly these keys held",
           &Session::Press}},
@@ -118,8 +121,7 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
         {"pref",
          {"pref PARAM VALUE", "set a parameter of the preferences page (PARAM: its name or id)",
           &Session::Pref}},
-        {"click",
-         {"click PARAM", "click a button of the preferences page", &Session::Click}},
+        {"click", {"click PARAM", "click a button of the preferences page", &Session::Click}},
         {"dialog",
          {"dialog type TEXT | dialog ok | dialog cancel | dialog close | dialog show",
           "queue what the person does in the next modal dialog (show: print the last dialog as it "
@@ -130,14 +132,16 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
           "queue the dismissal of the next message box (show: print the last message box's text)",
           &Session::MessageCommand}},
         {"key",
-         {"key [shift+ctrl+alt+]K", "press a key, as the keyboard delivers it to the shortcut table",
-          &Session::Key}},
-        {"shortcuts",
-         {"shortcuts", "print the shortcut table", &Session::Shortcuts}},
+         {"key [shift+ctrl+alt+]K",
+          "press a key, as the keyboard delivers it to the shortcut table", &Session::Key}},
+        {"shortcuts", {"shortcuts", "print the shortcut table", &Session::Shortcuts}},
         {"expect",
          {"expect PATH KEY=VALUE... | expect state isolated|not-isolated | expect result "
-          "true|false | expect console [TEXT] [KEY=VALUE...] | expect document KEY=VALUE... | expect "
-          "message TEXT|count=N | expect dialog KEY=VALUE... | expect shortcuts KEY=VALUE...",
+          "true|false | expect console [TEXT] [KEY=VALUE...] | expect document KEY=VALUE... | "
+          "expect "
+          "message TEXT|count=N | expect dialog KEY=VALUE... | expect shortcuts KEY=VALUE... | "
+          "expect "
+          "pref PARAM=VALUE | expect opened file=NAME|web=URL | expect world ID/KEY=VALUE|none",
           "check what the session should show; a failed expectation fails the run",
           &Session::Expect}},
     };
@@ -166,8 +170,8 @@ bool Session::RunScriptFile(const std::string& path) {
 bool Session::RunScriptText(const std::string& text, const std::string& name) {
     const ParsedScript script = ParseScript(text, name);
     for (const ScriptError& error : script.errors) {
-        err_ << error.file << ':' << error.line << ':' << error.column << ": error: "
-             << error.message << '\n';
+        err_ << error.file << ':' << error.line << ':' << error.column
+             << ": error: " << error.message << '\n';
     }
     if (!script.errors.empty()) {
         return false;
@@ -246,7 +250,7 @@ std::string Session::CommandState() {
         return {};
     }
     return (host_.QueryCommandState(kVelaCommandId) & kStateChecked) != 0 ? "isolated"
-                                                                           : "not isolated";
+                                                                          : "not isolated";
 }
 
 // Documents -------------------------------------------------------------------------------------
@@ -294,8 +298,8 @@ bool Session::Add(const ScriptLine& line) {
         for (const ObjectType& t : host_.Types().All()) {
             known += (known.empty() ? "" : ", ") + t.token;
         }
-        return Error(line, "unknown object type \"" + line.words[1] + "\" (expected one of: " +
-                               known + ")");
+        return Error(
+            line, "unknown object type \"" + line.words[1] + "\" (expected one of: " + known + ")");
     }
     Placement where;
     std::optional<Mode> editor;
@@ -582,10 +586,10 @@ bool Session::Expect(const ScriptLine& line) {
     }
     const std::string& subject = line.words[1];
     if (subject == "state") {
-        const std::string wanted = line.words.size() == 4 && line.words[2] == "not" &&
-                                           line.words[3] == "isolated"
-                                       ? "not isolated"
-                                       : line.words[2];
+        const std::string wanted =
+            line.words.size() == 4 && line.words[2] == "not" && line.words[3] == "isolated"
+                ? "not isolated"
+                : line.words[2];
         if (wanted != "isolated" && wanted != "not-isolated" && wanted != "not isolated") {
             return Error(line, "expected: expect state isolated|not-isolated");
         }
@@ -682,8 +686,9 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
             }
             const bool wanted = setting->value == "present";
             if (wanted != (record != nullptr)) {
-                ExpectFailed(line, name + (wanted ? " should carry an isolation record, it has none"
-                                                  : " should carry no isolation record, it has one"));
+                ExpectFailed(line,
+                             name + (wanted ? " should carry an isolation record, it has none"
+                                            : " should carry no isolation record, it has one"));
             }
             continue;
         }
@@ -739,7 +744,8 @@ bool Session::ExpectConsole(const ScriptLine& line) {
             ++matching;
         }
     }
-    const std::string what = text ? "console lines \"" + *text + "\"" : std::string("console lines");
+    const std::string what =
+        text ? "console lines \"" + *text + "\"" : std::string("console lines");
     if (count && matching != *count) {
         return ExpectFailed(line, "there should be " + std::to_string(*count) + " " + what +
                                       " (with the source given), there are " +
@@ -776,11 +782,12 @@ bool Session::ExpectDocument(const ScriptLine& line) {
                                        ", it is " + std::to_string(is));
             }
         } else {
-            return Error(line, "expected: expect document [record=none|present] "
-                               "[doc-state=N] [begun-with-alt=yes|no]");
+            return Error(line,
+                         "expected: expect document [record=none|present] "
+                         "[doc-state=N] [begun-with-alt=yes|no]");
         }
     }
     return true;
 }
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

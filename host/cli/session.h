@@ -2,19 +2,19 @@
 // person would do them in the host.
 #pragma once
 
-#include "cli/script_parser.h"
-#include "host.h"
-
 #include <functional>
 #include <map>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "cli/script_parser.h"
+#include "host.h"
+
 namespace vhost::cli {
 
 struct SessionOptions {
-    bool color = false; // colours in tree views
+    bool color = false;  // colours in tree views
 };
 
 class Session {
@@ -101,10 +101,10 @@ private:
     std::ostream& err_;
     SessionOptions options_;
     std::string scriptDir_;
-    std::string scratchDir_; // made on first use of $TMP, removed with the session
+    std::string scratchDir_;  // made on first use of $TMP, removed with the session
     bool lastPressResult_ = false;
     bool pressed_ = false;
     int failedExpectations_ = 0;
 };
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

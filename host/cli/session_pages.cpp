@@ -1,5 +1,6 @@
 // The session commands of preference pages: showing a page as the host draws it, setting its
 // parameters, clicking its buttons, and expectations on what it keeps and opens.
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <optional>
@@ -92,8 +93,8 @@ bool Session::Page(const ScriptLine& line) {
         return Error(line, "the page " + std::to_string(id) + " could not be created");
     }
     const std::unique_ptr<DescriptionBuild> description = DescribePage(host_, *node);
-    out_ << "Preferences: " << (page->name.empty() ? "(untitled)" : page->name) << "  [page "
-         << id << "]\n";
+    out_ << "Preferences: " << (page->name.empty() ? "(untitled)" : page->name) << "  [page " << id
+         << "]\n";
     if (!description->Loaded()) {
         out_ << "  (the page has no description)\n";
         return true;
@@ -126,8 +127,13 @@ bool Session::Page(const ScriptLine& line) {
                 break;
             }
         }
-        out_ << "  " << shown << std::string(shown.size() < 40 ? 40 - shown.size() : 2, ' ')
-             << parameter.symbol << " (" << parameter.id << ")\n";
+        // Labels are UTF-8: the column is measured in characters, not bytes.
+        const auto width =
+            static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
+            }));
+        out_ << "  " << shown << std::string(width < 40 ? 40 - width : 2, ' ') << parameter.symbol
+             << " (" << parameter.id << ")\n";
     }
     return true;
 }
@@ -146,7 +152,7 @@ static std::optional<std::int32_t> FindParameter(Host& host, PageNode& node,
             return parameter.id;
         }
     }
-    return number; // an id the description does not list, as a host passes any id on
+    return number;  // an id the description does not list, as a host passes any id on
 }
 
 bool Session::Pref(const ScriptLine& line) {
@@ -221,8 +227,7 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
             if (!number) {
                 return Error(line, "\"" + wanted + "\": expected on, off or a number");
             }
-            if (answer.value.TypeNumber() != HOST_TYPE_INT32 ||
-                answer.value.AsInt32() != *number) {
+            if (answer.value.TypeNumber() != HOST_TYPE_INT32 || answer.value.AsInt32() != *number) {
                 ExpectFailed(line, "the page shows " + key + " as " + ValueText(answer.value) +
                                        ", expected " + std::to_string(*number));
             }
@@ -238,8 +243,9 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
                 for (const std::string& o : opened) {
                     list += (list.empty() ? "" : ", ") + o;
                 }
-                ExpectFailed(line, "nothing opened " + key + " " + wanted +
-                                       (list.empty() ? " (nothing was opened)" : " (opened: " + list + ")"));
+                ExpectFailed(
+                    line, "nothing opened " + key + " " + wanted +
+                              (list.empty() ? " (nothing was opened)" : " (opened: " + list + ")"));
             }
         } else if (subject == "world") {
             const std::size_t slash = key.find('/');
@@ -255,12 +261,13 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
             const Value* stored = settings != nullptr ? settings->Find(*entry) : nullptr;
             const std::string is = stored != nullptr ? ValueText(*stored) : "none";
             if (is != wanted) {
-                ExpectFailed(line, "the preferences hold " + is + " under " + key +
-                                       ", expected " + wanted);
+                ExpectFailed(
+                    line, "the preferences hold " + is + " under " + key + ", expected " + wanted);
             }
         } else {
-            return Error(line, "expected: expect pref PARAM=VALUE | expect opened file=NAME | "
-                               "expect opened web=URL | expect world CONTAINER/KEY=VALUE|none");
+            return Error(line,
+                         "expected: expect pref PARAM=VALUE | expect opened file=NAME | "
+                         "expect opened web=URL | expect world CONTAINER/KEY=VALUE|none");
         }
     }
     return true;

@@ -8,7 +8,7 @@ namespace vhost::cli {
 
 namespace {
 
-constexpr std::int32_t kRecordKey = 1022131; // the isolation command's records
+constexpr std::int32_t kRecordKey = 1022131;  // the isolation command's records
 constexpr std::size_t kMaxNameColumn = 48;
 constexpr std::size_t kMaxIndentLevels = 24;
 
@@ -78,7 +78,7 @@ std::string Pad(std::string text, std::size_t width) {
 }
 
 struct Row {
-    std::string prefix; // tree glyphs
+    std::string prefix;  // tree glyphs
     const Object* object;
 };
 
@@ -88,7 +88,7 @@ std::vector<Row> CollectRows(const Document& document) {
     struct Frame {
         const Object* object;
         std::size_t depth;
-        std::string prefix; // for the object's own line
+        std::string prefix;  // for the object's own line
         std::string childPrefix;
     };
     std::vector<Frame> stack;
@@ -105,8 +105,8 @@ std::vector<Row> CollectRows(const Document& document) {
             if (deep) {
                 prefix = base + "┄ level " + std::to_string(depth) + " ";
             }
-            stack.push_back({chain[i], depth, std::move(prefix),
-                             deep ? base : base + (last ? "   " : "│  ")});
+            stack.push_back(
+                {chain[i], depth, std::move(prefix), deep ? base : base + (last ? "   " : "│  ")});
         }
     };
     pushChain(document.FirstObject(), "", 0);
@@ -119,7 +119,7 @@ std::vector<Row> CollectRows(const Document& document) {
     return rows;
 }
 
-} // namespace
+}  // namespace
 
 void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& types,
                const std::string& commandState, const TreeStyle& style) {
@@ -137,26 +137,23 @@ void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& t
     }
     std::size_t nameWidth = 0;
     for (const Row& row : rows) {
-        nameWidth = std::max(nameWidth, std::min(kMaxNameColumn, Columns(row.prefix) +
-                                                                     Columns(row.object->Name())));
+        nameWidth = std::max(
+            nameWidth, std::min(kMaxNameColumn, Columns(row.prefix) + Columns(row.object->Name())));
     }
     for (const Row& row : rows) {
         const Object& o = *row.object;
         const ObjectType* type = types.Find(o.Type());
         const std::string typeName = type != nullptr ? type->token : std::to_string(o.Type());
         const std::size_t prefixColumns = Columns(row.prefix);
-        std::string text = "  " + paint(row.prefix, kDim) +
-                           Pad(o.Name(), nameWidth > prefixColumns ? nameWidth - prefixColumns : 0) +
-                           "  " + Pad("@" + std::to_string(o.Id()), 7) + Pad(typeName, 13) +
-                           "editor " +
-                           paint(Pad(ModeText(o.EditorMode()), 8), ModeColour(o.EditorMode())) +
-                           "render " +
-                           paint(Pad(ModeText(o.RenderMode()), 8), ModeColour(o.RenderMode())) +
-                           (o.Enabled() ? Pad("enabled", 10) : paint(Pad("disabled", 10), kRed)) +
-                           (o.Selected() ? paint(Pad("selected", 10), kYellow) : Pad("", 10)) +
-                           (o.Data().GetContainerInstance(kRecordKey) != nullptr
-                                ? paint("record", kCyan)
-                                : "");
+        std::string text =
+            "  " + paint(row.prefix, kDim) +
+            Pad(o.Name(), nameWidth > prefixColumns ? nameWidth - prefixColumns : 0) + "  " +
+            Pad("@" + std::to_string(o.Id()), 7) + Pad(typeName, 13) + "editor " +
+            paint(Pad(ModeText(o.EditorMode()), 8), ModeColour(o.EditorMode())) + "render " +
+            paint(Pad(ModeText(o.RenderMode()), 8), ModeColour(o.RenderMode())) +
+            (o.Enabled() ? Pad("enabled", 10) : paint(Pad("disabled", 10), kRed)) +
+            (o.Selected() ? paint(Pad("selected", 10), kYellow) : Pad("", 10)) +
+            (o.Data().GetContainerInstance(kRecordKey) != nullptr ? paint("record", kCyan) : "");
         while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }
@@ -164,4 +161,4 @@ void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& t
     }
 }
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

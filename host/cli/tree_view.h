@@ -2,16 +2,16 @@
 // name, type, editor and render visibility, enabled state, selection and isolation record.
 #pragma once
 
-#include "model/object_types.h"
-#include "model/scene.h"
-
 #include <ostream>
 #include <string>
+
+#include "model/object_types.h"
+#include "model/scene.h"
 
 namespace vhost::cli {
 
 struct TreeStyle {
-    bool color = false; // ANSI colours, for a terminal
+    bool color = false;  // ANSI colours, for a terminal
 };
 
 // `commandState` is what the isolation command answers for the document: "isolated",
@@ -19,4 +19,4 @@ struct TreeStyle {
 void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& types,
                const std::string& commandState, const TreeStyle& style);
 
-} // namespace vhost::cli
+}  // namespace vhost::cli

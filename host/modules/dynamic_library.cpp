@@ -14,19 +14,17 @@ namespace {
 
 #if defined(_WIN32)
 std::wstring Widen(const std::string& utf8) {
-    const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                         nullptr, 0);
+    const int size =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(size), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
     return wide;
 }
 
-std::string LastErrorText() {
-    return "system error " + std::to_string(GetLastError());
-}
+std::string LastErrorText() { return "system error " + std::to_string(GetLastError()); }
 #endif
 
-} // namespace
+}  // namespace
 
 DynamicLibrary::~DynamicLibrary() { Close(); }
 
@@ -83,4 +81,4 @@ void* DynamicLibrary::Symbol(const char* name) const {
 #endif
 }
 
-} // namespace vhost
+}  // namespace vhost

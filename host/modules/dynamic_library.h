@@ -30,4 +30,4 @@ private:
     std::string error_;
 };
 
-} // namespace vhost
+}  // namespace vhost

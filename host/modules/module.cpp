@@ -23,7 +23,7 @@ bool ReadIdentifier(const char* text, std::string& identifier) {
     return true;
 }
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<Module> Module::Open(const std::string& path, std::string& error) {
     std::unique_ptr<Module> module(new Module());
@@ -39,8 +39,8 @@ std::unique_ptr<Module> Module::Open(const std::string& path, std::string& error
             return nullptr;
         }
     }
-    module->entry_ = reinterpret_cast<HostModuleEntry>(
-        module->library_.Symbol(HOST_MODULE_ENTRY_SYMBOL));
+    module->entry_ =
+        reinterpret_cast<HostModuleEntry>(module->library_.Symbol(HOST_MODULE_ENTRY_SYMBOL));
     module->record_ =
         static_cast<const HostModuleRecord*>(module->library_.Symbol(HOST_MODULE_RECORD_SYMBOL));
     if (!module->ReadRecord(error)) {
@@ -66,7 +66,8 @@ bool Module::ReadRecord(std::string& error) {
             return false;
         }
         std::string identifier;
-        if (declaration->module != record_ || !ReadIdentifier(declaration->identifier, identifier)) {
+        if (declaration->module != record_ ||
+            !ReadIdentifier(declaration->identifier, identifier)) {
             error = "has a damaged module record: declaration " + std::to_string(count) +
                     " does not belong to it or names nothing";
             return false;
@@ -88,4 +89,4 @@ std::int32_t Module::Call(std::int32_t action, void* p1, void* p2, void* p3) con
     return entry_(action, p1, p2, p3);
 }
 
-} // namespace vhost
+}  // namespace vhost

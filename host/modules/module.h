@@ -1,13 +1,13 @@
 // One module file loaded by the host: its library, its three exports and its module record.
 #pragma once
 
-#include "host_api/table/host_entry.h"
-#include "modules/dynamic_library.h"
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "host_api/table/host_entry.h"
+#include "modules/dynamic_library.h"
 
 namespace vhost {
 
@@ -45,4 +45,4 @@ private:
     std::vector<std::string> frameworks_;
 };
 
-} // namespace vhost
+}  // namespace vhost

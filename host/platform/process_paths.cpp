@@ -17,12 +17,13 @@ std::string FromEnvironment(const char* name) {
     return value != nullptr ? std::string(value) : std::string();
 }
 
-} // namespace
+}  // namespace
 
 std::string ExecutablePath() {
 #if defined(_WIN32)
     std::wstring buffer(32768, L'\0');
-    const DWORD size = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD size =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     buffer.resize(size);
     return std::filesystem::path(buffer).u8string();
 #else
@@ -55,4 +56,4 @@ std::string DefaultPreferencesFolder() {
     return ".vela-host";
 }
 
-} // namespace vhost
+}  // namespace vhost

@@ -15,4 +15,4 @@ std::string DefaultModulePath();
 // or %APPDATA%\vela-host on Windows.
 std::string DefaultPreferencesFolder();
 
-} // namespace vhost
+}  // namespace vhost

@@ -23,7 +23,7 @@ struct ValueSlot {
     HostValueRef ref{reinterpret_cast<HostValue*>(&value)};
 };
 
-} // namespace
+}  // namespace
 
 HostDescId DescIdOf(std::int32_t id) {
     HostDescId descId{};
@@ -119,16 +119,16 @@ std::unique_ptr<DescriptionBuild> PreferencePages::Describe(PageNode& node,
                                                             std::int32_t& flags, bool& answer,
                                                             std::optional<HostDescId> single) {
     auto build = std::make_unique<DescriptionBuild>(language, single);
-    answer = node.page->klass->get_description(node.instance, node.Handle(), build->Handle(),
-                                               &flags);
+    answer =
+        node.page->klass->get_description(node.instance, node.Handle(), build->Handle(), &flags);
     return build;
 }
 
 ParameterAnswer PreferencePages::GetParameter(PageNode& node, const HostDescId& id) {
     ValueSlot slot;
     ParameterAnswer result;
-    result.answer =
-        node.page->klass->get_parameter(node.instance, node.Handle(), &id, &slot.ref, &result.flags);
+    result.answer = node.page->klass->get_parameter(node.instance, node.Handle(), &id, &slot.ref,
+                                                    &result.flags);
     if ((result.flags & HOST_DESCFLAGS_GET_PARAM_GET) != 0) {
         result.value = std::move(slot.value);
     } else if (const Value* own = node.data.Find(id.levels[0].id)) {
@@ -142,8 +142,8 @@ ParameterAnswer PreferencePages::SetParameter(PageNode& node, const HostDescId& 
     ValueSlot slot;
     slot.value = value;
     ParameterAnswer result;
-    result.answer =
-        node.page->klass->set_parameter(node.instance, node.Handle(), &id, &slot.ref, &result.flags);
+    result.answer = node.page->klass->set_parameter(node.instance, node.Handle(), &id, &slot.ref,
+                                                    &result.flags);
     if ((result.flags & HOST_DESCFLAGS_SET_PARAM_SET) == 0) {
         node.data.Set(id.levels[0].id, value);
     }
@@ -160,12 +160,13 @@ bool PreferencePages::Click(PageNode& node, const HostDescId& id) {
 std::unique_ptr<Bitmap> PreferencePages::RequestBitmap(PageNode& node, const HostDescId& id,
                                                        bool& answer) {
     HostDescriptionGetBitmap request{id, nullptr};
-    answer = node.page->klass->message(node.instance, node.Handle(),
-                                       HOST_MSG_DESCRIPTION_GETBITMAP, &request);
+    answer = node.page->klass->message(node.instance, node.Handle(), HOST_MSG_DESCRIPTION_GETBITMAP,
+                                       &request);
     return std::unique_ptr<Bitmap>(reinterpret_cast<Bitmap*>(request.bitmap));
 }
 
-void PreferencePages::DisposeOwnedBy(const Module* owner, bool all) {
+std::vector<std::int32_t> PreferencePages::DisposeOwnedBy(const Module* owner, bool all) {
+    std::vector<std::int32_t> disposed;
     for (auto it = pages_.begin(); it != pages_.end();) {
         RegisteredPage& page = **it;
         if (!all && page.owner != owner) {
@@ -176,8 +177,10 @@ void PreferencePages::DisposeOwnedBy(const Module* owner, bool all) {
             page.klass->destroy((*node)->instance);
         }
         page.nodes.clear();
+        disposed.push_back(page.id);
         it = pages_.erase(it);
     }
+    return disposed;
 }
 
-} // namespace vhost
+}  // namespace vhost

@@ -2,17 +2,17 @@
 // host does with them while it draws a page and the user works on it.
 #pragma once
 
-#include "host_api/table/host_table.h"
-#include "media/bitmap.h"
-#include "model/container.h"
-#include "resources/resource_loader.h"
-
 #include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "host_api/table/host_table.h"
+#include "media/bitmap.h"
+#include "model/container.h"
+#include "resources/resource_loader.h"
 
 namespace vhost {
 
@@ -26,10 +26,10 @@ class DescriptionBuild {
 public:
     struct Parameter {
         std::int32_t id;
-        std::string symbol; // the id's name in the description, e.g. "VELAPREFS_MANUAL"
+        std::string symbol;  // the id's name in the description, e.g. "VELAPREFS_MANUAL"
         ParameterKind kind;
         std::string label;
-        Container settings; // the parameter's settings; HOST_DESC_DEFAULT holds its default
+        Container settings;  // the parameter's settings; HOST_DESC_DEFAULT holds its default
     };
 
     explicit DescriptionBuild(std::string language, std::optional<HostDescId> single = {});
@@ -63,7 +63,7 @@ private:
 struct PageNode {
     RegisteredPage* page = nullptr;
     void* instance = nullptr;
-    Container data; // the node's own parameters, for those the page leaves to the host
+    Container data;  // the node's own parameters, for those the page leaves to the host
 
     HostNode* Handle() { return reinterpret_cast<HostNode*>(this); }
     static PageNode* FromHandle(HostNode* handle) { return reinterpret_cast<PageNode*>(handle); }
@@ -79,9 +79,9 @@ struct RegisteredPage {
 
 // What a page answered when the host asked for a parameter.
 struct ParameterAnswer {
-    bool answer = false;   // the callback's result
+    bool answer = false;  // the callback's result
     std::int32_t flags = 0;
-    Value value;           // what the page (or, when it supplied nothing, the host) holds
+    Value value;  // what the page (or, when it supplied nothing, the host) holds
 };
 
 class PreferencePages {
@@ -119,9 +119,9 @@ public:
     // The bitmap a bitmap button shows; null when the page supplied none. The host owns it.
     std::unique_ptr<Bitmap> RequestBitmap(PageNode& node, const HostDescId& id, bool& answer);
 
-    // Destroys the instances of pages registered by `owner` (all pages for null), then forgets
-    // those pages.
-    void DisposeOwnedBy(const Module* owner, bool all = false);
+    // Destroys the instances of pages registered by `owner` (of all pages with `all`), then
+    // forgets those pages. Answers their ids.
+    std::vector<std::int32_t> DisposeOwnedBy(const Module* owner, bool all = false);
 
 private:
     std::vector<std::unique_ptr<RegisteredPage>> pages_;
@@ -131,4 +131,4 @@ private:
 // A parameter id of one level.
 HostDescId DescIdOf(std::int32_t id);
 
-} // namespace vhost
+}  // namespace vhost

@@ -5,9 +5,9 @@
 // both.
 #pragma once
 
-#include "model/container.h"
-
 #include <string>
+
+#include "model/container.h"
 
 namespace vhost {
 

@@ -391,7 +391,7 @@ public:
         const Json& root = reader_.root;
         if (!root.is_object()) {
             return Fail(contents, "",
-                        "expected an object with \"format\", \"version\" and \"shortcuts\"");
+                        R"(expected an object with "format", "version" and "shortcuts")");
         }
         const auto format = root.find("format");
         if (format == root.end() || !format->is_string() || *format != kFormatName()) {
@@ -749,7 +749,6 @@ void ShortcutTable::Load(const std::string& folder) {
     }
     entries_ = std::move(contents.entries);
     writable_ = true;
-    return;
 }
 
 std::string ShortcutTable::Serialize() const {

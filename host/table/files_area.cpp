@@ -2,7 +2,6 @@
 // addresses to the system.
 #include <algorithm>
 #include <cstring>
-
 #include <new>
 
 #include "media/bitmap.h"
@@ -27,15 +26,14 @@ void HOST_ABI BitmapDestroy(const HostTable* /*host*/, HostBitmap* bitmap) {
 }
 
 // The host's bitmaps have no initialisation flags that change what Init makes.
-std::int32_t HOST_ABI BitmapInit(const HostTable* /*host*/, HostBitmap* bitmap,
-                                 std::int32_t width, std::int32_t height, std::int32_t depth,
-                                 std::int32_t /*flags*/) {
+std::int32_t HOST_ABI BitmapInit(const HostTable* /*host*/, HostBitmap* bitmap, std::int32_t width,
+                                 std::int32_t height, std::int32_t depth, std::int32_t /*flags*/) {
     if (bitmap == nullptr) return HOST_IMAGE_NOMEM;
     return BitmapOf(bitmap)->Init(width, height, depth);
 }
 
-std::int32_t HOST_ABI BitmapLoad(const HostTable* /*host*/, HostBitmap* bitmap,
-                                 HostStringView path, std::int32_t frame) {
+std::int32_t HOST_ABI BitmapLoad(const HostTable* /*host*/, HostBitmap* bitmap, HostStringView path,
+                                 std::int32_t frame) {
     if (bitmap == nullptr) return HOST_IMAGE_NOMEM;
     return BitmapOf(bitmap)->LoadTiff(std::string(Text(path)), frame);
 }
@@ -55,8 +53,8 @@ bool HOST_ABI BitmapSetData(const HostTable* /*host*/, HostBitmap* bitmap, std::
     return true;
 }
 
-double HOST_ABI BitmapGetData(const HostTable* /*host*/, const HostBitmap* bitmap,
-                              std::int32_t id, double preset) {
+double HOST_ABI BitmapGetData(const HostTable* /*host*/, const HostBitmap* bitmap, std::int32_t id,
+                              double preset) {
     return bitmap != nullptr ? BitmapOf(bitmap)->GetData(id, preset) : preset;
 }
 

@@ -29,7 +29,8 @@ HostContainerRef* HOST_ABI DescriptionGetParameter(const HostTable* /*host*/,
 bool HOST_ABI DescriptionGetSingle(const HostTable* /*host*/, const HostDescription* description,
                                    HostDescId* single) {
     if (description == nullptr) return false;
-    const std::optional<HostDescId>& restriction = DescriptionBuild::FromHandle(description)->Single();
+    const std::optional<HostDescId>& restriction =
+        DescriptionBuild::FromHandle(description)->Single();
     if (!restriction) return false;
     if (single != nullptr) *single = *restriction;
     return true;

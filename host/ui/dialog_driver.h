@@ -183,8 +183,8 @@ private:
     void Fail(std::string message);
     void Drive(Record& record);
     bool Perform(Record& record, const DialogAction& action);
-    void Report(Record& record, std::int32_t id);
-    bool AskClose(Record& record);
+    static void Report(Record& record, std::int32_t id);
+    static bool AskClose(Record& record);
     void Unattended(Record& record);
 
     bool refuse_ = false;

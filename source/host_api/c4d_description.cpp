@@ -1,8 +1,8 @@
 #include "c4d_description.h"
 
-#include "host_interface.h"
-
 #include <cstddef>
+
+#include "host_interface.h"
 
 using hostapi::HostInterface;
 
@@ -16,10 +16,11 @@ Bool LevelMatches(const DescLevel& a, const DescLevel& b) {
            (a.creator == 0 || b.creator == 0 || a.creator == b.creator);
 }
 
-// The description's restriction to one parameter is handed out by value; all calls come on the main thread.
+// The description's restriction to one parameter is handed out by value; all calls come on the main
+// thread.
 DescID g_single;
 
-} // namespace
+}  // namespace
 
 static_assert(sizeof(DescriptionCommand) == sizeof(HostDescriptionCommand));
 static_assert(offsetof(DescriptionGetBitmap, _bmp) == offsetof(HostDescriptionGetBitmap, bitmap));
@@ -58,7 +59,8 @@ Bool Description::LoadDescription(const String& name) {
 }
 
 BaseContainer* Description::GetParameterI(const DescID& id) {
-    HostContainerRef* ref = Host()->preferences->description_get_parameter(Host(), Handle(), &id.Raw());
+    HostContainerRef* ref =
+        Host()->preferences->description_get_parameter(Host(), Handle(), &id.Raw());
     return ref != nullptr ? BaseContainer::FromRef(ref) : nullptr;
 }
 

@@ -65,26 +65,22 @@ template <>
 inline constexpr bool kIsDescFlagSet<DESCFLAGS_ENABLE> = true;
 
 template <typename Flags>
-    requires kIsDescFlagSet<Flags>
+requires kIsDescFlagSet<Flags>
 constexpr Flags operator|(Flags a, Flags b) {
     return static_cast<Flags>(static_cast<Int32>(a) | static_cast<Int32>(b));
 }
 template <typename Flags>
-    requires kIsDescFlagSet<Flags>
+requires kIsDescFlagSet<Flags>
 constexpr Flags operator&(Flags a, Flags b) {
     return static_cast<Flags>(static_cast<Int32>(a) & static_cast<Int32>(b));
 }
 template <typename Flags>
-    requires kIsDescFlagSet<Flags>
-constexpr Flags& operator|=(Flags& a, Flags b) {
-    return a = a | b;
-}
+requires kIsDescFlagSet<Flags>
+constexpr Flags& operator|=(Flags& a, Flags b) { return a = a | b; }
 // True when any flag is set.
 template <typename Flags>
-    requires kIsDescFlagSet<Flags>
-constexpr Bool Any(Flags a) {
-    return static_cast<Int32>(a) != 0;
-}
+requires kIsDescFlagSet<Flags>
+constexpr Bool Any(Flags a) { return static_cast<Int32>(a) != 0; }
 
 inline constexpr Int32 DESC_DEFAULT = HOST_DESC_DEFAULT;
 inline constexpr Int32 MSG_DESCRIPTION_COMMAND = HOST_MSG_DESCRIPTION_COMMAND;

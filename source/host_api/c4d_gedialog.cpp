@@ -29,10 +29,9 @@ bool HOST_ABI AskCloseTrampoline(void* instance) {
 }
 
 constexpr HostDialogClass kDialogClass{sizeof(HostDialogClass), CreateLayoutTrampoline,
-                                       InitValuesTrampoline, CommandTrampoline,
-                                       AskCloseTrampoline};
+                                       InitValuesTrampoline, CommandTrampoline, AskCloseTrampoline};
 
-} // namespace
+}  // namespace
 
 GeDialog::GeDialog() : dialog_(Area().create(Host(), &kDialogClass, this)) {}
 
@@ -91,9 +90,8 @@ Bool GeDialog::GroupBorderSpace(Int32 left, Int32 top, Int32 right, Int32 bottom
 
 Bool GeDialog::AddStaticText(Int32 id, Int32 flags, Int32 initw, Int32 inith, const String& name,
                              Int32 borderstyle) {
-    return dialog_ != nullptr &&
-           Area().add_static_text(Host(), dialog_, id, flags, initw, inith,
-                                  hostapi::View(name.View()), borderstyle);
+    return dialog_ != nullptr && Area().add_static_text(Host(), dialog_, id, flags, initw, inith,
+                                                        hostapi::View(name.View()), borderstyle);
 }
 
 Bool GeDialog::AddEditText(Int32 id, Int32 flags, Int32 initw, Int32 inith, Int32 editflags) {
@@ -106,8 +104,8 @@ Bool GeDialog::AddDlgGroup(Int32 type) {
 }
 
 Bool GeDialog::SetString(Int32 id, const String& text, Int32 tristate, Int32 flags) {
-    return dialog_ != nullptr && Area().set_string(Host(), dialog_, id,
-                                                   hostapi::View(text.View()), tristate, flags);
+    return dialog_ != nullptr &&
+           Area().set_string(Host(), dialog_, id, hostapi::View(text.View()), tristate, flags);
 }
 
 Bool GeDialog::GetString(Int32 id, String& text) const {
@@ -129,8 +127,7 @@ Bool GeDialog::GetString(Int32 id, String& text) const {
     }
 }
 
-Bool GeModalDialog::Open(Int32 xpos, Int32 ypos, Int32 defaultw, Int32 defaulth,
-                         Bool resizeable) {
+Bool GeModalDialog::Open(Int32 xpos, Int32 ypos, Int32 defaultw, Int32 defaulth, Bool resizeable) {
     result_ = false;
     if (Handle() == nullptr) {
         return false;

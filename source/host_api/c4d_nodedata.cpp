@@ -1,9 +1,9 @@
 #include "c4d_nodedata.h"
 
-#include "host_interface.h"
-
 #include <memory>
 #include <vector>
+
+#include "host_interface.h"
 
 using hostapi::HostInterface;
 
@@ -30,8 +30,8 @@ bool HOST_ABI MessageTrampoline(void* instance, HostNode* node, int32_t type, vo
     return Node(instance)->Message(AsNode(node), type, data);
 }
 
-bool HOST_ABI GetDescriptionTrampoline(void* instance, HostNode* node,
-                                       HostDescription* description, int32_t* flags) {
+bool HOST_ABI GetDescriptionTrampoline(void* instance, HostNode* node, HostDescription* description,
+                                       int32_t* flags) {
     auto descFlags = static_cast<DESCFLAGS_DESC>(*flags);
     const bool answer = Node(instance)->GetDDescription(
         AsNode(node), reinterpret_cast<Description*>(description), descFlags);
@@ -42,8 +42,8 @@ bool HOST_ABI GetDescriptionTrampoline(void* instance, HostNode* node,
 bool HOST_ABI GetParameterTrampoline(void* instance, HostNode* node, const HostDescId* id,
                                      HostValueRef* value, int32_t* flags) {
     auto getFlags = static_cast<DESCFLAGS_GET>(*flags);
-    const bool answer = Node(instance)->GetDParameter(AsNode(node), DescID(*id),
-                                                      *GeData::FromRef(value), getFlags);
+    const bool answer =
+        Node(instance)->GetDParameter(AsNode(node), DescID(*id), *GeData::FromRef(value), getFlags);
     *flags = static_cast<int32_t>(getFlags);
     return answer;
 }
@@ -51,8 +51,8 @@ bool HOST_ABI GetParameterTrampoline(void* instance, HostNode* node, const HostD
 bool HOST_ABI SetParameterTrampoline(void* instance, HostNode* node, const HostDescId* id,
                                      const HostValueRef* value, int32_t* flags) {
     auto setFlags = static_cast<DESCFLAGS_SET>(*flags);
-    const bool answer = Node(instance)->SetDParameter(AsNode(node), DescID(*id),
-                                                      *GeData::FromRef(value), setFlags);
+    const bool answer =
+        Node(instance)->SetDParameter(AsNode(node), DescID(*id), *GeData::FromRef(value), setFlags);
     *flags = static_cast<int32_t>(setFlags);
     return answer;
 }
@@ -62,10 +62,9 @@ bool HOST_ABI GetEnablingTrampoline(void* instance, HostNode* node, const HostDe
                                     const HostContainer* settings) {
     // The parameter's settings are the host's; the page only reads them.
     HostContainerRef ref{const_cast<HostContainer*>(settings)};
-    return Node(instance)->GetDEnabling(AsNode(node), DescID(*id), *GeData::FromRef(value),
-                                        static_cast<DESCFLAGS_ENABLE>(flags),
-                                        settings != nullptr ? BaseContainer::FromRef(&ref)
-                                                            : nullptr);
+    return Node(instance)->GetDEnabling(
+        AsNode(node), DescID(*id), *GeData::FromRef(value), static_cast<DESCFLAGS_ENABLE>(flags),
+        settings != nullptr ? BaseContainer::FromRef(&ref) : nullptr);
 }
 
 // One class table per registered page, alive while the module is loaded.
@@ -74,7 +73,7 @@ std::vector<std::unique_ptr<HostPageClass>>& PageClasses() {
     return classes;
 }
 
-} // namespace
+}  // namespace
 
 Bool NodeData::Init(GeListNode* /*node*/) { return true; }
 Bool NodeData::Message(GeListNode* /*node*/, Int32 /*type*/, void* /*data*/) { return true; }
@@ -123,9 +122,9 @@ Bool RegisterPreferencePlugin(Int32 id, const String& name, DataAllocator* alloc
         return false;
     }
     auto klass = std::make_unique<HostPageClass>(HostPageClass{
-        sizeof(HostPageClass), reinterpret_cast<void*>(alloc), AllocTrampoline,
-        DestroyTrampoline, InitTrampoline, MessageTrampoline, GetDescriptionTrampoline,
-        GetParameterTrampoline, SetParameterTrampoline, GetEnablingTrampoline});
+        sizeof(HostPageClass), reinterpret_cast<void*>(alloc), AllocTrampoline, DestroyTrampoline,
+        InitTrampoline, MessageTrampoline, GetDescriptionTrampoline, GetParameterTrampoline,
+        SetParameterTrampoline, GetEnablingTrampoline});
     const bool registered = Host()->registry->register_plugin(
         Host(), HOST_PLUGIN_PREFS, id, hostapi::View(name.View()), 0, klass.get(), API_VERSION);
     PageClasses().push_back(std::move(klass));

@@ -23,8 +23,7 @@ public:
     virtual Bool Init(GeListNode* node);
     virtual Bool Message(GeListNode* node, Int32 type, void* data);
     // Fills the node's description. The base adds nothing and answers false.
-    virtual Bool GetDDescription(GeListNode* node, Description* description,
-                                 DESCFLAGS_DESC& flags);
+    virtual Bool GetDDescription(GeListNode* node, Description* description, DESCFLAGS_DESC& flags);
     // Reads a parameter. The base supplies nothing and answers false; the host then reads its own.
     virtual Bool GetDParameter(GeListNode* node, const DescID& id, GeData& t_data,
                                DESCFLAGS_GET& flags);

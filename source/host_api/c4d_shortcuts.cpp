@@ -7,7 +7,7 @@ using hostapi::HostInterface;
 namespace {
 const HostTable* Host() { return HostInterface::Table(); }
 const HostShortcutArea& Area() { return *Host()->shortcuts; }
-} // namespace
+}  // namespace
 
 Int32 GetShortcutCount() { return Area().get_count(Host()); }
 

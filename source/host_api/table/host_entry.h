@@ -60,10 +60,10 @@ enum {
 typedef struct HostModuleRecord HostModuleRecord;
 
 typedef struct HostModuleDeclaration {
-    const HostModuleRecord* module;            /* the record the declaration belongs to */
-    const struct HostModuleDeclaration* next;  /* the next declaration, or null */
-    int32_t kind;                              /* HOST_DECLARATION_* */
-    const char* identifier;                    /* terminated UTF-8 */
+    const HostModuleRecord* module;           /* the record the declaration belongs to */
+    const struct HostModuleDeclaration* next; /* the next declaration, or null */
+    int32_t kind;                             /* HOST_DECLARATION_* */
+    const char* identifier;                   /* terminated UTF-8 */
 } HostModuleDeclaration;
 
 struct HostModuleRecord {
