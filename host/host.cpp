@@ -173,9 +173,10 @@ std::vector<std::string> Host::Configure(HostSettings settings) {
         impl_->preferencesWritable = loaded.mayWrite;
         if (!loaded.problem.empty()) reports.push_back(std::move(loaded.problem));
     }
-    // The shortcut table is kept in the preferences folder; what its file held (or why it could
-    // not be read) is reported through ShortcutTable::TakeReports.
+    // The shortcut table is kept in the preferences folder too.
     impl_->shortcuts->Load(impl_->preferencesFolder);
+    for (std::string& report : impl_->shortcuts->TakeReports())
+        reports.push_back(std::move(report));
     return reports;
 }
 

@@ -176,9 +176,6 @@ void StartHost(vhost::Host& host, const Arguments& args) {
     for (const std::string& report : host.Configure(settings)) {
         std::cerr << "vela-host: " << report << '\n';
     }
-    for (const std::string& report : host.Shortcuts().TakeReports()) {
-        std::cerr << "vela-host: " << report << '\n';
-    }
     const std::string module = args.module.empty() ? vhost::DefaultModulePath() : args.module;
     for (const std::string& report : host.LoadModule(module).messages) {
         std::cerr << "vela-host: " << report << '\n';

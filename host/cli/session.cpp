@@ -21,31 +21,6 @@ constexpr std::int32_t kRecordKey = 1022131;
 constexpr std::int32_t kInstanceLink = 1001;
 constexpr std::int32_t kStateChecked = 0x00000001;
 
-std::optional<Mode> ParseMode(const std::string& word) {
-    if (word == "on") {
-        return Mode::On;
-    }
-    if (word == "off") {
-        return Mode::Off;
-    }
-    if (word == "default") {
-        return Mode::Default;
-    }
-    return std::nullopt;
-}
-
-const char* ModeName(Mode mode) {
-    switch (mode) {
-        case Mode::On:
-            return "on";
-        case Mode::Off:
-            return "off";
-        case Mode::Default:
-            break;
-    }
-    return "default";
-}
-
 std::string ModeNumberName(std::int32_t mode) {
     switch (mode) {
         case 0:
@@ -319,8 +294,8 @@ bool Session::Add(const ScriptLine& line) {
             if ((where.after = Resolve(line, setting->value)) == nullptr) {
                 return false;
             }
-        } else if (setting->key == "editor" && (editor = ParseMode(setting->value))) {
-        } else if (setting->key == "render" && (render = ParseMode(setting->value))) {
+        } else if (setting->key == "editor" && (editor = ModeFromName(setting->value))) {
+        } else if (setting->key == "render" && (render = ModeFromName(setting->value))) {
         } else if (setting->key == "enabled" && (enabled = ParseYesNo(setting->value))) {
         } else if (setting->key == "selected" && (selected = ParseYesNo(setting->value))) {
         } else {
@@ -463,9 +438,9 @@ bool Session::Set(const ScriptLine& line) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         std::optional<Mode> mode;
         std::optional<bool> flag;
-        if (setting && setting->key == "editor" && (mode = ParseMode(setting->value))) {
+        if (setting && setting->key == "editor" && (mode = ModeFromName(setting->value))) {
             object->SetEditorMode(*mode);
-        } else if (setting && setting->key == "render" && (mode = ParseMode(setting->value))) {
+        } else if (setting && setting->key == "render" && (mode = ModeFromName(setting->value))) {
             object->SetRenderMode(*mode);
         } else if (setting && setting->key == "enabled" && (flag = ParseYesNo(setting->value))) {
             object->SetEnabled(*flag);
@@ -645,9 +620,9 @@ bool Session::ExpectObject(const ScriptLine& line, Object& object) {
         const std::string& key = setting->key;
         std::string is;
         bool known = true;
-        if (key == "editor" && ParseMode(setting->value)) {
+        if (key == "editor" && ModeFromName(setting->value)) {
             is = ModeName(object.EditorMode());
-        } else if (key == "render" && ParseMode(setting->value)) {
+        } else if (key == "render" && ModeFromName(setting->value)) {
             is = ModeName(object.RenderMode());
         } else if (key == "enabled" && ParseYesNo(setting->value)) {
             is = YesNo(object.Enabled());
@@ -701,9 +676,9 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
             continue;
         }
         std::string is;
-        if (key == "saved-editor" && ParseMode(setting->value)) {
+        if (key == "saved-editor" && ModeFromName(setting->value)) {
             is = ModeNumberName(record->GetInt32(1000, 2));
-        } else if (key == "saved-render" && ParseMode(setting->value)) {
+        } else if (key == "saved-render" && ModeFromName(setting->value)) {
             is = ModeNumberName(record->GetInt32(1001, 2));
         } else if (key == "saved-enabled" && ParseYesNo(setting->value)) {
             const bool saved = record->GetBool(1002, true);

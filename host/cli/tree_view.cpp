@@ -34,18 +34,6 @@ private:
     bool color_;
 };
 
-std::string ModeText(Mode mode) {
-    switch (mode) {
-        case Mode::On:
-            return "on";
-        case Mode::Off:
-            return "off";
-        case Mode::Default:
-            break;
-    }
-    return "default";
-}
-
 std::string_view ModeColour(Mode mode) {
     switch (mode) {
         case Mode::On:
@@ -149,8 +137,8 @@ void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& t
             "  " + paint(row.prefix, kDim) +
             Pad(o.Name(), nameWidth > prefixColumns ? nameWidth - prefixColumns : 0) + "  " +
             Pad("@" + std::to_string(o.Id()), 7) + Pad(typeName, 13) + "editor " +
-            paint(Pad(ModeText(o.EditorMode()), 8), ModeColour(o.EditorMode())) + "render " +
-            paint(Pad(ModeText(o.RenderMode()), 8), ModeColour(o.RenderMode())) +
+            paint(Pad(ModeName(o.EditorMode()), 8), ModeColour(o.EditorMode())) + "render " +
+            paint(Pad(ModeName(o.RenderMode()), 8), ModeColour(o.RenderMode())) +
             (o.Enabled() ? Pad("enabled", 10) : paint(Pad("disabled", 10), kRed)) +
             (o.Selected() ? paint(Pad("selected", 10), kYellow) : Pad("", 10)) +
             (o.Data().GetContainerInstance(kRecordKey) != nullptr ? paint("record", kCyan) : "");

@@ -7,6 +7,25 @@
 
 namespace vhost {
 
+const char* ModeName(Mode mode) {
+    switch (mode) {
+        case Mode::On:
+            return "on";
+        case Mode::Off:
+            return "off";
+        case Mode::Default:
+            return "default";
+    }
+    return nullptr;
+}
+
+std::optional<Mode> ModeFromName(std::string_view name) {
+    for (const Mode mode : {Mode::On, Mode::Off, Mode::Default}) {
+        if (name == ModeName(mode)) return mode;
+    }
+    return std::nullopt;
+}
+
 namespace {
 
 // The last id handed out or honoured in this process. One counter for all documents keeps ids

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,6 +21,12 @@ class Document;
 
 // Visibility modes (HOST_MODE_*).
 enum class Mode : std::int32_t { On = 0, Off = 1, Default = 2 };
+
+// The name scene files, session scripts and views give a mode: "on", "off" or "default"; null for
+// a value that is no mode.
+const char* ModeName(Mode mode);
+// The mode a name gives; none for any other word.
+std::optional<Mode> ModeFromName(std::string_view name);
 
 inline constexpr std::int32_t kBitActive = 2;  // HOST_BIT_ACTIVE: selected
 

@@ -267,18 +267,6 @@ std::optional<std::vector<std::byte>> DecodeBase64(std::string_view text) {
     return bytes;
 }
 
-const char* ModeName(Mode mode) {
-    switch (mode) {
-        case Mode::On:
-            return "on";
-        case Mode::Off:
-            return "off";
-        case Mode::Default:
-            return "default";
-    }
-    return nullptr;
-}
-
 // Writing ----------------------------------------------------------------------------------------
 
 // Where the text goes: kept whole for SerializeScene, or passed to a file in large pieces.
@@ -679,9 +667,8 @@ const std::string& ReadString(const Json& value, const PathNode& at) {
 
 Mode ReadMode(const Json& value, const PathNode& at) {
     if (value.is_string()) {
-        const auto& name = value.get_ref<const std::string&>();
-        for (Mode mode : {Mode::Default, Mode::On, Mode::Off}) {
-            if (name == ModeName(mode)) return mode;
+        if (std::optional<Mode> mode = ModeFromName(value.get_ref<const std::string&>())) {
+            return *mode;
         }
     }
     Fail(at, R"(expected "default", "on" or "off", found )" + Describe(value));

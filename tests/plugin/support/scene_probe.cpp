@@ -86,15 +86,8 @@ SceneView ViewOf(const vhost::Document& document) {
 }
 
 std::string ToString(Mode mode) {
-    switch (mode) {
-        case Mode::On:
-            return "on";
-        case Mode::Off:
-            return "off";
-        case Mode::Default:
-            return "default";
-    }
-    return "mode " + std::to_string(static_cast<int>(mode));
+    const char* name = vhost::ModeName(mode);
+    return name != nullptr ? name : "mode " + std::to_string(static_cast<int>(mode));
 }
 
 std::string ToString(const States& states) {
