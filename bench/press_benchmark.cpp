@@ -36,13 +36,17 @@
 namespace {
 
 // Live bytes are counted as the allocator's usable size of each block, on allocation and on
-// release alike, so the balance is exact whichever form of delete runs.
+// release alike, so the balance is exact whichever form of delete runs. Counting is switched on
+// only around the presses whose memory is measured, so that timed presses pay one test per block.
+// Blocks allocated before it is switched on and released while it is on are subtracted without
+// having been added; the memory benchmark uses fresh scenes, where the press releases none.
+std::atomic<bool> g_counting{false};
 std::atomic<std::int64_t> g_liveBytes{0};
 std::atomic<std::int64_t> g_allocations{0};
 
 void* CountedAlloc(std::size_t size) noexcept {
     void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr) {
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
         g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
                               std::memory_order_relaxed);
         g_allocations.fetch_add(1, std::memory_order_relaxed);
@@ -52,8 +56,10 @@ void* CountedAlloc(std::size_t size) noexcept {
 
 void CountedFree(void* block) noexcept {
     if (block == nullptr) return;
-    g_liveBytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(block)),
-                          std::memory_order_relaxed);
+    if (g_counting.load(std::memory_order_relaxed)) {
+        g_liveBytes.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(block)),
+                              std::memory_order_relaxed);
+    }
     std::free(block);
 }
 
@@ -496,6 +502,7 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
         vhost::Document& doc = session->NewScene(shape, count);
         objects = doc.ObjectCount();
         session->Host().ClearConsole();
+        g_counting = true;
         const std::int64_t bytesBefore = g_liveBytes.load();
         const std::int64_t blocksBefore = g_allocations.load();
         const std::size_t heapBefore = mallinfo2().uordblks;
@@ -507,6 +514,7 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
         const std::size_t heapAfter = mallinfo2().uordblks;
         const std::int32_t afterRestore = session->Press(0);
         const std::int64_t bytesRestored = g_liveBytes.load();
+        g_counting = false;
         state.SetIterationTime(Seconds(start, isolated));
         session->Close(doc);
         if (afterIsolate != kIsolated || afterRestore != kNotIsolated) {
