@@ -254,7 +254,7 @@ void VELA::IsolateObject(BaseObject* op, const ObjectStates& states) {
     }
 }
 
-void VELA::RestoreObject(BaseObject* op) {
+void VELA::RestoreObject(BaseObject* op) const {
     BaseContainer* const record = RecordOf(op);
     if (record == nullptr) {
         return;  // created while the document was isolated: left as it is
@@ -294,7 +294,7 @@ void VELA::AddObject(BaseObject* op, const ObjectStates& states) {
 }
 
 // Shows an object in an add walk: an isolation begun with Alt held changes only enabled states.
-void VELA::ShowObject(BaseObject* op, Bool documentAllows) {
+void VELA::ShowObject(BaseObject* op, Bool documentAllows) const {
     if (affectEnabled) {
         op->SetDeformMode(true);
     }

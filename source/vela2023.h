@@ -23,9 +23,11 @@ public:
     // Shows `op` and its descendants in the states the flags choose, without touching records.
     void RevealHierarchy(BaseDocument* doc, BaseObject* op);
     // Gives `op` a record holding the defaults (editor and render default, enabled).
-    void AddDefaultRecord(BaseObject* op);
+    void AddDefaultRecord(
+        BaseObject* op);  // NOLINT(readability-convert-member-functions-to-static)
     // Selects every object of the chain starting at `first` and all their descendants.
-    void SelectHierarchy(BaseObject* first);
+    void SelectHierarchy(
+        BaseObject* first);  // NOLINT(readability-convert-member-functions-to-static)
 
     // Set by each invocation before the walk; read by the walk. No meaning between invocations.
     Bool affectEditor = false;   // the walk changes editor visibility
@@ -48,9 +50,9 @@ private:
 
     Int32 TreatObject(BaseObject* op, WalkMode mode);
     void IsolateObject(BaseObject* op, const ObjectStates& states);
-    void RestoreObject(BaseObject* op);
+    void RestoreObject(BaseObject* op) const;
     void AddObject(BaseObject* op, const ObjectStates& states);
-    void ShowObject(BaseObject* op, Bool documentAllows);
+    void ShowObject(BaseObject* op, Bool documentAllows) const;
     Bool MayReveal(BaseObject* op, Bool pastWalkPosition) const;
 
     // The walk's own bookkeeping, valid while a walk runs.

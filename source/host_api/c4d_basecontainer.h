@@ -15,7 +15,9 @@
 class BaseDocument;
 class BaseObject;
 
-class BaseContainer : private HostContainerRef {
+// Moving a BaseContainer copies it: a moved-from container must stay a valid container.
+class BaseContainer
+    : private HostContainerRef {  // NOLINT(cppcoreguidelines-special-member-functions)
 public:
     explicit BaseContainer(Int32 id = 0);
     ~BaseContainer();
@@ -53,8 +55,10 @@ public:
     BaseObject* GetObjectLink(Int32 id, const BaseDocument* doc) const;
     void SetLink(Int32 id, const BaseObject* object);
 
+    // The in-place view of a container the host keeps; the host's slot shares the layout.
     static BaseContainer* FromRef(HostContainerRef* ref) {
-        return static_cast<BaseContainer*>(ref);
+        return static_cast<BaseContainer*>(
+            ref);  // NOLINT(cppcoreguidelines-pro-type-static-cast-downcast)
     }
     HostContainer* Handle() const { return container; }
 };

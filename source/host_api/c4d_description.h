@@ -114,7 +114,7 @@ struct DescriptionCommand {
 // which passes to the host.
 struct DescriptionGetBitmap {
     DescID _descId;
-    BaseBitmap* _bmp;
+    BaseBitmap* _bmp = nullptr;
 };
 
 // The value of a bitmap button parameter.

@@ -2,13 +2,15 @@
 // host's affair, since only it knows the platform's separators.
 #pragma once
 
+#include <utility>
+
 #include "c4d_string.h"
 #include "c4d_types.h"
 
 class Filename {
 public:
     Filename() = default;
-    explicit Filename(const String& path) : path_(path) {}
+    explicit Filename(String path) : path_(std::move(path)) {}
 
     Bool IsPopulated() const { return path_.IsPopulated(); }
     Bool IsEmpty() const { return path_.IsEmpty(); }

@@ -11,10 +11,11 @@
 #include "c4d_types.h"
 #include "table/host_table.h"
 
-class GeData : private HostValueRef {
+// Moving a GeData copies it: a moved-from value must stay a valid value.
+class GeData : private HostValueRef {  // NOLINT(cppcoreguidelines-special-member-functions)
 public:
     GeData();
-    explicit GeData(Int32 value);
+    explicit GeData(Int32 number);
     ~GeData();
     GeData(const GeData& other);
     GeData& operator=(const GeData& other);
@@ -33,9 +34,12 @@ public:
     // Custom data of a registered type: the record's bytes are copied by the host.
     void SetCustomDataType(Int32 type, const void* record, std::size_t size);
 
+    // The in-place view of a value the host passes; the host's slot shares GeData's layout.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
     static GeData* FromRef(HostValueRef* ref) { return static_cast<GeData*>(ref); }
     static const GeData* FromRef(const HostValueRef* ref) {
-        return static_cast<const GeData*>(ref);
+        return static_cast<const GeData*>(
+            ref);  // NOLINT(cppcoreguidelines-pro-type-static-cast-downcast)
     }
     HostValue* Handle() const { return value; }
 };
