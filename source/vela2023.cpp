@@ -234,14 +234,21 @@ Int32 VELA::TreatObject(BaseObject* op, WalkMode mode) {
 }
 
 void VELA::IsolateObject(BaseObject* op, const ObjectStates& states) {
-    // A record the object already carried (copied from an isolated scene) is overwritten.
-    if (RecordOf(op) == nullptr) {
-        AddDefaultRecord(op);
+    // Every object gets a record before its dependents are looked at, so that an instance that
+    // refers to itself finds it; its contents are the object's present states in the end either
+    // way. A new record is made with them at once rather than with the defaults and then
+    // overwritten. A record the object already carried (copied from an isolated scene) is
+    // overwritten.
+    BaseContainer* record = RecordOf(op);
+    if (record == nullptr) {
+        StoreRecord(op, states);
     }
     if (states.selected) {
         IncludeDependents(op);
     }
-    StoreStates(*RecordOf(op), states.editorMode, states.renderMode, states.enabled);
+    if (record != nullptr) {
+        StoreStates(*record, states.editorMode, states.renderMode, states.enabled);
+    }
     const Int32 mode = states.selected ? MODE_ON : MODE_OFF;
     if (affectEditor) {
         op->SetEditorMode(mode);
@@ -280,8 +287,7 @@ void VELA::AddObject(BaseObject* op, const ObjectStates& states) {
         return;  // part of the isolation already: its record and states stay
     }
     // Appeared since the isolation began: remember it as it is now, then hide it.
-    AddDefaultRecord(op);
-    StoreStates(*RecordOf(op), states.editorMode, states.renderMode, states.enabled);
+    StoreRecord(op, states);
     if (affectEnabled) {
         op->SetDeformMode(false);
     }
@@ -368,6 +374,12 @@ void VELA::RevealHierarchy(BaseDocument* doc, BaseObject* op) {
         }
         return true;
     });
+}
+
+void VELA::StoreRecord(BaseObject* op, const ObjectStates& states) {
+    BaseContainer record(ID_VELA);
+    StoreStates(record, states.editorMode, states.renderMode, states.enabled);
+    op->GetDataInstance()->SetContainer(ID_VELA, record);
 }
 
 void VELA::AddDefaultRecord(BaseObject* op) {

@@ -54,6 +54,8 @@ private:
     void AddObject(BaseObject* op, const ObjectStates& states);
     void ShowObject(BaseObject* op, Bool documentAllows) const;
     Bool MayReveal(BaseObject* op, Bool pastWalkPosition) const;
+    // Gives `op` a new record holding `states`.
+    static void StoreRecord(BaseObject* op, const ObjectStates& states);
 
     // The walk's own bookkeeping, valid while a walk runs.
     WalkMode walkMode_ = WalkMode::Isolate;

@@ -257,28 +257,33 @@ const Container* Container::FromHandle(const HostContainer* handle) {
     return reinterpret_cast<const Container*>(handle);
 }
 
-// Nested containers are copied breadth by breadth from a work list rather than by recursion, so
-// the depth of nesting is limited by memory only. Each pending pair is a source container and its
-// (still empty) copy, both at stable heap addresses or the root pair.
+// Nested containers are copied level by level from a work list rather than by recursion, so the
+// depth of nesting is limited by memory only. Each pending pair is a source container and its
+// (still empty) copy at a stable heap address. The list is made only when a nested container is
+// met: flat containers, such as isolation records, copy without it.
 void Container::CopyEntriesFrom(const Container& source) {
-    std::vector<std::pair<const Container*, Container*>> pending{{&source, this}};
-    while (!pending.empty()) {
-        auto [from, to] = pending.back();
-        pending.pop_back();
-        to->entries_.reserve(from->entries_.size());
-        for (const Entry& entry : from->entries_) {
+    std::vector<std::pair<const Container*, Container*>> pending;
+    auto copyLevel = [&pending](const Container& from, Container& to) {
+        to.entries_.reserve(from.entries_.size());
+        for (const Entry& entry : from.entries_) {
             const Container* nested = entry.value.AsContainer();
             if (nested == nullptr) {
-                to->entries_.push_back(entry);
+                to.entries_.push_back(entry);
                 continue;
             }
             Value copy;
             copy.u_.nested = new Container(nested->id_);
             copy.type_ = ValueType::Container;
             pending.emplace_back(nested, copy.u_.nested);
-            to->entries_.push_back({entry.key, std::move(copy)});
+            to.entries_.push_back({entry.key, std::move(copy)});
         }
-        if (to->entries_.size() > kIndexThreshold) to->RebuildIndex();
+        if (to.entries_.size() > kIndexThreshold) to.RebuildIndex();
+    };
+    copyLevel(source, *this);
+    while (!pending.empty()) {
+        auto [from, to] = pending.back();
+        pending.pop_back();
+        copyLevel(*from, *to);
     }
 }
 
