@@ -56,7 +56,11 @@ bool Session::RunWatched(const ScriptLine& line, bool (Session::*run)(const Scri
         err_ << "vela-host: warning: " << report << '\n';
     }
     dialogs.SetContext(line.file + ":" + std::to_string(line.line));
+    // A line is one action of the person: what it changes in the shortcut table is written when
+    // it has finished.
+    shortcuts.HoldSaves();
     bool ok = (this->*run)(line);
+    shortcuts.ReleaseSaves();
     dialogs.SetContext({});
     for (const DialogError& error : dialogs.TakeErrors()) {
         ok = Error(line, error.message);

@@ -790,9 +790,21 @@ std::string ShortcutTable::Save() {
 }
 
 void ShortcutTable::SaveAfterChange() {
+    if (saveHolds_ > 0) {
+        unsaved_ = true;
+        return;
+    }
     if (std::string error = Save(); !error.empty()) {
         reports_.push_back(std::move(error) + "; the change holds for this run only");
     }
+}
+
+void ShortcutTable::HoldSaves() { ++saveHolds_; }
+
+void ShortcutTable::ReleaseSaves() {
+    if (saveHolds_ == 0 || --saveHolds_ > 0 || !unsaved_) return;
+    unsaved_ = false;
+    SaveAfterChange();
 }
 
 std::vector<std::string> ShortcutTable::TakeReports() { return std::exchange(reports_, {}); }

@@ -114,6 +114,12 @@ public:
     std::string FilePath() const;
     // Whether changes are written to the folder.
     bool Persistent() const;
+    // While saves are held, changes are written when the last hold is released, not at once: the
+    // host holds them while a person's action runs, so a run that dies half-way (say, while a
+    // dialog asks for a key after the command's shortcuts were taken out) leaves the table on disk
+    // as it was before the action. Holds nest.
+    void HoldSaves();
+    void ReleaseSaves();
     // What Load and the saves after changes had to report since the last call, oldest first.
     std::vector<std::string> TakeReports();
 
@@ -124,6 +130,8 @@ private:
     KeyMatch Match(KeyStroke stroke);
     void SaveAfterChange();
 
+    int saveHolds_ = 0;
+    bool unsaved_ = false;
     std::vector<Container> entries_;
     std::vector<KeyStroke> pendingStrokes_;
     KeyMatch lastMatch_;

@@ -370,6 +370,34 @@ TEST(ShortcutFile, TableComesBackInTheNextRun) {
     EXPECT_EQ(ReadFile(folder / "shortcuts.json"), first.Serialize());
 }
 
+// While an action runs, the file keeps the table from before it: a run that dies between taking a
+// command's shortcuts out and putting new ones in loses nothing on disk.
+TEST(ShortcutFile, HeldSavesWriteOnceWhenTheActionEnds) {
+    TempFolder folder;
+    ShortcutTable table;
+    table.Load(folder.Path());
+    ASSERT_TRUE(table.Add(Record(kVela, {{0, 'k'}})));
+    const std::string before = ReadFile(folder / "shortcuts.json");
+
+    table.HoldSaves();
+    table.HoldSaves();
+    ASSERT_TRUE(table.Remove(table.Count() - 1));
+    EXPECT_EQ(ReadFile(folder / "shortcuts.json"), before);
+    ASSERT_TRUE(table.Add(Record(kVela, {{kAlt, 'j'}})));
+    table.ReleaseSaves();
+    EXPECT_EQ(ReadFile(folder / "shortcuts.json"), before);  // the outer hold is still on
+    table.ReleaseSaves();
+    EXPECT_EQ(ReadFile(folder / "shortcuts.json"), table.Serialize());
+    EXPECT_NE(table.Serialize(), before);
+
+    // A release without a change writes nothing, and an extra release is harmless.
+    std::filesystem::remove(folder / "shortcuts.json");
+    table.HoldSaves();
+    table.ReleaseSaves();
+    table.ReleaseSaves();
+    EXPECT_FALSE(std::filesystem::exists(folder / "shortcuts.json"));
+}
+
 TEST(ShortcutFile, HostLoadsTheTableFromItsPreferencesFolder) {
     TempFolder folder;
     {
