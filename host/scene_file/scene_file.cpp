@@ -24,6 +24,7 @@
 
 #include "model/object_types.h"
 #include "platform/atomic_file.h"
+#include "platform/position_iterator.h"
 
 namespace vhost {
 
@@ -940,37 +941,6 @@ void CheckHeader(const Json& root, const PathNode& top) {
 
 // Reading: the text ------------------------------------------------------------------------------
 
-// A character iterator that publishes how far the parser has read, so that each event can be
-// given its place in the text.
-class TrackingIterator {
-public:
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    TrackingIterator() = default;
-    TrackingIterator(const char* at, const char** cursor) : at_(at), cursor_(cursor) {}
-
-    reference operator*() const { return *at_; }
-    TrackingIterator& operator++() {
-        ++at_;
-        *cursor_ = at_;
-        return *this;
-    }
-    TrackingIterator operator++(int) {
-        TrackingIterator before = *this;
-        ++*this;
-        return before;
-    }
-    bool operator==(const TrackingIterator& other) const { return at_ == other.at_; }
-
-private:
-    const char* at_ = nullptr;
-    const char** cursor_ = nullptr;
-};
-
 constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "name",
                                                        "data",   "takes",   "objects"};
 
@@ -989,8 +959,8 @@ public:
     SceneLoadResult Run() {
         SceneLoadResult result;
         try {
-            TrackingIterator first(text_.data(), &cursor_);
-            TrackingIterator last(text_.data() + text_.size(), &cursor_);
+            PositionIterator first(text_.data(), &cursor_);
+            PositionIterator last(text_.data() + text_.size(), &cursor_);
             if (!Json::sax_parse(first, last, this)) {
                 result.error = error_.empty() ? source_ + ": the scene could not be read" : error_;
                 return result;

@@ -19,6 +19,7 @@
 #include "host_api/table/host_documents.h"
 #include "host_api/table/host_shortcuts.h"
 #include "platform/atomic_file.h"
+#include "platform/position_iterator.h"
 
 namespace vhost {
 
@@ -189,40 +190,14 @@ std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\
 
 // Reading the file --------------------------------------------------------------------------------
 
-// An iterator over the file's text that tells how far the JSON reader has read, so each value
-// can be given the line and column where it stands.
-class CountingIterator {
-public:
-    using iterator_category = std::input_iterator_tag;
-    using value_type = char;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const char*;
-    using reference = const char&;
-
-    CountingIterator(const char* at, std::size_t* consumed) : at_(at), consumed_(consumed) {}
-    reference operator*() const { return *at_; }
-    CountingIterator& operator++() {
-        ++at_;
-        if (consumed_ != nullptr) ++*consumed_;
-        return *this;
-    }
-    CountingIterator operator++(int) {
-        CountingIterator before = *this;
-        ++*this;
-        return before;
-    }
-    bool operator==(const CountingIterator& other) const { return at_ == other.at_; }
-
-private:
-    const char* at_;
-    std::size_t* consumed_;
-};
-
 // Builds the document and notes where each value starts, by its path ("shortcuts[2].strokes").
 class LocatingReader : public nlohmann::json_sax<Json> {
 public:
-    LocatingReader(std::string_view text, const std::size_t& consumed)
-        : text_(text), consumed_(consumed) {}
+    LocatingReader(std::string_view text, const char* const& cursor)
+        : text_(text), cursor_(cursor) {}
+
+    // How many bytes of the text the parser has read.
+    std::size_t Consumed() const { return static_cast<std::size_t>(cursor_ - text_.data()); }
 
     Json root;
     std::unordered_map<std::string, std::size_t> where;
@@ -243,7 +218,7 @@ public:
     bool string(string_t& value) override { return Scalar(Json(value), Token::String); }
     bool binary(binary_t& value) override { return Scalar(Json::binary(value), Token::Word); }
     bool start_object(std::size_t /*elements*/) override {
-        return Open(Json::object(), consumed_ - 1);
+        return Open(Json::object(), Consumed() - 1);
     }
     bool key(string_t& value) override {
         stack_.back().key = value;
@@ -251,7 +226,7 @@ public:
     }
     bool end_object() override { return Close(); }
     bool start_array(std::size_t /*elements*/) override {
-        return Open(Json::array(), consumed_ - 1);
+        return Open(Json::array(), Consumed() - 1);
     }
     bool end_array() override { return Close(); }
     bool parse_error(std::size_t position, const std::string& /*last_token*/,
@@ -283,7 +258,7 @@ private:
     // Where the scalar just read begins. The reader has read a number one character further
     // than its end.
     std::size_t ScalarStart(Token token) const {
-        std::size_t end = std::min(consumed_, text_.size());
+        std::size_t end = std::min(Consumed(), text_.size());
         if (token == Token::Number) {
             while (end > 0 && !IsNumberChar(text_[end - 1])) --end;
             while (end > 0 && IsNumberChar(text_[end - 1])) --end;
@@ -346,7 +321,7 @@ private:
     }
 
     std::string_view text_;
-    const std::size_t& consumed_;
+    const char* const& cursor_;
     std::vector<Frame> stack_;
     std::string lastPath_;
 };
@@ -499,20 +474,21 @@ private:
 };
 
 FileContents ParseFile(std::string_view text) {
-    std::size_t consumed = 0;
-    LocatingReader reader(text, consumed);
-    const CountingIterator first(text.data(), &consumed);
-    const CountingIterator last(text.data() + text.size(), nullptr);
+    const char* cursor = text.data();
+    LocatingReader reader(text, cursor);
+    const PositionIterator first(text.data(), &cursor);
+    const PositionIterator last(text.data() + text.size(), nullptr);
     FileContents contents;
     bool parsed = false;
     try {
         parsed = Json::sax_parse(first, last, &reader);
     } catch (const std::exception& e) {
-        reader.errorAt = consumed;
+        reader.errorAt = reader.Consumed();
         reader.error = e.what();
     }
     if (!parsed) {
-        contents.damage = Damage{reader.errorAt.value_or(consumed), "not JSON: " + reader.error};
+        contents.damage =
+            Damage{reader.errorAt.value_or(reader.Consumed()), "not JSON: " + reader.error};
         return contents;
     }
     return FileReader(reader).Read();

@@ -21,11 +21,15 @@
 #include <sys/resource.h>
 
 #include "model/scene.h"
+#include "support/temp_folder.h"
 
 namespace vhost {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::TempFolder;
+using testing_support::WriteFile;
 using namespace std::string_literals;
 
 constexpr std::int32_t kNull = 5140;
@@ -34,51 +38,6 @@ constexpr std::int32_t kCylinder = 5170;
 constexpr std::int32_t kInstance = 5126;
 constexpr std::int32_t kRecordId = 1022131;  // the isolation records' id
 constexpr std::int32_t kInstanceLink = 1001;
-
-// A fresh folder under the test temp folder, removed afterwards.
-class TempFolder {
-public:
-    TempFolder() {
-        static int counter = 0;
-        path_ = fs::path(testing::TempDir()) /
-                ("scene_file_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-    fs::path operator/(const char* name) const { return path_ / name; }
-
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, std::string_view text) {
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-}
 
 const Object* NextInTreeOrder(const Object* object) {
     if (object->Down() != nullptr) return object->Down();

@@ -15,11 +15,15 @@
 
 #include "host.h"
 #include "platform/atomic_file.h"
+#include "support/temp_folder.h"
 
 namespace vhost {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::TempFolder;
+using testing_support::WriteFile;
 
 constexpr std::int32_t kVela = 1022131;
 constexpr std::int32_t kUndo = 12105;
@@ -49,50 +53,6 @@ std::vector<std::string> Listing(const ShortcutTable& table) {
     }
     return lines;
 }
-
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-class TempFolder {
-public:
-    TempFolder() {
-        static int counter = 0;
-        path_ =
-            fs::path(testing::TempDir()) /
-            ("shortcut_table_test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    std::string Path() const { return path_.string(); }
-    fs::path operator/(const char* name) const { return path_ / name; }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    fs::path path_;
-};
 
 // The table through the interface -----------------------------------------------------------------
 
