@@ -12,6 +12,7 @@
 #include "table/path_rules.h"
 #include "table/table_support.h"
 #include "ui/dialog_driver.h"
+#include "platform/process_paths.h"
 
 namespace vhost {
 
@@ -30,7 +31,6 @@ std::uint64_t PluginKey(std::int32_t type, std::int32_t id) {
            static_cast<std::uint32_t>(id);
 }
 
-constexpr const char* kDefaultStartupFolder = "/opt/vela-host";
 constexpr const char* kCoreModulesFolderName = "corelibs";
 
 }  // namespace
@@ -57,8 +57,8 @@ struct Host::Impl {
     bool preferencesWritable = true;
     std::vector<ConsoleLine> console;
     Activity activity;
-    std::string startupFolder = kDefaultStartupFolder;
-    std::string coreModulesFolder = paths::Join(kDefaultStartupFolder, kCoreModulesFolderName);
+    std::string startupFolder = DefaultStartupFolder();
+    std::string coreModulesFolder = paths::Join(startupFolder, kCoreModulesFolderName);
     std::vector<std::string> openedFiles;
     std::vector<std::string> openedWebAddresses;
     std::unique_ptr<DialogDriver> dialogs;

@@ -12,6 +12,8 @@
 #include "platform/process_paths.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
+#include "table/path_rules.h"
+#include "platform/utf8_path.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -39,7 +41,9 @@ constexpr const char* kOptionsHelp =
     "  --module PATH     the module to load (default: plugins/vela2023/vela2023.xdl64 beside\n"
     "                    this program)\n"
     "  --prefs DIR       the host's preferences folder (default: $XDG_CONFIG_HOME/vela-host,\n"
-    "                    or ~/.config/vela-host)\n"
+    "                    or ~/.config/vela-host; %APPDATA%\\vela-host on Windows)\n"
+    "  --startup DIR     the host's start-up folder, with its core modules in DIR/corelibs and\n"
+    "                    their resources in DIR/resource/modules (default: this program's folder)\n"
     "  --language CODE   the host's language: US (English) or DE (German)\n"
     "  --color WHEN      colours in tree views: auto (on a terminal), always, never\n"
     "  --help            this text\n";
@@ -51,6 +55,7 @@ struct Arguments {
     std::vector<std::string> operands;
     std::string module;
     std::string prefs;
+    std::string startup;
     std::string language;
     ColorWhen color = ColorWhen::Auto;
     bool help = false;
@@ -85,8 +90,7 @@ void PrintHelp(const std::string& command) {
 }
 
 // Parses the command line; answers an exit status when the program should stop right away.
-std::optional<int> Parse(int argc, char** argv, Arguments& args) {
-    const std::vector<std::string> words(argv + 1, argv + argc);
+std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args) {
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& word = words[i];
         auto value = [&](const char* option) -> std::optional<std::string> {
@@ -105,7 +109,7 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
         if (word == "--help" || word == "-h") {
             args.help = true;
         } else if (takes("--module") || takes("--prefs") || takes("--language") ||
-                   takes("--color")) {
+                   takes("--color") || takes("--startup")) {
             const std::string option = word.substr(0, word.find('='));
             const std::optional<std::string> given = value(option.c_str());
             if (!given) {
@@ -115,6 +119,8 @@ std::optional<int> Parse(int argc, char** argv, Arguments& args) {
                 args.module = *given;
             } else if (option == "--prefs") {
                 args.prefs = *given;
+            } else if (option == "--startup") {
+                args.startup = *given;
             } else if (option == "--language") {
                 args.language = *given;
             } else if (*given == "auto" || *given == "always" || *given == "never") {
@@ -176,6 +182,10 @@ void StartHost(vhost::Host& host, const Arguments& args) {
     for (const std::string& report : host.Configure(settings)) {
         std::cerr << "vela-host: " << report << '\n';
     }
+    if (!args.startup.empty()) {
+        host.SetFolder(HOST_FOLDER_STARTUP, args.startup);
+        host.SetFolder(HOST_FOLDER_CORE_MODULES, vhost::paths::Join(args.startup, "corelibs"));
+    }
     const std::string module = args.module.empty() ? vhost::DefaultModulePath() : args.module;
     for (const std::string& report : host.LoadModule(module).messages) {
         std::cerr << "vela-host: " << report << '\n';
@@ -184,7 +194,7 @@ void StartHost(vhost::Host& host, const Arguments& args) {
 }
 
 int Show(vhost::Host& host, const Arguments& args) {
-    vhost::SceneLoadResult loaded = vhost::LoadScene(args.operands.front());
+    vhost::SceneLoadResult loaded = vhost::LoadScene(vhost::PathFromUtf8(args.operands.front()));
     if (!loaded.document) {
         std::cerr << loaded.error << '\n';
         return kExitFailed;
@@ -214,7 +224,8 @@ int Run(vhost::Host& host, const Arguments& args) {
 
 int main(int argc, char** argv) {
     Arguments args;
-    if (const std::optional<int> status = Parse(argc, argv, args)) {
+    if (const std::optional<int> status =
+            Parse(vhost::CommandLineArguments(argc, argv), args)) {
         return *status;
     }
     vhost::Host host;

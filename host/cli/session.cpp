@@ -11,6 +11,7 @@
 #include "cli/script_words.h"
 #include "cli/tree_view.h"
 #include "scene_file/scene_file.h"
+#include "platform/utf8_path.h"
 
 namespace vhost::cli {
 
@@ -37,7 +38,7 @@ std::string ModeNumberName(std::int32_t mode) {
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
 std::string ReadFile(const std::string& path, bool& ok) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     ok = static_cast<bool>(in);
     std::ostringstream text;
     text << in.rdbuf();
@@ -52,7 +53,7 @@ Session::Session(Host& host, std::ostream& out, std::ostream& err, SessionOption
 Session::~Session() {
     if (!scratchDir_.empty()) {
         std::error_code ignored;
-        std::filesystem::remove_all(scratchDir_, ignored);
+        std::filesystem::remove_all(PathFromUtf8(scratchDir_), ignored);
     }
 }
 
@@ -138,7 +139,7 @@ bool Session::RunScriptFile(const std::string& path) {
         err_ << path << ": error: cannot read the script\n";
         return false;
     }
-    scriptDir_ = std::filesystem::path(path).parent_path().string();
+    scriptDir_ = Utf8FromPath(PathFromUtf8(path).parent_path());
     return RunScriptText(text, path);
 }
 
@@ -207,17 +208,17 @@ std::string Session::ResolvePath(const std::string& file) {
                 const std::filesystem::path candidate =
                     base / ("vela-host-" + std::to_string(std::random_device{}()));
                 if (std::filesystem::create_directory(candidate, error)) {
-                    scratchDir_ = candidate.string();
+                    scratchDir_ = Utf8FromPath(candidate);
                 }
             }
         }
-        return (std::filesystem::path(scratchDir_) / file.substr(kScratch.size())).string();
+        return Utf8FromPath(PathFromUtf8(scratchDir_) / PathFromUtf8(file.substr(kScratch.size())));
     }
-    const std::filesystem::path path(file);
+    const std::filesystem::path path = PathFromUtf8(file);
     if (path.is_absolute() || scriptDir_.empty()) {
         return file;
     }
-    return (std::filesystem::path(scriptDir_) / path).string();
+    return Utf8FromPath(PathFromUtf8(scriptDir_) / path);
 }
 
 std::string Session::CommandState() {
@@ -242,7 +243,7 @@ bool Session::Open(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    SceneLoadResult loaded = LoadScene(ResolvePath(line.words[1]));
+    SceneLoadResult loaded = LoadScene(PathFromUtf8(ResolvePath(line.words[1])));
     if (!loaded.document) {
         return Error(line, loaded.error);
     }
@@ -254,7 +255,7 @@ bool Session::Save(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    const SceneSaveResult saved = SaveScene(host_.ActiveDocument(), ResolvePath(line.words[1]));
+    const SceneSaveResult saved = SaveScene(host_.ActiveDocument(), PathFromUtf8(ResolvePath(line.words[1])));
     if (!saved.Ok()) {
         return Error(line, saved.error);
     }

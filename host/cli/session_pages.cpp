@@ -7,6 +7,7 @@
 
 #include "cli/session.h"
 #include "prefs/preference_pages.h"
+#include "platform/utf8_path.h"
 
 namespace vhost::cli {
 
@@ -236,7 +237,7 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
                 key == "file" ? host_.OpenedFiles() : host_.OpenedWebAddresses();
             const bool found = std::any_of(opened.begin(), opened.end(), [&](const auto& o) {
                 return key == "web" ? o == wanted
-                                    : std::filesystem::path(o).filename() == wanted || o == wanted;
+                                    : Utf8FromPath(PathFromUtf8(o).filename()) == wanted || o == wanted;
             });
             if (!found) {
                 std::string list;

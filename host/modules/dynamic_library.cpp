@@ -1,6 +1,11 @@
 #include "modules/dynamic_library.h"
 
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <utility>
+
+#include "platform/utf8_path.h"
 
 #if defined(_WIN32)
 #include <windows.h>
@@ -13,15 +18,11 @@ namespace vhost {
 namespace {
 
 #if defined(_WIN32)
-std::wstring Widen(const std::string& utf8) {
-    const int size =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), size);
-    return wide;
+std::string LastErrorText() {
+    const DWORD error = GetLastError();
+    return std::system_category().message(static_cast<int>(error)) + " (system error " +
+           std::to_string(error) + ")";
 }
-
-std::string LastErrorText() { return "system error " + std::to_string(GetLastError()); }
 #endif
 
 }  // namespace
@@ -43,7 +44,12 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
 bool DynamicLibrary::Open(const std::string& path) {
     Close();
 #if defined(_WIN32)
-    handle_ = reinterpret_cast<void*>(LoadLibraryW(Widen(path).c_str()));
+    // An absolute path, so that the system's library search never picks another file of the
+    // same name; the module's own folder is searched for what it imports.
+    std::error_code ignored;
+    const std::filesystem::path file = std::filesystem::absolute(PathFromUtf8(path), ignored);
+    handle_ = reinterpret_cast<void*>(
+        LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (handle_ == nullptr) {
         error_ = LastErrorText();
     }

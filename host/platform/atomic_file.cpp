@@ -1,13 +1,23 @@
 #include "platform/atomic_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <system_error>
 
+#include "platform/utf8_path.h"
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <process.h>
 #include <sys/stat.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace vhost {
 
@@ -19,7 +29,7 @@ std::string ErrnoText(int error) { return std::generic_category().message(error)
 std::string Quoted(const std::filesystem::path& path) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out = "\"";
-    for (const char ch : path.string()) {
+    for (const char ch : Utf8FromPath(path)) {
         const auto c = static_cast<unsigned char>(ch);
         if (ch == '"' || ch == '\\') {
             out += '\\';
@@ -39,10 +49,65 @@ std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
 }
 
-// Replaces `target` by `replacement` in one step. The one call that differs by platform: Windows
-// would use MoveFileExW with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH.
-int ReplaceFile(const std::filesystem::path& replacement, const std::filesystem::path& target) {
-    return ::rename(replacement.c_str(), target.c_str()) == 0 ? 0 : errno;
+// The few file operations that differ by system. Files are C runtime descriptors on both, so a
+// filler writes the same way everywhere.
+#if defined(_WIN32)
+
+int OpenExclusive(const std::filesystem::path& file) {
+    return ::_wopen(file.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                    _S_IREAD | _S_IWRITE);
+}
+int ProcessId() { return ::_getpid(); }
+// Windows keeps no permission bits that a new file would lack; its attributes stay with the
+// name and the replacement brings its own.
+void KeepPermissions(int /*fd*/, const std::filesystem::path& /*target*/) {}
+int FlushToDisk(int fd) { return ::_commit(fd) == 0 ? 0 : errno; }
+int CloseFile(int fd) { return ::_close(fd) == 0 ? 0 : errno; }
+void RemoveFile(const std::filesystem::path& file) { ::_wunlink(file.c_str()); }
+long long WriteSome(int fd, const char* data, std::size_t size) {
+    const auto chunk = static_cast<unsigned>(size < INT_MAX ? size : INT_MAX);
+    return ::_write(fd, data, chunk);
+}
+
+// Replaces `target` by `replacement` in one step; the write-through flag returns only when the
+// new name is on disk. Answers an empty text, or what the system said.
+std::string ReplaceFile(const std::filesystem::path& replacement,
+                        const std::filesystem::path& target) {
+    if (::MoveFileExW(replacement.c_str(), target.c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0) {
+        return {};
+    }
+    return std::system_category().message(static_cast<int>(::GetLastError()));
+}
+
+// MoveFileEx with write-through has made the rename durable already.
+void SyncFolder(const std::filesystem::path& /*folder*/) {}
+
+#else
+
+int OpenExclusive(const std::filesystem::path& file) {
+    return ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+}
+int ProcessId() { return static_cast<int>(::getpid()); }
+// A replaced file keeps its permissions.
+void KeepPermissions(int fd, const std::filesystem::path& target) {
+    struct stat existing {};
+    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+        ::fchmod(fd, existing.st_mode & 07777);
+    }
+}
+int FlushToDisk(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
+int CloseFile(int fd) { return ::close(fd) == 0 ? 0 : errno; }
+void RemoveFile(const std::filesystem::path& file) { ::unlink(file.c_str()); }
+long long WriteSome(int fd, const char* data, std::size_t size) {
+    return ::write(fd, data, size);
+}
+
+// Replaces `target` by `replacement` in one step. Answers an empty text, or what the system said.
+std::string ReplaceFile(const std::filesystem::path& replacement,
+                        const std::filesystem::path& target) {
+    if (::rename(replacement.c_str(), target.c_str()) == 0) return {};
+    return ErrnoText(errno);
 }
 
 // Makes a rename in `folder` durable. Failure only weakens durability, so it is not reported.
@@ -53,15 +118,17 @@ void SyncFolder(const std::filesystem::path& folder) {
     ::close(fd);
 }
 
+#endif
+
 // A new file beside `target` that nobody else opens: its descriptor, or -1 with errno set.
 int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& created) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = "." + target.filename().string() + "." +
-                                 std::to_string(::getpid()) + "-" +
+        const std::string name = "." + Utf8FromPath(target.filename()) + "." +
+                                 std::to_string(ProcessId()) + "-" +
                                  std::to_string(counter.fetch_add(1)) + ".tmp";
-        created = FolderOf(target) / name;
-        const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        created = FolderOf(target) / PathFromUtf8(name);
+        const int fd = OpenExclusive(created);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -73,7 +140,7 @@ int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& 
 int WriteAll(int fd, std::string_view text) {
     std::size_t done = 0;
     while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+        const long long written = WriteSome(fd, text.data() + done, text.size() - done);
         if (written < 0) {
             if (errno == EINTR) continue;
             return errno;
@@ -98,26 +165,24 @@ std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicF
         return "cannot create a file in the folder " + Quoted(FolderOf(target)) + ": " +
                ErrnoText(error);
     }
-    // A replaced file keeps its permissions.
-    struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode)) {
-        ::fchmod(fd, existing.st_mode & 07777);
-    }
+    KeepPermissions(fd, target);
 
     auto abandon = [&](std::string error) {
-        if (fd >= 0) ::close(fd);
-        ::unlink(temporary.c_str());
+        if (fd >= 0) CloseFile(fd);
+        RemoveFile(temporary);
         return error;
     };
     if (std::string error = fill(fd, temporary); !error.empty()) {
         return abandon(std::move(error));
     }
-    if (::fsync(fd) != 0) return abandon("flushing to disk failed: " + ErrnoText(errno));
-    const int closed = ::close(fd);
+    if (const int error = FlushToDisk(fd); error != 0) {
+        return abandon("flushing to disk failed: " + ErrnoText(error));
+    }
+    const int closed = CloseFile(fd);
     fd = -1;
-    if (closed != 0) return abandon("closing the written file failed: " + ErrnoText(errno));
-    if (const int error = ReplaceFile(temporary, target); error != 0) {
-        return abandon("cannot replace the file: " + ErrnoText(error));
+    if (closed != 0) return abandon("closing the written file failed: " + ErrnoText(closed));
+    if (std::string error = ReplaceFile(temporary, target); !error.empty()) {
+        return abandon("cannot replace the file: " + error);
     }
     SyncFolder(FolderOf(target));
     return {};

@@ -6,6 +6,7 @@
 
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
+#include "platform/utf8_path.h"
 
 namespace vhost {
 
@@ -30,7 +31,7 @@ std::filesystem::path SetAsideName(const std::filesystem::path& file) {
 }  // namespace
 
 PreferencesLoad LoadPreferences(const std::string& folder, Container& world) {
-    const std::filesystem::path file = std::filesystem::path(folder) / kPreferencesFileName;
+    const std::filesystem::path file = PathFromUtf8(folder) / kPreferencesFileName;
     std::error_code error;
     if (!std::filesystem::exists(file, error)) {
         return {};
@@ -41,7 +42,7 @@ PreferencesLoad LoadPreferences(const std::string& folder, Container& world) {
             world = loaded.document->Data();
             return {};
         }
-        loaded.error = file.string() + ": expected preferences, found a scene with objects";
+        loaded.error = Utf8FromPath(file) + ": expected preferences, found a scene with objects";
     }
     const std::filesystem::path aside = SetAsideName(file);
     std::filesystem::rename(file, aside, error);
@@ -52,13 +53,13 @@ PreferencesLoad LoadPreferences(const std::string& folder, Container& world) {
                 false};
     }
     return {"the preferences could not be read (" + loaded.error + "); the file was set aside as " +
-                aside.string() + " and the host starts with default preferences",
+                Utf8FromPath(aside) + " and the host starts with default preferences",
             true};
 }
 
 std::string SavePreferences(const std::string& folder, const Container& world) {
     std::error_code error;
-    std::filesystem::create_directories(folder, error);
+    std::filesystem::create_directories(PathFromUtf8(folder), error);
     if (error) {
         return "cannot make the preferences folder " + folder + ": " + error.message();
     }
@@ -66,7 +67,7 @@ std::string SavePreferences(const std::string& folder, const Container& world) {
     carrier.Data() = world;
     carrier.RemoveTakeData();
     const SceneSaveResult saved =
-        SaveScene(carrier, std::filesystem::path(folder) / kPreferencesFileName);
+        SaveScene(carrier, PathFromUtf8(folder) / kPreferencesFileName);
     return saved.error;
 }
 

@@ -1,4 +1,5 @@
 #include "resources/resource_loader.h"
+#include "platform/utf8_path.h"
 
 #include <algorithm>
 #include <array>
@@ -1081,7 +1082,7 @@ ResourceLoad Finish(LoadState& state) {
 }
 
 // Reads one file whole; false with an error recorded when it cannot be.
-bool ReadWholeFile(const std::filesystem::path& path, const std::string& display, std::string& text,
+bool ReadResourceFile(const std::filesystem::path& path, const std::string& display, std::string& text,
                    std::vector<ResourceError>& errors) {
     std::error_code error;
     std::uintmax_t size = std::filesystem::file_size(path, error);
@@ -1111,7 +1112,7 @@ ResourceLoad LoadResourceFolder(std::string_view folder) {
     namespace fs = std::filesystem;
     LoadState state;
     std::string display(folder);
-    fs::path root{std::string(folder)};
+    fs::path root = PathFromUtf8(folder);
     std::error_code error;
     fs::file_status status = fs::status(root, error);
     if (!fs::exists(status)) {
@@ -1126,7 +1127,7 @@ ResourceLoad LoadResourceFolder(std::string_view folder) {
     // The paths inside the folder that may hold parts of a resource.
     std::vector<std::string> candidates{std::string(kSymbolHeader)};
     auto list = [&](const std::string& relative, auto&& take) {
-        fs::path directory = root / relative;
+        fs::path directory = root / PathFromUtf8(relative);
         if (!fs::is_directory(directory, error)) return;
         fs::directory_iterator it(directory, error);
         if (error) {
@@ -1134,7 +1135,7 @@ ResourceLoad LoadResourceFolder(std::string_view folder) {
             return;
         }
         for (; it != fs::directory_iterator(); it.increment(error)) {
-            take(it->path().filename().string(), relative);
+            take(Utf8FromPath(it->path().filename()), relative);
         }
         if (error) state.errors.push_back({DisplayPath(folder, relative), 0, 0, "cannot be read"});
     };
@@ -1151,10 +1152,10 @@ ResourceLoad LoadResourceFolder(std::string_view folder) {
     std::vector<ResourceFile> files;
     bool symbolHeaderUnreadable = false;
     for (const std::string& relative : candidates) {
-        fs::path path = root / relative;
+        fs::path path = root / PathFromUtf8(relative);
         if (!fs::is_regular_file(path, error)) continue;
         ResourceFile file{relative, {}};
-        if (ReadWholeFile(path, DisplayPath(folder, relative), file.text, state.errors)) {
+        if (ReadResourceFile(path, DisplayPath(folder, relative), file.text, state.errors)) {
             files.push_back(std::move(file));
         } else if (relative == kSymbolHeader) {
             symbolHeaderUnreadable = true;

@@ -1,8 +1,5 @@
 #include "scene_file/scene_file.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -20,11 +17,12 @@
 #include <vector>
 
 #include <nlohmann/json.hpp>
-#include <sys/stat.h>
 
 #include "model/object_types.h"
 #include "platform/atomic_file.h"
+#include "platform/file_reading.h"
 #include "platform/position_iterator.h"
+#include "platform/utf8_path.h"
 
 namespace vhost {
 
@@ -285,15 +283,7 @@ public:
     // Writes what is left; the first failure's errno, 0 when all went well.
     int Flush() {
         if (fd_ < 0) return error_;
-        std::size_t done = 0;
-        while (error_ == 0 && done < text_.size()) {
-            ssize_t written = ::write(fd_, text_.data() + done, text_.size() - done);
-            if (written < 0) {
-                if (errno != EINTR) error_ = errno;
-                continue;
-            }
-            done += static_cast<std::size_t>(written);
-        }
+        if (error_ == 0) error_ = WriteAll(fd_, text_);
         text_.clear();
         return error_;
     }
@@ -1385,7 +1375,7 @@ SceneSaveResult SaveScene(const Document& document, const std::filesystem::path&
                 Sink sink(fd);
                 SceneWriter(sink).Write(document);
                 if (int error = sink.Flush(); error != 0) {
-                    return "writing " + Quoted(temporary.string()) + " failed: " + ErrnoText(error);
+                    return "writing " + Quoted(Utf8FromPath(temporary)) + " failed: " + ErrnoText(error);
                 }
             } catch (const Refusal& refusal) {
                 return refusal.message;
@@ -1395,7 +1385,7 @@ SceneSaveResult SaveScene(const Document& document, const std::filesystem::path&
             return {};
         });
     if (!result.error.empty()) {
-        result.error = "cannot save the scene to " + Quoted(path.string()) + ": " + result.error;
+        result.error = "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;
     }
     return result;
 }
@@ -1411,36 +1401,19 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
 }
 
 SceneLoadResult LoadScene(const std::filesystem::path& path) {
-    SceneLoadResult result;
-    const std::string name = path.string();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = name + ": cannot open the scene file: " + ErrnoText(errno);
-        return result;
-    }
+    const std::string name = Utf8FromPath(path);
     std::string text;
-    try {
-        struct stat info {};
-        if (::fstat(fd, &info) == 0 && info.st_size > 0)
-            text.reserve(static_cast<std::size_t>(info.st_size));
-        std::array<char, 1 << 16> buffer{};
-        while (true) {
-            ssize_t got = ::read(fd, buffer.data(), buffer.size());
-            if (got == 0) break;
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                result.error = name + ": cannot read the scene file: " + ErrnoText(errno);
-                ::close(fd);
-                return result;
-            }
-            text.append(buffer.data(), static_cast<std::size_t>(got));
+    if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {
+        SceneLoadResult result;
+        if (!read.opened) {
+            result.error = name + ": cannot open the scene file: " + ErrnoText(read.error);
+        } else if (read.error == ENOMEM) {
+            result.error = name + ": not enough memory to read the scene file";
+        } else {
+            result.error = name + ": cannot read the scene file: " + ErrnoText(read.error);
         }
-    } catch (const std::bad_alloc&) {
-        ::close(fd);
-        result.error = name + ": not enough memory to read the scene file";
         return result;
     }
-    ::close(fd);
     return ParseScene(text, name);
 }
 

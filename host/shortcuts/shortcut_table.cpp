@@ -20,6 +20,7 @@
 #include "host_api/table/host_shortcuts.h"
 #include "platform/atomic_file.h"
 #include "platform/position_iterator.h"
+#include "platform/utf8_path.h"
 
 namespace vhost {
 
@@ -498,14 +499,18 @@ FileContents ParseFile(std::string_view text) {
 fs::path SetAsideName(const fs::path& file) {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
     std::tm utc{};
+#if defined(_WIN32)
+    gmtime_s(&utc, &now);
+#else
     gmtime_r(&now, &utc);
+#endif
     char stamp[32] = {};
     std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    const std::string base = file.filename().string() + ".damaged-" + stamp;
-    fs::path candidate = file.parent_path() / base;
+    const std::string base = Utf8FromPath(file.filename()) + ".damaged-" + stamp;
+    fs::path candidate = file.parent_path() / PathFromUtf8(base);
     std::error_code ignored;
     for (int n = 2; fs::exists(candidate, ignored) || fs::is_symlink(candidate, ignored); ++n) {
-        candidate = file.parent_path() / (base + "-" + std::to_string(n));
+        candidate = file.parent_path() / PathFromUtf8(base + "-" + std::to_string(n));
     }
     return candidate;
 }
@@ -661,7 +666,7 @@ const std::vector<std::int32_t>& ShortcutTable::BuiltinRuns() const { return bui
 // Persistence -------------------------------------------------------------------------------------
 
 std::string ShortcutTable::FilePath() const {
-    return folder_.empty() ? std::string() : (fs::path(folder_) / kFileName).string();
+    return folder_.empty() ? std::string() : Utf8FromPath(PathFromUtf8(folder_) / kFileName);
 }
 
 bool ShortcutTable::Persistent() const { return !folder_.empty() && writable_; }
@@ -673,7 +678,8 @@ void ShortcutTable::Load(const std::string& folder) {
     folder_ = folder;
     writable_ = false;
     if (folder.empty()) return;
-    const fs::path file = FilePath();
+    const fs::path file = PathFromUtf8(FilePath());
+    const std::string shown = FilePath();
     const std::string fresh = "the host starts with its own shortcuts";
 
     std::ifstream in(file, std::ios::binary);
@@ -684,14 +690,14 @@ void ShortcutTable::Load(const std::string& folder) {
             writable_ = true;  // nothing there yet: the first change writes it
             return;
         }
-        reports.push_back(file.string() + ": cannot read the shortcut table: " + ErrnoText(error) +
+        reports.push_back(shown + ": cannot read the shortcut table: " + ErrnoText(error) +
                           "; " + fresh + " and leaves the file as it is");
         return;
     }
     std::ostringstream read;
     read << in.rdbuf();
     if (in.bad() || fs::is_directory(file)) {
-        reports.push_back(file.string() + ": cannot read the shortcut table: it is " +
+        reports.push_back(shown + ": cannot read the shortcut table: it is " +
                           (fs::is_directory(file) ? "a folder" : "unreadable") + "; " + fresh +
                           " and leaves it as it is");
         return;
@@ -699,7 +705,7 @@ void ShortcutTable::Load(const std::string& folder) {
     const std::string text = read.str();
     FileContents contents = ParseFile(text);
     if (contents.newerVersion) {
-        reports.push_back(file.string() + ": the shortcut table was written by a newer host (" +
+        reports.push_back(shown + ": the shortcut table was written by a newer host (" +
                           "format version " + std::to_string(*contents.newerVersion) +
                           "; this host reads version " + std::to_string(kFormatVersion) + "); " +
                           fresh + " and leaves the file as it is");
@@ -707,7 +713,7 @@ void ShortcutTable::Load(const std::string& folder) {
     }
     if (contents.damage) {
         const Position at = PositionOf(text, contents.damage->offset);
-        std::string report = file.string() + ":" + std::to_string(at.line) + ":" +
+        std::string report = shown + ":" + std::to_string(at.line) + ":" +
                              std::to_string(at.column) +
                              ": the shortcut table is damaged: " + contents.damage->message + "; ";
         const fs::path aside = SetAsideName(file);
@@ -717,7 +723,7 @@ void ShortcutTable::Load(const std::string& folder) {
             report += "it could not be set aside (" + error.message() + "), so " + fresh +
                       " and leaves the file as it is";
         } else {
-            report += "it was set aside as " + aside.string() + ", and " + fresh;
+            report += "it was set aside as " + Utf8FromPath(aside) + ", and " + fresh;
             writable_ = true;
         }
         reports.push_back(std::move(report));
@@ -759,7 +765,7 @@ std::string ShortcutTable::Save() {
         return "cannot save the shortcut table to " + Quoted(FilePath()) +
                ": cannot create the folder: " + error.message();
     }
-    std::string failed = WriteFileAtomically(FilePath(), Serialize());
+    std::string failed = WriteFileAtomically(PathFromUtf8(FilePath()), Serialize());
     if (!failed.empty())
         failed = "cannot save the shortcut table to " + Quoted(FilePath()) + ": " + failed;
     return failed;

@@ -486,9 +486,10 @@ bool DialogDriver::GroupBegin(HostDialog* dialog, std::int32_t id, std::int32_t 
     group.initWidth = initWidth;
     group.initHeight = initHeight;
     Gadget* added = AddGadget(dialog, std::move(group));
-    if (added == nullptr) return false;
+    auto* record = Find(dialog);
+    if (added == nullptr || record == nullptr) return false;
     // A group stays where it is while it is open: only its own children grow.
-    Find(dialog)->groups.push_back(added);
+    record->groups.push_back(added);
     return true;
 }
 
