@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "modules/module.h"
+#include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
@@ -12,7 +13,6 @@
 #include "table/path_rules.h"
 #include "table/table_support.h"
 #include "ui/dialog_driver.h"
-#include "platform/process_paths.h"
 
 namespace vhost {
 

@@ -10,10 +10,10 @@
 #include "cli/tree_view.h"
 #include "host.h"
 #include "platform/process_paths.h"
+#include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
 #include "table/path_rules.h"
-#include "platform/utf8_path.h"
 
 #if defined(_WIN32)
 #include <io.h>
@@ -224,8 +224,7 @@ int Run(vhost::Host& host, const Arguments& args) {
 
 int main(int argc, char** argv) {
     Arguments args;
-    if (const std::optional<int> status =
-            Parse(vhost::CommandLineArguments(argc, argv), args)) {
+    if (const std::optional<int> status = Parse(vhost::CommandLineArguments(argc, argv), args)) {
         return *status;
     }
     vhost::Host host;

@@ -10,8 +10,8 @@
 #include "cli/object_paths.h"
 #include "cli/script_words.h"
 #include "cli/tree_view.h"
-#include "scene_file/scene_file.h"
 #include "platform/utf8_path.h"
+#include "scene_file/scene_file.h"
 
 namespace vhost::cli {
 
@@ -255,7 +255,8 @@ bool Session::Save(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    const SceneSaveResult saved = SaveScene(host_.ActiveDocument(), PathFromUtf8(ResolvePath(line.words[1])));
+    const SceneSaveResult saved =
+        SaveScene(host_.ActiveDocument(), PathFromUtf8(ResolvePath(line.words[1])));
     if (!saved.Ok()) {
         return Error(line, saved.error);
     }

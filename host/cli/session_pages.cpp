@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "cli/session.h"
-#include "prefs/preference_pages.h"
 #include "platform/utf8_path.h"
+#include "prefs/preference_pages.h"
 
 namespace vhost::cli {
 
@@ -236,8 +236,9 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
             const std::vector<std::string>& opened =
                 key == "file" ? host_.OpenedFiles() : host_.OpenedWebAddresses();
             const bool found = std::any_of(opened.begin(), opened.end(), [&](const auto& o) {
-                return key == "web" ? o == wanted
-                                    : Utf8FromPath(PathFromUtf8(o).filename()) == wanted || o == wanted;
+                return key == "web"
+                           ? o == wanted
+                           : Utf8FromPath(PathFromUtf8(o).filename()) == wanted || o == wanted;
             });
             if (!found) {
                 std::string list;

@@ -110,5 +110,4 @@ std::int32_t ReadTiff(const std::filesystem::path& file, std::int32_t frame, Dec
     return kOk;
 }
 
-
 }  // namespace vhost

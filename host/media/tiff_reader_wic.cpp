@@ -1,8 +1,8 @@
 // TIFF decoding on Windows, by the system's imaging component (WIC): the host's program needs no
 // library beyond Windows itself.
 
-#include <windows.h>
 #include <wincodec.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <limits>

@@ -11,12 +11,14 @@
 #include <fcntl.h>
 #include <io.h>
 #include <process.h>
-#include <sys/stat.h>
 #include <windows.h>
+
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
+
+#include <sys/stat.h>
 #endif
 
 namespace vhost {
@@ -99,9 +101,7 @@ void KeepPermissions(int fd, const std::filesystem::path& target) {
 int FlushToDisk(int fd) { return ::fsync(fd) == 0 ? 0 : errno; }
 int CloseFile(int fd) { return ::close(fd) == 0 ? 0 : errno; }
 void RemoveFile(const std::filesystem::path& file) { ::unlink(file.c_str()); }
-long long WriteSome(int fd, const char* data, std::size_t size) {
-    return ::write(fd, data, size);
-}
+long long WriteSome(int fd, const char* data, std::size_t size) { return ::write(fd, data, size); }
 
 // Replaces `target` by `replacement` in one step. Answers an empty text, or what the system said.
 std::string ReplaceFile(const std::filesystem::path& replacement,

@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "model/scene.h"
-#include "scene_file/scene_file.h"
 #include "platform/utf8_path.h"
+#include "scene_file/scene_file.h"
 
 namespace vhost {
 
@@ -66,8 +66,7 @@ std::string SavePreferences(const std::string& folder, const Container& world) {
     Document carrier(kDocumentName);
     carrier.Data() = world;
     carrier.RemoveTakeData();
-    const SceneSaveResult saved =
-        SaveScene(carrier, PathFromUtf8(folder) / kPreferencesFileName);
+    const SceneSaveResult saved = SaveScene(carrier, PathFromUtf8(folder) / kPreferencesFileName);
     return saved.error;
 }
 

@@ -1,5 +1,4 @@
 #include "resources/resource_loader.h"
-#include "platform/utf8_path.h"
 
 #include <algorithm>
 #include <array>
@@ -8,6 +7,8 @@
 #include <fstream>
 #include <system_error>
 #include <utility>
+
+#include "platform/utf8_path.h"
 
 namespace vhost {
 
@@ -1082,8 +1083,8 @@ ResourceLoad Finish(LoadState& state) {
 }
 
 // Reads one file whole; false with an error recorded when it cannot be.
-bool ReadResourceFile(const std::filesystem::path& path, const std::string& display, std::string& text,
-                   std::vector<ResourceError>& errors) {
+bool ReadResourceFile(const std::filesystem::path& path, const std::string& display,
+                      std::string& text, std::vector<ResourceError>& errors) {
     std::error_code error;
     std::uintmax_t size = std::filesystem::file_size(path, error);
     if (!error && size > kMaxResourceFileSize) {

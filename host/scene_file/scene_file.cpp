@@ -1375,7 +1375,8 @@ SceneSaveResult SaveScene(const Document& document, const std::filesystem::path&
                 Sink sink(fd);
                 SceneWriter(sink).Write(document);
                 if (int error = sink.Flush(); error != 0) {
-                    return "writing " + Quoted(Utf8FromPath(temporary)) + " failed: " + ErrnoText(error);
+                    return "writing " + Quoted(Utf8FromPath(temporary)) +
+                           " failed: " + ErrnoText(error);
                 }
             } catch (const Refusal& refusal) {
                 return refusal.message;
@@ -1385,7 +1386,8 @@ SceneSaveResult SaveScene(const Document& document, const std::filesystem::path&
             return {};
         });
     if (!result.error.empty()) {
-        result.error = "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;
+        result.error =
+            "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;
     }
     return result;
 }

@@ -690,8 +690,8 @@ void ShortcutTable::Load(const std::string& folder) {
             writable_ = true;  // nothing there yet: the first change writes it
             return;
         }
-        reports.push_back(shown + ": cannot read the shortcut table: " + ErrnoText(error) +
-                          "; " + fresh + " and leaves the file as it is");
+        reports.push_back(shown + ": cannot read the shortcut table: " + ErrnoText(error) + "; " +
+                          fresh + " and leaves the file as it is");
         return;
     }
     std::ostringstream read;
