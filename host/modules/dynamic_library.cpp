@@ -43,11 +43,16 @@ DynamicLibrary& DynamicLibrary::operator=(DynamicLibrary&& other) noexcept {
 
 bool DynamicLibrary::Open(const std::string& path) {
     Close();
+    // The loaders of the systems word a missing file each their own way; the host says it alike.
+    std::error_code error;
+    if (!std::filesystem::exists(PathFromUtf8(path), error)) {
+        error_ = "there is no such file";
+        return false;
+    }
 #if defined(_WIN32)
     // An absolute path, so that the system's library search never picks another file of the
     // same name; the module's own folder is searched for what it imports.
-    std::error_code ignored;
-    const std::filesystem::path file = std::filesystem::absolute(PathFromUtf8(path), ignored);
+    const std::filesystem::path file = std::filesystem::absolute(PathFromUtf8(path), error);
     handle_ = reinterpret_cast<void*>(
         LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (handle_ == nullptr) {
