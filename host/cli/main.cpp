@@ -89,6 +89,27 @@ void PrintHelp(const std::string& command) {
               << kOptionsHelp;
 }
 
+// Takes the value of an option that has one; answers an exit status when the value is wrong.
+std::optional<int> SetOption(const std::string& option, const std::string& given,
+                             Arguments& args) {
+    if (option == "--module") {
+        args.module = given;
+    } else if (option == "--prefs") {
+        args.prefs = given;
+    } else if (option == "--startup") {
+        args.startup = given;
+    } else if (option == "--language") {
+        args.language = given;
+    } else if (given == "auto" || given == "always" || given == "never") {
+        args.color = given == "auto"     ? ColorWhen::Auto
+                     : given == "always" ? ColorWhen::Always
+                                         : ColorWhen::Never;
+    } else {
+        return UsageError("--color takes auto, always or never, not \"" + given + "\"");
+    }
+    return std::nullopt;
+}
+
 // Parses the command line; answers an exit status when the program should stop right away.
 std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args) {
     for (std::size_t i = 0; i < words.size(); ++i) {
@@ -115,20 +136,8 @@ std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args)
             if (!given) {
                 return UsageError(option + " needs a value");
             }
-            if (option == "--module") {
-                args.module = *given;
-            } else if (option == "--prefs") {
-                args.prefs = *given;
-            } else if (option == "--startup") {
-                args.startup = *given;
-            } else if (option == "--language") {
-                args.language = *given;
-            } else if (*given == "auto" || *given == "always" || *given == "never") {
-                args.color = *given == "auto"     ? ColorWhen::Auto
-                             : *given == "always" ? ColorWhen::Always
-                                                  : ColorWhen::Never;
-            } else {
-                return UsageError("--color takes auto, always or never, not \"" + *given + "\"");
+            if (const std::optional<int> status = SetOption(option, *given, args)) {
+                return status;
             }
         } else if (word.size() > 1 && word[0] == '-') {
             return UsageError("unknown option " + word);

@@ -74,8 +74,10 @@ std::int32_t ReadTiff(const std::filesystem::path& file, std::int32_t frame, Dec
         if (messages != nullptr) messages->emplace_back(why.data());
         return kWrongType;
     }
-    std::uint32_t width = 0, height = 0;
-    std::uint16_t samples = 0, bits = 0;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint16_t samples = 0;
+    std::uint16_t bits = 0;
     TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
     TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
