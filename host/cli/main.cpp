@@ -90,8 +90,7 @@ void PrintHelp(const std::string& command) {
 }
 
 // Takes the value of an option that has one; answers an exit status when the value is wrong.
-std::optional<int> SetOption(const std::string& option, const std::string& given,
-                             Arguments& args) {
+std::optional<int> SetOption(const std::string& option, const std::string& given, Arguments& args) {
     if (option == "--module") {
         args.module = given;
     } else if (option == "--prefs") {
