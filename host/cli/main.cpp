@@ -9,21 +9,12 @@
 #include "cli/session.h"
 #include "cli/tree_view.h"
 #include "host.h"
+#include "platform/console_output.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
 #include "table/path_rules.h"
-
-#if defined(_WIN32)
-#include <io.h>
-#define VELA_ISATTY _isatty
-#define VELA_FILENO _fileno
-#else
-#include <unistd.h>
-#define VELA_ISATTY isatty
-#define VELA_FILENO fileno
-#endif
 
 namespace {
 
@@ -174,7 +165,7 @@ bool UseColor(ColorWhen when) {
         return when == ColorWhen::Always;
     }
     const char* noColor = std::getenv("NO_COLOR");
-    return (noColor == nullptr || *noColor == '\0') && VELA_ISATTY(VELA_FILENO(stdout)) != 0;
+    return (noColor == nullptr || *noColor == '\0') && vhost::StandardOutputIsTerminal();
 }
 
 // Starts the host with the module; module problems are reported and the host goes on without it.
@@ -235,6 +226,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> status = Parse(vhost::CommandLineArguments(argc, argv), args)) {
         return *status;
     }
+    vhost::PrepareConsoleOutput(UseColor(args.color));
     vhost::Host host;
     StartHost(host, args);
     int status = args.command == "run" ? Run(host, args) : Show(host, args);

@@ -16,9 +16,17 @@ namespace vhost {
 
 namespace {
 
+// A variable of the environment in UTF-8; empty when it is not set.
 std::string FromEnvironment(const char* name) {
+#if defined(_WIN32)
+    // The narrow environment holds the ANSI code page; the wide one is what the system keeps.
+    const std::wstring wideName(name, name + std::char_traits<char>::length(name));
+    const wchar_t* value = _wgetenv(wideName.c_str());
+    return value != nullptr ? Utf8FromPath(std::filesystem::path(value)) : std::string();
+#else
     const char* value = std::getenv(name);
     return value != nullptr ? std::string(value) : std::string();
+#endif
 }
 
 }  // namespace
