@@ -1,0 +1,190 @@
+// The host's system layer as it behaves on Windows, run under Wine: paths in UTF-8 with names
+// that are not ASCII, whole-file reads, atomic replacement, the path rules with the system's own
+// letter case, module loading, and TIFF decoding by the imaging component.
+#include <windows.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "media/bitmap.h"
+#include "modules/dynamic_library.h"
+#include "platform/atomic_file.h"
+#include "platform/file_reading.h"
+#include "platform/process_paths.h"
+#include "platform/utf8_path.h"
+#include "table/path_rules.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vhost::PathFromUtf8;
+using vhost::Utf8FromPath;
+
+// A fresh folder whose own name is not ASCII, removed afterwards.
+class Folder {
+public:
+    Folder() {
+        static int counter = 0;
+        path_ = fs::temp_directory_path() /
+                PathFromUtf8("vela Übung 日本 " + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(counter++));
+        fs::remove_all(path_);
+        fs::create_directories(path_);
+    }
+    ~Folder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    Folder(const Folder&) = delete;
+    Folder& operator=(const Folder&) = delete;
+    fs::path operator/(const std::string& name) const { return path_ / PathFromUtf8(name); }
+    const fs::path& Path() const { return path_; }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(path_)) {
+            names.push_back(Utf8FromPath(entry.path().filename()));
+        }
+        return names;
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string Read(const fs::path& file) {
+    std::string text;
+    EXPECT_EQ(vhost::ReadWholeFile(file, text).error, 0);
+    return text;
+}
+
+TEST(WindowsPaths, Utf8NamesReachTheFileSystemAsTheyAre) {
+    Folder folder;
+    const fs::path file = folder / "Szène — 日本.json";
+    ASSERT_EQ(vhost::WriteFileAtomically(file, "{}"), "");
+    // The system sees the name in UTF-16 as written, not as ANSI code page bytes.
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"Szène — 日本.json"});
+    EXPECT_EQ(file.filename().wstring(), L"Sz\u00e8ne \u2014 \u65e5\u672c.json");
+    EXPECT_EQ(Read(file), "{}");
+}
+
+TEST(WindowsFiles, AtomicWriteReplacesAnExistingFileAndLeavesNoTemporary) {
+    Folder folder;
+    const fs::path file = folder / "preferences.json";
+    ASSERT_EQ(vhost::WriteFileAtomically(file, "old"), "");
+    ASSERT_EQ(vhost::WriteFileAtomically(file, "new and longer"), "");
+    EXPECT_EQ(Read(file), "new and longer");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"preferences.json"});
+}
+
+TEST(WindowsFiles, AFailedFillKeepsTheOldFile) {
+    Folder folder;
+    const fs::path file = folder / "scene.json";
+    ASSERT_EQ(vhost::WriteFileAtomically(file, "old"), "");
+    const std::string error =
+        vhost::WriteFileAtomically(file, [](int fd, const fs::path&) -> std::string {
+            EXPECT_EQ(vhost::WriteAll(fd, "half"), 0);
+            return "the writer gave up";
+        });
+    EXPECT_EQ(error, "the writer gave up");
+    EXPECT_EQ(Read(file), "old");
+    EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.json"});
+}
+
+TEST(WindowsFiles, AMissingFolderIsReportedWithItsName) {
+    Folder folder;
+    const std::string error = vhost::WriteFileAtomically(folder / "no folder/scene.json", "x");
+    EXPECT_NE(error.find("cannot create a file in the folder"), std::string::npos) << error;
+    EXPECT_NE(error.find("no folder"), std::string::npos) << error;
+}
+
+TEST(WindowsFiles, ReadingAMissingFileOrAFolderFails) {
+    Folder folder;
+    std::string text;
+    const vhost::FileReading missing = vhost::ReadWholeFile(folder / "none.json", text);
+    EXPECT_FALSE(missing.opened);
+    EXPECT_EQ(missing.error, ENOENT);
+    const vhost::FileReading directory = vhost::ReadWholeFile(folder.Path(), text);
+    EXPECT_EQ(directory.error, EISDIR);
+}
+
+TEST(WindowsPathRules, TheHostUsesWindowsRulesWithTheSystemsLetterCase) {
+    EXPECT_EQ(vhost::paths::kNative, vhost::paths::Style::Windows);
+    EXPECT_EQ(vhost::paths::Join("C:\\Host", "corelibs"), "C:\\Host\\corelibs");
+    EXPECT_EQ(vhost::paths::Compare("C:\\Host\\CoreLibs", "c:/host/corelibs"), 0);
+    // Letters beyond ASCII compare without case too, as the file system compares them.
+    EXPECT_EQ(vhost::paths::Compare("C:\\SZÈNE\\Ölfass", "c:\\szène\\ölfass"), 0);
+    EXPECT_NE(vhost::paths::Compare("C:\\Szene", "C:\\Szène"), 0);
+}
+
+TEST(WindowsProcess, TheStartupFolderIsTheProgramsFolder) {
+    const std::string program = vhost::ExecutablePath();
+    ASSERT_FALSE(program.empty());
+    EXPECT_EQ(PathFromUtf8(vhost::DefaultStartupFolder()), PathFromUtf8(program).parent_path());
+    EXPECT_NE(program.find(':'), std::string::npos) << program;  // a drive letter
+}
+
+TEST(WindowsModules, AMissingModuleIsReportedAsOnEverySystem) {
+    Folder folder;
+    vhost::DynamicLibrary library;
+    EXPECT_FALSE(library.Open(Utf8FromPath(folder / "nö.xdl64")));
+    EXPECT_EQ(library.Error(), "there is no such file");
+}
+
+TEST(WindowsModules, AFileThatIsNotALibraryIsRefusedWithTheSystemsReason) {
+    Folder folder;
+    const fs::path file = folder / "Modul ä.xdl64";
+    ASSERT_EQ(vhost::WriteFileAtomically(file, "not a library"), "");
+    vhost::DynamicLibrary library;
+    EXPECT_FALSE(library.Open(Utf8FromPath(file)));
+    EXPECT_NE(library.Error().find("system error"), std::string::npos) << library.Error();
+}
+
+TEST(WindowsModules, TheBuiltModuleLoadsAndExportsItsEntryPoints) {
+    vhost::DynamicLibrary library;
+    ASSERT_TRUE(library.Open(VELA_WINDOWS_MODULE)) << library.Error();
+    EXPECT_NE(library.Symbol("c4d_main"), nullptr);
+    EXPECT_NE(library.Symbol("g_maxon"), nullptr);
+    EXPECT_NE(library.Symbol("g_CpuYieldDelegate"), nullptr);
+    EXPECT_EQ(library.Symbol("operator new"), nullptr);
+}
+
+TEST(WindowsBitmaps, TheIconDecodesThroughTheImagingComponent) {
+    vhost::Bitmap bitmap;
+    std::vector<std::string> messages;
+    ASSERT_EQ(bitmap.LoadTiff(VELA_ICON_FILE, -1, &messages), vhost::Bitmap::kOk)
+        << ::testing::PrintToString(messages);
+    EXPECT_EQ(bitmap.Width(), 64);
+    EXPECT_EQ(bitmap.Height(), 64);
+    EXPECT_EQ(bitmap.Depth(), 32);
+    const vhost::Bitmap::Rgba sail = bitmap.Pixel(42, 30);  // the white main sail
+    const vhost::Bitmap::Rgba jib = bitmap.Pixel(26, 38);   // the orange fore sail
+    const vhost::Bitmap::Rgba sea = bitmap.Pixel(8, 20);    // the dark background
+    EXPECT_GT(sail.r, 230);
+    EXPECT_GT(sail.b, 230);
+    EXPECT_GT(jib.r, 230);
+    EXPECT_LT(jib.b, 60);
+    EXPECT_LT(sea.r, 60);
+    EXPECT_EQ(sea.a, 255);
+    EXPECT_EQ(bitmap.Pixel(0, 0).a, 0);  // outside the rounded square
+
+    vhost::Bitmap second;
+    EXPECT_EQ(second.LoadTiff(VELA_ICON_FILE, 1), vhost::Bitmap::kNotExisting);
+    EXPECT_EQ(second.Width(), 0);
+}
+
+TEST(WindowsBitmaps, FilesThatAreNotTiffOrNotThereAreRefused) {
+    Folder folder;
+    const fs::path text = folder / "Bild ü.tif";
+    ASSERT_EQ(vhost::WriteFileAtomically(text, "not an image"), "");
+    vhost::Bitmap bitmap;
+    EXPECT_EQ(bitmap.LoadTiff(Utf8FromPath(text), -1), vhost::Bitmap::kWrongType);
+    EXPECT_EQ(bitmap.LoadTiff(Utf8FromPath(folder / "none.tif"), -1), vhost::Bitmap::kNotExisting);
+    EXPECT_EQ(bitmap.Width(), 0);
+}
+
+}  // namespace
