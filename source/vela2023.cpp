@@ -205,6 +205,9 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
         }
         return last;
     }();
+    BaseContainer scratch(ID_VELA);
+    BaseContainer* const outerScratch = recordScratch_;
+    recordScratch_ = &scratch;
     ForEachInChain(first, [&](BaseObject* op) {
         walkPosition_ = op;
         const Int32 objectResult = TreatObject(op, walkMode_);
@@ -215,6 +218,7 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
         return true;
     });
     walkPosition_ = nullptr;
+    recordScratch_ = outerScratch;
     return result;
 }
 
@@ -377,14 +381,21 @@ void VELA::RevealHierarchy(BaseDocument* doc, BaseObject* op) {
 }
 
 void VELA::StoreRecord(BaseObject* op, const ObjectStates& states) {
-    BaseContainer record(ID_VELA);
-    StoreStates(record, states.editorMode, states.renderMode, states.enabled);
-    op->GetDataInstance()->SetContainer(ID_VELA, record);
+    StoreRecordWith(op, states.editorMode, states.renderMode, states.enabled);
 }
 
-void VELA::AddDefaultRecord(BaseObject* op) {
+void VELA::AddDefaultRecord(BaseObject* op) { StoreRecordWith(op, MODE_UNDEF, MODE_UNDEF, true); }
+
+// The scratch record always holds the same three keys in the same order, so the copy stored is
+// the same record a fresh container would give.
+void VELA::StoreRecordWith(BaseObject* op, Int32 editorMode, Int32 renderMode, Bool enabled) {
+    if (recordScratch_ != nullptr) {
+        StoreStates(*recordScratch_, editorMode, renderMode, enabled);
+        op->GetDataInstance()->SetContainer(ID_VELA, *recordScratch_);
+        return;
+    }
     BaseContainer record(ID_VELA);
-    StoreStates(record, MODE_UNDEF, MODE_UNDEF, true);
+    StoreStates(record, editorMode, renderMode, enabled);
     op->GetDataInstance()->SetContainer(ID_VELA, record);
 }
 

@@ -23,8 +23,7 @@ public:
     // Shows `op` and its descendants in the states the flags choose, without touching records.
     void RevealHierarchy(BaseDocument* doc, BaseObject* op);
     // Gives `op` a record holding the defaults (editor and render default, enabled).
-    void AddDefaultRecord(
-        BaseObject* op);  // NOLINT(readability-convert-member-functions-to-static)
+    void AddDefaultRecord(BaseObject* op);
     // Selects every object of the chain starting at `first` and all their descendants.
     void SelectHierarchy(
         BaseObject* first);  // NOLINT(readability-convert-member-functions-to-static)
@@ -55,12 +54,17 @@ private:
     void ShowObject(BaseObject* op, Bool documentAllows) const;
     Bool MayReveal(BaseObject* op, Bool pastWalkPosition) const;
     // Gives `op` a new record holding `states`.
-    static void StoreRecord(BaseObject* op, const ObjectStates& states);
+    void StoreRecord(BaseObject* op, const ObjectStates& states);
+    // Stores a record holding these states as `op`'s record.
+    void StoreRecordWith(BaseObject* op, Int32 editorMode, Int32 renderMode, Bool enabled);
 
     // The walk's own bookkeeping, valid while a walk runs.
     WalkMode walkMode_ = WalkMode::Isolate;
     Bool documentAllows_ = true;          // the isolation did not begin with Alt held
     BaseObject* walkPosition_ = nullptr;  // the object the walk is treating
+    // A record container the walk fills and stores a copy of for each new record, so that a walk
+    // makes one container rather than one per object; null outside a walk.
+    BaseContainer* recordScratch_ = nullptr;
 };
 
 // Registers the command with the host.

@@ -22,8 +22,6 @@ constexpr std::uint32_t kInitialCapacity = 8;
 
 // Value -------------------------------------------------------------------------------------------
 
-Value::Value(const Value& other) { CopyFrom(other); }
-
 Value& Value::operator=(const Value& other) {
     if (this != &other) {
         Value copy(other);
@@ -290,16 +288,20 @@ void Container::RebuildIndex() {
         heap_.index->positions.emplace(heap_.entries[i].key, i);
 }
 
-Container::Entry* Container::FindEntry(std::int32_t key) {
-    if (onHeap_ && heap_.index != nullptr) {
-        auto found = heap_.index->positions.find(key);
-        return found == heap_.index->positions.end() ? nullptr : &heap_.entries[found->second];
-    }
+// The scan of a small container is inlined where the container looks up keys; large ones ask
+// their index.
+inline Container::Entry* Container::FindEntry(std::int32_t key) {
+    if (onHeap_ && heap_.index != nullptr) return FindIndexed(key);
     Entry* entries = Data();
     for (std::uint32_t i = 0; i < size_; ++i) {
         if (entries[i].key == key) return &entries[i];
     }
     return nullptr;
+}
+
+Container::Entry* Container::FindIndexed(std::int32_t key) {
+    auto found = heap_.index->positions.find(key);
+    return found == heap_.index->positions.end() ? nullptr : &heap_.entries[found->second];
 }
 
 Value* Container::Find(std::int32_t key) {

@@ -53,7 +53,14 @@ public:
     ~Value() {
         if (OwnsBlock()) Release();
     }
-    Value(const Value& other);
+    Value(const Value& other) {
+        if (other.OwnsBlock()) {
+            CopyFrom(other);
+            return;
+        }
+        type_ = other.type_;
+        std::memcpy(payload_, other.payload_, sizeof(payload_));
+    }
     Value(Value&& other) noexcept : type_(other.type_) {
         std::memcpy(payload_, other.payload_, sizeof(payload_));
         other.type_ = ValueType::None;
@@ -222,6 +229,7 @@ private:
     std::uint32_t Capacity() const { return onHeap_ ? heap_.capacity : kInlineEntries; }
 
     Entry* FindEntry(std::int32_t key);
+    [[gnu::noinline]] Entry* FindIndexed(std::int32_t key);
     void Append(std::int32_t key, Value&& value);
     void Grow();
     void TakeEntriesFrom(Container& other) noexcept;
