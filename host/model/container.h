@@ -157,6 +157,16 @@ public:
         if (size_ != 0 || onHeap_) DestroyEntries();
     }
 
+    // Containers made with new come from a pool of 64-byte blocks of the thread that makes them
+    // (nested containers, records, and the table's containers); they must be deleted on that
+    // thread too, as the host's main thread does. Other sizes (classes derived from Container)
+    // use the global allocator.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size) noexcept;
+    // Bytes of the pool's blocks in use on this thread: the host's own account of its
+    // containers made with new.
+    static std::size_t PooledBytes();
+
     std::int32_t Id() const { return id_; }
     void SetId(std::int32_t id) { id_ = id; }
 
@@ -233,6 +243,7 @@ private:
     void Append(std::int32_t key, Value&& value);
     void Grow();
     void TakeEntriesFrom(Container& other) noexcept;
+    bool HoldsOnlyPlainValues() const;
     void CopyEntriesFrom(const Container& source);
     void DestroyEntries() noexcept;
     void ReleaseStorage() noexcept;
