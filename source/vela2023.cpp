@@ -1,6 +1,8 @@
 #include "vela2023.h"
 
+#include <cstddef>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "Main.h"
@@ -28,13 +30,20 @@ void StoreStates(BaseContainer& record, Int32 editorMode, Int32 renderMode, Bool
 
 // Visits every object of the chain starting at `first` and all their descendants in tree order
 // (an object, then its children, then its next sibling) without recursion, so hierarchies of any
-// depth are safe. `visit` answers whether to go on. `Visit` is called as visit(BaseObject*).
+// depth are safe. `visit` answers whether to go on. `Visit` is called as visit(BaseObject*), or
+// as visit(BaseObject*, depth) when it takes the depth too (0 for the chain itself).
 template <typename Visit>
 void ForEachInChain(BaseObject* first, Visit&& visit) {
     std::vector<BaseObject*> parents;  // objects whose children are being visited
     BaseObject* op = first;
     while (op != nullptr) {
-        if (!visit(op)) {
+        bool goOn = false;
+        if constexpr (std::is_invocable_v<Visit, BaseObject*, std::size_t>) {
+            goOn = visit(op, parents.size());
+        } else {
+            goOn = visit(op);
+        }
+        if (!goOn) {
             return;
         }
         if (BaseObject* child = op->GetDown()) {
@@ -208,7 +217,13 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
     BaseContainer scratch(ID_VELA);
     BaseContainer* const outerScratch = recordScratch_;
     recordScratch_ = &scratch;
-    ForEachInChain(first, [&](BaseObject* op) {
+    expandedDepth_ = kNoDepth;
+    expandedReferences_.clear();
+    ForEachInChain(first, [&](BaseObject* op, std::size_t depth) {
+        if (expandedDepth_ != kNoDepth && depth <= expandedDepth_) {
+            expandedDepth_ = kNoDepth;  // left the subtree whose descendants were selected
+        }
+        walkDepth_ = depth;
         walkPosition_ = op;
         const Int32 objectResult = TreatObject(op, walkMode_);
         if (op == lastTopLevel) {
@@ -218,6 +233,8 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
         return true;
     });
     walkPosition_ = nullptr;
+    expandedDepth_ = kNoDepth;
+    expandedReferences_.clear();
     recordScratch_ = outerScratch;
     return result;
 }
@@ -316,10 +333,23 @@ void VELA::ShowObject(BaseObject* op, Bool documentAllows) const {
     }
 }
 
+// Selecting descendants is idempotent and nothing in a walk deselects an object or adds one, so
+// a walk selects each hierarchy once: below a generator whose descendants it has selected, and
+// for a reference it has already selected with its descendants, selecting them again would
+// change nothing. This keeps nested generators and many instances of one unwalked reference
+// linear in the size of the scene.
 void VELA::IncludeDependents(BaseObject* op) {
     BasePlugin* const plugin = FindPlugin(op->GetType(), PLUGINTYPE::OBJECT);
     if (plugin != nullptr && (plugin->GetInfo() & OBJECT_INPUT) != 0) {
-        SelectHierarchy(op->GetDown());
+        const Bool atWalkPosition = op == walkPosition_;
+        const Bool insideSelected =
+            atWalkPosition && expandedDepth_ != kNoDepth && walkDepth_ > expandedDepth_;
+        if (!insideSelected) {
+            SelectHierarchy(op->GetDown());
+            if (atWalkPosition) {
+                expandedDepth_ = walkDepth_;
+            }
+        }
     }
     if (op->GetType() != Oinstance) {
         return;
@@ -332,7 +362,7 @@ void VELA::IncludeDependents(BaseObject* op) {
     }
     if (RecordOf(reference) != nullptr) {
         RevealHierarchy(active, reference);
-    } else {
+    } else if (walkPosition_ == nullptr || expandedReferences_.insert(reference).second) {
         reference->SetBit(BIT_ACTIVE);
         SelectHierarchy(reference->GetDown());
     }

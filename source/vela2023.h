@@ -2,6 +2,8 @@
 // and on the next invocation gives every object back exactly the states it had.
 #pragma once
 
+#include <cstddef>
+#include <unordered_set>
 #include <vector>
 
 #include "host_api/c4d.h"
@@ -65,6 +67,13 @@ private:
     // A record container the walk fills and stores a copy of for each new record, so that a walk
     // makes one container rather than one per object; null outside a walk.
     BaseContainer* recordScratch_ = nullptr;
+    // The walk's depth below the chain it was given, and the depth of the generator whose
+    // descendants it selected last while the walk is still among them (kNoDepth when it is not).
+    static constexpr std::size_t kNoDepth = static_cast<std::size_t>(-1);
+    std::size_t walkDepth_ = 0;
+    std::size_t expandedDepth_ = kNoDepth;
+    // References the walk has selected with their descendants before reaching them.
+    std::unordered_set<BaseObject*> expandedReferences_;
 };
 
 // Registers the command with the host.
