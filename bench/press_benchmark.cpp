@@ -25,11 +25,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include "host.h"
+#include "scene_file/scene_file.h"
 
 // Counting allocation ---------------------------------------------------------------------------
 
@@ -612,6 +614,124 @@ void LoadAndStart(benchmark::State& state) {
     state.counters["still_loaded"] = stillLoaded;
 }
 
+// Corners where a press could cost more than the scene's size -----------------------------------
+
+// A cold isolate + restore of the active document `doc`, reported per object of the scene.
+void TimeColdPair(benchmark::State& state, Session& session, vhost::Document& doc,
+                  Timings& timings) {
+    std::vector<vhost::Object*> parents;
+    std::string error;
+    const double before = timings.isolate + timings.restore;
+    if (!TimePair(session, doc, parents, timings, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    state.SetIterationTime(timings.isolate + timings.restore - before);
+}
+
+// A chain of input generators, the top one selected: every level brings all levels below it into
+// the selection.
+void GeneratorChain(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        vhost::Object* parent = nullptr;
+        for (std::size_t i = 0; i < count; ++i) {
+            parent = doc.CreateObject(kSubdivision, "Level", {parent, nullptr});
+        }
+        doc.FirstObject()->SetBit(vhost::kBitActive);
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, count);
+}
+
+// One hierarchy of `hierarchy` objects first, then `instances` selected instances of it side by
+// side at the top. The walk reaches the hierarchy first, so every instance reveals all of it
+// again: instances x hierarchy steps, as the isolation requires.
+void InstancesOfOneHierarchy(benchmark::State& state, std::size_t hierarchy,
+                             std::size_t instances) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    std::size_t objects = 0;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        vhost::Object* root = doc.CreateObject(kNull, "Asset", {});
+        for (std::size_t i = 1; i < hierarchy; ++i) doc.CreateObject(kPolygon, "Part", {root});
+        for (std::size_t i = 0; i < instances; ++i) {
+            vhost::Object* instance = doc.CreateObject(kInstance, "Instance", {});
+            instance->Data().SetLink(kInstanceLink, root->Id());
+            instance->SetBit(vhost::kBitActive);
+        }
+        objects = doc.ObjectCount();
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, objects);
+    const double revealed = static_cast<double>(hierarchy) * static_cast<double>(instances);
+    state.counters["revealed"] = revealed;
+    state.counters["isolate_ns/revealed"] =
+        timings.isolate * 1e9 / static_cast<double>(state.iterations()) / revealed;
+}
+
+// Every object selected (a wide scene): the selection query answers all of them.
+void AllSelected(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        for (std::size_t i = 0; i < count; ++i) {
+            doc.CreateObject(kCube, "Object", {})->SetBit(vhost::kBitActive);
+        }
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, count);
+}
+
+// Saving an isolated production scene (every object with its record) to text and reading it back,
+// in memory: the scene file's own cost, without the disk.
+void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    vhost::Document& doc = session->NewScene(Shape::Production, count);
+    if (session->Press(0) != kIsolated) {
+        session->Close(doc);
+        state.SkipWithError("the press did not isolate");
+        return;
+    }
+    const std::size_t objects = doc.ObjectCount();
+    double save = 0.0;
+    double load = 0.0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        vhost::SceneTextResult text = vhost::SerializeScene(doc);
+        const Clock::time_point saved = Clock::now();
+        vhost::SceneLoadResult loaded = vhost::ParseScene(text.text, "bench");
+        const Clock::time_point read = Clock::now();
+        if (!text.Ok() || !loaded.Ok() || loaded.document->ObjectCount() != objects) {
+            state.SkipWithError("the scene did not save and load");
+            break;
+        }
+        bytes = text.text.size();
+        save += Seconds(start, saved);
+        load += Seconds(saved, read);
+        state.SetIterationTime(Seconds(start, read));
+        loaded.document.reset();  // freed outside the timing
+    }
+    session->Close(doc);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["objects"] = static_cast<double>(objects);
+    state.counters["save_ns/obj"] = NsPerObject(save, iterations, objects);
+    state.counters["load_ns/obj"] = NsPerObject(load, iterations, objects);
+    state.counters["file_B/obj"] = static_cast<double>(bytes) / static_cast<double>(objects);
+}
+
 struct Size {
     std::size_t count;
     const char* name;
@@ -656,6 +776,37 @@ void RegisterAll() {
                 ->Iterations(size.count >= 1000000 ? 1 : 3)
                 ->Unit(benchmark::kMillisecond);
         }
+    }
+    for (const auto& [count, name, iterations] :
+         {std::tuple{10000, "1e4", 10}, std::tuple{100000, "1e5", 3}}) {
+        benchmark::RegisterBenchmark((std::string("corner/generator_chain/") + name).c_str(),
+                                     GeneratorChain, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const auto& [hierarchy, instances, name] :
+         {std::tuple{1000, 100, "1e3x100"}, std::tuple{10000, 100, "1e4x100"},
+          std::tuple{10000, 1000, "1e4x1000"}, std::tuple{100000, 100, "1e5x100"}}) {
+        benchmark::RegisterBenchmark((std::string("corner/instances_reveal/") + name).c_str(),
+                                     InstancesOfOneHierarchy, static_cast<std::size_t>(hierarchy),
+                                     static_cast<std::size_t>(instances))
+            ->UseManualTime()
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const auto& [count, name, iterations] :
+         {std::tuple{10000, "1e4", 20}, std::tuple{1000000, "1e6", 2}}) {
+        benchmark::RegisterBenchmark((std::string("corner/all_selected/") + name).c_str(),
+                                     AllSelected, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("scene_file/production/") + name).c_str(),
+                                     SceneFileRoundTrip, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
     }
 }
 
