@@ -206,14 +206,9 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
     }
     documentAllows_ = !record->GetBool(VELA_DOC_BEGUN_WITH_ALT, false);
 
+    // The result is that of the chain's last object: each object of the chain (depth 0) overwrites
+    // it in turn, so the chain needs no pass of its own to find its end.
     Int32 result = 0;
-    BaseObject* const lastTopLevel = [first] {
-        BaseObject* last = first;
-        while (BaseObject* next = last->GetNext()) {
-            last = next;
-        }
-        return last;
-    }();
     BaseContainer scratch(ID_VELA);
     BaseContainer* const outerScratch = recordScratch_;
     recordScratch_ = &scratch;
@@ -226,7 +221,7 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
         walkDepth_ = depth;
         walkPosition_ = op;
         const Int32 objectResult = TreatObject(op, walkMode_);
-        if (op == lastTopLevel) {
+        if (depth == 0) {
             result = objectResult;
         }
         op->Message(MSG_VELA_WALKED);
