@@ -424,7 +424,8 @@ void VELA::StoreRecordWith(BaseObject* op, Int32 editorMode, Int32 renderMode, B
     op->GetDataInstance()->SetContainer(ID_VELA, record);
 }
 
-void VELA::SelectHierarchy(BaseObject* first) {
+void VELA::SelectHierarchy(  // NOLINT(readability-convert-member-functions-to-static)
+    BaseObject* first) {
     ForEachInChain(first, [](BaseObject* op) {
         op->SetBit(BIT_ACTIVE);
         return true;

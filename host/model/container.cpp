@@ -184,6 +184,7 @@ public:
     }
 
     static void Release(void* block) noexcept {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): a block's chunk is its aligned start
         auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(block) &
                                                ~(std::uintptr_t{kChunkBytes} - 1));
         BlockPool& owner = *chunk->owner;
@@ -279,29 +280,28 @@ thread_local BlockPool t_pool;
 // Container ---------------------------------------------------------------------------------------
 
 void* Container::operator new(std::size_t size) {
-    if (size != BlockPool::kBlockBytes) return ::operator new(size);
+    static_assert(sizeof(Container) == BlockPool::kBlockBytes);
+    static_cast<void>(size);  // always sizeof(Container): the class is final
     return t_pool.Allocate();
 }
 
 std::size_t Container::PooledBytes() { return t_pool.LiveBlocks() * BlockPool::kBlockBytes; }
 
-void Container::operator delete(void* block, std::size_t size) noexcept {
-    if (size != BlockPool::kBlockBytes) {
-        ::operator delete(block);
-        return;
-    }
-    BlockPool::Release(block);
+void Container::operator delete(void* block) noexcept {
+    if (block != nullptr) BlockPool::Release(block);
 }
 
 struct Container::KeyIndex {
     std::unordered_map<std::int32_t, std::uint32_t> positions;
 };
 
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): entries are made as they are copied
 Container::Container(const Container& other)
     : ref_{reinterpret_cast<HostContainer*>(this)}, id_(other.id_) {
     CopyEntriesFrom(other);
 }
 
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): entries are made as they are taken
 Container::Container(Container&& other) noexcept
     : ref_{reinterpret_cast<HostContainer*>(this)}, id_(other.id_) {
     TakeEntriesFrom(other);
@@ -448,28 +448,34 @@ void Container::RebuildIndex() {
 }
 
 // The scan of a small container is inlined where the container looks up keys; large ones ask
-// their index.
-inline Container::Entry* Container::FindEntry(std::int32_t key) {
-    if (onHeap_ && heap_.index != nullptr) return FindIndexed(key);
-    Entry* entries = Data();
+// their index. Answers kNoPosition when the key is absent.
+inline std::uint32_t Container::PositionOf(std::int32_t key) const {
+    if (onHeap_ && heap_.index != nullptr) return IndexedPositionOf(key);
+    const Entry* entries = Data();
     for (std::uint32_t i = 0; i < size_; ++i) {
-        if (entries[i].key == key) return &entries[i];
+        if (entries[i].key == key) return i;
     }
-    return nullptr;
+    return kNoPosition;
 }
 
-Container::Entry* Container::FindIndexed(std::int32_t key) {
+std::uint32_t Container::IndexedPositionOf(std::int32_t key) const {
     auto found = heap_.index->positions.find(key);
-    return found == heap_.index->positions.end() ? nullptr : &heap_.entries[found->second];
+    return found == heap_.index->positions.end() ? kNoPosition : found->second;
+}
+
+Container::Entry* Container::FindEntry(std::int32_t key) {
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position];
 }
 
 Value* Container::Find(std::int32_t key) {
-    Entry* entry = FindEntry(key);
-    return entry != nullptr ? &entry->value : nullptr;
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position].value;
 }
 
 const Value* Container::Find(std::int32_t key) const {
-    return const_cast<Container*>(this)->Find(key);
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position].value;
 }
 
 bool Container::Has(std::int32_t key) const { return Find(key) != nullptr; }

@@ -109,18 +109,21 @@ private:
     Value(ValueType type, T payload) : type_(type) {
         SetPayload(payload);
     }
+    // T is a number or a pointer; for a pointer, the payload holds the pointer itself.
+    // NOLINTBEGIN(bugprone-sizeof-expression)
     template <typename T>
     T Payload() const {
         static_assert(sizeof(T) <= sizeof(payload_));
         T v;
-        std::memcpy(&v, payload_, sizeof(T));
+        std::memcpy(&v, payload_, sizeof(v));
         return v;
     }
     template <typename T>
     void SetPayload(T v) {
         static_assert(sizeof(T) <= sizeof(payload_));
-        std::memcpy(payload_, &v, sizeof(T));
+        std::memcpy(payload_, &v, sizeof(v));
     }
+    // NOLINTEND(bugprone-sizeof-expression)
     // Texts, nested containers and custom data live in blocks of their own.
     bool OwnsBlock() const {
         return type_ == ValueType::String || type_ == ValueType::Container ||
@@ -139,7 +142,7 @@ private:
 // Up to three entries are kept inside the container itself, so a record (three keys) and the data
 // of most objects need no block of their own, and a nested record is one block of 64 bytes. More
 // entries move to one heap array; past 16 keys a hash index is kept beside it.
-class Container {
+class Container final {
 public:
     // Entries in insertion order.
     struct Entry {
@@ -147,7 +150,8 @@ public:
         Value value;
     };
 
-    explicit Container(std::int32_t id = 0)
+    // The inline entries are left unconstructed: each is made when a key is added.
+    explicit Container(std::int32_t id = 0)  // NOLINT(cppcoreguidelines-pro-type-member-init)
         : ref_{reinterpret_cast<HostContainer*>(this)}, id_(id) {}
     Container(const Container& other);
     Container(Container&& other) noexcept;
@@ -159,10 +163,9 @@ public:
 
     // Containers made with new come from a pool of 64-byte blocks of the thread that makes them
     // (nested containers, records, and the table's containers); they must be deleted on that
-    // thread too, as the host's main thread does. Other sizes (classes derived from Container)
-    // use the global allocator.
+    // thread too, as the host's main thread does.
     static void* operator new(std::size_t size);
-    static void operator delete(void* block, std::size_t size) noexcept;
+    static void operator delete(void* block) noexcept;
     // Bytes of the pool's blocks in use on this thread: the host's own account of its
     // containers made with new.
     static std::size_t PooledBytes();
@@ -239,7 +242,9 @@ private:
     std::uint32_t Capacity() const { return onHeap_ ? heap_.capacity : kInlineEntries; }
 
     Entry* FindEntry(std::int32_t key);
-    [[gnu::noinline]] Entry* FindIndexed(std::int32_t key);
+    static constexpr std::uint32_t kNoPosition = ~std::uint32_t{0};
+    std::uint32_t PositionOf(std::int32_t key) const;
+    [[gnu::noinline]] std::uint32_t IndexedPositionOf(std::int32_t key) const;
     void Append(std::int32_t key, Value&& value);
     void Grow();
     void TakeEntriesFrom(Container& other) noexcept;
