@@ -401,6 +401,10 @@ bool Container::HoldsOnlyPlainValues() const {
 // Detaches nested containers from their values before deleting them, so each delete finds a
 // container without nested ones and destruction never recurses.
 void Container::DestroyEntries() noexcept {
+    if (HoldsOnlyPlainValues()) {
+        size_ = 0;  // numbers and links need no destruction (records take this way)
+        return;
+    }
     std::vector<Container*> pending;
     auto detachNested = [&pending](Container& container) {
         Entry* entries = container.Data();
