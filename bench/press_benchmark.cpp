@@ -25,11 +25,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 
 #include "host.h"
+#include "scene_file/scene_file.h"
 
 // Counting allocation ---------------------------------------------------------------------------
 
@@ -69,6 +71,25 @@ void* CountedAllocOrThrow(std::size_t size) {
     return block;
 }
 
+// Over-aligned blocks (the host's pools take their chunks so), counted the same way.
+void* CountedAlignedAlloc(std::size_t size, std::align_val_t alignment) noexcept {
+    const auto align = static_cast<std::size_t>(alignment);
+    void* block =
+        std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align);
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
+        g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
+                              std::memory_order_relaxed);
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+    }
+    return block;
+}
+
+void* CountedAlignedAllocOrThrow(std::size_t size, std::align_val_t alignment) {
+    void* block = CountedAlignedAlloc(size, alignment);
+    if (block == nullptr) throw std::bad_alloc();
+    return block;
+}
+
 }  // namespace
 
 void* operator new(std::size_t size) { return CountedAllocOrThrow(size); }
@@ -83,6 +104,28 @@ void operator delete(void* block, std::size_t) noexcept { CountedFree(block); }
 void operator delete[](void* block, std::size_t) noexcept { CountedFree(block); }
 void operator delete(void* block, const std::nothrow_t&) noexcept { CountedFree(block); }
 void operator delete[](void* block, const std::nothrow_t&) noexcept { CountedFree(block); }
+void* operator new(std::size_t size, std::align_val_t alignment) {
+    return CountedAlignedAllocOrThrow(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment) {
+    return CountedAlignedAllocOrThrow(size, alignment);
+}
+void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return CountedAlignedAlloc(size, alignment);
+}
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+    return CountedAlignedAlloc(size, alignment);
+}
+void operator delete(void* block, std::align_val_t) noexcept { CountedFree(block); }
+void operator delete[](void* block, std::align_val_t) noexcept { CountedFree(block); }
+void operator delete(void* block, std::size_t, std::align_val_t) noexcept { CountedFree(block); }
+void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { CountedFree(block); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+    CountedFree(block);
+}
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
+    CountedFree(block);
+}
 
 namespace {
 
@@ -489,7 +532,10 @@ void PressAdd(benchmark::State& state, Shape shape, std::size_t count) {
 }
 
 // What the host holds for the records: live heap bytes and blocks after the first isolation of a
-// fresh scene minus before, per object; and what is left after the restore.
+// fresh scene minus before, per object; and what is left after the restore. Records are blocks of
+// the host's container pool, whose chunks the counting allocator sees when they are taken (a
+// chunk kept from earlier scenes is not counted again); `pooled_B/obj` is the pool's own count of
+// the blocks in use.
 void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
     Session* session = StartSession(state);
     if (session == nullptr) return;
@@ -497,6 +543,7 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
     double blocks = 0.0;
     double heap = 0.0;
     double left = 0.0;
+    double pooled = 0.0;
     std::size_t objects = 0;
     for (auto _ : state) {
         vhost::Document& doc = session->NewScene(shape, count);
@@ -506,12 +553,14 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
         const std::int64_t bytesBefore = g_liveBytes.load();
         const std::int64_t blocksBefore = g_allocations.load();
         const std::size_t heapBefore = mallinfo2().uordblks;
+        const std::size_t pooledBefore = vhost::Container::PooledBytes();
         const Clock::time_point start = Clock::now();
         const std::int32_t afterIsolate = session->Press(0);
         const Clock::time_point isolated = Clock::now();
         const std::int64_t bytesAfter = g_liveBytes.load();
         const std::int64_t blocksAfter = g_allocations.load();
         const std::size_t heapAfter = mallinfo2().uordblks;
+        const std::size_t pooledAfter = vhost::Container::PooledBytes();
         const std::int32_t afterRestore = session->Press(0);
         const std::int64_t bytesRestored = g_liveBytes.load();
         g_counting = false;
@@ -525,6 +574,7 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
         blocks += static_cast<double>(blocksAfter - blocksBefore);
         heap += static_cast<double>(heapAfter) - static_cast<double>(heapBefore);
         left += static_cast<double>(bytesRestored - bytesBefore);
+        pooled += static_cast<double>(pooledAfter) - static_cast<double>(pooledBefore);
     }
     const double perObject = static_cast<double>(state.iterations()) * static_cast<double>(objects);
     state.counters["objects"] = static_cast<double>(objects);
@@ -532,6 +582,7 @@ void RecordMemory(benchmark::State& state, Shape shape, std::size_t count) {
     state.counters["blocks/obj"] = blocks / perObject;
     state.counters["heap_B/obj"] = heap / perObject;
     state.counters["left_B/obj"] = left / perObject;
+    state.counters["pooled_B/obj"] = pooled / perObject;
 }
 
 // Loading the module file and starting it (initialise, resource, start), then settling the host
@@ -561,6 +612,124 @@ void LoadAndStart(benchmark::State& state) {
     }
     state.counters["first_ms"] = first;
     state.counters["still_loaded"] = stillLoaded;
+}
+
+// Corners where a press could cost more than the scene's size -----------------------------------
+
+// A cold isolate + restore of the active document `doc`, reported per object of the scene.
+void TimeColdPair(benchmark::State& state, Session& session, vhost::Document& doc,
+                  Timings& timings) {
+    std::vector<vhost::Object*> parents;
+    std::string error;
+    const double before = timings.isolate + timings.restore;
+    if (!TimePair(session, doc, parents, timings, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    state.SetIterationTime(timings.isolate + timings.restore - before);
+}
+
+// A chain of input generators, the top one selected: every level brings all levels below it into
+// the selection.
+void GeneratorChain(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        vhost::Object* parent = nullptr;
+        for (std::size_t i = 0; i < count; ++i) {
+            parent = doc.CreateObject(kSubdivision, "Level", {parent, nullptr});
+        }
+        doc.FirstObject()->SetBit(vhost::kBitActive);
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, count);
+}
+
+// One hierarchy of `hierarchy` objects first, then `instances` selected instances of it side by
+// side at the top. The walk reaches the hierarchy first, so every instance reveals all of it
+// again: instances x hierarchy steps, as the isolation requires.
+void InstancesOfOneHierarchy(benchmark::State& state, std::size_t hierarchy,
+                             std::size_t instances) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    std::size_t objects = 0;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        vhost::Object* root = doc.CreateObject(kNull, "Asset", {});
+        for (std::size_t i = 1; i < hierarchy; ++i) doc.CreateObject(kPolygon, "Part", {root});
+        for (std::size_t i = 0; i < instances; ++i) {
+            vhost::Object* instance = doc.CreateObject(kInstance, "Instance", {});
+            instance->Data().SetLink(kInstanceLink, root->Id());
+            instance->SetBit(vhost::kBitActive);
+        }
+        objects = doc.ObjectCount();
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, objects);
+    const double revealed = static_cast<double>(hierarchy) * static_cast<double>(instances);
+    state.counters["revealed"] = revealed;
+    state.counters["isolate_ns/revealed"] =
+        timings.isolate * 1e9 / static_cast<double>(state.iterations()) / revealed;
+}
+
+// Every object selected (a wide scene): the selection query answers all of them.
+void AllSelected(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    Timings timings;
+    for (auto _ : state) {
+        vhost::Document& doc = session->Host().NewDocument("bench");
+        for (std::size_t i = 0; i < count; ++i) {
+            doc.CreateObject(kCube, "Object", {})->SetBit(vhost::kBitActive);
+        }
+        TimeColdPair(state, *session, doc, timings);
+        session->Close(doc);
+    }
+    ReportPair(state, timings, count);
+}
+
+// Saving an isolated production scene (every object with its record) to text and reading it back,
+// in memory: the scene file's own cost, without the disk.
+void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
+    Session* session = StartSession(state);
+    if (session == nullptr) return;
+    vhost::Document& doc = session->NewScene(Shape::Production, count);
+    if (session->Press(0) != kIsolated) {
+        session->Close(doc);
+        state.SkipWithError("the press did not isolate");
+        return;
+    }
+    const std::size_t objects = doc.ObjectCount();
+    double save = 0.0;
+    double load = 0.0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        vhost::SceneTextResult text = vhost::SerializeScene(doc);
+        const Clock::time_point saved = Clock::now();
+        vhost::SceneLoadResult loaded = vhost::ParseScene(text.text, "bench");
+        const Clock::time_point read = Clock::now();
+        if (!text.Ok() || !loaded.Ok() || loaded.document->ObjectCount() != objects) {
+            state.SkipWithError("the scene did not save and load");
+            break;
+        }
+        bytes = text.text.size();
+        save += Seconds(start, saved);
+        load += Seconds(saved, read);
+        state.SetIterationTime(Seconds(start, read));
+        loaded.document.reset();  // freed outside the timing
+    }
+    session->Close(doc);
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["objects"] = static_cast<double>(objects);
+    state.counters["save_ns/obj"] = NsPerObject(save, iterations, objects);
+    state.counters["load_ns/obj"] = NsPerObject(load, iterations, objects);
+    state.counters["file_B/obj"] = static_cast<double>(bytes) / static_cast<double>(objects);
 }
 
 struct Size {
@@ -607,6 +776,37 @@ void RegisterAll() {
                 ->Iterations(size.count >= 1000000 ? 1 : 3)
                 ->Unit(benchmark::kMillisecond);
         }
+    }
+    for (const auto& [count, name, iterations] :
+         {std::tuple{10000, "1e4", 10}, std::tuple{100000, "1e5", 3}}) {
+        benchmark::RegisterBenchmark((std::string("corner/generator_chain/") + name).c_str(),
+                                     GeneratorChain, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const auto& [hierarchy, instances, name] :
+         {std::tuple{1000, 100, "1e3x100"}, std::tuple{10000, 100, "1e4x100"},
+          std::tuple{10000, 1000, "1e4x1000"}, std::tuple{100000, 100, "1e5x100"}}) {
+        benchmark::RegisterBenchmark((std::string("corner/instances_reveal/") + name).c_str(),
+                                     InstancesOfOneHierarchy, static_cast<std::size_t>(hierarchy),
+                                     static_cast<std::size_t>(instances))
+            ->UseManualTime()
+            ->Iterations(3)
+            ->Unit(benchmark::kMillisecond);
+    }
+    for (const auto& [count, name, iterations] :
+         {std::tuple{10000, "1e4", 20}, std::tuple{1000000, "1e6", 2}}) {
+        benchmark::RegisterBenchmark((std::string("corner/all_selected/") + name).c_str(),
+                                     AllSelected, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark((std::string("scene_file/production/") + name).c_str(),
+                                     SceneFileRoundTrip, static_cast<std::size_t>(count))
+            ->UseManualTime()
+            ->Iterations(iterations)
+            ->Unit(benchmark::kMillisecond);
     }
 }
 

@@ -1,6 +1,8 @@
 #include "vela2023.h"
 
+#include <cstddef>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "Main.h"
@@ -28,13 +30,20 @@ void StoreStates(BaseContainer& record, Int32 editorMode, Int32 renderMode, Bool
 
 // Visits every object of the chain starting at `first` and all their descendants in tree order
 // (an object, then its children, then its next sibling) without recursion, so hierarchies of any
-// depth are safe. `visit` answers whether to go on. `Visit` is called as visit(BaseObject*).
+// depth are safe. `visit` answers whether to go on. `Visit` is called as visit(BaseObject*), or
+// as visit(BaseObject*, depth) when it takes the depth too (0 for the chain itself).
 template <typename Visit>
 void ForEachInChain(BaseObject* first, Visit&& visit) {
     std::vector<BaseObject*> parents;  // objects whose children are being visited
     BaseObject* op = first;
     while (op != nullptr) {
-        if (!visit(op)) {
+        bool goOn = false;
+        if constexpr (std::is_invocable_v<Visit, BaseObject*, std::size_t>) {
+            goOn = visit(op, parents.size());
+        } else {
+            goOn = visit(op);
+        }
+        if (!goOn) {
             return;
         }
         if (BaseObject* child = op->GetDown()) {
@@ -197,24 +206,31 @@ Int32 VELA::WalkObjects(BaseDocument* doc, BaseObject* first) {
     }
     documentAllows_ = !record->GetBool(VELA_DOC_BEGUN_WITH_ALT, false);
 
+    // The result is that of the chain's last object: each object of the chain (depth 0) overwrites
+    // it in turn, so the chain needs no pass of its own to find its end.
     Int32 result = 0;
-    BaseObject* const lastTopLevel = [first] {
-        BaseObject* last = first;
-        while (BaseObject* next = last->GetNext()) {
-            last = next;
+    BaseContainer scratch(ID_VELA);
+    BaseContainer* const outerScratch = recordScratch_;
+    recordScratch_ = &scratch;
+    expandedDepth_ = kNoDepth;
+    expandedReferences_.clear();
+    ForEachInChain(first, [&](BaseObject* op, std::size_t depth) {
+        if (expandedDepth_ != kNoDepth && depth <= expandedDepth_) {
+            expandedDepth_ = kNoDepth;  // left the subtree whose descendants were selected
         }
-        return last;
-    }();
-    ForEachInChain(first, [&](BaseObject* op) {
+        walkDepth_ = depth;
         walkPosition_ = op;
         const Int32 objectResult = TreatObject(op, walkMode_);
-        if (op == lastTopLevel) {
+        if (depth == 0) {
             result = objectResult;
         }
         op->Message(MSG_VELA_WALKED);
         return true;
     });
     walkPosition_ = nullptr;
+    expandedDepth_ = kNoDepth;
+    expandedReferences_.clear();
+    recordScratch_ = outerScratch;
     return result;
 }
 
@@ -312,10 +328,23 @@ void VELA::ShowObject(BaseObject* op, Bool documentAllows) const {
     }
 }
 
+// Selecting descendants is idempotent and nothing in a walk deselects an object or adds one, so
+// a walk selects each hierarchy once: below a generator whose descendants it has selected, and
+// for a reference it has already selected with its descendants, selecting them again would
+// change nothing. This keeps nested generators and many instances of one unwalked reference
+// linear in the size of the scene.
 void VELA::IncludeDependents(BaseObject* op) {
     BasePlugin* const plugin = FindPlugin(op->GetType(), PLUGINTYPE::OBJECT);
     if (plugin != nullptr && (plugin->GetInfo() & OBJECT_INPUT) != 0) {
-        SelectHierarchy(op->GetDown());
+        const Bool atWalkPosition = op == walkPosition_;
+        const Bool insideSelected =
+            atWalkPosition && expandedDepth_ != kNoDepth && walkDepth_ > expandedDepth_;
+        if (!insideSelected) {
+            SelectHierarchy(op->GetDown());
+            if (atWalkPosition) {
+                expandedDepth_ = walkDepth_;
+            }
+        }
     }
     if (op->GetType() != Oinstance) {
         return;
@@ -328,7 +357,7 @@ void VELA::IncludeDependents(BaseObject* op) {
     }
     if (RecordOf(reference) != nullptr) {
         RevealHierarchy(active, reference);
-    } else {
+    } else if (walkPosition_ == nullptr || expandedReferences_.insert(reference).second) {
         reference->SetBit(BIT_ACTIVE);
         SelectHierarchy(reference->GetDown());
     }
@@ -377,18 +406,26 @@ void VELA::RevealHierarchy(BaseDocument* doc, BaseObject* op) {
 }
 
 void VELA::StoreRecord(BaseObject* op, const ObjectStates& states) {
+    StoreRecordWith(op, states.editorMode, states.renderMode, states.enabled);
+}
+
+void VELA::AddDefaultRecord(BaseObject* op) { StoreRecordWith(op, MODE_UNDEF, MODE_UNDEF, true); }
+
+// The scratch record always holds the same three keys in the same order, so the copy stored is
+// the same record a fresh container would give.
+void VELA::StoreRecordWith(BaseObject* op, Int32 editorMode, Int32 renderMode, Bool enabled) {
+    if (recordScratch_ != nullptr) {
+        StoreStates(*recordScratch_, editorMode, renderMode, enabled);
+        op->GetDataInstance()->SetContainer(ID_VELA, *recordScratch_);
+        return;
+    }
     BaseContainer record(ID_VELA);
-    StoreStates(record, states.editorMode, states.renderMode, states.enabled);
+    StoreStates(record, editorMode, renderMode, enabled);
     op->GetDataInstance()->SetContainer(ID_VELA, record);
 }
 
-void VELA::AddDefaultRecord(BaseObject* op) {
-    BaseContainer record(ID_VELA);
-    StoreStates(record, MODE_UNDEF, MODE_UNDEF, true);
-    op->GetDataInstance()->SetContainer(ID_VELA, record);
-}
-
-void VELA::SelectHierarchy(BaseObject* first) {
+void VELA::SelectHierarchy(  // NOLINT(readability-convert-member-functions-to-static)
+    BaseObject* first) {
     ForEachInChain(first, [](BaseObject* op) {
         op->SetBit(BIT_ACTIVE);
         return true;

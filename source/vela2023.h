@@ -2,6 +2,8 @@
 // and on the next invocation gives every object back exactly the states it had.
 #pragma once
 
+#include <cstddef>
+#include <unordered_set>
 #include <vector>
 
 #include "host_api/c4d.h"
@@ -23,8 +25,7 @@ public:
     // Shows `op` and its descendants in the states the flags choose, without touching records.
     void RevealHierarchy(BaseDocument* doc, BaseObject* op);
     // Gives `op` a record holding the defaults (editor and render default, enabled).
-    void AddDefaultRecord(
-        BaseObject* op);  // NOLINT(readability-convert-member-functions-to-static)
+    void AddDefaultRecord(BaseObject* op);
     // Selects every object of the chain starting at `first` and all their descendants.
     void SelectHierarchy(
         BaseObject* first);  // NOLINT(readability-convert-member-functions-to-static)
@@ -55,12 +56,24 @@ private:
     void ShowObject(BaseObject* op, Bool documentAllows) const;
     Bool MayReveal(BaseObject* op, Bool pastWalkPosition) const;
     // Gives `op` a new record holding `states`.
-    static void StoreRecord(BaseObject* op, const ObjectStates& states);
+    void StoreRecord(BaseObject* op, const ObjectStates& states);
+    // Stores a record holding these states as `op`'s record.
+    void StoreRecordWith(BaseObject* op, Int32 editorMode, Int32 renderMode, Bool enabled);
 
     // The walk's own bookkeeping, valid while a walk runs.
     WalkMode walkMode_ = WalkMode::Isolate;
     Bool documentAllows_ = true;          // the isolation did not begin with Alt held
     BaseObject* walkPosition_ = nullptr;  // the object the walk is treating
+    // A record container the walk fills and stores a copy of for each new record, so that a walk
+    // makes one container rather than one per object; null outside a walk.
+    BaseContainer* recordScratch_ = nullptr;
+    // The walk's depth below the chain it was given, and the depth of the generator whose
+    // descendants it selected last while the walk is still among them (kNoDepth when it is not).
+    static constexpr std::size_t kNoDepth = static_cast<std::size_t>(-1);
+    std::size_t walkDepth_ = 0;
+    std::size_t expandedDepth_ = kNoDepth;
+    // References the walk has selected with their descendants before reaching them.
+    std::unordered_set<BaseObject*> expandedReferences_;
 };
 
 // Registers the command with the host.

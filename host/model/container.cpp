@@ -1,8 +1,18 @@
 #include "model/container.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <unordered_map>
 #include <utility>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+#define VHOST_POISON(block, size) ASAN_POISON_MEMORY_REGION(block, size)
+#define VHOST_UNPOISON(block, size) ASAN_UNPOISON_MEMORY_REGION(block, size)
+#else
+#define VHOST_POISON(block, size) static_cast<void>(0)
+#define VHOST_UNPOISON(block, size) static_cast<void>(0)
+#endif
 
 namespace vhost {
 
@@ -13,26 +23,14 @@ constexpr auto kCustomTag = static_cast<ValueType>(1000000);
 
 // Containers up to this many keys are searched linearly: records hold three keys and object data
 // a handful, where a scan of one cache line beats any hashing.
-constexpr std::size_t kIndexThreshold = 16;
+constexpr std::uint32_t kIndexThreshold = 16;
 
-// First capacity of a container that receives a key, so the usual small records grow once.
-constexpr std::size_t kInitialCapacity = 4;
-
-constexpr std::size_t kNotFound = static_cast<std::size_t>(-1);
+// Least capacity of a heap array, when a container outgrows its inline entries.
+constexpr std::uint32_t kInitialCapacity = 8;
 
 }  // namespace
 
 // Value -------------------------------------------------------------------------------------------
-
-Value::~Value() { Release(); }
-
-Value::Value(const Value& other) { CopyFrom(other); }
-
-Value::Value(Value&& other) noexcept
-    : type_(other.type_), customType_(other.customType_), u_(other.u_) {
-    other.type_ = ValueType::None;
-    other.u_ = {};
-}
 
 Value& Value::operator=(const Value& other) {
     if (this != &other) {
@@ -44,123 +42,79 @@ Value& Value::operator=(const Value& other) {
 
 Value& Value::operator=(Value&& other) noexcept {
     if (this != &other) {
-        Release();
+        if (OwnsBlock()) Release();
         type_ = other.type_;
-        customType_ = other.customType_;
-        u_ = other.u_;
+        std::memcpy(payload_, other.payload_, sizeof(payload_));
         other.type_ = ValueType::None;
-        other.u_ = {};
     }
     return *this;
 }
 
-Value Value::Int32(std::int32_t v) {
-    Value value;
-    value.type_ = ValueType::Int32;
-    value.u_.i32 = v;
-    return value;
-}
-
-Value Value::Int64(std::int64_t v) {
-    Value value;
-    value.type_ = ValueType::Int64;
-    value.u_.i64 = v;
-    return value;
-}
-
-Value Value::Float(double v) {
-    Value value;
-    value.type_ = ValueType::Float;
-    value.u_.f64 = v;
-    return value;
-}
-
-Value Value::String(std::string_view v) {
-    Value value;
-    value.u_.text = new std::string(v);
-    value.type_ = ValueType::String;
-    return value;
-}
-
-Value Value::Link(ObjectId v) {
-    Value value;
-    value.type_ = ValueType::Link;
-    value.u_.link = v;
-    return value;
-}
+Value Value::String(std::string_view v) { return {ValueType::String, new std::string(v)}; }
 
 Value Value::Nested(const vhost::Container& v) {
-    Value value;
-    value.u_.nested = new vhost::Container(v);
-    value.type_ = ValueType::Container;
-    return value;
+    return {ValueType::Container, new vhost::Container(v)};
 }
 
 Value Value::Nested(vhost::Container&& v) {
-    Value value;
-    value.u_.nested = new vhost::Container(std::move(v));
-    value.type_ = ValueType::Container;
-    return value;
+    return {ValueType::Container, new vhost::Container(std::move(v))};
 }
 
-Value Value::Custom(CustomData v) {
-    Value value;
-    value.customType_ = v.type;
-    value.u_.custom = new CustomData(std::move(v));
-    value.type_ = kCustomTag;
-    return value;
-}
+Value Value::Custom(CustomData v) { return {kCustomTag, new CustomData(std::move(v))}; }
 
 std::int32_t Value::TypeNumber() const {
-    return type_ == kCustomTag ? customType_ : static_cast<std::int32_t>(type_);
+    return type_ == kCustomTag ? Payload<const CustomData*>()->type
+                               : static_cast<std::int32_t>(type_);
 }
-
-bool Value::IsEmpty() const { return type_ == ValueType::None; }
 
 std::int32_t Value::AsInt32(std::int32_t preset) const {
-    return type_ == ValueType::Int32 ? u_.i32 : preset;
+    return type_ == ValueType::Int32 ? Payload<std::int32_t>() : preset;
 }
-
-std::int64_t Value::AsInt64(std::int64_t preset) const {
-    return type_ == ValueType::Int64 ? u_.i64 : preset;
-}
-
-double Value::AsFloat(double preset) const { return type_ == ValueType::Float ? u_.f64 : preset; }
-
-std::string_view Value::AsString(std::string_view preset) const {
-    return type_ == ValueType::String ? std::string_view(*u_.text) : preset;
-}
-
-ObjectId Value::AsLink() const { return type_ == ValueType::Link ? u_.link : 0; }
 
 const vhost::Container* Value::AsContainer() const {
-    return type_ == ValueType::Container ? u_.nested : nullptr;
+    return type_ == ValueType::Container ? Payload<vhost::Container*>() : nullptr;
 }
 
 vhost::Container* Value::AsContainer() {
-    return type_ == ValueType::Container ? u_.nested : nullptr;
+    return type_ == ValueType::Container ? Payload<vhost::Container*>() : nullptr;
 }
 
-const CustomData* Value::AsCustom() const { return type_ == kCustomTag ? u_.custom : nullptr; }
+std::int64_t Value::AsInt64(std::int64_t preset) const {
+    return type_ == ValueType::Int64 ? Payload<std::int64_t>() : preset;
+}
+
+double Value::AsFloat(double preset) const {
+    return type_ == ValueType::Float ? Payload<double>() : preset;
+}
+
+std::string_view Value::AsString(std::string_view preset) const {
+    return type_ == ValueType::String ? std::string_view(*Payload<const std::string*>()) : preset;
+}
+
+ObjectId Value::AsLink() const { return type_ == ValueType::Link ? Payload<ObjectId>() : 0; }
+
+const CustomData* Value::AsCustom() const {
+    return type_ == kCustomTag ? Payload<const CustomData*>() : nullptr;
+}
 
 bool Value::operator==(const Value& other) const {
     if (type_ != other.type_ || TypeNumber() != other.TypeNumber()) return false;
-    if (type_ == kCustomTag) return *u_.custom == *other.u_.custom;
+    if (type_ == kCustomTag) return *AsCustom() == *other.AsCustom();
     switch (type_) {
         case ValueType::None:
             return true;
         case ValueType::Int32:
-            return u_.i32 == other.u_.i32;
+            return AsInt32() == other.AsInt32();
         case ValueType::Int64:
-            return u_.i64 == other.u_.i64;
+            return AsInt64() == other.AsInt64();
         case ValueType::Float:
-            return u_.f64 == other.u_.f64;
+            return AsFloat() == other.AsFloat();
         case ValueType::String:
-            return *u_.text == *other.u_.text;
+            return AsString() == other.AsString();
         case ValueType::Link:
-            return u_.link == other.u_.link;
+            return AsLink() == other.AsLink();
         case ValueType::Container:
-            return *u_.nested == *other.u_.nested;
+            return *AsContainer() == *other.AsContainer();
     }
     return false;
 }
@@ -168,10 +122,10 @@ bool Value::operator==(const Value& other) const {
 void Value::Release() noexcept {
     switch (type_) {
         case ValueType::String:
-            delete u_.text;
+            delete Payload<std::string*>();
             break;
         case ValueType::Container:
-            delete u_.nested;
+            delete Payload<vhost::Container*>();
             break;
         case ValueType::None:
         case ValueType::Int32:
@@ -180,51 +134,177 @@ void Value::Release() noexcept {
         case ValueType::Link:
             break;
     }
-    if (type_ == kCustomTag) delete u_.custom;
+    if (type_ == kCustomTag) delete Payload<CustomData*>();
     type_ = ValueType::None;
-    u_ = {};
 }
 
 void Value::CopyFrom(const Value& other) {
-    customType_ = other.customType_;
     switch (other.type_) {
         case ValueType::String:
-            u_.text = new std::string(*other.u_.text);
+            SetPayload(new std::string(other.AsString()));
             break;
         case ValueType::Container:
-            u_.nested = new vhost::Container(*other.u_.nested);
+            SetPayload(new vhost::Container(*other.AsContainer()));
             break;
         case ValueType::None:
         case ValueType::Int32:
         case ValueType::Int64:
         case ValueType::Float:
         case ValueType::Link:
-            u_ = other.u_;
+            std::memcpy(payload_, other.payload_, sizeof(payload_));
             break;
     }
-    if (other.type_ == kCustomTag) u_.custom = new CustomData(*other.u_.custom);
+    if (other.type_ == kCustomTag) SetPayload(new CustomData(*other.AsCustom()));
     type_ = other.type_;
 }
 
-// Container ---------------------------------------------------------------------------------------
+// Block pool --------------------------------------------------------------------------------------
 
-struct Container::KeyIndex {
-    std::unordered_map<std::int32_t, std::size_t> positions;
+namespace {
+
+// Fixed-size blocks for containers made with new, carved from aligned 64 KiB chunks. A block's
+// chunk is found from its address; each chunk keeps its own free list and count of live blocks,
+// and a chunk whose blocks are all free again is given back (one empty chunk is kept for the next
+// burst). Millions of records are then made and freed without the general allocator, next to one
+// another in the order the walk makes them.
+class BlockPool {
+public:
+    static constexpr std::size_t kBlockBytes = sizeof(Container);
+    static constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
+
+    // Blocks handed out and not yet given back, by this thread's pool.
+    std::size_t LiveBlocks() const { return liveBlocks_; }
+
+    void* Allocate() {
+        ++liveBlocks_;
+        Chunk* chunk = withRoom_ != nullptr ? withRoom_ : NewChunk();
+        void* block = chunk->Take();
+        if (!chunk->HasRoom()) Unlist(chunk);
+        return block;
+    }
+
+    static void Release(void* block) noexcept {
+        // NOLINTNEXTLINE(performance-no-int-to-ptr): a block's chunk is its aligned start
+        auto* chunk = reinterpret_cast<Chunk*>(reinterpret_cast<std::uintptr_t>(block) &
+                                               ~(std::uintptr_t{kChunkBytes} - 1));
+        BlockPool& owner = *chunk->owner;
+        --owner.liveBlocks_;
+        const bool hadRoom = chunk->HasRoom();
+        chunk->Give(block);
+        if (!hadRoom) owner.List(chunk);
+        if (chunk->live == 0) owner.Retire(chunk);
+    }
+
+private:
+    struct FreeBlock {
+        FreeBlock* next;
+    };
+
+    // The chunk's header fills its first block.
+    struct Chunk {
+        BlockPool* owner;
+        Chunk* prev;
+        Chunk* next;
+        FreeBlock* free;
+        std::uint32_t live;
+        std::uint32_t carved;  // blocks handed out at least once, after the header
+
+        static constexpr std::uint32_t kBlocks = kChunkBytes / kBlockBytes;
+
+        bool HasRoom() const { return free != nullptr || carved < kBlocks; }
+        // A free block is poisoned for AddressSanitizer but for its link.
+        void* Take() {
+            ++live;
+            if (free != nullptr) {
+                FreeBlock* block = free;
+                free = block->next;
+                VHOST_UNPOISON(block, kBlockBytes);
+                return block;
+            }
+            void* block = reinterpret_cast<std::byte*>(this) + kBlockBytes * carved++;
+            VHOST_UNPOISON(block, kBlockBytes);
+            return block;
+        }
+        void Give(void* block) {
+            --live;
+            free = new (block) FreeBlock{free};
+            VHOST_POISON(reinterpret_cast<std::byte*>(block) + sizeof(FreeBlock),
+                         kBlockBytes - sizeof(FreeBlock));
+        }
+    };
+    static_assert(sizeof(Chunk) <= kBlockBytes);
+
+    Chunk* NewChunk() {
+        void* memory = ::operator new (kChunkBytes, std::align_val_t{kChunkBytes});
+        auto* chunk = new (memory) Chunk{this, nullptr, nullptr, nullptr, 0, 1};
+        VHOST_POISON(static_cast<std::byte*>(memory) + kBlockBytes, kChunkBytes - kBlockBytes);
+        List(chunk);
+        return chunk;
+    }
+
+    void List(Chunk* chunk) {
+        chunk->prev = nullptr;
+        chunk->next = withRoom_;
+        if (withRoom_ != nullptr) withRoom_->prev = chunk;
+        withRoom_ = chunk;
+    }
+
+    void Unlist(Chunk* chunk) {
+        (chunk->prev != nullptr ? chunk->prev->next : withRoom_) = chunk->next;
+        if (chunk->next != nullptr) chunk->next->prev = chunk->prev;
+        chunk->prev = nullptr;
+        chunk->next = nullptr;
+    }
+
+    // Keeps one empty chunk and gives back any other.
+    void Retire(Chunk* chunk) {
+        if (spare_ == nullptr) {
+            spare_ = chunk;
+            return;
+        }
+        if (spare_ == chunk) return;
+        Unlist(chunk);
+        VHOST_UNPOISON(chunk, kChunkBytes);
+        ::operator delete (static_cast<void*>(chunk), std::align_val_t{kChunkBytes});
+    }
+
+    Chunk* withRoom_ = nullptr;  // chunks with a free block, the one used last first
+    Chunk* spare_ = nullptr;     // an empty chunk kept rather than given back
+    std::size_t liveBlocks_ = 0;
 };
 
-Container::Container(std::int32_t id) : ref_{reinterpret_cast<HostContainer*>(this)}, id_(id) {}
+thread_local BlockPool t_pool;
 
+}  // namespace
+
+// Container ---------------------------------------------------------------------------------------
+
+void* Container::operator new(std::size_t size) {
+    static_assert(sizeof(Container) == BlockPool::kBlockBytes);
+    static_cast<void>(size);  // always sizeof(Container): the class is final
+    return t_pool.Allocate();
+}
+
+std::size_t Container::PooledBytes() { return t_pool.LiveBlocks() * BlockPool::kBlockBytes; }
+
+void Container::operator delete(void* block) noexcept {
+    if (block != nullptr) BlockPool::Release(block);
+}
+
+struct Container::KeyIndex {
+    std::unordered_map<std::int32_t, std::uint32_t> positions;
+};
+
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): entries are made as they are copied
 Container::Container(const Container& other)
     : ref_{reinterpret_cast<HostContainer*>(this)}, id_(other.id_) {
     CopyEntriesFrom(other);
 }
 
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init): entries are made as they are taken
 Container::Container(Container&& other) noexcept
-    : ref_{reinterpret_cast<HostContainer*>(this)},
-      id_(other.id_),
-      entries_(std::move(other.entries_)),
-      index_(std::move(other.index_)) {
-    other.entries_.clear();
+    : ref_{reinterpret_cast<HostContainer*>(this)}, id_(other.id_) {
+    TakeEntriesFrom(other);
 }
 
 Container& Container::operator=(const Container& other) {
@@ -240,21 +320,30 @@ Container& Container::operator=(Container&& other) noexcept {
     if (this != &other) {
         DestroyEntries();
         id_ = other.id_;
-        entries_ = std::move(other.entries_);
-        index_ = std::move(other.index_);
-        other.entries_.clear();
+        TakeEntriesFrom(other);
     }
     return *this;
 }
 
-Container::~Container() { DestroyEntries(); }
-
-Container* Container::FromHandle(HostContainer* handle) {
-    return reinterpret_cast<Container*>(handle);
-}
-
-const Container* Container::FromHandle(const HostContainer* handle) {
-    return reinterpret_cast<const Container*>(handle);
+// Takes over the entries of `other` (its heap array as it is, or its inline entries moved one by
+// one) and leaves it empty. This container must hold no entries.
+void Container::TakeEntriesFrom(Container& other) noexcept {
+    if (other.onHeap_) {
+        heap_ = other.heap_;
+        onHeap_ = 1;
+        size_ = other.size_;
+        other.onHeap_ = 0;
+        other.size_ = 0;
+        return;
+    }
+    Entry* from = other.InlineEntries();
+    Entry* to = InlineEntries();
+    for (std::uint32_t i = 0; i < other.size_; ++i) {
+        new (&to[i]) Entry{from[i].key, std::move(from[i].value)};
+        from[i].~Entry();
+    }
+    size_ = other.size_;
+    other.size_ = 0;
 }
 
 // Nested containers are copied level by level from a work list rather than by recursion, so the
@@ -262,22 +351,34 @@ const Container* Container::FromHandle(const HostContainer* handle) {
 // (still empty) copy at a stable heap address. The list is made only when a nested container is
 // met: flat containers, such as isolation records, copy without it.
 void Container::CopyEntriesFrom(const Container& source) {
+    if (source.HoldsOnlyPlainValues()) {
+        // Numbers and links copy as they are (records take this way).
+        std::memcpy(static_cast<void*>(inline_), source.inline_, source.size_ * sizeof(Entry));
+        size_ = source.size_;
+        return;
+    }
     std::vector<std::pair<const Container*, Container*>> pending;
     auto copyLevel = [&pending](const Container& from, Container& to) {
-        to.entries_.reserve(from.entries_.size());
-        for (const Entry& entry : from.entries_) {
+        if (from.size_ > kInlineEntries) {
+            to.heap_ = {static_cast<Entry*>(::operator new(from.size_ * sizeof(Entry))), from.size_,
+                        nullptr};
+            to.onHeap_ = 1;
+        }
+        const Entry* entries = from.Data();
+        Entry* copies = to.Data();
+        for (std::uint32_t i = 0; i < from.size_; ++i) {
+            const Entry& entry = entries[i];
             const Container* nested = entry.value.AsContainer();
             if (nested == nullptr) {
-                to.entries_.push_back(entry);
-                continue;
+                new (&copies[i]) Entry(entry);
+            } else {
+                auto* copy = new Container(nested->id_);
+                new (&copies[i]) Entry{entry.key, Value(ValueType::Container, copy)};
+                pending.emplace_back(nested, copy);
             }
-            Value copy;
-            copy.u_.nested = new Container(nested->id_);
-            copy.type_ = ValueType::Container;
-            pending.emplace_back(nested, copy.u_.nested);
-            to.entries_.push_back({entry.key, std::move(copy)});
+            ++to.size_;
         }
-        if (to.entries_.size() > kIndexThreshold) to.RebuildIndex();
+        if (to.size_ > kIndexThreshold) to.RebuildIndex();
     };
     copyLevel(source, *this);
     while (!pending.empty()) {
@@ -287,68 +388,136 @@ void Container::CopyEntriesFrom(const Container& source) {
     }
 }
 
+// Whether the entries are inside and none of them owns a block (text, container, custom data).
+bool Container::HoldsOnlyPlainValues() const {
+    if (onHeap_) return false;
+    const Entry* entries = InlineEntries();
+    for (std::uint32_t i = 0; i < size_; ++i) {
+        if (entries[i].value.OwnsBlock()) return false;
+    }
+    return true;
+}
+
 // Detaches nested containers from their values before deleting them, so each delete finds a
 // container without nested ones and destruction never recurses.
 void Container::DestroyEntries() noexcept {
+    if (HoldsOnlyPlainValues()) {
+        size_ = 0;  // numbers and links need no destruction (records take this way)
+        return;
+    }
     std::vector<Container*> pending;
-    auto detachNested = [&pending](std::vector<Entry>& entries) {
-        for (Entry& entry : entries) {
-            if (entry.value.type_ != ValueType::Container) continue;
-            pending.push_back(entry.value.u_.nested);
-            entry.value.type_ = ValueType::None;
-            entry.value.u_ = {};
+    auto detachNested = [&pending](Container& container) {
+        Entry* entries = container.Data();
+        for (std::uint32_t i = 0; i < container.size_; ++i) {
+            Value& value = entries[i].value;
+            if (value.type_ != ValueType::Container) continue;
+            pending.push_back(value.Payload<Container*>());
+            value.type_ = ValueType::None;
         }
     };
-    detachNested(entries_);
+    detachNested(*this);
     while (!pending.empty()) {
         Container* nested = pending.back();
         pending.pop_back();
-        detachNested(nested->entries_);
+        detachNested(*nested);
         delete nested;
     }
-    entries_.clear();
-    index_.reset();
+    ReleaseStorage();
+}
+
+// Destroys the (no longer nested) entries and gives back the heap array and index.
+void Container::ReleaseStorage() noexcept {
+    Entry* entries = Data();
+    for (std::uint32_t i = 0; i < size_; ++i) entries[i].~Entry();
+    if (onHeap_) {
+        delete heap_.index;
+        ::operator delete(heap_.entries);
+        onHeap_ = 0;
+    }
+    size_ = 0;
 }
 
 void Container::RebuildIndex() {
-    if (entries_.size() <= kIndexThreshold) {
-        index_.reset();
+    if (!onHeap_) return;
+    if (size_ <= kIndexThreshold) {
+        delete heap_.index;
+        heap_.index = nullptr;
         return;
     }
-    if (!index_) index_ = std::make_unique<KeyIndex>();
-    index_->positions.clear();
-    index_->positions.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) index_->positions.emplace(entries_[i].key, i);
+    if (heap_.index == nullptr) heap_.index = new KeyIndex();
+    heap_.index->positions.clear();
+    heap_.index->positions.reserve(size_);
+    for (std::uint32_t i = 0; i < size_; ++i)
+        heap_.index->positions.emplace(heap_.entries[i].key, i);
 }
 
-std::size_t Container::PositionOf(std::int32_t key) const {
-    if (index_) {
-        auto found = index_->positions.find(key);
-        return found == index_->positions.end() ? kNotFound : found->second;
+// The scan of a small container is inlined where the container looks up keys; large ones ask
+// their index. Answers kNoPosition when the key is absent.
+inline std::uint32_t Container::PositionOf(std::int32_t key) const {
+    if (onHeap_ && heap_.index != nullptr) return IndexedPositionOf(key);
+    const Entry* entries = Data();
+    for (std::uint32_t i = 0; i < size_; ++i) {
+        if (entries[i].key == key) return i;
     }
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (entries_[i].key == key) return i;
-    }
-    return kNotFound;
+    return kNoPosition;
 }
 
-std::int32_t Container::Count() const { return static_cast<std::int32_t>(entries_.size()); }
+std::uint32_t Container::IndexedPositionOf(std::int32_t key) const {
+    auto found = heap_.index->positions.find(key);
+    return found == heap_.index->positions.end() ? kNoPosition : found->second;
+}
 
-bool Container::Has(std::int32_t key) const { return PositionOf(key) != kNotFound; }
+Container::Entry* Container::FindEntry(std::int32_t key) {
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position];
+}
+
+Value* Container::Find(std::int32_t key) {
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position].value;
+}
+
+const Value* Container::Find(std::int32_t key) const {
+    const std::uint32_t position = PositionOf(key);
+    return position == kNoPosition ? nullptr : &Data()[position].value;
+}
+
+bool Container::Has(std::int32_t key) const { return Find(key) != nullptr; }
+
+// Moves the entries to a heap array of twice the room (at least kInitialCapacity).
+void Container::Grow() {
+    const std::uint32_t capacity = std::max<std::uint32_t>(Capacity() * 2, kInitialCapacity);
+    auto* grown = static_cast<Entry*>(::operator new(capacity * sizeof(Entry)));
+    Entry* entries = Data();
+    for (std::uint32_t i = 0; i < size_; ++i) {
+        new (&grown[i]) Entry{entries[i].key, std::move(entries[i].value)};
+        entries[i].~Entry();
+    }
+    if (onHeap_) {
+        ::operator delete(heap_.entries);
+        heap_.entries = grown;
+        heap_.capacity = capacity;
+    } else {
+        heap_ = {grown, capacity, nullptr};
+        onHeap_ = 1;
+    }
+}
+
+void Container::Append(std::int32_t key, Value&& value) {
+    if (size_ == Capacity()) Grow();
+    new (&Data()[size_]) Entry{key, std::move(value)};
+    ++size_;
+    if (!onHeap_) return;
+    if (heap_.index != nullptr) {
+        heap_.index->positions.emplace(key, size_ - 1);
+    } else if (size_ > kIndexThreshold) {
+        RebuildIndex();
+    }
+}
 
 std::int32_t Container::TypeOf(std::int32_t key) const {
     const Value* value = Find(key);
     return value != nullptr ? value->TypeNumber() : 0;
-}
-
-const Value* Container::Find(std::int32_t key) const {
-    std::size_t position = PositionOf(key);
-    return position == kNotFound ? nullptr : &entries_[position].value;
-}
-
-Value* Container::Find(std::int32_t key) {
-    std::size_t position = PositionOf(key);
-    return position == kNotFound ? nullptr : &entries_[position].value;
 }
 
 void Container::Set(std::int32_t key, Value value) {
@@ -356,22 +525,22 @@ void Container::Set(std::int32_t key, Value value) {
         *existing = std::move(value);
         return;
     }
-    if (entries_.capacity() == 0) entries_.reserve(kInitialCapacity);
-    entries_.push_back({key, std::move(value)});
-    if (index_) {
-        index_->positions.emplace(key, entries_.size() - 1);
-    } else if (entries_.size() > kIndexThreshold) {
-        RebuildIndex();
-    }
+    Append(key, std::move(value));
 }
 
 bool Container::Remove(std::int32_t key) {
-    std::size_t position = PositionOf(key);
-    if (position == kNotFound) return false;
+    Entry* found = FindEntry(key);
+    if (found == nullptr) return false;
     // Take the value out first so that its destruction cannot see a half-updated container.
-    Value removed = std::move(entries_[position].value);
-    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
-    if (index_) RebuildIndex();
+    Value removed = std::move(found->value);
+    Entry* entries = Data();
+    for (auto i = static_cast<std::uint32_t>(found - entries); i + 1 < size_; ++i) {
+        entries[i].key = entries[i + 1].key;
+        entries[i].value = std::move(entries[i + 1].value);
+    }
+    entries[size_ - 1].~Entry();
+    --size_;
+    if (onHeap_ && heap_.index != nullptr) RebuildIndex();
     return true;
 }
 
@@ -382,17 +551,19 @@ std::int32_t Container::GetInt32(std::int32_t key, std::int32_t preset) const {
     return value != nullptr ? value->AsInt32(preset) : preset;
 }
 
-void Container::SetInt32(std::int32_t key, std::int32_t v) { Set(key, Value::Int32(v)); }
+void Container::SetInt32(std::int32_t key, std::int32_t v) {
+    if (Value* existing = Find(key)) {
+        existing->AssignInt32(v);
+        return;
+    }
+    Append(key, Value::Int32(v));
+}
 
 bool Container::GetBool(std::int32_t key, bool preset) const {
     const Value* value = Find(key);
-    if (value == nullptr || value->TypeNumber() != static_cast<std::int32_t>(ValueType::Int32)) {
-        return preset;
-    }
+    if (value == nullptr || value->type_ != ValueType::Int32) return preset;
     return value->AsInt32() != 0;
 }
-
-void Container::SetBool(std::int32_t key, bool v) { SetInt32(key, v ? 1 : 0); }
 
 std::int64_t Container::GetInt64(std::int32_t key, std::int64_t preset) const {
     const Value* value = Find(key);
@@ -443,13 +614,13 @@ bool Container::operator==(const Container& other) const {
     while (!pending.empty()) {
         auto [a, b] = pending.back();
         pending.pop_back();
-        if (a->id_ != b->id_ || a->entries_.size() != b->entries_.size()) return false;
-        for (const Entry& entry : a->entries_) {
+        if (a->id_ != b->id_ || a->size_ != b->size_) return false;
+        for (const Entry& entry : a->Entries()) {
             const Value* counterpart = b->Find(entry.key);
             if (counterpart == nullptr) return false;
             if (entry.value.type_ != counterpart->type_) return false;
             if (entry.value.type_ == ValueType::Container) {
-                pending.emplace_back(entry.value.u_.nested, counterpart->u_.nested);
+                pending.emplace_back(entry.value.AsContainer(), counterpart->AsContainer());
             } else if (!(entry.value == *counterpart)) {
                 return false;
             }

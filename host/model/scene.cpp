@@ -274,6 +274,7 @@ bool Document::MoveObject(Object* object, Placement where) {
     if (where.after == object) return true;  // already right there
     Unlink(object);
     Link(object, where);
+    ForgetSelection();
     return true;
 }
 
@@ -281,6 +282,7 @@ void Document::DeleteObject(Object* object) {
     if (!Owns(object)) return;
     Unlink(object);
     DestroySubtree(object);
+    ForgetSelection();
 }
 
 // Builds the whole copy apart from the tree, walking the source in pre-order with the copy in
@@ -309,6 +311,7 @@ Object* Document::CopyObject(const Object& object, Placement where) {
         copy = sibling;
     }
     Link(root, where);
+    ForgetSelection();
     return root;
 }
 
@@ -317,6 +320,7 @@ void Document::Clear() {
     byId_.clear();
     first_ = nullptr;
     last_ = nullptr;
+    ForgetSelection();
 }
 
 std::size_t Document::ObjectCount() const { return byId_.size(); }
@@ -352,6 +356,15 @@ void Document::ForEach(const std::function<bool(Object&)>& visit) const {
 }
 
 std::vector<Object*> Document::SelectedObjects(bool includeChildrenOfSelected) const {
+    if (!includeChildrenOfSelected) return WalkSelection(false);
+    if (!selectionKnown_) {
+        selection_ = WalkSelection(true);
+        selectionKnown_ = true;
+    }
+    return selection_;
+}
+
+std::vector<Object*> Document::WalkSelection(bool includeChildrenOfSelected) const {
     std::vector<Object*> selected;
     Object* object = first_;
     while (object != nullptr) {

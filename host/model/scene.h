@@ -46,8 +46,9 @@ public:
 
     std::int32_t Bits() const { return bits_; }
     bool GetBit(std::int32_t mask) const { return (bits_ & mask) != 0; }
-    void SetBit(std::int32_t mask) { bits_ |= mask; }
-    void DelBit(std::int32_t mask) { bits_ &= ~mask; }
+    // Changes of the selection bit are told to the document (see Document::SelectedObjects).
+    void SetBit(std::int32_t mask);
+    void DelBit(std::int32_t mask);
     bool Selected() const { return GetBit(kBitActive); }
 
     Container& Data() { return data_; }
@@ -174,7 +175,10 @@ public:
     // The visitor may change objects but not the tree's structure.
     void ForEach(const std::function<bool(Object&)>& visit) const;
     // Selected objects in tree order. Without `includeChildrenOfSelected`, objects below a
-    // selected object are left out, selected or not.
+    // selected object are left out, selected or not. The full list is kept between queries and
+    // made again only after the selection or the tree's order changed (a selection bit set or
+    // cleared, an object moved, copied or deleted), so repeated queries of an unchanged
+    // document do not walk the tree.
     std::vector<Object*> SelectedObjects(bool includeChildrenOfSelected = true) const;
     void DeselectAll();
 
@@ -190,7 +194,11 @@ public:
     }
 
 private:
+    friend class Object;
     struct Storage;  // object allocation (pooled)
+
+    void ForgetSelection() { selectionKnown_ = false; }
+    std::vector<Object*> WalkSelection(bool includeChildrenOfSelected) const;
 
     bool Owns(const Object* object) const { return object != nullptr && object->document_ == this; }
     bool IsValidPlacement(Placement where) const;
@@ -208,6 +216,18 @@ private:
     std::unique_ptr<TakeData> takes_;
     std::unique_ptr<Storage> storage_;
     std::unordered_map<ObjectId, Object*> byId_;
+    mutable std::vector<Object*> selection_;  // every selected object, when selectionKnown_
+    mutable bool selectionKnown_ = false;
 };
+
+inline void Object::SetBit(std::int32_t mask) {
+    if ((mask & kBitActive) != 0 && !Selected()) document_->ForgetSelection();
+    bits_ |= mask;
+}
+
+inline void Object::DelBit(std::int32_t mask) {
+    if ((mask & kBitActive) != 0 && Selected()) document_->ForgetSelection();
+    bits_ &= ~mask;
+}
 
 }  // namespace vhost

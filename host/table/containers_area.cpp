@@ -87,9 +87,18 @@ std::int32_t HOST_ABI GetInt32(const HostTable* /*host*/, const HostContainer* c
     return container != nullptr ? Get(container)->GetInt32(key, preset) : preset;
 }
 
+// Integers and booleans are written in place when the key is there already.
+void StoreInt32(const HostTable* host, HostContainer* handle, std::int32_t key,
+                std::int32_t value) {
+    Container* container = Get(handle);
+    if (container == nullptr) return;
+    container->SetInt32(key, value);
+    NoteWrite(host, container);
+}
+
 void HOST_ABI SetInt32(const HostTable* host, HostContainer* container, std::int32_t key,
                        std::int32_t value) {
-    Store(host, container, key, Value::Int32(value));
+    StoreInt32(host, container, key, value);
 }
 
 bool HOST_ABI GetBool(const HostTable* /*host*/, const HostContainer* container, std::int32_t key,
@@ -99,7 +108,7 @@ bool HOST_ABI GetBool(const HostTable* /*host*/, const HostContainer* container,
 
 void HOST_ABI SetBool(const HostTable* host, HostContainer* container, std::int32_t key,
                       bool value) {
-    Store(host, container, key, Value::Int32(value ? 1 : 0));
+    StoreInt32(host, container, key, value ? 1 : 0);
 }
 
 std::int64_t HOST_ABI GetInt64(const HostTable* /*host*/, const HostContainer* container,

@@ -2,8 +2,13 @@
 
 namespace hostapi {
 
-namespace {
+namespace detail {
 const HostTable* g_table = nullptr;
+}  // namespace detail
+
+using detail::g_table;
+
+namespace {
 const HostResource* g_resource = nullptr;
 const std::string* g_modulePath = nullptr;
 }  // namespace
@@ -11,7 +16,6 @@ const std::string* g_modulePath = nullptr;
 void HostInterface::Attach(const HostTable* table) { g_table = table; }
 void HostInterface::Detach() { g_table = nullptr; }
 bool HostInterface::IsAttached() { return g_table != nullptr; }
-const HostTable* HostInterface::Table() { return g_table; }
 
 void HostInterface::SetResource(const HostResource* resource) { g_resource = resource; }
 const HostResource* HostInterface::Resource() { return g_resource; }

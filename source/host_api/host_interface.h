@@ -11,6 +11,11 @@
 
 namespace hostapi {
 
+namespace detail {
+// The attached table; read through HostInterface::Table(). Defined in host_interface.cpp.
+extern const HostTable* g_table;
+}  // namespace detail
+
 class HostInterface {
 public:
     // Keeps `table` for every later call. [main-thread, during start-up]
@@ -18,8 +23,8 @@ public:
     static void Detach();
     static bool IsAttached();
     // The attached table. Calling into the host before `Attach` is a programming error of the
-    // module; the client layer never does it on its own.
-    static const HostTable* Table();
+    // module; the client layer never does it on its own. Inline: every host call reads it.
+    static const HostTable* Table() { return detail::g_table; }
 
     // The module's loaded resource, for the strings and descriptions it holds; null while none is
     // loaded. Set by the entry point.

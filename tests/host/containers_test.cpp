@@ -67,6 +67,39 @@ TEST(ContainerEntries, OverwriteKeepsPlaceAndRemoveKeepsOrder) {
     EXPECT_FALSE(c.Has(30));
 }
 
+// A few entries live inside the container and more move to a heap array; texts and nested
+// containers must survive both moves, removals on either side of the change, and moves of the
+// whole container.
+TEST(ContainerEntries, EntriesSurviveTheMoveFromInsideToTheHeapAndBack) {
+    Container inner(7);
+    inner.SetString(1, "nested");
+    Container c;
+    c.SetString(1, "one");
+    c.SetContainer(2, inner);
+    c.SetInt32(3, 3);
+    Container* nested = c.GetContainerInstance(2);
+    c.SetString(4, "four");  // no longer fits inside
+    c.SetInt32(5, 5);
+    EXPECT_EQ(c.GetContainerInstance(2), nested);  // nested containers never move
+    EXPECT_TRUE(c.Remove(1));
+    EXPECT_TRUE(c.Remove(5));
+    EXPECT_TRUE(c.Remove(3));
+    ASSERT_EQ(c.Count(), 2);
+    EXPECT_EQ(c.Entries()[0].key, 2);
+    EXPECT_EQ(c.GetString(4), "four");
+
+    Container moved(std::move(c));
+    EXPECT_EQ(c.Count(), 0);  // NOLINT(bugprone-use-after-move): a move leaves it empty
+    EXPECT_EQ(moved.GetContainerInstance(2)->GetString(1), "nested");
+    Container small;
+    small.SetString(9, "inside");
+    moved = std::move(small);
+    EXPECT_EQ(moved.Count(), 1);
+    EXPECT_EQ(moved.GetString(9), "inside");
+    moved.SetInt32(9, 1);  // a text replaced by a number in place
+    EXPECT_EQ(moved.GetInt32(9), 1);
+}
+
 // Large containers switch to an index; positions shift on removal and must stay right.
 TEST(ContainerEntries, LargeContainerLooksUpCorrectlyAfterRemovals) {
     Container c;

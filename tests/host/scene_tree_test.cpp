@@ -232,6 +232,33 @@ TEST_F(SceneTree, SelectedObjectsWithAndWithoutChildrenOfSelected) {
     EXPECT_TRUE(doc.SelectedObjects().empty());
 }
 
+// The document keeps the answer between queries: each kind of change must show in the next one.
+TEST_F(SceneTree, SelectedObjectsFollowEveryChangeOfSelectionAndOrder) {
+    Object* a = Make("A");
+    Object* b = Make("B", a);
+    Object* c = Make("C");
+    b->SetBit(kBitActive);
+    c->SetBit(kBitActive);
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{b, c}));
+    Make("D");  // a new object is not selected
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{b, c}));
+    a->SetBit(kBitActive | 4);
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{a, b, c}));
+    a->DelBit(4);  // another bit
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{a, b, c}));
+    a->DelBit(kBitActive);
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{b, c}));
+    ASSERT_TRUE(doc.MoveObject(b, {c, nullptr}));
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{c, b}));
+    Object* copy = doc.CopyObject(*c, {});
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{c, b, copy, copy->Down()}));
+    doc.DeleteObject(c);
+    EXPECT_EQ(doc.SelectedObjects(), (std::vector<Object*>{copy, copy->Down()}));
+    doc.Clear();
+    EXPECT_TRUE(doc.SelectedObjects().empty());
+}
+
 TEST(Takes, MainTakeIsCurrentUntilAnotherIsChosen) {
     Document doc;
     TakeData* takes = doc.Takes();

@@ -59,12 +59,12 @@ protected:
     }
 
     // A chain of kCount objects, each the only child of the one before.
-    std::vector<vhost::Object*> BuildChain(std::int32_t topType) {
+    std::vector<vhost::Object*> BuildChain(std::int32_t topType, std::int32_t levelType = kNull) {
         std::vector<vhost::Object*> chain;
         chain.reserve(kCount);
         vhost::Object* parent = nullptr;
         for (std::size_t i = 0; i < kCount; ++i) {
-            parent = &AddObject(Doc(), i == 0 ? topType : kNull, "Level " + std::to_string(i),
+            parent = &AddObject(Doc(), i == 0 ? topType : levelType, "Level " + std::to_string(i),
                                 parent, CycledStates(i));
             chain.push_back(parent);
         }
@@ -88,6 +88,20 @@ TEST_F(DeepScenes, AChainUnderAnInputGeneratorWithAnInstanceOfItsTopAtTheBottom)
     vhost::Object& bottom = AddObject(Doc(), kInstance, "Bottom", chain.back(), {});
     LinkInstance(bottom, chain.front());
     chain.push_back(&bottom);
+
+    IsolateAndRestore(chain, std::vector<bool>(chain.size(), true));
+    std::size_t unselected = 0;
+    for (const vhost::Object* object : chain) {
+        if (!object->Selected()) ++unselected;
+    }
+    EXPECT_EQ(unselected, 0U);
+}
+
+// Every level selects all levels below it; a walk that selected them again at every level would
+// take on the order of kCount squared steps.
+TEST_F(DeepScenes, AChainOfInputGeneratorsSelectsAndShowsEveryLevel) {
+    std::vector<vhost::Object*> chain = BuildChain(kSubdivision, kSubdivision);
+    chain.front()->SetBit(vhost::kBitActive);
 
     IsolateAndRestore(chain, std::vector<bool>(chain.size(), true));
     std::size_t unselected = 0;
