@@ -99,7 +99,9 @@ const CustomData* Value::AsCustom() const {
 
 bool Value::operator==(const Value& other) const {
     if (type_ != other.type_ || TypeNumber() != other.TypeNumber()) return false;
-    if (type_ == kCustomTag) return *AsCustom() == *other.AsCustom();
+    if (type_ == kCustomTag) {
+        return *Payload<const CustomData*>() == *other.Payload<const CustomData*>();
+    }
     switch (type_) {
         case ValueType::None:
             return true;
@@ -154,7 +156,9 @@ void Value::CopyFrom(const Value& other) {
             std::memcpy(payload_, other.payload_, sizeof(payload_));
             break;
     }
-    if (other.type_ == kCustomTag) SetPayload(new CustomData(*other.AsCustom()));
+    if (other.type_ == kCustomTag) {
+        SetPayload(new CustomData(*other.Payload<const CustomData*>()));
+    }
     type_ = other.type_;
 }
 
