@@ -215,12 +215,13 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
         reports.push_back(name + " " + error + "; the host goes on without it");
         return report;
     }
-    for (const std::string& framework : module->Frameworks()) {
-        if (!IsKnownFramework(framework)) {
-            reports.push_back(name + " needs the framework " + framework +
-                              ", which this host does not have; the host goes on without it");
-            return report;
-        }
+    const std::vector<std::string>& frameworks = module->Frameworks();
+    const auto missing = std::find_if(frameworks.begin(), frameworks.end(),
+                                      [](const std::string& f) { return !IsKnownFramework(f); });
+    if (missing != frameworks.end()) {
+        reports.push_back(name + " needs the framework " + *missing +
+                          ", which this host does not have; the host goes on without it");
+        return report;
     }
     impl_->registering = module.get();
     // Ends and unloads a module that failed a step, with everything it registered.
@@ -234,12 +235,14 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
         module->Unload();
         return report;
     };
-    const HostStringView pathView{path.data(), path.size()};
-    report.initAnswer = module->Call(HOST_ACTION_INIT, const_cast<HostTable*>(Table()), nullptr,
-                                     const_cast<HostStringView*>(&pathView));
+    // The entry point takes untyped pointers; the module only reads the table and the path.
+    HostStringView pathView{path.data(), path.size()};
+    report.initAnswer = module->Call(HOST_ACTION_INIT, &impl_->block.table, nullptr, &pathView);
     if (report.initAnswer != HOST_ENTRY_OK) return abandon("initialisation", report.initAnswer);
-    report.resourceAnswer = module->Call(
-        HOST_ACTION_MESSAGE, reinterpret_cast<void*>(std::uintptr_t{HOST_PLUGINMSG_LOAD_RESOURCE}));
+    // The message action carries the message id in its first pointer argument.
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): an id, never dereferenced
+    void* const message = reinterpret_cast<void*>(std::uintptr_t{HOST_PLUGINMSG_LOAD_RESOURCE});
+    report.resourceAnswer = module->Call(HOST_ACTION_MESSAGE, message);
     if (report.resourceAnswer != HOST_ENTRY_OK) {
         reports.push_back(name + ": loading its resource answered " +
                           AnswerText(report.resourceAnswer) +
@@ -257,7 +260,7 @@ const std::vector<std::unique_ptr<Module>>& Host::Modules() const { return impl_
 
 void Host::FinishStartup() {
     for (const auto& page : impl_->pages.All()) {
-        if (page->nodes.empty()) impl_->pages.CreateNode(*page);
+        if (page->nodes.empty()) PreferencePages::CreateNode(*page);
     }
 }
 

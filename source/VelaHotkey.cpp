@@ -41,9 +41,7 @@ std::vector<BaseContainer> RemoveVelaShortcuts() {
         removed.push_back(GetShortcut(index));
     }
     // From the back, so the indices still to be removed stay where they were found.
-    for (auto it = indices.rbegin(); it != indices.rend(); ++it) {
-        RemoveShortcut(*it);
-    }
+    std::for_each(indices.rbegin(), indices.rend(), [](Int32 index) { RemoveShortcut(index); });
     return removed;
 }
 

@@ -1,5 +1,6 @@
 #include "cli/object_paths.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vhost::cli {
@@ -8,7 +9,7 @@ namespace {
 
 constexpr std::size_t kMaxCandidatesListed = 8;
 
-std::string DescribeCandidates(const std::vector<const Object*>& objects) {
+std::string DescribeCandidates(const std::vector<Object*>& objects) {
     std::string text;
     std::size_t listed = 0;
     for (const Object* object : objects) {
@@ -23,9 +24,11 @@ std::string DescribeCandidates(const std::vector<const Object*>& objects) {
     return text;
 }
 
-std::vector<const Object*> ChainFrom(const Object* first) {
-    std::vector<const Object*> chain;
-    for (const Object* o = first; o != nullptr; o = o->Next()) {
+// The object and the ones after it on its level. Objects link to each other without const: a
+// path names an object that the caller may then change.
+std::vector<Object*> ChainFrom(Object* first) {
+    std::vector<Object*> chain;
+    for (Object* o = first; o != nullptr; o = o->Next()) {
         chain.push_back(o);
     }
     return chain;
@@ -52,9 +55,13 @@ std::string PathOf(const Object& object) {
     for (const Object* o = &object; o != nullptr; o = o->Up()) {
         names.push_back(&o->Name());
     }
+    std::reverse(names.begin(), names.end());  // from the top down
     std::string path;
-    for (auto it = names.rbegin(); it != names.rend(); ++it) {
-        path += (path.empty() ? "" : "/") + **it;
+    for (const std::string* name : names) {
+        if (!path.empty()) {
+            path += '/';
+        }
+        path += *name;
     }
     return path;
 }
@@ -70,14 +77,14 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
         return {nullptr, "an empty path names no object"};
     }
     // Walk level by level, keeping every object that matches so far.
-    std::vector<const Object*> level = ChainFrom(document.FirstObject());
-    std::vector<const Object*> matches;
+    std::vector<Object*> level = ChainFrom(document.FirstObject());
+    std::vector<Object*> matches;
     std::string walked;
     for (std::size_t start = 0;;) {
         const std::size_t slash = std::min(path.find('/', start), path.size());
         const std::string_view name = path.substr(start, slash - start);
         matches.clear();
-        for (const Object* o : level) {
+        for (Object* o : level) {
             if (o->Name() == name) {
                 matches.push_back(o);
             }
@@ -94,7 +101,7 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
         }
         level.clear();
         for (const Object* o : matches) {
-            for (const Object* child : ChainFrom(o->Down())) {
+            for (Object* child : ChainFrom(o->Down())) {
                 level.push_back(child);
             }
         }
@@ -104,7 +111,7 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
         return {nullptr, "\"" + std::string(path) + "\" names " + std::to_string(matches.size()) +
                              " objects: " + DescribeCandidates(matches) + "; name one by its id"};
     }
-    return {const_cast<Object*>(matches.front()), {}};
+    return {matches.front(), {}};
 }
 
 }  // namespace vhost::cli

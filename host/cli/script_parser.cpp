@@ -76,7 +76,7 @@ private:
                 default:
                     error = {file_, number_, static_cast<int>(pos_ - 1),
                              std::string("unknown escape '\\") + escaped +
-                                 "' (expected \\\", \\\\, \\n or \\t)"};
+                                 R"(' (expected \", \\, \n or \t))"};
                     return false;
             }
         }

@@ -37,6 +37,14 @@ std::string ModeNumberName(std::int32_t mode) {
 
 const char* YesNo(bool value) { return value ? "yes" : "no"; }
 
+// The start of the report of an expectation about one value: SUBJECT KEY should be WANTED.
+std::string ShouldBe(const std::string& subject, const std::string& key,
+                     const std::string& wanted) {
+    std::string text = subject;
+    text.append(" ").append(key).append(" should be ").append(wanted);
+    return text;
+}
+
 std::string ReadFile(const std::string& path, bool& ok) {
     std::ifstream in(PathFromUtf8(path), std::ios::binary);
     ok = static_cast<bool>(in);
@@ -296,10 +304,14 @@ bool Session::Add(const ScriptLine& line) {
             if ((where.after = Resolve(line, setting->value)) == nullptr) {
                 return false;
             }
-        } else if (setting->key == "editor" && (editor = ModeFromName(setting->value))) {
-        } else if (setting->key == "render" && (render = ModeFromName(setting->value))) {
-        } else if (setting->key == "enabled" && (enabled = ParseYesNo(setting->value))) {
-        } else if (setting->key == "selected" && (selected = ParseYesNo(setting->value))) {
+        } else if (setting->key == "editor" && ModeFromName(setting->value)) {
+            editor = ModeFromName(setting->value);
+        } else if (setting->key == "render" && ModeFromName(setting->value)) {
+            render = ModeFromName(setting->value);
+        } else if (setting->key == "enabled" && ParseYesNo(setting->value)) {
+            enabled = ParseYesNo(setting->value);
+        } else if (setting->key == "selected" && ParseYesNo(setting->value)) {
+            selected = ParseYesNo(setting->value);
         } else {
             return Error(line, "\"" + line.words[i] +
                                    "\": expected parent=PATH, after=PATH, editor=on|off|default, "
@@ -645,7 +657,7 @@ bool Session::ExpectObject(const ScriptLine& line, Object& object) {
                                    "saved-render=MODE or saved-enabled=yes|no");
         }
         if (known && is != setting->value) {
-            ExpectFailed(line, name + " " + key + " should be " + setting->value + ", it is " + is);
+            ExpectFailed(line, ShouldBe(name, key, setting->value).append(", it is ").append(is));
         }
     }
     return ExpectRecord(line, object);
@@ -673,8 +685,8 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
             continue;
         }
         if (record == nullptr) {
-            ExpectFailed(line, name + " " + key + " should be " + setting->value +
-                                   ", but the object carries no isolation record");
+            ExpectFailed(line, ShouldBe(name, key, setting->value)
+                                   .append(", but the object carries no isolation record"));
             continue;
         }
         std::string is;
@@ -691,7 +703,7 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
                                    "saved-enabled=yes|no");
         }
         if (is != setting->value) {
-            ExpectFailed(line, name + " " + key + " should be " + setting->value + ", it is " + is);
+            ExpectFailed(line, ShouldBe(name, key, setting->value).append(", it is ").append(is));
         }
     }
     return true;
@@ -704,10 +716,12 @@ bool Session::ExpectConsole(const ScriptLine& line) {
     std::optional<std::int32_t> count;
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
-        if (setting && setting->key == "line" && (sourceLine = ParseInt(setting->value))) {
+        if (setting && setting->key == "line" && ParseInt(setting->value)) {
+            sourceLine = ParseInt(setting->value);
         } else if (setting && setting->key == "file") {
             file = setting->value;
-        } else if (setting && setting->key == "count" && (count = ParseInt(setting->value))) {
+        } else if (setting && setting->key == "count" && ParseInt(setting->value)) {
+            count = ParseInt(setting->value);
         } else if (!text && i == 2) {
             text = line.words[i];
         } else {

@@ -9,7 +9,12 @@
 #include <vector>
 
 #include "cli/script_parser.h"
+#include "cli/script_words.h"
 #include "host.h"
+
+namespace vhost {
+struct DialogOutcome;
+}  // namespace vhost
 
 namespace vhost::cli {
 
@@ -76,6 +81,13 @@ private:
     bool Pref(const ScriptLine& line);
     bool Click(const ScriptLine& line);
     bool ExpectPreferences(const ScriptLine& line);
+    // One KEY=VALUE of those expectations each; false when the line errs, which stops the script
+    // (nothing about what was opened can err: the word was checked before).
+    bool ExpectPageParameter(const ScriptLine& line, const std::string& parameter,
+                             const std::string& wanted);
+    void ExpectOpened(const ScriptLine& line, const std::string& kind, const std::string& wanted);
+    bool ExpectWorldValue(const ScriptLine& line, const std::string& key,
+                          const std::string& wanted);
 
     // Dialogs, message boxes, the shortcut table and key strokes (session_keys.cpp).
     bool DialogCommand(const ScriptLine& line);
@@ -84,6 +96,14 @@ private:
     bool Shortcuts(const ScriptLine& line);
     // expect message|dialog|shortcuts ...
     bool ExpectUi(const ScriptLine& line);
+    bool ExpectMessage(const ScriptLine& line);
+    bool ExpectDialog(const ScriptLine& line);
+    // title=, layout=, closed= or ID= (a gadget's text) of the dialog that opened last.
+    void ExpectOfLastDialog(const ScriptLine& line, const DialogOutcome& last,
+                            const Setting& setting);
+    bool ExpectShortcuts(const ScriptLine& line);
+    // ran=NAME|ID|none: what the last key stroke through the shortcut table ran.
+    void ExpectLastKeyRan(const ScriptLine& line, const std::string& wanted);
     // Runs one line with the dialog driver told which line it is; what the driver and the
     // shortcut table report on the way becomes the line's errors and warnings.
     bool RunWatched(const ScriptLine& line, bool (Session::*run)(const ScriptLine&));

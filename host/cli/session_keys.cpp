@@ -178,101 +178,113 @@ bool Session::Shortcuts(const ScriptLine& line) {
 
 bool Session::ExpectUi(const ScriptLine& line) {
     const std::string& subject = line.words[1];
-    DialogDriver& dialogs = host_.Dialogs();
-
     if (subject == "message") {
-        std::optional<std::string> text;
-        std::optional<std::int32_t> count;
-        for (std::size_t i = 2; i < line.words.size(); ++i) {
-            const std::string& word = line.words[i];
-            const std::optional<Setting> setting = SplitSetting(word);
-            if (setting && setting->key == "count" && (count = ParseInt(setting->value))) {
-            } else if (setting && setting->key == "text" && !text) {
-                text = setting->value;
-            } else if (i == 2 && !text) {
-                text = word;
-            } else {
-                return Error(line,
-                             "expected: expect message TEXT|text=TEXT [count=N] | expect "
-                             "message count=N");
-            }
-        }
-        const auto& boxes = dialogs.MessageBoxes();
-        if (count && static_cast<std::int32_t>(boxes.size()) != *count) {
-            ExpectFailed(line, "there should have been " + std::to_string(*count) +
-                                   " message boxes, there were " + std::to_string(boxes.size()));
-        }
-        if (text) {
-            if (boxes.empty()) return ExpectFailed(line, "no message box was shown");
-            if (boxes.back().text != *text) {
-                return ExpectFailed(line, "the last message box should read " + QuoteWord(*text) +
-                                              ", it read " + QuoteWord(boxes.back().text));
-            }
-        }
-        return true;
+        return ExpectMessage(line);
     }
-
     if (subject == "dialog") {
-        const auto& outcomes = dialogs.Outcomes();
-        const DialogOutcome* last = outcomes.empty() ? nullptr : &outcomes.back();
-        for (std::size_t i = 2; i < line.words.size(); ++i) {
-            const std::optional<Setting> setting = SplitSetting(line.words[i]);
-            const std::optional<std::int32_t> number =
-                setting ? ParseInt(setting->value) : std::nullopt;
-            const std::optional<std::int32_t> gadget =
-                setting ? ParseInt(setting->key) : std::nullopt;
-            if (setting && setting->key == "count" && number) {
-                if (static_cast<std::int32_t>(outcomes.size()) != *number) {
-                    ExpectFailed(line, "there should have been " + setting->value +
-                                           " dialogs opened, there were " +
-                                           std::to_string(outcomes.size()));
-                }
-                continue;
-            }
-            if (setting && setting->key == "queued" && number) {
-                const std::size_t queued = dialogs.Queued().size();
-                if (static_cast<std::int32_t>(queued) != *number) {
-                    ExpectFailed(line, "there should be " + setting->value +
-                                           " actions queued, there are " + std::to_string(queued));
-                }
-                continue;
-            }
-            const bool known = setting && (setting->key == "title" || setting->key == "layout" ||
-                                           setting->key == "closed" || gadget);
-            if (!known) {
-                return Error(line, "\"" + line.words[i] +
-                                       "\": expected count=N, queued=N, title=TEXT, layout=TEXT, "
-                                       "closed=ok|cancel|close|module|unattended or ID=TEXT (the "
-                                       "text of gadget ID at close)");
-            }
-            if (last == nullptr) {
-                ExpectFailed(line, "no dialog has opened yet");
-                return true;
-            }
-            std::string is;
-            if (setting->key == "title") {
-                is = last->title;
-            } else if (setting->key == "layout") {
-                is = last->layout;
-            } else if (setting->key == "closed") {
-                is = last->closedBy;
-            } else if (const std::string* text = last->TextOf(*gadget)) {
-                is = *text;
-            } else {
-                ExpectFailed(line, "the last dialog has no text gadget " + setting->key);
-                continue;
-            }
-            if (is != setting->value) {
-                ExpectFailed(line, "the last dialog's " +
-                                       (gadget ? "gadget " + setting->key : setting->key) +
-                                       " should be " + QuoteWord(setting->value) + ", it is " +
-                                       QuoteWord(is));
-            }
-        }
-        return true;
+        return ExpectDialog(line);
     }
+    return ExpectShortcuts(line);
+}
 
-    // shortcuts
+bool Session::ExpectMessage(const ScriptLine& line) {
+    std::optional<std::string> text;
+    std::optional<std::int32_t> count;
+    for (std::size_t i = 2; i < line.words.size(); ++i) {
+        const std::string& word = line.words[i];
+        const std::optional<Setting> setting = SplitSetting(word);
+        if (setting && setting->key == "count" && ParseInt(setting->value)) {
+            count = ParseInt(setting->value);
+        } else if (setting && setting->key == "text" && !text) {
+            text = setting->value;
+        } else if (i == 2 && !text) {
+            text = word;
+        } else {
+            return Error(line,
+                         "expected: expect message TEXT|text=TEXT [count=N] | expect "
+                         "message count=N");
+        }
+    }
+    const auto& boxes = host_.Dialogs().MessageBoxes();
+    if (count && static_cast<std::int32_t>(boxes.size()) != *count) {
+        ExpectFailed(line, "there should have been " + std::to_string(*count) +
+                               " message boxes, there were " + std::to_string(boxes.size()));
+    }
+    if (text) {
+        if (boxes.empty()) return ExpectFailed(line, "no message box was shown");
+        if (boxes.back().text != *text) {
+            return ExpectFailed(line, "the last message box should read " + QuoteWord(*text) +
+                                          ", it read " + QuoteWord(boxes.back().text));
+        }
+    }
+    return true;
+}
+
+bool Session::ExpectDialog(const ScriptLine& line) {
+    const DialogDriver& dialogs = host_.Dialogs();
+    const auto& outcomes = dialogs.Outcomes();
+    const DialogOutcome* last = outcomes.empty() ? nullptr : &outcomes.back();
+    for (std::size_t i = 2; i < line.words.size(); ++i) {
+        const std::optional<Setting> setting = SplitSetting(line.words[i]);
+        const std::optional<std::int32_t> number =
+            setting ? ParseInt(setting->value) : std::nullopt;
+        if (setting && setting->key == "count" && number) {
+            if (static_cast<std::int32_t>(outcomes.size()) != *number) {
+                ExpectFailed(line, "there should have been " + setting->value +
+                                       " dialogs opened, there were " +
+                                       std::to_string(outcomes.size()));
+            }
+            continue;
+        }
+        if (setting && setting->key == "queued" && number) {
+            const std::size_t queued = dialogs.Queued().size();
+            if (static_cast<std::int32_t>(queued) != *number) {
+                ExpectFailed(line, "there should be " + setting->value +
+                                       " actions queued, there are " + std::to_string(queued));
+            }
+            continue;
+        }
+        const bool known = setting && (setting->key == "title" || setting->key == "layout" ||
+                                       setting->key == "closed" || ParseInt(setting->key));
+        if (!known) {
+            return Error(line, "\"" + line.words[i] +
+                                   "\": expected count=N, queued=N, title=TEXT, layout=TEXT, "
+                                   "closed=ok|cancel|close|module|unattended or ID=TEXT (the "
+                                   "text of gadget ID at close)");
+        }
+        if (last == nullptr) {
+            ExpectFailed(line, "no dialog has opened yet");
+            return true;
+        }
+        ExpectOfLastDialog(line, *last, *setting);
+    }
+    return true;
+}
+
+void Session::ExpectOfLastDialog(const ScriptLine& line, const DialogOutcome& last,
+                                 const Setting& setting) {
+    const std::optional<std::int32_t> gadget = ParseInt(setting.key);
+    std::string is;
+    if (setting.key == "title") {
+        is = last.title;
+    } else if (setting.key == "layout") {
+        is = last.layout;
+    } else if (setting.key == "closed") {
+        is = last.closedBy;
+    } else if (const std::string* text = last.TextOf(*gadget)) {
+        is = *text;
+    } else {
+        ExpectFailed(line, "the last dialog has no text gadget " + setting.key);
+        return;
+    }
+    if (is != setting.value) {
+        ExpectFailed(line, "the last dialog's " + (gadget ? "gadget " + setting.key : setting.key) +
+                               " should be " + QuoteWord(setting.value) + ", it is " +
+                               QuoteWord(is));
+    }
+}
+
+bool Session::ExpectShortcuts(const ScriptLine& line) {
     const ShortcutTable& table = host_.Shortcuts();
     std::optional<std::int32_t> id;
     std::optional<std::int32_t> count;
@@ -280,8 +292,10 @@ bool Session::ExpectUi(const ScriptLine& line) {
     std::optional<std::string> ran;
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
-        if (setting && setting->key == "id" && (id = ParseInt(setting->value))) {
-        } else if (setting && setting->key == "count" && (count = ParseInt(setting->value))) {
+        if (setting && setting->key == "id" && ParseInt(setting->value)) {
+            id = ParseInt(setting->value);
+        } else if (setting && setting->key == "count" && ParseInt(setting->value)) {
+            count = ParseInt(setting->value);
         } else if (setting && setting->key == "keys") {
             keys = setting->value;
         } else if (setting && setting->key == "ran") {
@@ -310,20 +324,24 @@ bool Session::ExpectUi(const ScriptLine& line) {
         }
     }
     if (ran) {
-        const KeyMatch& match = table.LastMatch();
-        const bool complete = match.kind == KeyMatch::Kind::Complete;
-        const std::string name = complete ? CommandName(host_, match.command) : "none";
-        const std::string number = complete ? std::to_string(match.command) : "none";
-        if (*ran != name && *ran != number) {
-            ExpectFailed(line, "the last key should have run " + QuoteWord(*ran) + ", it ran " +
-                                   (complete ? QuoteWord(name) + " (" + number + ")"
-                                    : match.kind == KeyMatch::Kind::Pending
-                                        ? std::string("nothing yet (it began a longer "
-                                                      "shortcut)")
-                                        : std::string("nothing")));
-        }
+        ExpectLastKeyRan(line, *ran);
     }
     return true;
+}
+
+void Session::ExpectLastKeyRan(const ScriptLine& line, const std::string& wanted) {
+    const KeyMatch& match = host_.Shortcuts().LastMatch();
+    const bool complete = match.kind == KeyMatch::Kind::Complete;
+    const std::string name = complete ? CommandName(host_, match.command) : "none";
+    const std::string number = complete ? std::to_string(match.command) : "none";
+    if (wanted != name && wanted != number) {
+        ExpectFailed(line, "the last key should have run " + QuoteWord(wanted) + ", it ran " +
+                               (complete ? QuoteWord(name) + " (" + number + ")"
+                                : match.kind == KeyMatch::Kind::Pending
+                                    ? std::string("nothing yet (it began a longer "
+                                                  "shortcut)")
+                                    : std::string("nothing")));
+    }
 }
 
 }  // namespace vhost::cli

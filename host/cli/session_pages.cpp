@@ -213,64 +213,86 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
         const std::string key = word.substr(0, equals);
         const std::string wanted = word.substr(equals + 1);
         if (subject == "pref") {
-            PageNode* node = SessionPage(host_);
-            if (node == nullptr) {
-                return Error(line, "no preferences page is registered");
-            }
-            std::optional<ParameterKind> kind;
-            const std::optional<std::int32_t> id = FindParameter(host_, *node, key, &kind);
-            if (!id) {
-                return Error(line, "the page has no parameter \"" + key + "\"");
-            }
-            const ParameterAnswer answer = host_.Pages().GetParameter(*node, DescIdOf(*id));
-            const std::optional<std::int32_t> number =
-                kind == ParameterKind::Bool ? ParseSwitch(wanted) : ParseNumber(wanted);
-            if (!number) {
-                return Error(line, "\"" + wanted + "\": expected on, off or a number");
-            }
-            if (answer.value.TypeNumber() != HOST_TYPE_INT32 || answer.value.AsInt32() != *number) {
-                ExpectFailed(line, "the page shows " + key + " as " + ValueText(answer.value) +
-                                       ", expected " + std::to_string(*number));
+            if (!ExpectPageParameter(line, key, wanted)) {
+                return false;
             }
         } else if (subject == "opened" && (key == "file" || key == "web")) {
-            const std::vector<std::string>& opened =
-                key == "file" ? host_.OpenedFiles() : host_.OpenedWebAddresses();
-            const bool found = std::any_of(opened.begin(), opened.end(), [&](const auto& o) {
-                return key == "web"
-                           ? o == wanted
-                           : Utf8FromPath(PathFromUtf8(o).filename()) == wanted || o == wanted;
-            });
-            if (!found) {
-                std::string list;
-                for (const std::string& o : opened) {
-                    list += (list.empty() ? "" : ", ") + o;
-                }
-                ExpectFailed(
-                    line, "nothing opened " + key + " " + wanted +
-                              (list.empty() ? " (nothing was opened)" : " (opened: " + list + ")"));
-            }
+            ExpectOpened(line, key, wanted);
         } else if (subject == "world") {
-            const std::size_t slash = key.find('/');
-            const std::optional<std::int32_t> container =
-                ParseNumber(std::string_view(key).substr(0, slash));
-            const std::optional<std::int32_t> entry =
-                slash == std::string::npos ? std::nullopt
-                                           : ParseNumber(std::string_view(key).substr(slash + 1));
-            if (!container || !entry) {
-                return Error(line, "\"" + key + "\": expected CONTAINER/KEY, two numbers");
-            }
-            const Container* settings = host_.WorldContainer().GetContainerInstance(*container);
-            const Value* stored = settings != nullptr ? settings->Find(*entry) : nullptr;
-            const std::string is = stored != nullptr ? ValueText(*stored) : "none";
-            if (is != wanted) {
-                ExpectFailed(
-                    line, "the preferences hold " + is + " under " + key + ", expected " + wanted);
+            if (!ExpectWorldValue(line, key, wanted)) {
+                return false;
             }
         } else {
             return Error(line,
                          "expected: expect pref PARAM=VALUE | expect opened file=NAME | "
                          "expect opened web=URL | expect world CONTAINER/KEY=VALUE|none");
         }
+    }
+    return true;
+}
+
+bool Session::ExpectPageParameter(const ScriptLine& line, const std::string& parameter,
+                                  const std::string& wanted) {
+    PageNode* node = SessionPage(host_);
+    if (node == nullptr) {
+        return Error(line, "no preferences page is registered");
+    }
+    std::optional<ParameterKind> kind;
+    const std::optional<std::int32_t> id = FindParameter(host_, *node, parameter, &kind);
+    if (!id) {
+        return Error(line, "the page has no parameter \"" + parameter + "\"");
+    }
+    const ParameterAnswer answer = host_.Pages().GetParameter(*node, DescIdOf(*id));
+    const std::optional<std::int32_t> number =
+        kind == ParameterKind::Bool ? ParseSwitch(wanted) : ParseNumber(wanted);
+    if (!number) {
+        return Error(line, "\"" + wanted + "\": expected on, off or a number");
+    }
+    if (answer.value.TypeNumber() != HOST_TYPE_INT32 || answer.value.AsInt32() != *number) {
+        ExpectFailed(line, "the page shows " + parameter + " as " + ValueText(answer.value) +
+                               ", expected " + std::to_string(*number));
+    }
+    return true;
+}
+
+void Session::ExpectOpened(const ScriptLine& line, const std::string& kind,
+                           const std::string& wanted) {
+    const std::vector<std::string>& opened =
+        kind == "file" ? host_.OpenedFiles() : host_.OpenedWebAddresses();
+    const bool found = std::any_of(opened.begin(), opened.end(), [&](const auto& o) {
+        return kind == "web" ? o == wanted
+                             : Utf8FromPath(PathFromUtf8(o).filename()) == wanted || o == wanted;
+    });
+    if (found) {
+        return;
+    }
+    std::string list;
+    for (const std::string& o : opened) {
+        if (!list.empty()) {
+            list += ", ";
+        }
+        list += o;
+    }
+    ExpectFailed(line, "nothing opened " + kind + " " + wanted +
+                           (list.empty() ? " (nothing was opened)" : " (opened: " + list + ")"));
+}
+
+bool Session::ExpectWorldValue(const ScriptLine& line, const std::string& key,
+                               const std::string& wanted) {
+    const std::size_t slash = key.find('/');
+    const std::optional<std::int32_t> container =
+        ParseNumber(std::string_view(key).substr(0, slash));
+    const std::optional<std::int32_t> entry =
+        slash == std::string::npos ? std::nullopt
+                                   : ParseNumber(std::string_view(key).substr(slash + 1));
+    if (!container || !entry) {
+        return Error(line, "\"" + key + "\": expected CONTAINER/KEY, two numbers");
+    }
+    const Container* settings = host_.WorldContainer().GetContainerInstance(*container);
+    const Value* stored = settings != nullptr ? settings->Find(*entry) : nullptr;
+    const std::string is = stored != nullptr ? ValueText(*stored) : "none";
+    if (is != wanted) {
+        ExpectFailed(line, "the preferences hold " + is + " under " + key + ", expected " + wanted);
     }
     return true;
 }

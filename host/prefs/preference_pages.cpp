@@ -114,6 +114,7 @@ PageNode* PreferencePages::NodeOf(std::int32_t pageId) {
     return page->nodes.empty() ? CreateNode(*page) : page->nodes.front().get();
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 std::unique_ptr<DescriptionBuild> PreferencePages::Describe(PageNode& node,
                                                             const std::string& language,
                                                             std::int32_t& flags, bool& answer,
@@ -124,6 +125,7 @@ std::unique_ptr<DescriptionBuild> PreferencePages::Describe(PageNode& node,
     return build;
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 ParameterAnswer PreferencePages::GetParameter(PageNode& node, const HostDescId& id) {
     ValueSlot slot;
     ParameterAnswer result;
@@ -137,6 +139,7 @@ ParameterAnswer PreferencePages::GetParameter(PageNode& node, const HostDescId& 
     return result;
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 ParameterAnswer PreferencePages::SetParameter(PageNode& node, const HostDescId& id,
                                               const Value& value) {
     ValueSlot slot;
@@ -151,12 +154,14 @@ ParameterAnswer PreferencePages::SetParameter(PageNode& node, const HostDescId& 
     return result;
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 bool PreferencePages::Click(PageNode& node, const HostDescId& id) {
     HostDescriptionCommand command{id};
     return node.page->klass->message(node.instance, node.Handle(), HOST_MSG_DESCRIPTION_COMMAND,
                                      &command);
 }
 
+// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 std::unique_ptr<Bitmap> PreferencePages::RequestBitmap(PageNode& node, const HostDescId& id,
                                                        bool& answer) {
     HostDescriptionGetBitmap request{id, nullptr};

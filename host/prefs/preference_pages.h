@@ -103,10 +103,14 @@ public:
     const Description* FindDescription(std::string_view name) const;
 
     // A new instance of the page, initialised; null when the page's allocator gave none.
-    PageNode* CreateNode(RegisteredPage& page);
+    static PageNode* CreateNode(RegisteredPage& page);
     // The page's first instance, made when there is none yet.
     PageNode* NodeOf(std::int32_t pageId);
 
+    // Calls to an instance of a page. They need only the instance, which knows its page, yet
+    // they are the registry's: whoever drives a page (the command line, the tests) reaches it
+    // through the host's registry, Host::Pages().
+    //
     // The host asks the page for its description, in `language`. `flags` in and out.
     std::unique_ptr<DescriptionBuild> Describe(PageNode& node, const std::string& language,
                                                std::int32_t& flags, bool& answer,

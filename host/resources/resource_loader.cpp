@@ -220,7 +220,8 @@ struct TextScan {
 // Scans the quoted text that `rest` starts with, on one line. Escapes: \" \\ \' \n \t \r and
 // \uXXXX (a character other than NUL and the surrogates). Decodes into `decoded` when given.
 TextScan ScanText(std::string_view rest, std::string* decoded) {
-    static constexpr std::string_view kEscapes = "\"\\'ntr", kEscaped = "\"\\'\n\t\r";
+    static constexpr std::string_view kEscapes = "\"\\'ntr";
+    static constexpr std::string_view kEscaped = "\"\\'\n\t\r";
     TextScan scan;
     auto fail = [&](std::size_t at, std::string problem) {
         scan.problemAt = at;
@@ -310,7 +311,7 @@ private:
         lineHasToken_ = true;
         return Token{text_.substr(start, end - start), line, column, kind, false};
     }
-    Token Problem(std::string& problem, std::string message, int line, int column) const {
+    static Token Problem(std::string& problem, std::string message, int line, int column) {
         problem = std::move(message);
         return Token{{}, line, column, TokenKind::Error, false};
     }
@@ -361,13 +362,15 @@ private:
 
     Token Next(std::string& problem) {
         bool unclosed = false;
-        int unclosedLine = 0, unclosedColumn = 0;
+        int unclosedLine = 0;
+        int unclosedColumn = 0;
         bool spaced = SkipSpace(unclosed, unclosedLine, unclosedColumn);
         if (unclosed) {
             return Problem(problem, "expected '*/' to close the comment", unclosedLine,
                            unclosedColumn);
         }
-        int line = line_, column = Column(pos_);
+        int line = line_;
+        int column = Column(pos_);
         std::size_t start = pos_;
         Token token;
         if (pos_ >= text_.size()) {
@@ -977,6 +980,110 @@ std::string TooLarge() {
            " MiB; a resource file this large is not read";
 }
 
+FileReader ReaderOf(LoadState& state, std::string_view folder, const ResourceFile& file,
+                    bool header) {
+    return FileReader(state, DisplayPath(folder, file.path), file.text, header);
+}
+
+// The symbol header and the descriptions' headers. When one is missing or broken the symbols
+// are incomplete, which quiets the unknown-symbol errors that would follow from it.
+void LoadSymbolHeaders(std::string_view folder, const Sorted& sorted, LoadState& state,
+                       bool symbolHeaderUnreadable) {
+    if (sorted.symbolHeader != nullptr) {
+        FileReader in = ReaderOf(state, folder, *sorted.symbolHeader, true);
+        ReadSymbolHeader(in);
+        state.symbolsIncomplete = in.HasErrors();
+    } else {
+        if (!symbolHeaderUnreadable) {
+            state.errors.push_back({DisplayPath(folder, kSymbolHeader), 0, 0,
+                                    "missing: every resource needs its symbol header"});
+        }
+        state.symbolsIncomplete = true;
+    }
+    bool headersIncomplete = false;
+    for (const ResourceFile* file : sorted.descriptionHeaders) {
+        FileReader in = ReaderOf(state, folder, *file, true);
+        ReadSymbolHeader(in);
+        headersIncomplete = headersIncomplete || in.HasErrors();
+    }
+    state.symbolsIncomplete = state.symbolsIncomplete || headersIncomplete;
+}
+
+// Keeps the descriptions read without errors. A name defined twice is an error of the second
+// file; the first keeps the name.
+void LoadDescriptions(std::string_view folder, const Sorted& sorted, LoadState& state) {
+    for (const ResourceFile* file : sorted.descriptions) {
+        FileReader in = ReaderOf(state, folder, *file, false);
+        Description description;
+        bool read = DescriptionReader(in, description).Read();
+        if (description.name.empty()) continue;  // not even its name could be read
+        auto [first, added] = state.descriptionFiles.try_emplace(description.name, in.File());
+        if (!added) {
+            state.errors.push_back({in.File(), 0, 0,
+                                    "the description " + description.name + " is defined again (" +
+                                        first->second + " defines it first)"});
+            continue;
+        }
+        if (read && !in.HasErrors()) {
+            state.resource.descriptions[description.name] = std::move(description);
+        }
+    }
+}
+
+void LoadStringTables(std::string_view folder, const Sorted& sorted, LoadState& state) {
+    for (const auto& [language, file] : sorted.stringTables) {
+        FileReader in = ReaderOf(state, folder, *file, false);
+        StringTableRead table;
+        if (!ReadStringTable(in, false, table) || in.HasErrors()) continue;
+        state.resource.strings[std::string(language->code)] = std::move(table.texts);
+    }
+}
+
+// A description's string table names a description that was not kept. When the description
+// exists but had errors, those errors say enough; otherwise the table names no description.
+void ReportTableWithoutDescription(const Sorted& sorted, LoadState& state, const FileReader& in,
+                                   const StringTableRead& table) {
+    std::string expected = std::string(kDescriptionFolder) + "/" + table.name + ".res";
+    bool fileExists =
+        std::any_of(sorted.descriptions.begin(), sorted.descriptions.end(),
+                    [&](const ResourceFile* description) { return description->path == expected; });
+    if (!state.descriptionFiles.contains(table.name) && !fileExists) {
+        state.errors.push_back({in.File(), table.nameLine, table.nameColumn,
+                                "there is no description " + table.name +
+                                    " for this string table (expected description/" + table.name +
+                                    ".res)"});
+    }
+}
+
+// Gives the description's parameters and title their texts in the table's language.
+void ApplyDescriptionTable(const Resource& resource, const StringTableRead& table,
+                           const std::string& code, Description& description) {
+    for (DescriptionParameter& parameter : description.parameters) {
+        auto text = table.texts.find(parameter.id);
+        if (parameter.id != 0 && text != table.texts.end()) {
+            parameter.labels[code] = text->second;
+        }
+    }
+    if (std::optional<std::int32_t> id = resource.FindSymbol(description.nameSymbol)) {
+        auto title = table.texts.find(*id);
+        if (title != table.texts.end()) description.titles[code] = title->second;
+    }
+}
+
+void LoadDescriptionTables(std::string_view folder, const Sorted& sorted, LoadState& state) {
+    for (const auto& [language, file] : sorted.descriptionTables) {
+        FileReader in = ReaderOf(state, folder, *file, false);
+        StringTableRead table;
+        if (!ReadStringTable(in, true, table) || in.HasErrors()) continue;
+        auto found = state.resource.descriptions.find(table.name);
+        if (found == state.resource.descriptions.end()) {
+            ReportTableWithoutDescription(sorted, state, in, table);
+            continue;
+        }
+        ApplyDescriptionTable(state.resource, table, std::string(language->code), found->second);
+    }
+}
+
 void LoadFiles(std::string_view folder, std::span<const ResourceFile> given, LoadState& state,
                bool symbolHeaderUnreadable) {
     Resource& resource = state.resource;
@@ -990,86 +1097,11 @@ void LoadFiles(std::string_view folder, std::span<const ResourceFile> given, Loa
         state.errors.push_back({DisplayPath(folder, file.path), 0, 0, TooLarge()});
         if (file.path == kSymbolHeader) symbolHeaderUnreadable = true;
     }
-    Sorted sorted = SortFiles(files, resource.ignored);
-    auto reader = [&](const ResourceFile& file, bool header) {
-        return FileReader(state, DisplayPath(folder, file.path), file.text, header);
-    };
-
-    if (sorted.symbolHeader != nullptr) {
-        FileReader in = reader(*sorted.symbolHeader, true);
-        ReadSymbolHeader(in);
-        state.symbolsIncomplete = in.HasErrors();
-    } else {
-        if (!symbolHeaderUnreadable) {
-            state.errors.push_back({DisplayPath(folder, kSymbolHeader), 0, 0,
-                                    "missing: every resource needs its symbol header"});
-        }
-        state.symbolsIncomplete = true;
-    }
-    bool headersIncomplete = false;
-    for (const ResourceFile* file : sorted.descriptionHeaders) {
-        FileReader in = reader(*file, true);
-        ReadSymbolHeader(in);
-        headersIncomplete = headersIncomplete || in.HasErrors();
-    }
-    state.symbolsIncomplete = state.symbolsIncomplete || headersIncomplete;
-
-    for (const ResourceFile* file : sorted.descriptions) {
-        FileReader in = reader(*file, false);
-        Description description;
-        bool read = DescriptionReader(in, description).Read();
-        if (description.name.empty()) continue;  // not even its name could be read
-        auto [first, added] = state.descriptionFiles.try_emplace(description.name, in.File());
-        if (!added) {
-            state.errors.push_back({in.File(), 0, 0,
-                                    "the description " + description.name + " is defined again (" +
-                                        first->second + " defines it first)"});
-            continue;
-        }
-        if (read && !in.HasErrors()) {
-            resource.descriptions[description.name] = std::move(description);
-        }
-    }
-
-    for (const auto& [language, file] : sorted.stringTables) {
-        FileReader in = reader(*file, false);
-        StringTableRead table;
-        if (!ReadStringTable(in, false, table) || in.HasErrors()) continue;
-        resource.strings[std::string(language->code)] = std::move(table.texts);
-    }
-
-    for (const auto& [language, file] : sorted.descriptionTables) {
-        FileReader in = reader(*file, false);
-        StringTableRead table;
-        if (!ReadStringTable(in, true, table) || in.HasErrors()) continue;
-        auto found = resource.descriptions.find(table.name);
-        if (found == resource.descriptions.end()) {
-            // A description with errors was not kept; its tables need no second message.
-            std::string expected = std::string(kDescriptionFolder) + "/" + table.name + ".res";
-            bool fileExists = std::any_of(
-                sorted.descriptions.begin(), sorted.descriptions.end(),
-                [&](const ResourceFile* description) { return description->path == expected; });
-            if (state.descriptionFiles.count(table.name) == 0 && !fileExists) {
-                state.errors.push_back({in.File(), table.nameLine, table.nameColumn,
-                                        "there is no description " + table.name +
-                                            " for this string table (expected description/" +
-                                            table.name + ".res)"});
-            }
-            continue;
-        }
-        Description& description = found->second;
-        std::string code(language->code);
-        for (DescriptionParameter& parameter : description.parameters) {
-            auto text = table.texts.find(parameter.id);
-            if (parameter.id != 0 && text != table.texts.end()) {
-                parameter.labels[code] = text->second;
-            }
-        }
-        if (std::optional<std::int32_t> id = resource.FindSymbol(description.nameSymbol)) {
-            auto title = table.texts.find(*id);
-            if (title != table.texts.end()) description.titles[code] = title->second;
-        }
-    }
+    const Sorted sorted = SortFiles(files, resource.ignored);
+    LoadSymbolHeaders(folder, sorted, state, symbolHeaderUnreadable);
+    LoadDescriptions(folder, sorted, state);
+    LoadStringTables(folder, sorted, state);
+    LoadDescriptionTables(folder, sorted, state);
 }
 
 ResourceLoad Finish(LoadState& state) {

@@ -372,7 +372,7 @@ public:
         const auto format = root.find("format");
         if (format == root.end() || !format->is_string() || *format != kFormatName()) {
             return Fail(contents, format == root.end() ? "" : "format",
-                        "expected \"format\": \"" + std::string(kFormatName()) + "\"");
+                        R"(expected "format": ")" + std::string(kFormatName()) + "\"");
         }
         const auto version = root.find("version");
         if (version == root.end() || !version->is_number_integer() || *version < 1) {

@@ -185,7 +185,7 @@ private:
     bool Perform(Record& record, const DialogAction& action);
     static void Report(Record& record, std::int32_t id);
     static bool AskClose(Record& record);
-    void Unattended(Record& record);
+    static void Unattended(Record& record);
 
     bool refuse_ = false;
     std::string context_;

@@ -15,9 +15,10 @@
 class BaseDocument;
 class BaseObject;
 
-// Moving a BaseContainer copies it: a moved-from container must stay a valid container.
-class BaseContainer
-    : private HostContainerRef {  // NOLINT(cppcoreguidelines-special-member-functions)
+// Moving a BaseContainer copies it: a moved-from container must stay a valid container, so
+// there is nothing a move could take. Without move operations of its own, rvalues copy.
+// NOLINTNEXTLINE(cppcoreguidelines-special-member-functions): moves are copies, as above
+class BaseContainer : private HostContainerRef {
 public:
     explicit BaseContainer(Int32 id = 0);
     ~BaseContainer();
@@ -55,10 +56,12 @@ public:
     BaseObject* GetObjectLink(Int32 id, const BaseDocument* doc) const;
     void SetLink(Int32 id, const BaseObject* object);
 
-    // The in-place view of a container the host keeps; the host's slot shares the layout.
+    // The in-place view of a container the host keeps; the host's slot shares the layout. The
+    // slot is a bare HostContainerRef: the view relies on BaseContainer adding no members and no
+    // virtual functions to it, which is what the C interface requires of this class.
     static BaseContainer* FromRef(HostContainerRef* ref) {
-        return static_cast<BaseContainer*>(
-            ref);  // NOLINT(cppcoreguidelines-pro-type-static-cast-downcast)
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast): see above
+        return static_cast<BaseContainer*>(ref);
     }
     HostContainer* Handle() const { return container; }
 };

@@ -34,12 +34,16 @@ public:
     // Custom data of a registered type: the record's bytes are copied by the host.
     void SetCustomDataType(Int32 type, const void* record, std::size_t size);
 
-    // The in-place view of a value the host passes; the host's slot shares GeData's layout.
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast)
-    static GeData* FromRef(HostValueRef* ref) { return static_cast<GeData*>(ref); }
+    // The in-place view of a value the host passes; the host's slot shares GeData's layout. The
+    // slot is a bare HostValueRef: the view relies on GeData adding no members and no virtual
+    // functions to it, which is what the C interface requires of this class.
+    static GeData* FromRef(HostValueRef* ref) {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast): see above
+        return static_cast<GeData*>(ref);
+    }
     static const GeData* FromRef(const HostValueRef* ref) {
-        return static_cast<const GeData*>(
-            ref);  // NOLINT(cppcoreguidelines-pro-type-static-cast-downcast)
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-static-cast-downcast): see above
+        return static_cast<const GeData*>(ref);
     }
     HostValue* Handle() const { return value; }
 };

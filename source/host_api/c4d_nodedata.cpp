@@ -60,7 +60,9 @@ bool HOST_ABI SetParameterTrampoline(void* instance, HostNode* node, const HostD
 bool HOST_ABI GetEnablingTrampoline(void* instance, HostNode* node, const HostDescId* id,
                                     const HostValueRef* value, int32_t flags,
                                     const HostContainer* settings) {
-    // The parameter's settings are the host's; the page only reads them.
+    // The parameter's settings are the host's; the page only reads them, through a const view
+    // whose slot has the C layout, where the handle is not const.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast): the page gets it as const
     HostContainerRef ref{const_cast<HostContainer*>(settings)};
     return Node(instance)->GetDEnabling(
         AsNode(node), DescID(*id), *GeData::FromRef(value), static_cast<DESCFLAGS_ENABLE>(flags),
