@@ -174,6 +174,8 @@ public:
     void SetId(std::int32_t id) { id_ = id; }
 
     // The interface's views of this container.
+    // Non-const: the handle lets the interface change this container.
+    // NOLINTNEXTLINE(readability-make-member-function-const)
     HostContainer* Handle() { return ref_.container; }
     HostContainerRef* Ref() { return &ref_; }
     static Container* FromHandle(HostContainer* handle) {

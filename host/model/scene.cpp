@@ -375,6 +375,8 @@ std::vector<Object*> Document::WalkSelection(bool includeChildrenOfSelected) con
     return selected;
 }
 
+// Non-const: it changes the document's objects, which live in its pool.
+// NOLINTNEXTLINE(readability-make-member-function-const)
 void Document::DeselectAll() {
     ForEach([](Object& object) {
         object.DelBit(kBitActive);

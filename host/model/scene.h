@@ -96,6 +96,8 @@ public:
     bool IsMain() const { return main_; }
     HostTake* Handle() { return reinterpret_cast<HostTake*>(this); }
     static Take* FromHandle(const HostTake* h) {
+        // The table hands out one handle type for reading and writing; constness is the caller's.
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
         return reinterpret_cast<Take*>(const_cast<HostTake*>(h));
     }
 
@@ -117,6 +119,8 @@ public:
     const std::vector<std::unique_ptr<Take>>& Takes() const { return takes_; }  // main first
     HostTakeData* Handle() { return reinterpret_cast<HostTakeData*>(this); }
     static TakeData* FromHandle(const HostTakeData* h) {
+        // The table hands out one handle type for reading and writing; constness is the caller's.
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
         return reinterpret_cast<TakeData*>(const_cast<HostTakeData*>(h));
     }
 
@@ -190,6 +194,8 @@ public:
 
     HostDocument* Handle() { return reinterpret_cast<HostDocument*>(this); }
     static Document* FromHandle(const HostDocument* h) {
+        // The table hands out one handle type for reading and writing; constness is the caller's.
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-const-cast)
         return reinterpret_cast<Document*>(const_cast<HostDocument*>(h));
     }
 
