@@ -1,6 +1,8 @@
 // The host's preferences folder as a person's machine may have it: missing, a file where the folder
 // should be, a folder where the file should be, read-only, or holding a damaged file. Each case is
 // reported with the file and the reason, and nothing that was on disk before is changed or lost.
+#include "prefs/preferences_file.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,7 +13,6 @@
 
 #include "host.h"
 #include "model/container.h"
-#include "prefs/preferences_file.h"
 #include "support/temp_folder.h"
 
 namespace vhost {
@@ -56,8 +57,8 @@ TEST(PreferencesFolder, AFileWhereTheFolderShouldBeIsReportedAndLeftAlone) {
     WriteFile(folder, "a file of the user's");
     const std::vector<std::string> reports = RunHostSetting(folder, 3);
     ASSERT_EQ(reports.size(), 1U);
-    EXPECT_EQ(reports[0], "cannot make the preferences folder " + folder.string() +
-                              ": Not a directory");
+    EXPECT_EQ(reports[0],
+              "cannot make the preferences folder " + folder.string() + ": Not a directory");
     EXPECT_EQ(ReadFile(folder), "a file of the user's");
 }
 

@@ -651,7 +651,8 @@ TEST_P(SelfReferringInstances, InstancesReferringToEachOtherInARing) {
         AddObject(Doc(), kInstance, "Second", nullptr, {Mode::On, Mode::Default, true});
     vhost::Object& third =
         AddObject(Doc(), kInstance, "Third", &second, {Mode::Default, Mode::Off, false});
-    vhost::Object& pair = AddObject(Doc(), kInstance, "Pair", nullptr, {Mode::Off, Mode::Off, true});
+    vhost::Object& pair =
+        AddObject(Doc(), kInstance, "Pair", nullptr, {Mode::Off, Mode::Off, true});
     vhost::Object& partner =
         AddObject(Doc(), kInstance, "Partner", &pair, {Mode::On, Mode::On, false}, true);
     AddObject(Doc(), kCube, "Outside", nullptr, {Mode::Default, Mode::Default, true});
