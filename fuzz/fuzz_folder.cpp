@@ -53,7 +53,7 @@ const std::filesystem::path& FuzzFolder::Fresh() {
 }
 
 std::filesystem::path FuzzFolder::Put(std::string_view name, std::string_view bytes) {
-    const std::filesystem::path file = ThePath() / name;
+    std::filesystem::path file = ThePath() / name;
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     Require(out.good(), "cannot write the input to the temporary folder");

@@ -123,7 +123,7 @@ private:
                 static_cast<Mode>(input_.ConsumeIntegralInRange(0, 2)), input_.ConsumeBool()};
     }
 
-    void SetStates(Object& object, const States& states) {
+    static void SetStates(Object& object, const States& states) {
         object.SetEditorMode(states.editor);
         object.SetRenderMode(states.render);
         object.SetEnabled(states.enabled);

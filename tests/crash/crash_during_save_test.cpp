@@ -25,7 +25,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing_support::ReadFile;
 using testing_support::TempFolder;
-using testing_support::WriteFile;
 
 // A file's contents, or none when it is absent.
 using FileState = std::optional<std::string>;

@@ -87,6 +87,8 @@ int SaveShortcuts(const std::string& folder) {
 }  // namespace
 
 // The calls a save goes through, counted as steps. Other descriptors (the standard streams) pass.
+// (The C library's declarations name their parameters with reserved names.)
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" ssize_t write(int fd, const void* data, std::size_t size) {
     static const auto real = Real<ssize_t (*)(int, const void*, std::size_t)>("write");
     if (fd <= STDERR_FILENO || g_stopAt < 0) return real(fd, data, size);
@@ -104,6 +106,7 @@ extern "C" int fsync(int fd) {
     return answer;
 }
 
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int rename(const char* from, const char* to) noexcept {
     static const auto real = Real<int (*)(const char*, const char*)>("rename");
     Step();
