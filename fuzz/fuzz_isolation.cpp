@@ -41,6 +41,7 @@ constexpr std::int32_t kInstanceLink = 1001;
 constexpr std::array<std::int32_t, 8> kTypes{5140, 5100,    5159,      1007455,
                                              5142, 1018544, kInstance, 424242};
 constexpr std::size_t kMaxObjects = 48;
+constexpr int kMaxReopenings = 2;
 
 using vhost::Mode;
 using vhost::Object;
@@ -180,7 +181,12 @@ private:
                 Doc().DeselectAll();
                 break;
             default:
-                SaveAndReopen();
+                // Writing and parsing the scene costs more than everything else an input does;
+                // a few times per input reach what it can reach.
+                if (reopenings_ < kMaxReopenings) {
+                    ++reopenings_;
+                    SaveAndReopen();
+                }
                 break;
         }
     }
@@ -256,6 +262,7 @@ private:
     vhost::Host* host_;
     FuzzedDataProvider& input_;
     std::optional<std::unordered_map<vhost::ObjectId, States>> atIsolationStart_;
+    int reopenings_ = 0;
 };
 
 // The process's host, with the module started; never destroyed, so the module is never unloaded.
