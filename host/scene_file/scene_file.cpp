@@ -635,10 +635,19 @@ std::int64_t ReadInt64(const Json& value, const PathNode& at) {
     return *number;
 }
 
+// The largest object id a file may give. Ids read from a file (links to absent objects included)
+// move the process's id counter past them; from this bound on, it counts for 2^63 more objects
+// before it could wrap around to 0 (no object) and hand out ids that are taken.
+constexpr ObjectId kMaxFileObjectId = 9223372036854775807U;
+
 // An object id; 0 (no object) is given as null where that is allowed.
 ObjectId ReadObjectId(const Json& value, const PathNode& at, const char* nullMeaning = nullptr) {
     if (nullMeaning != nullptr && value.is_null()) return 0;
     if (value.is_number_unsigned() && value.get<std::uint64_t>() > 0) {
+        if (value.get<std::uint64_t>() > kMaxFileObjectId) {
+            Fail(at, "object ids go up to " + std::to_string(kMaxFileObjectId) + ", found " +
+                         Describe(value));
+        }
         return value.get<std::uint64_t>();
     }
     std::string expected = "expected an object id (an integer above 0)";

@@ -4,7 +4,8 @@
 #   STATUS          the exit status expected
 #   STDERR-PATTERN  an extended regular expression the standard error must match ("" for empty)
 # With VELA_FRESH_DIR set, that folder (the host's preferences of the run) is emptied first, so
-# every run starts as on a fresh machine.
+# every run starts as on a fresh machine. With VELA_TEST_WRAPPER set (scripts/valgrind-suite), the
+# command runs under it.
 set -u
 if [[ -n ${VELA_FRESH_DIR:-} ]]; then
     rm -rf "$VELA_FRESH_DIR"
@@ -14,7 +15,8 @@ pattern=$2
 shift 3
 stderr_file=$(mktemp)
 trap 'rm -f "$stderr_file"' EXIT
-"$@" >/dev/null 2>"$stderr_file"
+# shellcheck disable=SC2086  # the wrapper is a command with its options
+${VELA_TEST_WRAPPER:-} "$@" >/dev/null 2>"$stderr_file"
 status=$?
 fail=0
 if [[ $status -ne $expected_status ]]; then

@@ -402,6 +402,32 @@ TEST(SceneFileLoad, LinkToAnIdOutsideTheSceneStaysEmptyForGood) {
     EXPECT_GT(later->Id(), kFarAway);
 }
 
+// Links that point at their own object, and instances that point at each other in a ring, are
+// links like any other: they load, resolve and come back the same when saved.
+TEST(SceneFileLoad, LinksToTheirOwnObjectAndRingsOfInstancesLoad) {
+    const std::string text = R"({
+  "format": "vela-host-scene", "version": 1, "name": "Ring",
+  "data": {"id": 0, "entries": []},
+  "takes": [{"name": "Main", "main": true, "current": true}],
+  "objects": [
+    {"id": 1, "parent": null, "type": "instance", "name": "A", "editor": "default", "render": "default", "enabled": true, "selected": true, "bits": 0, "data": {"id": 0, "entries": [{"key": 1001, "link": 2}]}},
+    {"id": 2, "parent": 1, "type": "instance", "name": "B", "editor": "on", "render": "off", "enabled": false, "selected": false, "bits": 0, "data": {"id": 0, "entries": [{"key": 1001, "link": 1}]}},
+    {"id": 3, "parent": null, "type": "cube", "name": "C", "editor": "off", "render": "on", "enabled": true, "selected": false, "bits": 0, "data": {"id": 0, "entries": [{"key": 5, "link": 3}]}}
+  ]
+})";
+    SceneLoadResult loaded = ParseScene(text, "ring.json");
+    ASSERT_TRUE(loaded.Ok()) << loaded.error;
+    const Document& doc = *loaded.document;
+    EXPECT_EQ(doc.FindById(1)->Data().GetLink(1001), 2U);
+    EXPECT_EQ(doc.FindById(2)->Data().GetLink(1001), 1U);
+    EXPECT_EQ(doc.FindById(3)->Data().GetLink(5), 3U);
+    const SceneTextResult saved = SerializeScene(doc);
+    ASSERT_TRUE(saved.Ok()) << saved.error;
+    SceneLoadResult again = ParseScene(saved.text, "again.json");
+    ASSERT_TRUE(again.Ok()) << again.error;
+    EXPECT_EQ(SerializeScene(*again.document).text, saved.text);
+}
+
 struct BadScene {
     const char* what;
     std::string text;
@@ -531,6 +557,46 @@ TEST(SceneFileLoad, MalformedScenesAreRefusedWithPlaceAndReason) {
         {"invalid UTF-8 in a name", Spoil(R"("name": "A")", "\"name\": \"A\xff\""),
          "bad.json:8:57: invalid JSON: syntax error while parsing value - invalid string: "
          "ill-formed UTF-8 byte; last read: '\"A\\xFF'"},
+        // Absurd numbers.
+        {"id past the room of the id counter",
+         Spoil(R"("id": 2,)", R"("id": 18446744073709551615,)"),
+         "bad.json:9: objects[1].id: object ids go up to 9223372036854775807, found "
+         "18446744073709551615"},
+        {"link past the room of the id counter",
+         Spoil(R"("link": 1)", R"("link": 9223372036854775808)"),
+         "bad.json:9: objects[1].data.entries[0].link: object ids go up to 9223372036854775807, "
+         "found 9223372036854775808"},
+        {"id as a fraction", Spoil(R"("id": 2,)", R"("id": 2.5,)"),
+         "bad.json:9: objects[1].id: expected an object id (an integer above 0), found 2.5"},
+        {"negative link", Spoil(R"("link": 1)", R"("link": -3)"),
+         "bad.json:9: objects[1].data.entries[0].link: expected an object id (an integer above 0) "
+         "or null for an empty link, found -3"},
+        {"parent beyond any integer", Spoil(R"("parent": 1)", R"("parent": 1e30)"),
+         "bad.json:9: objects[1].parent: expected an object id (an integer above 0) or null for an "
+         "object at the top level, found 1e+30"},
+        {"bits beyond 32 bits", Spoil(R"("bits": 16)", R"("bits": 4294967296)"),
+         "bad.json:9: objects[1].bits: expected an integer from -2147483648 to 2147483647, found "
+         "4294967296"},
+        {"type number beyond 32 bits", Spoil(R"("type": "cube")", R"("type": 99999999999)"),
+         "bad.json:9: objects[1].type: expected an object type name (such as \"null\") or a type "
+         "number from 1 to 2147483647, found 99999999999"},
+        {"float beyond any double", Spoil(R"("link": 1})", R"("float": 1e400})"),
+         "bad.json:9:195: invalid JSON: number overflow parsing '1e400'"},
+        {"version beyond any double", Spoil(R"("version": 1)", R"("version": 1e400)"),
+         "bad.json:3:18: invalid JSON: number overflow parsing '1e400'"},
+        // Names that are not UTF-8, in every way a decoder can meet.
+        {"overlong UTF-8 in a name", Spoil(R"("name": "A")", "\"name\": \"\xc0\xaf\""),
+         "bad.json:8:56: invalid JSON: syntax error while parsing value - invalid string: "
+         "ill-formed UTF-8 byte; last read: '\"\\xC0'"},
+        {"UTF-8 of a surrogate in a name", Spoil(R"("name": "A")", "\"name\": \"\xed\xa0\x80\""),
+         "bad.json:8:57: invalid JSON: syntax error while parsing value - invalid string: "
+         "ill-formed UTF-8 byte; last read: '\"\\xED\\xA0'"},
+        {"UTF-8 cut short in a name", Spoil(R"("name": "A")", "\"name\": \"\xe2\x82\""),
+         "bad.json:8:57: invalid JSON: syntax error while parsing value - invalid string: "
+         "ill-formed UTF-8 byte; last read: '\"\\xE2\\x82\"'"},
+        {"lone surrogate escaped in a name", Spoil(R"("name": "A")", R"("name": "\ud800")"),
+         "bad.json:8:62: invalid JSON: syntax error while parsing value - invalid string: "
+         "surrogate U+D800..U+DBFF must be followed by U+DC00..U+DFFF; last read: '\"\\ud800\"'"},
         {"nesting too deep", Spoil(R"("name": "A")", R"("name": )" + std::string(300, '[')),
          "bad.json:8:308: nested deeper than 256 levels; scene files nest containers at most 64 "
          "deep"},

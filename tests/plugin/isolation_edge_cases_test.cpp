@@ -640,6 +640,58 @@ TEST_P(SelfReferringInstances, AnInstanceReferringToALaterObjectThatBroughtAReco
     IsolateAndRestore({&pointer});
 }
 
+// Instances that refer to each other in a ring, through instances before and after them in the
+// walk. The press must come to an end, store every object's states, and the restore must give
+// them all back and leave no record.
+TEST_P(SelfReferringInstances, InstancesReferringToEachOtherInARing) {
+    vhost::Object& first =
+        AddObject(Doc(), kInstance, "First", nullptr, {Mode::Off, Mode::On, false}, true);
+    AddObject(Doc(), kNull, "First Child", &first, {Mode::Default, Mode::Off, true});
+    vhost::Object& second =
+        AddObject(Doc(), kInstance, "Second", nullptr, {Mode::On, Mode::Default, true});
+    vhost::Object& third =
+        AddObject(Doc(), kInstance, "Third", &second, {Mode::Default, Mode::Off, false});
+    vhost::Object& pair =
+        AddObject(Doc(), kInstance, "Pair", nullptr, {Mode::Off, Mode::Off, true});
+    vhost::Object& partner =
+        AddObject(Doc(), kInstance, "Partner", &pair, {Mode::On, Mode::On, false}, true);
+    AddObject(Doc(), kCube, "Outside", nullptr, {Mode::Default, Mode::Default, true});
+    LinkInstance(first, &second);
+    LinkInstance(second, &third);
+    LinkInstance(third, &first);
+    LinkInstance(pair, &partner);
+    LinkInstance(partner, &pair);
+    const SceneView before = ViewOf(Doc());
+
+    ASSERT_TRUE(Press(GetParam()));
+    EXPECT_EQ(State(), kIsolated);
+    for (const vhost::Object* object : AllObjects(Doc())) {
+        SCOPED_TRACE(object->Name());
+        EXPECT_EQ(RecordOf(*object), RecordOfStates(before.at(object->Id()).states));
+    }
+    // What the ring brings in is shown as the keys say, and only the cube stays outside.
+    const Flags& flags = FlagsOf(GetParam());
+    for (const vhost::Object* shown : {&first, &second, &third, &pair, &partner}) {
+        SCOPED_TRACE(shown->Name());
+        if (flags.editor && !flags.enabled) {
+            EXPECT_EQ(shown->EditorMode(), Mode::On);
+        }
+        if (flags.enabled) {
+            EXPECT_TRUE(shown->Enabled());
+        }
+    }
+    const vhost::Object& outside = *AllObjects(Doc()).back();
+    EXPECT_EQ(StatesOf(outside), Hidden(before.at(outside.Id()).states, flags));
+
+    ASSERT_TRUE(Press());
+    EXPECT_EQ(State(), kNotIsolated);
+    for (const vhost::Object* object : AllObjects(Doc())) {
+        SCOPED_TRACE(object->Name());
+        EXPECT_EQ(StatesOf(*object), before.at(object->Id()).states);
+        EXPECT_FALSE(object->Data().Has(kCommandId));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Keys, SelfReferringInstances, ::testing::Range(0, 8),
                          [](const ::testing::TestParamInfo<std::int32_t>& param) {
                              return MaskName(param.param);
@@ -750,6 +802,82 @@ TEST_F(IsolationEdgeCases, ARecordWithMissingKeysRestoresTheirDefaults) {
     EXPECT_EQ(StatesOf(partial), (States{Mode::Default, Mode::Off, true}));
     EXPECT_FALSE(bare.Data().Has(kCommandId));
     EXPECT_FALSE(partial.Data().Has(kCommandId));
+}
+
+// Records that someone else wrote, with other types under the command's keys (a scene edited by
+// hand, another tool): a value of another type reads as the key's default.
+TEST_F(IsolationEdgeCases, RecordKeysHoldingOtherTypesRestoreTheirDefaults) {
+    BuildSmallScene();
+    ASSERT_TRUE(Press());
+    vhost::Object& odd = AddObject(Doc(), kNull, "Odd", nullptr, {Mode::Off, Mode::On, false});
+    vhost::Container record(kCommandId);
+    record.SetString(kSavedEditorKey, "1");
+    record.SetFloat(kSavedRenderKey, 0.0);
+    record.SetContainer(kSavedEnabledKey, vhost::Container(3));
+    odd.Data().SetContainer(kCommandId, record);
+    vhost::Object& wide = AddObject(Doc(), kNull, "Wide", nullptr, {Mode::On, Mode::Off, true});
+    vhost::Container wideRecord(kCommandId);
+    wideRecord.SetInt64(kSavedEditorKey, 1);
+    wideRecord.SetLink(kSavedRenderKey, wide.Id());
+    wideRecord.SetString(kSavedEnabledKey, "false");
+    wide.Data().SetContainer(kCommandId, wideRecord);
+
+    ASSERT_TRUE(Press());
+    EXPECT_EQ(State(), kNotIsolated);
+    EXPECT_EQ(StatesOf(odd), kDefaults);
+    EXPECT_EQ(StatesOf(wide), kDefaults);
+    EXPECT_FALSE(odd.Data().Has(kCommandId));
+    EXPECT_FALSE(wide.Data().Has(kCommandId));
+    EXPECT_EQ(StatesOf(*neighbour_), (States{Mode::Off, Mode::Off, false}));
+}
+
+// The document record's state under another type reads as 0: the document counts as not
+// isolated, and the next press isolates it, writing the state as the command keeps it.
+TEST_F(IsolationEdgeCases, ADocumentStateOfAnotherTypeReadsAsNotIsolated) {
+    BuildSmallScene();
+    const SceneView before = ViewOf(Doc());
+    for (const bool asText : {false, true}) {
+        SCOPED_TRACE(asText ? "state as text" : "state as a float");
+        vhost::Container record(kCommandId);
+        if (asText) {
+            record.SetString(kDocStateKey, "1");
+        } else {
+            record.SetFloat(kDocStateKey, 1.0);
+        }
+        record.SetString(kDocBegunWithAltKey, "yes");
+        Doc().Data().SetContainer(kCommandId, record);
+        EXPECT_EQ(State(), kNotIsolated);
+
+        ASSERT_TRUE(Press());
+        EXPECT_EQ(State(), kIsolated);
+        EXPECT_EQ(DocumentRecordOf(Doc()), (DocumentRecord{1, false}));
+        EXPECT_EQ(StatesOf(*neighbour_), (States{Mode::Off, Mode::Off, false}));
+        ASSERT_TRUE(Press());
+        EXPECT_EQ(State(), kNotIsolated);
+        EXPECT_EQ(ViewOf(Doc()), before);
+        EXPECT_FALSE(Doc().Data().Has(kCommandId));
+    }
+}
+
+// Under the record's id the document or an object holds a value that is no container: there is
+// no record. The document is not isolated, the press isolates it (the record replaces the value),
+// and an object's value stays where the restore passes over it.
+TEST_F(IsolationEdgeCases, AValueThatIsNoContainerUnderTheRecordsIdIsNoRecord) {
+    BuildSmallScene();
+    Doc().Data().SetInt32(kCommandId, 1);
+    EXPECT_EQ(State(), kNotIsolated);
+    ASSERT_TRUE(Press());
+    EXPECT_EQ(State(), kIsolated);
+    vhost::Object& stranger =
+        AddObject(Doc(), kNull, "Stranger", nullptr, {Mode::Off, Mode::On, false});
+    stranger.Data().SetString(kCommandId, "not a record");
+
+    ASSERT_TRUE(Press());
+    EXPECT_EQ(State(), kNotIsolated);
+    EXPECT_FALSE(Doc().Data().Has(kCommandId));
+    EXPECT_EQ(StatesOf(stranger), (States{Mode::Off, Mode::On, false}));
+    EXPECT_EQ(stranger.Data().GetString(kCommandId), "not a record");
+    EXPECT_EQ(StatesOf(*chosen_), (States{Mode::Default, Mode::On, false}));
 }
 
 TEST_F(IsolationEdgeCases, TheStateBelongsToTheDocument) {

@@ -614,12 +614,15 @@ TEST(HostLoading, BrokenFilesAreReportedAndTheHostGoesOn) {
         std::string path;
         std::string step;
         std::int32_t initAnswer;
+        std::int32_t startAnswer = 0;
     };
     const std::vector<Case> cases{
         {text.string(), "cannot be loaded", 0},
         {PLAIN_LIBRARY_FILE, "does not export 'c4d_main'", 0},
         {BROKEN_RECORD_MODULE_FILE, "module record of version 2022900", 0},
         {OLD_HOST_MODULE_FILE, "initialisation answered -3", -3},
+        {FAILED_INIT_MODULE_FILE, "initialisation answered 0", 0},
+        {FAILED_START_MODULE_FILE, "start answered 0", 1, 0},
     };
     for (const Case& broken : cases) {
         SCOPED_TRACE(broken.path);
@@ -627,7 +630,7 @@ TEST(HostLoading, BrokenFilesAreReportedAndTheHostGoesOn) {
         const vhost::ModuleLoadReport report = host.LoadModule(broken.path);
         EXPECT_FALSE(report.started);
         EXPECT_EQ(report.initAnswer, broken.initAnswer);
-        EXPECT_EQ(report.startAnswer, 0);
+        EXPECT_EQ(report.startAnswer, broken.startAnswer);
         ASSERT_EQ(report.messages.size(), 1U);
         EXPECT_TRUE(Contains(report.messages[0], broken.path)) << report.messages[0];
         EXPECT_TRUE(Contains(report.messages[0], broken.step)) << report.messages[0];

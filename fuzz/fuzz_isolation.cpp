@@ -1,0 +1,288 @@
+// The module in the host, driven by the input: a scene is built from the first bytes, then the
+// rest is a run of presses of the command (with random qualifier keys and option) and edits
+// between them (objects made, deleted, moved, copied, selected, changed, instances relinked, the
+// scene saved and opened again). One host loads and starts the built module file once per process,
+// as the application does, and every input gets a new document in it, closed at the end. (The
+// module stays loaded: unloading it would also unmap libFuzzer's coverage counters in it.)
+//
+// Checked after every press: the press succeeded; a press that leaves the document not isolated
+// leaves no record on the document or any object; and a press that ends an isolation by restoring
+// gives every object that was there when the isolation began the states it had then.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include "fuzz_check.h"
+#include "host.h"
+#include "model/scene.h"
+#include "scene_file/scene_file.h"
+
+namespace {
+
+constexpr std::int32_t kCommandId = 1022131;  // the command, and the id of every record
+constexpr std::int32_t kSettingsId = 1026378;
+constexpr std::int32_t kKeepOptionKey = 1000;
+constexpr std::int32_t kShift = 1;
+constexpr std::int32_t kCtrl = 2;
+constexpr std::int32_t kAlt = 4;
+constexpr std::int32_t kIsolated = 0x40000001;
+constexpr std::int32_t kNotIsolated = 0x40000000;
+constexpr std::int32_t kInstance = 5126;
+constexpr std::int32_t kInstanceLink = 1001;
+
+// Plain objects, generators that ignore or take their children, instances, and a type no plug-in
+// of the host has.
+constexpr std::array<std::int32_t, 8> kTypes{5140, 5100,    5159,      1007455,
+                                             5142, 1018544, kInstance, 424242};
+constexpr std::size_t kMaxObjects = 48;
+constexpr int kMaxReopenings = 2;
+
+using vhost::Mode;
+using vhost::Object;
+
+struct States {
+    Mode editor = Mode::Default;
+    Mode render = Mode::Default;
+    bool enabled = true;
+    bool operator==(const States&) const = default;
+};
+
+States StatesOf(const Object& object) {
+    return {object.EditorMode(), object.RenderMode(), object.Enabled()};
+}
+
+std::vector<Object*> AllObjects(const vhost::Document& document) {
+    std::vector<Object*> objects;
+    document.ForEach([&objects](Object& object) {
+        objects.push_back(&object);
+        return true;
+    });
+    return objects;
+}
+
+class Run {
+public:
+    Run(vhost::Host& host, FuzzedDataProvider& input) : host_(&host), input_(input) {
+        host_->NewDocument("Fuzz");
+        host_->ClearConsole();
+    }
+    ~Run() { host_->CloseDocument(Doc()); }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    void Populate() {
+        const std::size_t count = input_.ConsumeIntegralInRange<std::size_t>(0, 24);
+        for (std::size_t i = 0; i < count; ++i) Create();
+        for (Object* object : AllObjects(Doc())) {
+            if (object->Type() == kInstance) Relink(*object);
+        }
+    }
+
+    void Steps() {
+        while (input_.remaining_bytes() > 0) {
+            const int what = input_.ConsumeIntegralInRange(0, 15);
+            if (what < 5) {
+                Press();
+            } else {
+                Edit(what);
+            }
+        }
+        Press();
+    }
+
+private:
+    vhost::Document& Doc() { return host_->ActiveDocument(); }
+
+    Object* PickObject() {
+        const std::vector<Object*> objects = AllObjects(Doc());
+        if (objects.empty()) return nullptr;
+        return objects[input_.ConsumeIntegralInRange<std::size_t>(0, objects.size() - 1)];
+    }
+
+    vhost::Placement PickPlace() {
+        vhost::Placement where;
+        if (input_.ConsumeBool()) where.parent = PickObject();
+        if (input_.ConsumeBool()) {
+            Object* after = where.parent != nullptr ? where.parent->Down() : Doc().FirstObject();
+            for (int skip = input_.ConsumeIntegralInRange(0, 3); after != nullptr && skip > 0;
+                 --skip) {
+                after = after->Next();
+            }
+            where.after = after;
+        }
+        return where;
+    }
+
+    States PickStates() {
+        return {static_cast<Mode>(input_.ConsumeIntegralInRange(0, 2)),
+                static_cast<Mode>(input_.ConsumeIntegralInRange(0, 2)), input_.ConsumeBool()};
+    }
+
+    static void SetStates(Object& object, const States& states) {
+        object.SetEditorMode(states.editor);
+        object.SetRenderMode(states.render);
+        object.SetEnabled(states.enabled);
+    }
+
+    void Create() {
+        if (Doc().ObjectCount() >= kMaxObjects) return;
+        const std::int32_t type = kTypes[input_.ConsumeIntegralInRange<std::size_t>(0, 7)];
+        Object* object = Doc().CreateObject(type, "o", PickPlace());
+        if (object == nullptr) return;
+        SetStates(*object, PickStates());
+        if (input_.ConsumeBool()) object->SetBit(vhost::kBitActive);
+    }
+
+    // Points an instance at nothing, itself, or any object; an instance's target may itself be an
+    // instance, so links can run in cycles.
+    void Relink(Object& instance) {
+        const Object* target = input_.ConsumeBool() ? PickObject() : nullptr;
+        instance.Data().SetLink(kInstanceLink, target != nullptr ? target->Id() : 0);
+    }
+
+    void Edit(int what) {
+        Object* object = PickObject();
+        if (object == nullptr || what == 5) {
+            Create();
+            return;
+        }
+        switch (what) {
+            case 6:
+                Doc().DeleteObject(object);
+                break;
+            case 7:
+                Doc().MoveObject(object, PickPlace());
+                break;
+            case 8:
+                if (Doc().ObjectCount() < kMaxObjects) Doc().CopyObject(*object, PickPlace());
+                break;
+            case 9:
+            case 10:
+            case 14:
+                if (object->Selected()) {
+                    object->DelBit(vhost::kBitActive);
+                } else {
+                    object->SetBit(vhost::kBitActive);
+                }
+                break;
+            case 11:
+                SetStates(*object, PickStates());
+                break;
+            case 12:
+                if (object->Type() == kInstance) Relink(*object);
+                break;
+            case 13:
+                Doc().DeselectAll();
+                break;
+            default:
+                // Writing and parsing the scene costs more than everything else an input does;
+                // a few times per input reach what it can reach.
+                if (reopenings_ < kMaxReopenings) {
+                    ++reopenings_;
+                    SaveAndReopen();
+                }
+                break;
+        }
+    }
+
+    // The scene goes to a file's text and comes back as a new document, as a person saves, closes
+    // and opens it; the records travel with it.
+    void SaveAndReopen() {
+        const vhost::SceneTextResult text = vhost::SerializeScene(Doc());
+        vfuzz::Require(text.Ok(), "the scene can be saved: " + text.error);
+        vhost::SceneLoadResult loaded = vhost::ParseScene(text.text, "saved.json");
+        vfuzz::Require(loaded.Ok(), "the saved scene opens: " + loaded.error);
+        vhost::Document& old = Doc();
+        host_->AdoptDocument(std::move(loaded.document));
+        host_->CloseDocument(old);
+    }
+
+    void SetOption(bool on) {
+        vhost::Container* settings = host_->WorldContainer().GetContainerInstance(kSettingsId);
+        vfuzz::Require(settings != nullptr, "the page made its settings at start-up");
+        settings->SetInt32(kKeepOptionKey, on ? 1 : 0);
+    }
+
+    void Press() {
+        const std::int32_t mask = input_.ConsumeIntegralInRange(0, 7);
+        const bool option = input_.ConsumeBool();
+        SetOption(option);
+        const bool wasIsolated = host_->QueryCommandState(kCommandId) == kIsolated;
+        std::unordered_map<vhost::ObjectId, States> before;
+        for (const Object* object : AllObjects(Doc())) before[object->Id()] = StatesOf(*object);
+
+        host_->SetQualifiers(mask);
+        const bool result = host_->InvokeCommand(kCommandId);
+        host_->SetQualifiers(0);
+        vfuzz::Require(result, "the press succeeds");
+
+        const std::int32_t state = host_->QueryCommandState(kCommandId);
+        vfuzz::Require(state == kIsolated || state == kNotIsolated, "the state is known");
+        const bool isolated = state == kIsolated;
+        if (!isolated) RequireNoRecords();
+        if (!wasIsolated && isolated) {
+            atIsolationStart_ = std::move(before);
+        } else if (wasIsolated && !isolated) {
+            const bool keepOnRestore = (mask & kCtrl) != 0 && (mask & kAlt) != 0 && option;
+            if ((mask & kShift) != 0) {
+                vfuzz::Require(Doc().FirstObject() == nullptr,
+                               "a press with Shift ends an isolation only when no object is left");
+            } else if (!keepOnRestore && atIsolationStart_) {
+                RequireStatesOf(*atIsolationStart_);
+            }
+            atIsolationStart_.reset();
+        }
+    }
+
+    void RequireNoRecords() {
+        vfuzz::Require(Doc().Data().GetContainerInstance(kCommandId) == nullptr,
+                       "a document that is not isolated has no record");
+        for (const Object* object : AllObjects(Doc())) {
+            vfuzz::Require(object->Data().GetContainerInstance(kCommandId) == nullptr,
+                           "no object keeps a record when the document is not isolated");
+        }
+    }
+
+    void RequireStatesOf(const std::unordered_map<vhost::ObjectId, States>& states) {
+        for (const auto& [id, then] : states) {
+            if (const Object* object = Doc().FindById(id)) {
+                vfuzz::Require(StatesOf(*object) == then,
+                               "the restore gives object " + std::to_string(id) +
+                                   " its states from when the isolation began");
+            }
+        }
+    }
+
+    vhost::Host* host_;
+    FuzzedDataProvider& input_;
+    std::optional<std::unordered_map<vhost::ObjectId, States>> atIsolationStart_;
+    int reopenings_ = 0;
+};
+
+// The process's host, with the module started; never destroyed, so the module is never unloaded.
+vhost::Host& TheHost() {
+    static vhost::Host* const host = [] {
+        auto* started = new vhost::Host();
+        const vhost::ModuleLoadReport report = started->LoadModule(VELA_MODULE_FILE);
+        vfuzz::Require(report.started && report.messages.empty(), "the module starts cleanly");
+        started->FinishStartup();
+        return started;
+    }();
+    return *host;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    Run run(TheHost(), input);
+    run.Populate();
+    run.Steps();
+    return 0;
+}
