@@ -3,7 +3,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <optional>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/utf8_path.h"
 
@@ -16,6 +19,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <sys/stat.h>
@@ -60,6 +64,15 @@ int OpenExclusive(const std::filesystem::path& file) {
                     _S_IREAD | _S_IWRITE);
 }
 int ProcessId() { return ::_getpid(); }
+bool ProcessIsRunning(int pid) {
+    HANDLE process =
+        ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));
+    if (process == nullptr) return ::GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD code = 0;
+    const bool running = ::GetExitCodeProcess(process, &code) == 0 || code == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+}
 // Windows keeps no permission bits that a new file would lack; its attributes stay with the
 // name and the replacement brings its own.
 void KeepPermissions(int /*fd*/, const std::filesystem::path& /*target*/) {}
@@ -91,6 +104,8 @@ int OpenExclusive(const std::filesystem::path& file) {
     return ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
 }
 int ProcessId() { return static_cast<int>(::getpid()); }
+// A process that exists but is not ours to signal is running too.
+bool ProcessIsRunning(int pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
 // A replaced file keeps its permissions.
 void KeepPermissions(int fd, const std::filesystem::path& target) {
     struct stat existing {};
@@ -120,14 +135,60 @@ void SyncFolder(const std::filesystem::path& folder) {
 
 #endif
 
+// The name of a temporary file for `target` as CreateTemporary makes it: ".NAME.PID-N.tmp".
+std::string TemporaryName(const std::filesystem::path& target, int pid, unsigned number) {
+    return "." + Utf8FromPath(target.filename()) + "." + std::to_string(pid) + "-" +
+           std::to_string(number) + ".tmp";
+}
+
+// The process id in a temporary file's name made for `target`; nullopt for any other name.
+std::optional<int> WriterOfTemporary(const std::string& name, const std::string& target) {
+    const std::string prefix = "." + target + ".";
+    const std::string suffix = ".tmp";
+    if (name.size() <= prefix.size() + suffix.size() || name.rfind(prefix, 0) != 0 ||
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) {
+        return std::nullopt;
+    }
+    const std::string middle =
+        name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+    const std::size_t dash = middle.find('-');
+    const auto digits = [](std::string_view text) {
+        return !text.empty() && text.size() <= 9 &&
+               text.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (dash == std::string::npos || !digits(std::string_view(middle).substr(0, dash)) ||
+        !digits(std::string_view(middle).substr(dash + 1))) {
+        return std::nullopt;
+    }
+    return std::stoi(middle.substr(0, dash));
+}
+
+// Removes what saves of `target` left behind when their process died before finishing: temporary
+// files whose writer no longer runs. Those of running processes (saves in progress) stay, and so
+// does everything else in the folder. Failures are ignored: the files only take space.
+void RemoveAbandonedTemporaries(const std::filesystem::path& target) {
+    const std::string targetName = Utf8FromPath(target.filename());
+    std::error_code error;
+    std::filesystem::directory_iterator entries(FolderOf(target), error);
+    std::vector<std::filesystem::path> abandoned;
+    for (; !error && entries != std::filesystem::directory_iterator(); entries.increment(error)) {
+        const std::optional<int> writer =
+            WriterOfTemporary(Utf8FromPath(entries->path().filename()), targetName);
+        if (writer && *writer != ProcessId() && !ProcessIsRunning(*writer)) {
+            abandoned.push_back(entries->path());
+        }
+    }
+    for (const std::filesystem::path& file : abandoned) {
+        std::filesystem::remove(file, error);
+    }
+}
+
 // A new file beside `target` that nobody else opens: its descriptor, or -1 with errno set.
 int CreateTemporary(const std::filesystem::path& target, std::filesystem::path& created) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = "." + Utf8FromPath(target.filename()) + "." +
-                                 std::to_string(ProcessId()) + "-" +
-                                 std::to_string(counter.fetch_add(1)) + ".tmp";
-        created = FolderOf(target) / PathFromUtf8(name);
+        created = FolderOf(target) /
+                  PathFromUtf8(TemporaryName(target, ProcessId(), counter.fetch_add(1)));
         const int fd = OpenExclusive(created);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -158,6 +219,7 @@ std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicF
         if (!ignored) target = resolved;
     }
 
+    RemoveAbandonedTemporaries(target);
     std::filesystem::path temporary;
     int fd = CreateTemporary(target, temporary);
     if (fd < 0) {

@@ -13,7 +13,8 @@ namespace vhost {
 // was written. It must not close `fd`.
 using AtomicFileFiller = std::function<std::string(int fd, const std::filesystem::path& temporary)>;
 
-// Writes `path` atomically: `fill` writes a new file in the same folder, which is flushed to disk,
+// Writes `path` atomically: `fill` writes a new file in the same folder (".NAME.PID-N.tmp"; such
+// files left by saves whose process died are removed first), which is flushed to disk,
 // given the permissions of the file it replaces and renamed over `path`; then the folder is
 // synced. Writing through a symbolic link replaces the file the link names, not the link. When
 // anything fails, `path` keeps its previous contents (or stays absent), the temporary file is

@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 
 #include "model/scene.h"
 #include "support/temp_folder.h"
@@ -776,6 +777,38 @@ TEST(SceneFileSave, SaveReplacesTheFileAndKeepsItsPermissions) {
     ASSERT_TRUE(saved.Ok()) << saved.error;
     EXPECT_TRUE(fs::is_symlink(folder / "link.json"));
     EXPECT_EQ(ReadFile(folder / "scene.json"), SerializeScene(SmallScene()).text);
+}
+
+// The process id of a process that has ended (and been waited for).
+pid_t EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return child;
+}
+
+// A save whose process was killed leaves its temporary file; the next save of the same file
+// removes it. Temporaries of running processes and of other files stay, as does anything else.
+TEST(SceneFileSave, SaveRemovesTemporariesLeftByEndedProcesses) {
+    TempFolder folder;
+    const std::string ended = std::to_string(EndedProcessId());
+    const std::string running = std::to_string(::getppid());
+    const std::vector<std::string> left{".scene.json." + ended + "-0.tmp",
+                                        ".scene.json." + ended + "-17.tmp"};
+    const std::vector<std::string> kept{
+        ".other.json." + ended + "-0.tmp", ".scene.json." + running + "-0.tmp",
+        ".scene.json." + ended + "-x.tmp", ".scene.json." + ended + ".tmp",
+        "scene.json." + ended + "-0.tmp"};
+    for (const std::string& name : left) WriteFile(folder / name.c_str(), "half");
+    for (const std::string& name : kept) WriteFile(folder / name.c_str(), "half");
+
+    const SceneSaveResult saved = SaveScene(SmallScene(), folder / "scene.json");
+    ASSERT_TRUE(saved.Ok()) << saved.error;
+    std::vector<std::string> expected = kept;
+    expected.emplace_back("scene.json");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(folder.Names(), expected);
 }
 
 TEST(SceneFileSave, MissingFolderIsReported) {

@@ -3,6 +3,7 @@
 // letter case, module loading, and TIFF decoding by the imaging component.
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +94,19 @@ TEST(WindowsFiles, AFailedFillKeepsTheOldFile) {
     EXPECT_EQ(error, "the writer gave up");
     EXPECT_EQ(Read(file), "old");
     EXPECT_EQ(folder.Names(), std::vector<std::string>{"scene.json"});
+}
+
+TEST(WindowsFiles, TemporariesOfEndedSavesAreRemovedByTheNextSave) {
+    Folder folder;
+    // Process ids on Windows are multiples of four below 2^32; this one runs nowhere.
+    const std::string ended = ".scene.json.999999996-0.tmp";
+    const std::string ours = ".scene.json." + std::to_string(GetCurrentProcessId()) + "-99.tmp";
+    ASSERT_EQ(vhost::WriteFileAtomically(folder / ended, "half"), "");
+    ASSERT_EQ(vhost::WriteFileAtomically(folder / ours, "half"), "");
+    ASSERT_EQ(vhost::WriteFileAtomically(folder / "scene.json", "whole"), "");
+    std::vector<std::string> names = folder.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{ours, "scene.json"}));
 }
 
 TEST(WindowsFiles, AMissingFolderIsReportedWithItsName) {
