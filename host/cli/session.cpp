@@ -2,14 +2,13 @@
 
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <random>
-#include <sstream>
 
 #include "cli/object_paths.h"
 #include "cli/script_words.h"
 #include "cli/tree_view.h"
+#include "platform/file_reading.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 
@@ -43,14 +42,6 @@ std::string ShouldBe(const std::string& subject, const std::string& key,
     std::string text = subject;
     text.append(" ").append(key).append(" should be ").append(wanted);
     return text;
-}
-
-std::string ReadFile(const std::string& path, bool& ok) {
-    std::ifstream in(PathFromUtf8(path), std::ios::binary);
-    ok = static_cast<bool>(in);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 }  // namespace
@@ -141,9 +132,8 @@ std::string Session::CommandSummary() {
 }
 
 bool Session::RunScriptFile(const std::string& path) {
-    bool ok = false;
-    const std::string text = ReadFile(path, ok);
-    if (!ok) {
+    std::string text;
+    if (ReadWholeFile(PathFromUtf8(path), text).error != 0) {
         err_ << path << ": error: cannot read the script\n";
         return false;
     }

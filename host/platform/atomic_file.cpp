@@ -8,6 +8,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/error_text.h"
 #include "platform/utf8_path.h"
 
 #if defined(_WIN32)
@@ -28,8 +29,6 @@
 namespace vhost {
 
 namespace {
-
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 // A path in quotes for a message, with quotes, backslashes and control characters escaped.
 std::string Quoted(const std::filesystem::path& path) {

@@ -4,10 +4,10 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 #include <utility>
 
+#include "platform/file_reading.h"
 #include "platform/utf8_path.h"
 
 namespace vhost {
@@ -1123,12 +1123,7 @@ bool ReadResourceFile(const std::filesystem::path& path, const std::string& disp
         errors.push_back({display, 0, 0, TooLarge()});
         return false;
     }
-    std::ifstream stream(path, std::ios::binary);
-    if (!error && stream) {
-        text.resize(static_cast<std::size_t>(size));
-        stream.read(text.data(), static_cast<std::streamsize>(size));
-        if (stream.gcount() == static_cast<std::streamsize>(size)) return true;
-    }
+    if (!error && ReadWholeFile(path, text).error == 0) return true;
     errors.push_back({display, 0, 0, "cannot be read"});
     return false;
 }

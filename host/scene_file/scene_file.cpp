@@ -20,6 +20,7 @@
 
 #include "model/object_types.h"
 #include "platform/atomic_file.h"
+#include "platform/error_text.h"
 #include "platform/file_reading.h"
 #include "platform/position_iterator.h"
 #include "platform/utf8_path.h"
@@ -1357,8 +1358,6 @@ private:
 };
 
 // Files ------------------------------------------------------------------------------------------
-
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 }  // namespace
 

@@ -5,11 +5,9 @@
 #include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <limits>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -19,6 +17,8 @@
 #include "host_api/table/host_documents.h"
 #include "host_api/table/host_shortcuts.h"
 #include "platform/atomic_file.h"
+#include "platform/error_text.h"
+#include "platform/file_reading.h"
 #include "platform/position_iterator.h"
 #include "platform/utf8_path.h"
 
@@ -184,8 +184,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                       FoldCase(static_cast<unsigned char>(y));
            });
 }
-
-std::string ErrnoText(int error) { return std::generic_category().message(error); }
 
 std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -682,27 +680,24 @@ void ShortcutTable::Load(const std::string& folder) {
     const std::string shown = FilePath();
     const std::string fresh = "the host starts with its own shortcuts";
 
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        const int error = errno;
+    std::string text;
+    const FileReading read = ReadWholeFile(file, text);
+    if (!read.opened) {
         std::error_code ignored;
         if (!fs::exists(file, ignored) && !fs::is_symlink(file, ignored)) {
             writable_ = true;  // nothing there yet: the first change writes it
             return;
         }
-        reports.push_back(shown + ": cannot read the shortcut table: " + ErrnoText(error) + "; " +
-                          fresh + " and leaves the file as it is");
+        reports.push_back(shown + ": cannot read the shortcut table: " + ErrnoText(read.error) +
+                          "; " + fresh + " and leaves the file as it is");
         return;
     }
-    std::ostringstream read;
-    read << in.rdbuf();
-    if (in.bad() || fs::is_directory(file)) {
+    if (read.error != 0) {
         reports.push_back(shown + ": cannot read the shortcut table: it is " +
-                          (fs::is_directory(file) ? "a folder" : "unreadable") + "; " + fresh +
+                          (read.error == EISDIR ? "a folder" : "unreadable") + "; " + fresh +
                           " and leaves it as it is");
         return;
     }
-    const std::string text = read.str();
     FileContents contents = ParseFile(text);
     if (contents.newerVersion) {
         reports.push_back(shown + ": the shortcut table was written by a newer host (" +
