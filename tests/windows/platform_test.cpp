@@ -18,6 +18,7 @@
 #include "platform/file_reading.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
+#include "support/icon_expectations.h"
 #include "table/path_rules.h"
 
 namespace {
@@ -172,19 +173,7 @@ TEST(WindowsBitmaps, TheIconDecodesThroughTheImagingComponent) {
     std::vector<std::string> messages;
     ASSERT_EQ(bitmap.LoadTiff(VELA_ICON_FILE, -1, &messages), vhost::Bitmap::kOk)
         << ::testing::PrintToString(messages);
-    EXPECT_EQ(bitmap.Width(), 64);
-    EXPECT_EQ(bitmap.Height(), 64);
-    EXPECT_EQ(bitmap.Depth(), 32);
-    const vhost::Bitmap::Rgba sail = bitmap.Pixel(42, 30);  // the white main sail
-    const vhost::Bitmap::Rgba jib = bitmap.Pixel(26, 38);   // the orange fore sail
-    const vhost::Bitmap::Rgba sea = bitmap.Pixel(8, 20);    // the dark background
-    EXPECT_GT(sail.r, 230);
-    EXPECT_GT(sail.b, 230);
-    EXPECT_GT(jib.r, 230);
-    EXPECT_LT(jib.b, 60);
-    EXPECT_LT(sea.r, 60);
-    EXPECT_EQ(sea.a, 255);
-    EXPECT_EQ(bitmap.Pixel(0, 0).a, 0);  // outside the rounded square
+    vhost::testing_support::ExpectTheVelaIcon(bitmap);
 
     vhost::Bitmap second;
     EXPECT_EQ(second.LoadTiff(VELA_ICON_FILE, 1), vhost::Bitmap::kNotExisting);
