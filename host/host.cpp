@@ -454,6 +454,11 @@ void Host::SetFolder(std::int32_t which, std::string path) {
     }
 }
 
+void Host::SetStartupFolder(const std::string& path) {
+    impl_->startupFolder = path;
+    impl_->coreModulesFolder = paths::Join(path, kCoreModulesFolderName);
+}
+
 const std::vector<Language>& Host::Languages() const { return impl_->languages; }
 
 void Host::OpenFile(std::string_view path) { impl_->openedFiles.emplace_back(path); }

@@ -218,6 +218,9 @@ public:
     // Folders the host names (HOST_FOLDER_*); empty for one it does not know.
     std::string Folder(std::int32_t which) const;
     void SetFolder(std::int32_t which, std::string path);
+    // Makes `path` the start-up folder, with the core modules in its "corelibs" folder, as an
+    // installed host keeps them (the default: the program's own folder).
+    void SetStartupFolder(const std::string& path);
     // The installed languages, in the order the host lists them.
     const std::vector<Language>& Languages() const;
 

@@ -14,7 +14,6 @@
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
-#include "table/path_rules.h"
 
 namespace {
 
@@ -181,10 +180,7 @@ void StartHost(vhost::Host& host, const Arguments& args) {
     for (const std::string& report : host.Configure(settings)) {
         std::cerr << "vela-host: " << report << '\n';
     }
-    if (!args.startup.empty()) {
-        host.SetFolder(HOST_FOLDER_STARTUP, args.startup);
-        host.SetFolder(HOST_FOLDER_CORE_MODULES, vhost::paths::Join(args.startup, "corelibs"));
-    }
+    if (!args.startup.empty()) host.SetStartupFolder(args.startup);
     const std::string module = args.module.empty() ? vhost::DefaultModulePath() : args.module;
     for (const std::string& report : host.LoadModule(module).messages) {
         std::cerr << "vela-host: " << report << '\n';
