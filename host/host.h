@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "host_api/table/host_table.h"
 #include "model/container.h"
 #include "model/object_types.h"
 #include "model/scene.h"
+#include "vela_host/host_table.h"
 
 namespace vhost {
 

@@ -5,8 +5,8 @@
 
 #include "VelaPrefs.h"
 #include "host_api/host_interface.h"
-#include "host_api/table/host_entry.h"
 #include "vela2023.h"
+#include "vela_host/host_entry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // link the module's declarations into the record.
 #include <cstdint>
 
-#include "host_api/table/host_entry.h"
+#include "vela_host/host_entry.h"
 
 namespace {
 void DefaultCpuYield() {}

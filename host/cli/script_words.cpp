@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "host_api/table/host_documents.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost::cli {
 

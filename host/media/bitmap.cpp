@@ -6,9 +6,9 @@
 #include <new>
 #include <system_error>
 
-#include "host_api/table/host_files.h"
 #include "media/tiff_reader.h"
 #include "platform/utf8_path.h"
+#include "vela_host/host_files.h"
 
 namespace vhost {
 

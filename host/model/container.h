@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host_api/table/host_abi.h"
+#include "vela_host/host_abi.h"
 
 namespace vhost {
 

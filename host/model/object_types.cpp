@@ -1,6 +1,6 @@
 #include "model/object_types.h"
 
-#include "host_api/table/host_registry.h"
+#include "vela_host/host_registry.h"
 
 namespace vhost {
 

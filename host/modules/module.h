@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "host_api/table/host_entry.h"
 #include "modules/dynamic_library.h"
+#include "vela_host/host_entry.h"
 
 namespace vhost {
 

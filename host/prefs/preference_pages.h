@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "host_api/table/host_table.h"
 #include "media/bitmap.h"
 #include "model/container.h"
 #include "resources/resource_loader.h"
+#include "vela_host/host_table.h"
 
 namespace vhost {
 

@@ -14,13 +14,13 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host_api/table/host_documents.h"
-#include "host_api/table/host_shortcuts.h"
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
 #include "platform/position_iterator.h"
 #include "platform/utf8_path.h"
+#include "vela_host/host_documents.h"
+#include "vela_host/host_shortcuts.h"
 
 namespace vhost {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "host.h"
-#include "host_api/table/host_table.h"
+#include "vela_host/host_table.h"
 
 namespace vhost::table {
 

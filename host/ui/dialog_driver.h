@@ -29,7 +29,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host_api/table/host_dialogs.h"
+#include "vela_host/host_dialogs.h"
 
 namespace vhost {
 

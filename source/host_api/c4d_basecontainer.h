@@ -10,7 +10,7 @@
 #include "c4d_gedata.h"
 #include "c4d_string.h"
 #include "c4d_types.h"
-#include "table/host_table.h"
+#include "vela_host/host_table.h"
 
 class BaseDocument;
 class BaseObject;

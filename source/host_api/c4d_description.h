@@ -6,7 +6,7 @@
 #include "c4d_basecontainer.h"
 #include "c4d_string.h"
 #include "c4d_types.h"
-#include "table/host_table.h"
+#include "vela_host/host_table.h"
 
 // The node a page instance belongs to; the host's handle.
 class GeListNode {

@@ -9,7 +9,7 @@
 
 #include "c4d_string.h"
 #include "c4d_types.h"
-#include "table/host_table.h"
+#include "vela_host/host_table.h"
 
 // Moving a GeData copies it: a moved-from value must stay a valid value.
 class GeData : private HostValueRef {  // NOLINT(cppcoreguidelines-special-member-functions)

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "table/host_table.h"
+#include "vela_host/host_table.h"
 
 using Int32 = std::int32_t;
 using UInt32 = std::uint32_t;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "table/host_table.h"
+#include "vela_host/host_table.h"
 
 namespace hostapi {
 

@@ -19,14 +19,14 @@
 #include <gtest/gtest.h>
 
 #include "host.h"
-#include "host_api/table/host_entry.h"
-#include "host_api/table/host_table.h"
 #include "modules/dynamic_library.h"
 #include "modules/module.h"
 #include "prefs/preference_pages.h"
 #include "support/module_folder.h"
 #include "support/plugin_session.h"
 #include "support/scene_probe.h"
+#include "vela_host/host_entry.h"
+#include "vela_host/host_table.h"
 
 namespace velatest {
 namespace {

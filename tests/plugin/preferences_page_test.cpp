@@ -13,12 +13,12 @@
 #include <gtest/gtest.h>
 
 #include "host.h"
-#include "host_api/table/host_table.h"
 #include "media/bitmap.h"
 #include "prefs/preference_pages.h"
 #include "support/module_folder.h"
 #include "support/plugin_session.h"
 #include "ui/dialog_driver.h"
+#include "vela_host/host_table.h"
 
 namespace velatest {
 namespace {

@@ -1,6 +1,6 @@
 #include "support/plugin_session.h"
 
-#include "host_api/table/host_entry.h"
+#include "vela_host/host_entry.h"
 
 namespace velatest {
 

@@ -4,8 +4,8 @@
  * made, whether the host accepts it or not: the host disposes of each instance through its class's
  * `destroy` callback (at the latest when it shuts down), and the module never frees it.
  * All functions: [main-thread]; registrations only while the host starts the module. */
-#ifndef HOST_API_TABLE_HOST_REGISTRY_H
-#define HOST_API_TABLE_HOST_REGISTRY_H
+#ifndef VELA_HOST_HOST_REGISTRY_H
+#define VELA_HOST_HOST_REGISTRY_H
 
 #include "host_abi.h"
 

@@ -3,8 +3,8 @@
  * Document and object handles belong to the host. An object handle stays valid until the object
  * is deleted; modules never keep one beyond the call they received it in. All functions:
  * [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_DOCUMENTS_H
-#define HOST_API_TABLE_HOST_DOCUMENTS_H
+#ifndef VELA_HOST_HOST_DOCUMENTS_H
+#define VELA_HOST_HOST_DOCUMENTS_H
 
 #include "host_abi.h"
 

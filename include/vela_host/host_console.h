@@ -1,7 +1,7 @@
 /* The host's console: loggers that collect lines for the user.
  * All functions: [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_CONSOLE_H
-#define HOST_API_TABLE_HOST_CONSOLE_H
+#ifndef VELA_HOST_HOST_CONSOLE_H
+#define VELA_HOST_HOST_CONSOLE_H
 
 #include "host_abi.h"
 

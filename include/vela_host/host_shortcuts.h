@@ -5,8 +5,8 @@
  * keys 0/1, 10/11, 20/21 and so on; the first pair whose key is 0 ends the strokes.
  * Indices are positions in the table at the time of the call: removing an entry moves the entries
  * after it down by one. All functions: [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_SHORTCUTS_H
-#define HOST_API_TABLE_HOST_SHORTCUTS_H
+#ifndef VELA_HOST_HOST_SHORTCUTS_H
+#define VELA_HOST_HOST_SHORTCUTS_H
 
 #include "host_abi.h"
 

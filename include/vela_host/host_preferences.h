@@ -4,8 +4,8 @@
  * the page class's `alloc` when it builds the preferences window (and once at start-up), and
  * calls the description and parameter callbacks while it draws the page and the user edits it.
  * All functions and callbacks: [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_PREFERENCES_H
-#define HOST_API_TABLE_HOST_PREFERENCES_H
+#ifndef VELA_HOST_HOST_PREFERENCES_H
+#define VELA_HOST_HOST_PREFERENCES_H
 
 #include "host_abi.h"
 

@@ -3,8 +3,8 @@
  * The table is plain C: it is compiled by the module and by the host with whatever compiler each
  * uses, and no C++ type, exception or allocator crosses it. Host objects are opaque handles; texts
  * cross as UTF-8 with an explicit length. */
-#ifndef HOST_API_TABLE_HOST_ABI_H
-#define HOST_API_TABLE_HOST_ABI_H
+#ifndef VELA_HOST_HOST_ABI_H
+#define VELA_HOST_HOST_ABI_H
 
 #include <stdbool.h>
 #include <stddef.h>

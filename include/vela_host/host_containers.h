@@ -7,8 +7,8 @@
  *
  * All functions: [main-thread]. A container handle the caller created is the caller's until it
  * hands it to `destroy`; handles reached through a HostContainerRef belong to their owner. */
-#ifndef HOST_API_TABLE_HOST_CONTAINERS_H
-#define HOST_API_TABLE_HOST_CONTAINERS_H
+#ifndef VELA_HOST_HOST_CONTAINERS_H
+#define VELA_HOST_HOST_CONTAINERS_H
 
 #include "host_abi.h"
 

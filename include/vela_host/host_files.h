@@ -2,8 +2,8 @@
  *
  * File names cross as UTF-8 paths in the host platform's own form; the path functions below are
  * the only place that knows the separator. All functions: [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_FILES_H
-#define HOST_API_TABLE_HOST_FILES_H
+#ifndef VELA_HOST_HOST_FILES_H
+#define VELA_HOST_HOST_FILES_H
 
 #include "host_abi.h"
 

@@ -5,8 +5,8 @@
  * into the instance on the same thread: `create_layout` and `init_values` when it builds the
  * window, `command` when a gadget is used, `ask_close` when something asks to close the window.
  * All functions and callbacks: [main-thread]. */
-#ifndef HOST_API_TABLE_HOST_DIALOGS_H
-#define HOST_API_TABLE_HOST_DIALOGS_H
+#ifndef VELA_HOST_HOST_DIALOGS_H
+#define VELA_HOST_HOST_DIALOGS_H
 
 #include "host_abi.h"
 

@@ -8,8 +8,8 @@
  *
  * Every function takes the table itself as its first argument; the host finds its own state from
  * it. */
-#ifndef HOST_API_TABLE_HOST_TABLE_H
-#define HOST_API_TABLE_HOST_TABLE_H
+#ifndef VELA_HOST_HOST_TABLE_H
+#define VELA_HOST_HOST_TABLE_H
 
 #include "host_abi.h"
 #include "host_console.h"

@@ -1,6 +1,6 @@
 /* Compiled as C11 with every warning: the table headers must stay valid C for modules in C. */
-#include "host_entry.h"
-#include "host_table.h"
+#include "vela_host/host_entry.h"
+#include "vela_host/host_table.h"
 
 int host_table_check_version(const HostTable* table);
 int host_table_check_version(const HostTable* table) {

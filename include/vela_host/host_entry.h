@@ -4,8 +4,8 @@
  * and the processor-yield hook `g_CpuYieldDelegate`. The host reads `g_maxon` when it loads the
  * module, then calls `c4d_main` with, in this order: HOST_ACTION_INIT, HOST_ACTION_MESSAGE with
  * HOST_PLUGINMSG_LOAD_RESOURCE, HOST_ACTION_START, and HOST_ACTION_END when it shuts down. */
-#ifndef HOST_API_TABLE_HOST_ENTRY_H
-#define HOST_API_TABLE_HOST_ENTRY_H
+#ifndef VELA_HOST_HOST_ENTRY_H
+#define VELA_HOST_HOST_ENTRY_H
 
 #include "host_abi.h"
 
