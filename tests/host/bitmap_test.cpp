@@ -3,7 +3,6 @@
 #include "media/bitmap.h"
 
 #include <tiffio.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "support/icon_expectations.h"
+#include "support/temp_folder.h"
 
 namespace vhost {
 namespace {
@@ -23,14 +23,6 @@ const std::string kIcon = std::string(VELA_RESOURCE_DIR) + "/vela_icon.tif";
 
 class Bitmaps : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder_ = fs::temp_directory_path() / ("vela_bitmap_test_" + std::to_string(::getpid()));
-        fs::create_directories(folder_);
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
     std::string File(const std::string& name, const std::string& bytes) const {
         std::string path = (folder_ / name).string();
         std::ofstream(path, std::ios::binary) << bytes;
@@ -47,7 +39,7 @@ protected:
     }
     static constexpr std::int32_t kPixelRatio = 100;
 
-    fs::path folder_;
+    testing_support::TempFolder folder_;
 };
 
 TEST_F(Bitmaps, InitMakesAnOpaqueBlackImage) {
@@ -129,7 +121,7 @@ TEST_F(Bitmaps, MissingFilesAreNotExistingAndChangeNothing) {
     Bitmap bitmap = Prepared();
     const Bitmap before = bitmap;
     EXPECT_EQ(bitmap.LoadTiff(Path("no_such.tif"), -1), Bitmap::kNotExisting);
-    EXPECT_EQ(bitmap.LoadTiff(folder_.string(), -1), Bitmap::kNotExisting);  // a folder
+    EXPECT_EQ(bitmap.LoadTiff(folder_.Path().string(), -1), Bitmap::kNotExisting);  // a folder
     EXPECT_EQ(bitmap, before);
 }
 

@@ -2,15 +2,14 @@
 // file format accepts, and the message a user sees for each kind of broken file.
 #include "resources/resource_loader.h"
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "support/temp_folder.h"
 
 namespace vhost {
 namespace {
@@ -61,33 +60,17 @@ std::vector<std::string> ErrorsWith(const std::string& path, const std::string& 
     return Texts(load.errors);
 }
 
-// A folder under the system's temporary folder, removed with the object.
-class TemporaryFolder {
+// A temporary folder holding resource files.
+class TemporaryFolder : public testing_support::TempFolder {
 public:
-    TemporaryFolder() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() / ("vela_resource_test_" + std::to_string(::getpid()) +
-                                             "_" + std::to_string(++counter));
-        fs::create_directories(path_);
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
     void Write(const std::vector<ResourceFile>& files) const {
         for (const ResourceFile& file : files) {
-            fs::path target = path_ / file.path;
+            const fs::path target = *this / file.path;
             fs::create_directories(target.parent_path());
-            std::ofstream(target, std::ios::binary) << file.text;
+            testing_support::WriteFile(target, file.text);
         }
     }
-    std::string Path() const { return path_.string(); }
-
-private:
-    fs::path path_;
+    std::string Path() const { return Utf8FromPath(TempFolder::Path()); }
 };
 
 // The plug-in's resource

@@ -3,7 +3,6 @@
 // letter case, module loading, and TIFF decoding by the imaging component.
 #include <windows.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +18,7 @@
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "support/icon_expectations.h"
+#include "support/temp_folder.h"
 #include "table/path_rules.h"
 
 namespace {
@@ -28,34 +28,9 @@ using vhost::PathFromUtf8;
 using vhost::Utf8FromPath;
 
 // A fresh folder whose own name is not ASCII, removed afterwards.
-class Folder {
+class Folder : public vhost::testing_support::TempFolder {
 public:
-    Folder() {
-        static int counter = 0;
-        path_ = fs::temp_directory_path() /
-                PathFromUtf8("vela Übung 日本 " + std::to_string(GetCurrentProcessId()) + "-" +
-                             std::to_string(counter++));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-    }
-    ~Folder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    fs::path operator/(const std::string& name) const { return path_ / PathFromUtf8(name); }
-    const fs::path& Path() const { return path_; }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_)) {
-            names.push_back(Utf8FromPath(entry.path().filename()));
-        }
-        return names;
-    }
-
-private:
-    fs::path path_;
+    Folder() : TempFolder("vela Übung 日本") {}
 };
 
 std::string Read(const fs::path& file) {
@@ -105,9 +80,7 @@ TEST(WindowsFiles, TemporariesOfEndedSavesAreRemovedByTheNextSave) {
     ASSERT_EQ(vhost::WriteFileAtomically(folder / ended, "half"), "");
     ASSERT_EQ(vhost::WriteFileAtomically(folder / ours, "half"), "");
     ASSERT_EQ(vhost::WriteFileAtomically(folder / "scene.json", "whole"), "");
-    std::vector<std::string> names = folder.Names();
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{ours, "scene.json"}));
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{ours, "scene.json"}));
 }
 
 TEST(WindowsFiles, AMissingFolderIsReportedWithItsName) {

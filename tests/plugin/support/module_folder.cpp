@@ -1,10 +1,7 @@
 #include "support/module_folder.h"
 
-#include <stdlib.h>
-
 #include <fstream>
 #include <stdexcept>
-#include <system_error>
 
 namespace velatest {
 
@@ -13,19 +10,6 @@ fs::path BuiltModuleFile() { return fs::path(VELA_MODULE_FILE); }
 fs::path BuiltResourceFolder() { return BuiltModuleFile().parent_path() / "res"; }
 
 std::string BuiltModuleFolder() { return BuiltModuleFile().parent_path().string(); }
-
-TempFolder::TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "vela-plugin-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a temporary folder from " + pattern);
-    }
-    path_ = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
 
 fs::path CopyModuleTo(const fs::path& folder, std::string_view name) {
     fs::create_directories(folder);

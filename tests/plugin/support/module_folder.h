@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "support/temp_folder.h"
+
 namespace velatest {
 
 namespace fs = std::filesystem;
@@ -17,20 +19,7 @@ fs::path BuiltResourceFolder();
 // The folder of the built module file, as the module names it (no separator at the end).
 std::string BuiltModuleFolder();
 
-// A new empty folder under the system's temporary folder, removed with its contents at the end.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-    fs::path operator/(std::string_view name) const { return path_ / name; }
-
-private:
-    fs::path path_;
-};
+using vhost::testing_support::TempFolder;
 
 // Copies the built module file into `folder` (made if missing) under `name`; answers its path.
 fs::path CopyModuleTo(const fs::path& folder, std::string_view name = "vela2023.xdl64");
