@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "modules/module.h"
+#include "modules/module_calls.h"
 #include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
@@ -49,8 +50,8 @@ struct Host::Impl {
     std::vector<Language> languages = HostSettings{}.languages;
     std::string preferencesFolder;
     std::vector<std::unique_ptr<Module>> modules;
-    const Module* registering = nullptr;  // the module whose entry point the host is calling
-    PreferencePages pages;
+    ModuleCalls calls;  // before the pages, which call modules until they are gone
+    PreferencePages pages{calls};
     std::vector<std::unique_ptr<Resource>> resources;
     std::int32_t interfaceRefreshes = 0;
     bool shutDown = false;
@@ -102,10 +103,16 @@ bool IsUsableCommandClass(const HostCommandClass* klass) {
            VHOST_CLASS_HAS(klass, HostCommandClass, destroy);
 }
 
-void Dispose(const RegisteredCommand& command) {
+void DestroyInstance(const RegisteredCommand& command) {
     if (VHOST_CLASS_HAS(command.klass, HostCommandClass, destroy)) {
         command.klass->destroy(command.instance);
     }
+}
+
+// Disposal of a command the host kept: a call into its owner's code.
+void Dispose(ModuleCalls& calls, const RegisteredCommand& command) {
+    const ModuleCalls::Scope call(calls, command.owner);
+    DestroyInstance(command);
 }
 
 }  // namespace
@@ -123,28 +130,37 @@ Host::Host() : impl_(std::make_unique<Impl>()) {
 Host::~Host() { Shutdown(); }
 
 // Modules end in the reverse order of their start, each while the rest of the host is intact: an
-// end message or a destructor may still write to the console. Instances of what a module
-// registered go before the module is unloaded, since their destructors are the module's code.
+// end message or a destructor may still write to the console. What is left then is the host's
+// own.
 std::vector<std::string> Host::Shutdown() {
     std::vector<std::string> reports;
     if (impl_->shutDown) return reports;
     impl_->shutDown = true;
-    for (std::size_t i = impl_->modules.size(); i > 0; --i) {
-        Module& module = *impl_->modules[i - 1];
-        DisposePagesOf(&module);
-        module.Call(HOST_ACTION_END);
-        DisposeCommandsOf(&module);
-        module.Unload();
-    }
+    for (std::size_t i = impl_->modules.size(); i > 0; --i) EndModule(*impl_->modules[i - 1]);
     impl_->modules.clear();
     DisposePagesOf(nullptr, true);
-    for (std::size_t i = impl_->commands.size(); i > 0; --i) Dispose(impl_->commands[i - 1]);
+    for (std::size_t i = impl_->commands.size(); i > 0; --i) {
+        Dispose(impl_->calls, impl_->commands[i - 1]);
+    }
     impl_->commands.clear();
     if (!impl_->preferencesFolder.empty() && impl_->preferencesWritable) {
         std::string error = SavePreferences(impl_->preferencesFolder, impl_->world);
         if (!error.empty()) reports.push_back(std::move(error));
     }
     return reports;
+}
+
+// The instances of what the module registered are destroyed before it is unloaded, since their
+// destructors are the module's code: its pages before its end message, its commands after it.
+void Host::EndModule(Module& module) {
+    module.BeginEnding();
+    DisposePagesOf(&module);
+    {
+        const ModuleCalls::Scope call(impl_->calls, &module);
+        module.End();
+    }
+    DisposeCommandsOf(&module);
+    module.Unload();
 }
 
 void Host::DisposePagesOf(const Module* module, bool all) {
@@ -157,7 +173,7 @@ void Host::DisposeCommandsOf(const Module* module) {
     auto& commands = impl_->commands;
     for (std::size_t i = commands.size(); i > 0; --i) {
         if (commands[i - 1].owner != module) continue;
-        Dispose(commands[i - 1]);
+        Dispose(impl_->calls, commands[i - 1]);
         impl_->plugins.erase(PluginKey(HOST_PLUGIN_COMMAND, commands[i - 1].id));
         commands.erase(commands.begin() + static_cast<std::ptrdiff_t>(i - 1));
     }
@@ -223,34 +239,25 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
                           ", which this host does not have; the host goes on without it");
         return report;
     }
-    impl_->registering = module.get();
     // Ends and unloads a module that failed a step, with everything it registered.
     auto abandon = [&](const std::string& step, std::int32_t answer) {
         reports.push_back(name + ": " + step + " answered " + AnswerText(answer) +
                           "; the host goes on without it");
-        DisposePagesOf(module.get());
-        module->Call(HOST_ACTION_END);
-        DisposeCommandsOf(module.get());
-        impl_->registering = nullptr;
-        module->Unload();
+        EndModule(*module);
         return report;
     };
-    // The entry point takes untyped pointers; the module only reads the table and the path.
-    HostStringView pathView{path.data(), path.size()};
-    report.initAnswer = module->Call(HOST_ACTION_INIT, &impl_->block.table, nullptr, &pathView);
+    // The steps are calls into the module; between them the host only takes note.
+    const ModuleCalls::Scope call(impl_->calls, module.get());
+    report.initAnswer = module->Initialise(&impl_->block.table);
     if (report.initAnswer != HOST_ENTRY_OK) return abandon("initialisation", report.initAnswer);
-    // The message action carries the message id in its first pointer argument.
-    // NOLINTNEXTLINE(performance-no-int-to-ptr): an id, never dereferenced
-    void* const message = reinterpret_cast<void*>(std::uintptr_t{HOST_PLUGINMSG_LOAD_RESOURCE});
-    report.resourceAnswer = module->Call(HOST_ACTION_MESSAGE, message);
+    report.resourceAnswer = module->LoadResource();
     if (report.resourceAnswer != HOST_ENTRY_OK) {
         reports.push_back(name + ": loading its resource answered " +
                           AnswerText(report.resourceAnswer) +
                           "; it starts without its texts and icon");
     }
-    report.startAnswer = module->Call(HOST_ACTION_START);
+    report.startAnswer = module->Start();
     if (report.startAnswer != HOST_ENTRY_OK) return abandon("start", report.startAnswer);
-    impl_->registering = nullptr;
     impl_->modules.push_back(std::move(module));
     report.started = true;
     return report;
@@ -258,9 +265,16 @@ ModuleLoadReport Host::LoadModule(const std::string& path) {
 
 const std::vector<std::unique_ptr<Module>>& Host::Modules() const { return impl_->modules; }
 
+void Host::SendPluginMessage(std::int32_t message, void* data) {
+    for (const std::unique_ptr<Module>& module : impl_->modules) {
+        const ModuleCalls::Scope call(impl_->calls, module.get());
+        module->PluginMessage(message, data);
+    }
+}
+
 void Host::FinishStartup() {
     for (const auto& page : impl_->pages.All()) {
-        if (page->nodes.empty()) PreferencePages::CreateNode(*page);
+        if (page->nodes.empty()) impl_->pages.CreateNode(*page);
     }
 }
 
@@ -268,15 +282,30 @@ PreferencePages& Host::Pages() { return impl_->pages; }
 
 bool Host::RegisterPreferencePage(std::int32_t id, std::string name, std::int32_t info,
                                   const HostPageClass* klass, std::int32_t apiVersion) {
-    if (apiVersion < HOST_INTERFACE_VERSION ||
-        !impl_->pages.Register(id, name, klass, impl_->registering)) {
+    const Module* owner = nullptr;
+    if (!AdmitRegistration("the preference page " + std::to_string(id) + " \"" + name + "\"",
+                           owner) ||
+        apiVersion < HOST_INTERFACE_VERSION || !impl_->pages.Register(id, name, klass, owner)) {
         return false;
     }
     impl_->AddPlugin(HOST_PLUGIN_PREFS, id, std::move(name), info);
     return true;
 }
 
-const Module* Host::RegisteringModule() const { return impl_->registering; }
+// The owner is the module the host is starting, or none while the host runs no module's code.
+bool Host::AdmitRegistration(const std::string& what, const Module*& owner) {
+    const Module* caller = impl_->calls.Current();
+    if (caller == nullptr || caller->Phase() == ModulePhase::Starting) {
+        owner = caller;
+        return true;
+    }
+    WriteConsole({HOST_LOGGER_DEFAULT, HOST_TARGETAUDIENCE_ALL, HOST_WRITEMETA_DEFAULT,
+                  "module " + caller->Path() + ": registering " + what + " while " +
+                      std::string(PhaseName(caller->Phase())) +
+                      " is refused; a module registers only while it starts",
+                  "host", 0});
+    return false;
+}
 
 std::string Host::LanguageCode() const {
     for (const Language& language : impl_->languages) {
@@ -362,14 +391,18 @@ bool Host::KeyboardAvailable() const { return impl_->keyboardAvailable; }
 // Plug-ins and commands ---------------------------------------------------------------------------
 
 bool Host::RegisterCommand(RegisteredCommand command) {
-    bool acceptable = IsUsableCommandClass(command.klass) &&
-                      command.apiVersion >= HOST_INTERFACE_VERSION &&
-                      impl_->FindCommand(command.id) == nullptr;
+    const Module* owner = nullptr;
+    const bool acceptable =
+        AdmitRegistration("the command " + std::to_string(command.id) + " \"" + command.name + "\"",
+                          owner) &&
+        IsUsableCommandClass(command.klass) && command.apiVersion >= HOST_INTERFACE_VERSION &&
+        impl_->FindCommand(command.id) == nullptr;
     if (!acceptable) {
-        Dispose(command);
+        // Still inside the call of the code that handed it over, whoever that was.
+        DestroyInstance(command);
         return false;
     }
-    command.owner = impl_->registering;
+    command.owner = owner;
     impl_->AddPlugin(HOST_PLUGIN_COMMAND, command.id, command.name, command.info);
     impl_->commands.push_back(std::move(command));
     return true;
@@ -388,7 +421,11 @@ bool Host::InvokeCommand(std::int32_t id) {
     const RegisteredCommand* command = impl_->FindCommand(id);
     if (command == nullptr) return false;
     std::uint64_t eventsBefore = impl_->activity.eventsAdded;
-    bool result = command->klass->execute(command->instance, ActiveDocument().Handle(), nullptr);
+    bool result = false;
+    {
+        const ModuleCalls::Scope call(impl_->calls, command->owner);
+        result = command->klass->execute(command->instance, ActiveDocument().Handle(), nullptr);
+    }
     if (impl_->activity.eventsAdded != eventsBefore) RefreshCommandStates();
     return result;
 }
@@ -396,16 +433,18 @@ bool Host::InvokeCommand(std::int32_t id) {
 std::int32_t Host::QueryCommandState(std::int32_t id) {
     const RegisteredCommand* command = impl_->FindCommand(id);
     if (command == nullptr) return 0;
+    const ModuleCalls::Scope call(impl_->calls, command->owner);
     return command->klass->get_state(command->instance, ActiveDocument().Handle(), nullptr);
 }
 
 void Host::RefreshCommandStates() {
     ++impl_->activity.stateRefreshes;
-    // By index, not by iterator: the vector must not be grown by a state callback, but if a
-    // module did register from one, nothing would dangle here.
+    // By index, not by iterator: a state callback of the host's own command may register another
+    // (a module's is refused), and nothing may dangle then.
     for (std::size_t i = 0; i < impl_->commands.size(); ++i) {  // NOLINT(modernize-loop-convert)
         const HostCommandClass* klass = impl_->commands[i].klass;
         void* instance = impl_->commands[i].instance;
+        const ModuleCalls::Scope call(impl_->calls, impl_->commands[i].owner);
         std::int32_t state = klass->get_state(instance, ActiveDocument().Handle(), nullptr);
         impl_->commands[i].lastState = state;
     }
@@ -473,6 +512,38 @@ const std::vector<std::string>& Host::OpenedWebAddresses() const {
 
 DialogDriver& Host::Dialogs() { return *impl_->dialogs; }
 
+// Key strokes -------------------------------------------------------------------------------------
+
 ShortcutTable& Host::Shortcuts() { return *impl_->shortcuts; }
+
+// A stroke that only begins a shortcut of several strokes is taken (true) and waits for the
+// next. A complete shortcut runs its command: a registered command through InvokeCommand, with
+// the stroke's qualifiers as the keyboard state while it runs; a command of the host's own is
+// noted in the table's log of built-in runs. A shortcut whose command is neither (its module has
+// gone) runs nothing and the stroke is not taken (false).
+bool Host::DispatchKey(std::int32_t qualifiers, std::int32_t key) {
+    ShortcutTable& table = Shortcuts();
+    const KeyMatch match = table.Press(KeyStroke{qualifiers, key});
+    switch (match.kind) {
+        case KeyMatch::Kind::None:
+            return false;
+        case KeyMatch::Kind::Pending:
+            return true;
+        case KeyMatch::Kind::Complete:
+            break;
+    }
+    if (FindCommand(match.command) != nullptr) {
+        const std::int32_t held = Qualifiers();
+        SetQualifiers(qualifiers);
+        InvokeCommand(match.command);
+        SetQualifiers(held);
+        return true;
+    }
+    if (ShortcutTable::FindBuiltin(match.command) != nullptr) {
+        table.NoteBuiltinRun(match.command);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace vhost

@@ -136,6 +136,9 @@ public:
     ModuleLoadReport LoadModule(const std::string& path);
     // The modules that loaded and started, in the order they did.
     const std::vector<std::unique_ptr<Module>>& Modules() const;
+    // Sends a plug-in message to every running module, in the order they started, as the host
+    // does when something happens that modules may want to know of.
+    void SendPluginMessage(std::int32_t message, void* data = nullptr);
     // Settles the host after every module has started: creates each registered preference page
     // once, so pages can set up what they keep in the preferences.
     void FinishStartup();
@@ -147,8 +150,8 @@ public:
     // Preference pages and the descriptions they use.
     PreferencePages& Pages();
     // Registers a preference page class and its plug-in record (type HOST_PLUGIN_PREFS). False
-    // for a taken id, a class table without the callbacks the host needs, or an interface
-    // version older than this host's.
+    // for a taken id, a class table without the callbacks the host needs, an interface version
+    // older than this host's, or a module that is not starting (see RegisterCommand).
     bool RegisterPreferencePage(std::int32_t id, std::string name, std::int32_t info,
                                 const HostPageClass* klass, std::int32_t apiVersion);
     // The host's language: the code of the default language ("US" when none is flagged).
@@ -187,8 +190,13 @@ public:
 
     // Plug-ins. The host owns a registered command's instance from the call on: when it refuses
     // the command (id already registered, no class table, or a class too small to hold its
-    // callbacks, or an interface version older than this host's) it disposes of the instance
-    // at once and answers false.
+    // callbacks, an interface version older than this host's, or a module that is not starting)
+    // it disposes of the instance at once and answers false.
+    //
+    // A module registers commands and preference pages only while it starts: it owns them, and
+    // the host disposes of them before it unloads the module. Registering in any other phase is
+    // refused with a console line naming the module, what it registered and its phase. What is
+    // registered while the host runs no module's code is the host's own.
     bool RegisterCommand(RegisteredCommand command);
     // The plug-in record of a type (HOST_PLUGIN_OBJECT or HOST_PLUGIN_COMMAND) and id; null when
     // there is none. Records live as long as the host.
@@ -239,10 +247,9 @@ public:
     // matched (and its command ran).
     bool DispatchKey(std::int32_t qualifiers, std::int32_t key);
 
-    // The module whose entry point the host is calling now; null outside such a call.
-    const Module* RegisteringModule() const;
-
 private:
+    void EndModule(Module& module);
+    bool AdmitRegistration(const std::string& what, const Module*& owner);
     void DisposeCommandsOf(const Module* module);
     void DisposePagesOf(const Module* module, bool all = false);
 

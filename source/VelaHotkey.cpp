@@ -32,17 +32,11 @@ std::vector<Int32> FindVelaShortcuts() {
     return indices;
 }
 
-// Takes every shortcut of the command out of the table and answers copies of them.
-std::vector<BaseContainer> RemoveVelaShortcuts() {
+// Takes every shortcut of the command out of the table; the other commands' stay in their order.
+void RemoveVelaShortcuts() {
     const std::vector<Int32> indices = FindVelaShortcuts();
-    std::vector<BaseContainer> removed;
-    removed.reserve(indices.size());
-    for (const Int32 index : indices) {
-        removed.push_back(GetShortcut(index));
-    }
     // From the back, so the indices still to be removed stay where they were found.
     std::for_each(indices.rbegin(), indices.rend(), [](Int32 index) { RemoveShortcut(index); });
-    return removed;
 }
 
 void AddVelaShortcuts(Utf32Char key) {
@@ -67,20 +61,17 @@ String ShortcutSummary() {
 
 }  // namespace
 
+// The key is asked for before the table is touched: the table is searched in order, so a key shared
+// with another command runs whichever comes first, and a cancelled run must leave every shortcut
+// where it stood.
 Bool AssignVelaHotkey() {
-    const std::vector<BaseContainer> previous = RemoveVelaShortcuts();
-    EventAdd(EVENT::NONE);
-
     SCDialog dialog;
     if (!dialog.Open(kDialogX, kDialogY, 0, 0, false)) {
-        // Nothing was chosen: the command keeps the keys it had.
-        for (const BaseContainer& record : previous) {
-            AddShortcut(record);
-        }
-        EventAdd(EVENT::NONE);
         return false;
     }
     const Utf32Char key = dialog.hotkeyText.IsEmpty() ? 0 : dialog.hotkeyText[0];
+    RemoveVelaShortcuts();
+    EventAdd(EVENT::NONE);
     AddVelaShortcuts(key);
     MessageDialog(ShortcutSummary());
     return true;

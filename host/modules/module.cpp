@@ -1,5 +1,6 @@
 #include "modules/module.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace vhost {
@@ -87,6 +88,44 @@ bool Module::ReadRecord(std::string& error) {
 
 std::int32_t Module::Call(std::int32_t action, void* p1, void* p2, void* p3) const {
     return entry_(action, p1, p2, p3);
+}
+
+// The entry point takes untyped pointers; the module only reads the table and the path.
+std::int32_t Module::Initialise(HostTable* table) {
+    HostStringView path{path_.data(), path_.size()};
+    const std::int32_t answer = Call(HOST_ACTION_INIT, table, nullptr, &path);
+    if (answer == HOST_ENTRY_OK) phase_ = ModulePhase::Initialised;
+    return answer;
+}
+
+std::int32_t Module::LoadResource() {
+    const std::int32_t answer = PluginMessage(HOST_PLUGINMSG_LOAD_RESOURCE);
+    phase_ = ModulePhase::ResourceLoaded;
+    return answer;
+}
+
+std::int32_t Module::Start() {
+    phase_ = ModulePhase::Starting;
+    const std::int32_t answer = Call(HOST_ACTION_START);
+    if (answer == HOST_ENTRY_OK) phase_ = ModulePhase::Running;
+    return answer;
+}
+
+// The message action carries the message id in its first pointer argument.
+std::int32_t Module::PluginMessage(std::int32_t message, void* data) const {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): an id, never dereferenced
+    void* const id = reinterpret_cast<void*>(std::uintptr_t{static_cast<std::uint32_t>(message)});
+    return Call(HOST_ACTION_MESSAGE, id, data);
+}
+
+std::int32_t Module::End() {
+    phase_ = ModulePhase::Ending;
+    return Call(HOST_ACTION_END);
+}
+
+void Module::Unload() {
+    library_.Close();
+    phase_ = ModulePhase::Unloaded;
 }
 
 }  // namespace vhost

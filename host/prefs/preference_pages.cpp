@@ -93,6 +93,7 @@ const Description* PreferencePages::FindDescription(std::string_view name) const
 }
 
 PageNode* PreferencePages::CreateNode(RegisteredPage& page) {
+    const ModuleCalls::Scope call(calls_, page.owner);
     void* instance = page.klass->alloc(page.klass->context);
     if (instance == nullptr) {
         return nullptr;
@@ -114,21 +115,21 @@ PageNode* PreferencePages::NodeOf(std::int32_t pageId) {
     return page->nodes.empty() ? CreateNode(*page) : page->nodes.front().get();
 }
 
-// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 std::unique_ptr<DescriptionBuild> PreferencePages::Describe(PageNode& node,
                                                             const std::string& language,
                                                             std::int32_t& flags, bool& answer,
                                                             std::optional<HostDescId> single) {
     auto build = std::make_unique<DescriptionBuild>(language, single);
+    const ModuleCalls::Scope call(calls_, node.page->owner);
     answer =
         node.page->klass->get_description(node.instance, node.Handle(), build->Handle(), &flags);
     return build;
 }
 
-// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 ParameterAnswer PreferencePages::GetParameter(PageNode& node, const HostDescId& id) {
     ValueSlot slot;
     ParameterAnswer result;
+    const ModuleCalls::Scope call(calls_, node.page->owner);
     result.answer = node.page->klass->get_parameter(node.instance, node.Handle(), &id, &slot.ref,
                                                     &result.flags);
     if ((result.flags & HOST_DESCFLAGS_GET_PARAM_GET) != 0) {
@@ -139,12 +140,12 @@ ParameterAnswer PreferencePages::GetParameter(PageNode& node, const HostDescId& 
     return result;
 }
 
-// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 ParameterAnswer PreferencePages::SetParameter(PageNode& node, const HostDescId& id,
                                               const Value& value) {
     ValueSlot slot;
     slot.value = value;
     ParameterAnswer result;
+    const ModuleCalls::Scope call(calls_, node.page->owner);
     result.answer = node.page->klass->set_parameter(node.instance, node.Handle(), &id, &slot.ref,
                                                     &result.flags);
     if ((result.flags & HOST_DESCFLAGS_SET_PARAM_SET) == 0) {
@@ -154,17 +155,17 @@ ParameterAnswer PreferencePages::SetParameter(PageNode& node, const HostDescId& 
     return result;
 }
 
-// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 bool PreferencePages::Click(PageNode& node, const HostDescId& id) {
     HostDescriptionCommand command{id};
+    const ModuleCalls::Scope call(calls_, node.page->owner);
     return node.page->klass->message(node.instance, node.Handle(), HOST_MSG_DESCRIPTION_COMMAND,
                                      &command);
 }
 
-// NOLINTNEXTLINE(readability-convert-member-functions-to-static): a call through the registry
 std::unique_ptr<Bitmap> PreferencePages::RequestBitmap(PageNode& node, const HostDescId& id,
                                                        bool& answer) {
     HostDescriptionGetBitmap request{id, nullptr};
+    const ModuleCalls::Scope call(calls_, node.page->owner);
     answer = node.page->klass->message(node.instance, node.Handle(), HOST_MSG_DESCRIPTION_GETBITMAP,
                                        &request);
     return std::unique_ptr<Bitmap>(reinterpret_cast<Bitmap*>(request.bitmap));
@@ -178,6 +179,7 @@ std::vector<std::int32_t> PreferencePages::DisposeOwnedBy(const Module* owner, b
             ++it;
             continue;
         }
+        const ModuleCalls::Scope call(calls_, page.owner);
         for (auto node = page.nodes.rbegin(); node != page.nodes.rend(); ++node) {
             page.klass->destroy((*node)->instance);
         }

@@ -11,6 +11,7 @@
 
 #include "media/bitmap.h"
 #include "model/container.h"
+#include "modules/module_calls.h"
 #include "resources/resource_loader.h"
 #include "vela_host/host_table.h"
 
@@ -84,9 +85,11 @@ struct ParameterAnswer {
     Value value;  // what the page (or, when it supplied nothing, the host) holds
 };
 
+// Every call to a page's class table is a call into the module that registered the page, and is
+// marked so in `calls` (see ModuleCalls).
 class PreferencePages {
 public:
-    PreferencePages() = default;
+    explicit PreferencePages(ModuleCalls& calls) : calls_(calls) {}
     ~PreferencePages();
     PreferencePages(const PreferencePages&) = delete;
     PreferencePages& operator=(const PreferencePages&) = delete;
@@ -103,13 +106,13 @@ public:
     const Description* FindDescription(std::string_view name) const;
 
     // A new instance of the page, initialised; null when the page's allocator gave none.
-    static PageNode* CreateNode(RegisteredPage& page);
+    PageNode* CreateNode(RegisteredPage& page);
     // The page's first instance, made when there is none yet.
     PageNode* NodeOf(std::int32_t pageId);
 
-    // Calls to an instance of a page. They need only the instance, which knows its page, yet
-    // they are the registry's: whoever drives a page (the command line, the tests) reaches it
-    // through the host's registry, Host::Pages().
+    // Calls to an instance of a page, each a call into the module that registered the page.
+    // Whoever drives a page (the command line, the tests) reaches it through the host's
+    // registry, Host::Pages().
     //
     // The host asks the page for its description, in `language`. `flags` in and out.
     std::unique_ptr<DescriptionBuild> Describe(PageNode& node, const std::string& language,
@@ -128,6 +131,7 @@ public:
     std::vector<std::int32_t> DisposeOwnedBy(const Module* owner, bool all = false);
 
 private:
+    ModuleCalls& calls_;
     std::vector<std::unique_ptr<RegisteredPage>> pages_;
     std::map<std::string, Description, std::less<>> descriptions_;
 };

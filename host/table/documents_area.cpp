@@ -35,8 +35,8 @@ HostObject* HOST_ABI GetFirstObject(const HostTable* /*host*/, const HostDocumen
     return document != nullptr ? HandleOf(Document::FromHandle(document)->FirstObject()) : nullptr;
 }
 
-// Both flags answer every selected object, selected descendants of selected objects included, as
-// the host's own "no flags" query does; the plug-in only asks whether anything is selected.
+// Every selected object, selected descendants of selected objects included, as the host's own "no
+// flags" query answers; the plug-in only asks whether anything is selected. No flag changes that.
 void HOST_ABI GetActiveObjects(const HostTable* /*host*/, const HostDocument* document,
                                HostAtomArray* array, std::int32_t /*flags*/) {
     if (array == nullptr) return;

@@ -29,8 +29,8 @@ enum {
     HOST_OBJECT_INSTANCE = 5126 /* its data holds the referenced object as a link under 1001 */
 };
 
-/* Flags of `get_active_objects`. */
-enum { HOST_ACTIVE_OBJECTS_NONE = 0, HOST_ACTIVE_OBJECTS_CHILDREN = 1 };
+/* Flags of `get_active_objects`: none are defined. */
+enum { HOST_ACTIVE_OBJECTS_NONE = 0 };
 
 /* Flags of `event_add`. */
 enum { HOST_EVENT_NONE = 0 };
@@ -57,9 +57,8 @@ typedef struct HostDocumentArea {
     /* The first top-level object, or null when the tree is empty. */
     HostObject*(HOST_ABI* get_first_object)(const HostTable* host, const HostDocument* document);
     /* Replaces the contents of `array` with the selected objects in tree order, selected
-     * descendants of selected objects included. Both flags answer the same: the host's NONE query
-     * already returns every selected object, and HOST_ACTIVE_OBJECTS_CHILDREN is accepted for
-     * modules that ask for them explicitly. */
+     * descendants of selected objects included. `flags` is HOST_ACTIVE_OBJECTS_NONE; the host
+     * answers the same whatever it holds. */
     void(HOST_ABI* get_active_objects)(const HostTable* host, const HostDocument* document,
                                        HostAtomArray* array, int32_t flags);
 

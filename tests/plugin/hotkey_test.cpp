@@ -130,6 +130,15 @@ protected:
         return found;
     }
 
+    // Every shortcut, in table order.
+    std::vector<Shortcut> AllShortcuts() {
+        std::vector<Shortcut> found;
+        for (std::int32_t i = 0; i < Table().Count(); ++i) {
+            found.push_back(ShortcutOf(*Table().Get(i)));
+        }
+        return found;
+    }
+
     // Every other shortcut, in table order.
     std::vector<Shortcut> OtherShortcuts() {
         std::vector<Shortcut> found;
@@ -306,6 +315,22 @@ TEST_F(HotkeyTest, EachConfirmedAssignmentReplacesTheSevenAndACancelledOneKeepsT
     EXPECT_EQ(CommandShortcuts(), SevenFor('j'));
     EXPECT_EQ(Dialogs().Outcomes().size(), 4U);
     EXPECT_EQ(Dialogs().MessageBoxes().size(), 3U);
+}
+
+// The table is searched in order, so of two shortcuts on one key the first one runs: a cancel that
+// moved the command's shortcuts would hand its key to the other command.
+TEST_F(HotkeyTest, ACancelLeavesEveryShortcutInItsPlaceSoASharedKeyRunsTheSameCommand) {
+    AddShortcut({kCommandId, 0, {{0, 'k'}}});
+    AddShortcut({kOtherCommand, 0, {{0, 'k'}}});
+    AddShortcut({kCommandId, 0, {{kCtrl, 'v'}}});
+    const std::vector<Shortcut> before = AllShortcuts();
+
+    Queue({Type("j"), kCancel});
+    ClickAssign();
+
+    EXPECT_EQ(AllShortcuts(), before);
+    ASSERT_TRUE(Host().DispatchKey(0, 'k'));
+    EXPECT_EQ(Table().LastMatch().command, kCommandId);
 }
 
 TEST_F(HotkeyTest, ShortcutsOfOtherCommandsStayWhereverTheyStand) {

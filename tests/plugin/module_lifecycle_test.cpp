@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fixtures/late_registration_ids.h"
 #include "host.h"
 #include "modules/dynamic_library.h"
 #include "modules/module.h"
@@ -642,6 +643,58 @@ TEST(HostLoading, BrokenFilesAreReportedAndTheHostGoesOn) {
         EXPECT_NE(host.FindCommand(kCommandId), nullptr);
         EXPECT_EQ(host.Modules().size(), 1U);
     }
+}
+
+// Module phases ----------------------------------------------------------------------------------
+
+std::vector<std::string> ConsoleTexts(const vhost::Host& host) {
+    std::vector<std::string> texts;
+    for (const vhost::ConsoleLine& line : host.Console()) texts.push_back(line.text);
+    return texts;
+}
+
+std::string RefusalOf(const std::string& what) {
+    return std::string("module ") + LATE_REGISTRATION_MODULE_FILE + ": registering " + what +
+           " while running is refused; a module registers only while it starts";
+}
+
+// A module registers only while it starts. What it registers later, from a plug-in message or from
+// its own command's execute, is refused and disposed of at once, inside the call that handed it
+// over; what it registered at its start is destroyed before its library is closed. The fixture's
+// instances write a line when they are destroyed: a line means the module's code was still there.
+TEST(ModulePhases, RegistrationsAfterTheStartAreRefusedAndEveryInstanceDiesWhileLoaded) {
+    vhost::Host host;
+    ASSERT_TRUE(host.LoadModule(LATE_REGISTRATION_MODULE_FILE).started);
+    ASSERT_EQ(host.Modules().size(), 1U);
+    EXPECT_EQ(host.Modules().front()->Phase(), vhost::ModulePhase::Running);
+    ASSERT_NE(host.FindCommand(LATE_EARLY_COMMAND), nullptr);
+
+    host.SendPluginMessage(LATE_MESSAGE);
+    EXPECT_TRUE(host.InvokeCommand(LATE_EARLY_COMMAND));
+
+    EXPECT_EQ(host.FindCommand(LATE_MESSAGE_COMMAND), nullptr);
+    EXPECT_EQ(host.FindPlugin(LATE_MESSAGE_PAGE, HOST_PLUGIN_PREFS), nullptr);
+    EXPECT_EQ(host.FindCommand(LATE_NESTED_COMMAND), nullptr);
+    EXPECT_EQ(host.Commands().size(), 1U);
+    EXPECT_TRUE(host.Shutdown().empty());
+    EXPECT_EQ(ConsoleTexts(host), (std::vector<std::string>{
+                                      RefusalOf("the command 990002 \"late\""),
+                                      "destroyed late",
+                                      RefusalOf("the preference page 990003 \"late page\""),
+                                      RefusalOf("the command 990004 \"nested\""),
+                                      "destroyed nested",
+                                      "ended",
+                                      "destroyed early",
+                                  }));
+}
+
+TEST(ModulePhases, AModuleWhoseStartFailsLosesWhatItRegisteredBeforeItIsUnloaded) {
+    vhost::Host host;
+    const vhost::ModuleLoadReport report = host.LoadModule(LATE_REGISTRATION_FAILED_START_FILE);
+    EXPECT_FALSE(report.started);
+    EXPECT_EQ(report.startAnswer, 0);
+    EXPECT_EQ(host.FindCommand(LATE_EARLY_COMMAND), nullptr);
+    EXPECT_EQ(ConsoleTexts(host), (std::vector<std::string>{"ended", "destroyed early"}));
 }
 
 }  // namespace
