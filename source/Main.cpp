@@ -180,7 +180,7 @@ extern "C" HOST_MODULE_EXPORT Int32 c4d_main(Int32 action, void* p1, void* p2, v
         case HOST_ACTION_END:
             return End();
         case HOST_ACTION_QUERY:
-            return 5;
+            return HOST_ENTRY_PLUGIN_MODULE;
         default:
             return HOST_ENTRY_UNHANDLED;
     }

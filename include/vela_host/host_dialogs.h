@@ -18,12 +18,18 @@ extern "C" {
 enum { HOST_DLG_OK = 1, HOST_DLG_CANCEL = 2 };
 /* Button rows for `add_dlg_group`. */
 enum { HOST_DLG_GROUP_OK = 1, HOST_DLG_GROUP_CANCEL = 2 };
+/* The message a dialog's `command` callback receives (four-character codes). */
+enum {
+    HOST_DLG_MSG_ACTION = 0x62616374,   /* 'bact': the container's id: a gadget was used */
+    HOST_DLG_MSG_ACTION_ID = 0x62616964 /* 'baid': key of the gadget's id (int32) */
+};
 
 typedef struct HostDialogClass {
     size_t size; /* sizeof(HostDialogClass) of the module that filled it */
     bool(HOST_ABI* create_layout)(void* instance);
     bool(HOST_ABI* init_values)(void* instance);
-    /* Gadget `id` was used (a button pressed, a field left). `message` describes the action. */
+    /* Gadget `id` was used (a button pressed, a field left). `message` describes the action: its
+     * id is HOST_DLG_MSG_ACTION and it holds the gadget's id under HOST_DLG_MSG_ACTION_ID. */
     bool(HOST_ABI* command)(void* instance, int32_t id, const HostContainer* message);
     /* Something asks to close the window (the window's close control, or the module's own
      * `close` with `ask` set). True keeps the window open. */

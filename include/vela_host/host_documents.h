@@ -26,8 +26,11 @@ enum {
 enum {
     HOST_OBJECT_NULL = 5140,
     HOST_OBJECT_POLYGON = 5100,
-    HOST_OBJECT_INSTANCE = 5126 /* its data holds the referenced object as a link under 1001 */
+    HOST_OBJECT_INSTANCE = 5126 /* refers to another object, see HOST_INSTANCE_LINK */
 };
+
+/* Key under which an instance object's data holds the object it refers to, as a link. */
+enum { HOST_INSTANCE_LINK = 1001 };
 
 /* Flags of `get_active_objects`. */
 enum { HOST_ACTIVE_OBJECTS_NONE = 0, HOST_ACTIVE_OBJECTS_CHILDREN = 1 };

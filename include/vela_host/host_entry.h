@@ -22,7 +22,7 @@ enum {
     HOST_ACTION_START = 2,
     /* No arguments. Answers 1. */
     HOST_ACTION_END = 3,
-    /* No arguments. Answers the module's kind (5). */
+    /* No arguments. Answers the module's kind, HOST_ENTRY_PLUGIN_MODULE. */
     HOST_ACTION_QUERY = 4,
     /* p1: the message id (low 32 bits); p2: the message's data. Answers 1 when handled, else -1. */
     HOST_ACTION_MESSAGE = 6
@@ -39,7 +39,8 @@ enum {
     HOST_ENTRY_OK = 1,
     HOST_ENTRY_FAILED_START = 0,
     HOST_ENTRY_UNHANDLED = -1,
-    HOST_ENTRY_UNSUPPORTED_HOST = -3
+    HOST_ENTRY_UNSUPPORTED_HOST = -3,
+    HOST_ENTRY_PLUGIN_MODULE = 5 /* HOST_ACTION_QUERY: a module that holds plug-ins */
 };
 
 typedef int32_t(HOST_ABI* HostModuleEntry)(int32_t action, void* p1, void* p2, void* p3);

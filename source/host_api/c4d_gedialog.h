@@ -11,9 +11,9 @@ inline constexpr Int32 DLG_OK = HOST_DLG_GROUP_OK;
 inline constexpr Int32 DLG_CANCEL = HOST_DLG_GROUP_CANCEL;
 
 // Messages a dialog receives (in its Message operation), and their keys.
-inline constexpr Int32 BFM_ACTION = 0x62616374;     // 'bact': a gadget was used
-inline constexpr Int32 BFM_ACTION_ID = 0x62616964;  // 'baid': the gadget's id
-inline constexpr Int32 BFM_ASKCLOSE = 0x6261736B;   // 'bask': may the window close?
+inline constexpr Int32 BFM_ACTION = HOST_DLG_MSG_ACTION;        // a gadget was used
+inline constexpr Int32 BFM_ACTION_ID = HOST_DLG_MSG_ACTION_ID;  // the gadget's id
+inline constexpr Int32 BFM_ASKCLOSE = 0x6261736B;               // 'bask': may the window close?
 
 // A dialog. Construction asks the host for a dialog handle; without one (the host could not make
 // it) every layout call does nothing and the dialog cannot open.

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Prefsvelaprefs.h"
 #include "host.h"
 #include "modules/dynamic_library.h"
 #include "modules/module.h"
@@ -31,9 +32,9 @@
 namespace velatest {
 namespace {
 
-constexpr std::int32_t kPageId = 1026377;
-constexpr std::int32_t kOldHostVersion = 2022999;
-constexpr std::int32_t kManualButton = 1002;
+constexpr std::int32_t kPageId = ID_VELAPREFS;
+constexpr std::int32_t kOldHostVersion = HOST_INTERFACE_VERSION - 1;
+constexpr std::int32_t kManualButton = VELAPREFS_MANUAL;
 constexpr std::int32_t kLineCommandRefused = 9;
 constexpr std::int32_t kLinePageRefused = 13;
 constexpr std::int32_t kLineBanner = 16;
@@ -246,7 +247,7 @@ TEST(ModuleEntry, StartRegistersTheCommandAndThePageAndWritesTheBanner) {
     EXPECT_EQ(command->name, "vela");
     EXPECT_EQ(command->help, "Vela Button for 2023");
     EXPECT_EQ(command->info, 0x10000000);
-    EXPECT_EQ(command->apiVersion, 2023000);
+    EXPECT_EQ(command->apiVersion, HOST_INTERFACE_VERSION);
     EXPECT_TRUE(command->hasIcon);
     EXPECT_NE(module.Host().FindPlugin(kCommandId, HOST_PLUGIN_COMMAND), nullptr);
     EXPECT_EQ(module.Host().Commands().size(), 1U);
@@ -261,7 +262,7 @@ TEST(ModuleEntry, HostsOlderThanTheModuleAndAMissingModulePathAreRefused) {
     {
         LoadedModule module;
         ASSERT_TRUE(module.Opened()) << module.Error();
-        const TableCopy& current = module.CopyTable(module.Host(), 2023000);
+        const TableCopy& current = module.CopyTable(module.Host(), HOST_INTERFACE_VERSION);
         EXPECT_EQ(module.Init(&current.table, &module.Path()), 1);
     }
     {
@@ -358,10 +359,10 @@ TEST(ModuleEntry, AFailedResourceLoadIsNotRetriedWhenTheFolderAppears) {
     EXPECT_EQ(table.resourceFrees, 0);
 }
 
-TEST(ModuleEntry, QueryAnswersFiveAndUnknownActionsAreUnhandled) {
+TEST(ModuleEntry, QueryAnswersTheModuleKindAndUnknownActionsAreUnhandled) {
     LoadedModule module;
     ASSERT_TRUE(module.Opened()) << module.Error();
-    EXPECT_EQ(module.Call(HOST_ACTION_QUERY), 5);
+    EXPECT_EQ(module.Call(HOST_ACTION_QUERY), HOST_ENTRY_PLUGIN_MODULE);
     for (std::int32_t action : {0, 5, 7, -1, 100}) {
         EXPECT_EQ(module.Call(action), -1) << "action " << action;
     }
