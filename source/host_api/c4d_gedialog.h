@@ -53,12 +53,16 @@ public:
     Bool GetString(Int32 id, String& text) const;
 
 protected:
+    // A dialog over a window the host made: it neither makes nor destroys the host's dialog.
+    explicit GeDialog(HostDialog* borrowed);
+
     // Asks the host to close the open window; with `ask`, only after AskClose lets it.
     void Close(Bool ask);
     HostDialog* Handle() const { return dialog_; }
 
 private:
     HostDialog* dialog_;
+    Bool owned_ = true;
 };
 
 // A dialog that blocks while it is open and reports whether it was confirmed with OK.
@@ -79,3 +83,15 @@ private:
 
 // A modal message box with an OK button; returns when the user has dismissed it.
 void MessageDialog(const String& text);
+
+namespace hostapi {
+
+// The host's dialog a command was invoked from, seen as a GeDialog for the length of one call: the
+// handle wrapper of the host's dialogs, as BaseDocument* is of its documents. The dialog stays the
+// host's, and the wrapper's operations are the base's.
+class HostDialogView final : public GeDialog {
+public:
+    explicit HostDialogView(HostDialog* handle) : GeDialog(handle) {}
+};
+
+}  // namespace hostapi
