@@ -112,7 +112,6 @@ Int32 End() {
     if (g_startCount != 0) {
         return HOST_ENTRY_OK;
     }
-    PluginEnd();
     g_resource.Release();
     hostapi::HostInterface::SetModulePath(nullptr);
     delete g_modulePath;
@@ -160,8 +159,6 @@ Bool PluginStart() {
         kSourceFile, kLineBanner);
     return true;
 }
-
-void PluginEnd() {}
 
 Bool PluginMessage(Int32 id, void* /*data*/) {
     switch (id) {
