@@ -32,6 +32,7 @@
 
 #include "host.h"
 #include "scene_file/scene_file.h"
+#include "vela2023/vela_ids.h"
 
 // Counting allocation ---------------------------------------------------------------------------
 
@@ -135,9 +136,9 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
 }
 
-constexpr std::int32_t kCommandId = 1022131;
-constexpr std::int32_t kSettingsId = 1026378;
-constexpr std::int32_t kKeepOptionKey = 1000;
+constexpr std::int32_t kCommandId = ID_VELA;
+constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
+constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
 constexpr std::int32_t kShift = 1;
 constexpr std::int32_t kIsolated = 0x40000001;
 constexpr std::int32_t kNotIsolated = 0x40000000;

@@ -22,12 +22,13 @@
 #include "host.h"
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
+#include "vela2023/vela_ids.h"
 
 namespace {
 
-constexpr std::int32_t kCommandId = 1022131;  // the command, and the id of every record
-constexpr std::int32_t kSettingsId = 1026378;
-constexpr std::int32_t kKeepOptionKey = 1000;
+constexpr std::int32_t kCommandId = ID_VELA;  // the command, and the id of every record
+constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
+constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
 constexpr std::int32_t kShift = 1;
 constexpr std::int32_t kCtrl = 2;
 constexpr std::int32_t kAlt = 4;

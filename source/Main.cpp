@@ -15,14 +15,16 @@ constexpr Int32 kLineCommandNotRegistered = 9;
 constexpr Int32 kLinePageNotRegistered = 13;
 constexpr Int32 kLineBanner = 16;
 
-// Counts initialisation messages not yet matched by an end message; only the first acts.
+// Counts initialisation messages not yet matched by an end message; only the first acts. The host
+// ends a module whose initialisation it abandoned too, so refused initialisations count as well.
 Int32 g_startCount = 0;
 
 // Absent until the first initialisation; released at the last end message.
 Filename* g_modulePath = nullptr;
 
-// The loaded plug-in resource. Zero at load; released at the last end message, and once more at
-// process exit for a host that unloads the module without ending it.
+// The loaded plug-in resource. Zero at load; released at the last end message (after which a new
+// initialisation loads it afresh), and once more at process exit for a host that unloads the
+// module without ending it.
 struct PluginResource {
     HostResource* handle = nullptr;
     Bool attempted = false;
@@ -34,6 +36,7 @@ struct PluginResource {
             host->registry->free_resource(host, handle);
         }
         handle = nullptr;
+        attempted = false;
         hostapi::HostInterface::SetResource(nullptr);
         delete folder;
         folder = nullptr;
@@ -81,15 +84,21 @@ Bool LoadResource() {
     return g_resource.handle != nullptr;
 }
 
+// A later initialisation is answered as the first was, and only for the table the first handed
+// over: the end and message actions carry no table, so the loaded module serves one host.
 Int32 Initialise(const HostTable* table, const HostStringView* modulePath) {
+    using hostapi::HostInterface;
     ++g_startCount;
     if (g_startCount != 1) {
-        return HOST_ENTRY_OK;
+        return HostInterface::IsAttached() && HostInterface::Table() == table
+                   ? HOST_ENTRY_OK
+                   : HOST_ENTRY_UNSUPPORTED_HOST;
     }
-    hostapi::HostInterface::Attach(table);
-    if (table == nullptr || table->version < HOST_INTERFACE_VERSION || modulePath == nullptr) {
+    if (!HostInterface::Supports(table) || modulePath == nullptr) {
+        HostInterface::Detach();
         return HOST_ENTRY_UNSUPPORTED_HOST;
     }
+    HostInterface::Attach(table);
     g_modulePath = new (std::nothrow) Filename(String(
         std::string_view(modulePath->data != nullptr ? modulePath->data : "", modulePath->size)));
     if (g_modulePath != nullptr) {
@@ -103,7 +112,6 @@ Int32 End() {
     if (g_startCount != 0) {
         return HOST_ENTRY_OK;
     }
-    PluginEnd();
     g_resource.Release();
     hostapi::HostInterface::SetModulePath(nullptr);
     delete g_modulePath;
@@ -152,8 +160,6 @@ Bool PluginStart() {
     return true;
 }
 
-void PluginEnd() {}
-
 Bool PluginMessage(Int32 id, void* /*data*/) {
     switch (id) {
         case HOST_PLUGINMSG_NONE:
@@ -165,22 +171,28 @@ Bool PluginMessage(Int32 id, void* /*data*/) {
     }
 }
 
+// A module its host has not handed a usable table to calls nothing: it neither starts nor handles
+// messages.
 extern "C" HOST_MODULE_EXPORT Int32 c4d_main(Int32 action, void* p1, void* p2, void* p3) {
+    const bool attached = hostapi::HostInterface::IsAttached();
     switch (action) {
         case HOST_ACTION_INIT:
             return Initialise(static_cast<const HostTable*>(p1),
                               static_cast<const HostStringView*>(p3));
         case HOST_ACTION_MESSAGE: {
+            if (!attached) {
+                return HOST_ENTRY_UNHANDLED;
+            }
             const auto id = static_cast<Int32>(
                 static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(p1) & 0xFFFFFFFFU));
             return PluginMessage(id, p2) ? HOST_ENTRY_OK : HOST_ENTRY_UNHANDLED;
         }
         case HOST_ACTION_START:
-            return PluginStart() ? HOST_ENTRY_OK : HOST_ENTRY_FAILED_START;
+            return attached && PluginStart() ? HOST_ENTRY_OK : HOST_ENTRY_FAILED_START;
         case HOST_ACTION_END:
             return End();
         case HOST_ACTION_QUERY:
-            return 5;
+            return HOST_ENTRY_PLUGIN_MODULE;
         default:
             return HOST_ENTRY_UNHANDLED;
     }

@@ -5,7 +5,6 @@
 
 // Called by the entry point on the host's life-cycle messages.
 Bool PluginStart();
-void PluginEnd();
 Bool PluginMessage(Int32 id, void* data);
 
 // Writes one line to the host's default console logger, with `file` and `line` as the place in

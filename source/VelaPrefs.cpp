@@ -3,11 +3,14 @@
 #include <new>
 
 #include "VelaHotkey.h"
+#include "c4d_symbols.h"
 #include "vela_ids.h"
+
+// The page's description in the resource and the page the module registers are one.
+static_assert(static_cast<Int32>(Prefsvelaprefs) == static_cast<Int32>(ID_VELAPREFS));
 
 namespace {
 
-constexpr Int32 IDS_VELAPREFS_TITLE = 20000;
 constexpr const char* kDescriptionName = "Prefsvelaprefs";
 constexpr Int32 kPagePosition = 10000050;
 constexpr Int32 kPageParent = 0;

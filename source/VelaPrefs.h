@@ -5,14 +5,10 @@
 #include "host_api/c4d.h"
 #include "host_api/c4d_nodedata.h"
 
-// Parameter ids of the page's description "Prefsvelaprefs".
-enum VelaPrefsParameter : Int32 {
-    VELAPREFS_ASSIGN_HOTKEY = 1000,  // button: assign a key to the command
-    VELAPREFS_KEEP_VISIBILITY =
-        1001,                 // Bool: the option, stored under VELASETTINGS_KEEP_VISIBILITY
-    VELAPREFS_MANUAL = 1002,  // button: open the user manual
-    VELAPREFS_WEBSITE = 1004  // bitmap button: the icon; opens the maker's web site
-};
+// Parameter ids of the page's description (VELAPREFS_*), from the plug-in's resource: the button
+// that assigns a key to the command, the option (stored under VELASETTINGS_KEEP_VISIBILITY), the
+// manual button and the bitmap button that shows the icon and opens the maker's web site.
+#include "Prefsvelaprefs.h"
 
 class VelaPrefs : public PrefsDialogObject {
 public:

@@ -14,6 +14,7 @@
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
+#include "vela2023/vela_ids.h"
 
 namespace {
 
@@ -196,8 +197,9 @@ int Show(vhost::Host& host, const Arguments& args) {
     }
     vhost::Document& document = host.AdoptDocument(std::move(loaded.document));
     std::string state;
-    if (host.FindCommand(1022131) != nullptr) {
-        state = (host.QueryCommandState(1022131) & 1) != 0 ? "isolated" : "not isolated";
+    if (host.FindCommand(ID_VELA) != nullptr) {
+        state = (host.QueryCommandState(ID_VELA) & HOST_COMMAND_CHECKED) != 0 ? "isolated"
+                                                                              : "not isolated";
     }
     vhost::cli::PrintTree(std::cout, document, host.Types(), state,
                           vhost::cli::TreeStyle{UseColor(args.color)});

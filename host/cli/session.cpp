@@ -11,15 +11,16 @@
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
+#include "vela2023/vela_ids.h"
 
 namespace vhost::cli {
 
 namespace {
 
-constexpr std::int32_t kVelaCommandId = 1022131;
-constexpr std::int32_t kRecordKey = 1022131;
-constexpr std::int32_t kInstanceLink = 1001;
-constexpr std::int32_t kStateChecked = 0x00000001;
+constexpr std::int32_t kVelaCommandId = ID_VELA;
+constexpr std::int32_t kRecordKey = ID_VELA;
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
+constexpr std::int32_t kStateChecked = HOST_COMMAND_CHECKED;
 
 std::string ModeNumberName(std::int32_t mode) {
     switch (mode) {
@@ -681,11 +682,11 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
         }
         std::string is;
         if (key == "saved-editor" && ModeFromName(setting->value)) {
-            is = ModeNumberName(record->GetInt32(1000, 2));
+            is = ModeNumberName(record->GetInt32(VELA_SAVED_EDITOR_MODE, 2));
         } else if (key == "saved-render" && ModeFromName(setting->value)) {
-            is = ModeNumberName(record->GetInt32(1001, 2));
+            is = ModeNumberName(record->GetInt32(VELA_SAVED_RENDER_MODE, 2));
         } else if (key == "saved-enabled" && ParseYesNo(setting->value)) {
-            const bool saved = record->GetBool(1002, true);
+            const bool saved = record->GetBool(VELA_SAVED_ENABLED, true);
             is = saved == *ParseYesNo(setting->value) ? setting->value : YesNo(saved);
         } else {
             return Error(line, "\"" + line.words[i] +
@@ -751,13 +752,13 @@ bool Session::ExpectDocument(const ScriptLine& line) {
                                                : "carry no isolation record, it has one"));
             }
         } else if (setting && setting->key == "begun-with-alt" && ParseYesNo(setting->value)) {
-            const bool is = record != nullptr && record->GetBool(1004, false);
+            const bool is = record != nullptr && record->GetBool(VELA_DOC_BEGUN_WITH_ALT, false);
             if (is != *ParseYesNo(setting->value)) {
                 ExpectFailed(line, std::string("the isolation should ") +
                                        (is ? "not have begun" : "have begun") + " with Alt held");
             }
         } else if (setting && setting->key == "doc-state" && ParseInt(setting->value)) {
-            const std::int32_t is = record != nullptr ? record->GetInt32(1003, 0) : 0;
+            const std::int32_t is = record != nullptr ? record->GetInt32(VELA_DOC_STATE, 0) : 0;
             if (is != *ParseInt(setting->value)) {
                 ExpectFailed(line, "the document record's state should be " + setting->value +
                                        ", it is " + std::to_string(is));

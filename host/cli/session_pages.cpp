@@ -8,12 +8,13 @@
 #include "cli/session.h"
 #include "platform/utf8_path.h"
 #include "prefs/preference_pages.h"
+#include "vela2023/vela_ids.h"
 
 namespace vhost::cli {
 
 namespace {
 
-constexpr std::int32_t kVelaPrefsId = 1026377;
+constexpr std::int32_t kVelaPrefsId = ID_VELAPREFS;
 
 std::optional<std::int32_t> ParseNumber(std::string_view word) {
     std::int32_t value = 0;

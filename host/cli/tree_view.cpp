@@ -4,11 +4,13 @@
 #include <string_view>
 #include <vector>
 
+#include "vela2023/vela_ids.h"
+
 namespace vhost::cli {
 
 namespace {
 
-constexpr std::int32_t kRecordKey = 1022131;  // the isolation command's records
+constexpr std::int32_t kRecordKey = ID_VELA;  // the isolation command's records
 constexpr std::size_t kMaxNameColumn = 48;
 constexpr std::size_t kMaxIndentLevels = 24;
 

@@ -19,7 +19,7 @@ namespace vhost {
 namespace {
 
 // Custom data is kept under this tag; TypeNumber answers the record's own type id instead.
-constexpr auto kCustomTag = static_cast<ValueType>(1000000);
+constexpr auto kCustomTag = static_cast<ValueType>(HOST_TYPE_CUSTOM_FIRST);
 
 // Containers up to this many keys are searched linearly: records hold three keys and object data
 // a handful, where a scan of one cache line beats any hashing.

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "vela_host/host_abi.h"
+#include "vela_host/host_containers.h"
 
 namespace vhost {
 
@@ -22,14 +22,14 @@ class Container;
 
 // The type numbers the interface reports (HOST_TYPE_*).
 enum class ValueType : std::int32_t {
-    None = 0,
-    Int64 = 3,
-    Int32 = 15,
-    Float = 19,
-    String = 130,
-    Container = 132,
-    Link = 133,
-    // Custom data types report their registered id (1000000 and above).
+    None = HOST_TYPE_NONE,
+    Int64 = HOST_TYPE_INT64,
+    Int32 = HOST_TYPE_INT32,
+    Float = HOST_TYPE_FLOAT,
+    String = HOST_TYPE_STRING,
+    Container = HOST_TYPE_CONTAINER,
+    Link = HOST_TYPE_LINK,
+    // Custom data types report their registered id (HOST_TYPE_CUSTOM_FIRST and above).
 };
 
 // Stable id of an object, unique within a host session and kept in scene files. 0 is no object.
@@ -127,7 +127,7 @@ private:
     // Texts, nested containers and custom data live in blocks of their own.
     bool OwnsBlock() const {
         return type_ == ValueType::String || type_ == ValueType::Container ||
-               static_cast<std::int32_t>(type_) >= 1000000;
+               static_cast<std::int32_t>(type_) >= HOST_TYPE_CUSTOM_FIRST;
     }
     void Release() noexcept;
     void CopyFrom(const Value& other);

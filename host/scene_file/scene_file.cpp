@@ -31,7 +31,7 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr std::int32_t kFirstCustomType = 1000000;
+constexpr std::int32_t kFirstCustomType = HOST_TYPE_CUSTOM_FIRST;
 constexpr std::int32_t kNullObjectType = 5140;
 
 const ObjectTypes& KnownTypes() {

@@ -12,8 +12,8 @@ namespace {
 
 // The message a dialog receives when one of its gadgets is used, as the host's own dialogs get
 // it: the action, with the gadget's id under its own key.
-constexpr std::int32_t kActionMessage = 0x62616374;  // 'bact'
-constexpr std::int32_t kActionId = 0x62616964;       // 'baid'
+constexpr std::int32_t kActionMessage = HOST_DLG_MSG_ACTION;
+constexpr std::int32_t kActionId = HOST_DLG_MSG_ACTION_ID;
 
 // A text in quotes, with quotes, backslashes, line breaks and tabs escaped as a script writes them.
 std::string Quoted(std::string_view text) {

@@ -1,8 +1,40 @@
-/* Basic types shared by every area of the host interface table.
+/* Basic types shared by every area of the host interface table, and how its contracts read.
  *
  * The table is plain C: it is compiled by the module and by the host with whatever compiler each
  * uses, and no C++ type, exception or allocator crosses it. Host objects are opaque handles; texts
- * cross as UTF-8 with an explicit length. */
+ * cross as UTF-8 with an explicit length.
+ *
+ * Threads and phases
+ * ------------------
+ * The comment of every function pointer ends with a tag in brackets: the thread it may be called
+ * on, then the phases of the module in which it may be called (for a callback of the module: in
+ * which the host calls it).
+ *
+ *   main-thread  The thread on which the host calls the module's entry point. The host has no
+ *                other thread for modules: every function and callback of the table is
+ *                [main-thread], and none may be called from a thread the module starts.
+ *
+ * A module goes through these phases, in this order. When a step fails the host goes on with
+ * `ending` (with `unloaded` when the module file itself was refused).
+ *
+ *   loaded           The host has opened the module file and read its exports and module record;
+ *                    it has called nothing yet.
+ *   initialised      HOST_ACTION_INIT handed over the table and the module accepted it. The
+ *                    module may call the table from here to the end of `ending`.
+ *   resource loaded  The host has sent HOST_PLUGINMSG_LOAD_RESOURCE (whatever the module answered:
+ *                    a module without its resource is still started).
+ *   starting         The host is calling HOST_ACTION_START. The only phase in which the host
+ *                    accepts registrations.
+ *   running          HOST_ACTION_START answered HOST_ENTRY_OK. The host calls what the module
+ *                    registered and sends it messages.
+ *   ending           The host calls HOST_ACTION_END and destroys, before or after it, every
+ *                    instance the module handed over.
+ *   unloaded         The module file is closed; nothing of the module is called any more.
+ *
+ * A tag names one phase ("[main-thread, starting]"), several, or a span ("[main-thread, any phase
+ * from initialised]": initialised, resource loaded, starting, running and ending). "within `f`"
+ * restricts a call to the time inside a call of `f` (a dialog's layout calls are valid only
+ * within its `create_layout` callback); the phase is then the phase of that call. */
 #ifndef VELA_HOST_HOST_ABI_H
 #define VELA_HOST_HOST_ABI_H
 
@@ -23,7 +55,18 @@ extern "C" {
 #endif
 
 /* The interface version this header describes. The host writes its own version into the first
- * 32-bit word of the table; modules refuse hosts older than the version they were built for. */
+ * 32-bit word of the table; modules refuse hosts older than the version they were built for.
+ *
+ * Versions
+ *   2023000  The table with its eight areas (registry, containers, documents, preferences,
+ *            shortcuts, dialogs, files, console) as these headers declare them, the entry point's
+ *            actions of host_entry.h and module records of version 2022901.
+ *
+ * How the interface grows: a function is added at the end of its area (the area's size grows with
+ * it), a new area at the end of HostTable, and the version rises; the comment of the new member
+ * names the version that added it. Nothing is removed, moved or retyped. A module that calls a
+ * later member either refuses older hosts by their version or checks the member with
+ * HOST_AREA_HAS (host_table.h) before it calls it. */
 #define HOST_INTERFACE_VERSION 2023000
 
 /* A text handed to the other side: UTF-8, not necessarily terminated, `size` bytes long. The

@@ -1,5 +1,4 @@
-/* The host's console: loggers that collect lines for the user.
- * All functions: [main-thread]. */
+/* The host's console: loggers that collect lines for the user. */
 #ifndef VELA_HOST_HOST_CONSOLE_H
 #define VELA_HOST_HOST_CONSOLE_H
 
@@ -20,9 +19,10 @@ typedef struct HostConsoleArea {
     size_t size; /* sizeof(HostConsoleArea) of the host that filled it */
 
     /* The logger with the given id; null when the host has none of that id. Lives as long as the
-     * host. */
+     * host. [main-thread, any phase from initialised] */
     HostLogger*(HOST_ABI* find_logger)(const HostTable* host, HostStringView id);
-    /* Writes one line. `file` and `line` name the place in the module's source that wrote it. */
+    /* Writes one line. `file` and `line` name the place in the module's source that wrote it.
+     * [main-thread, any phase from initialised] */
     void(HOST_ABI* write)(const HostTable* host, HostLogger* logger, int32_t audience,
                           HostStringView text, int32_t flags, HostStringView file, int32_t line);
 } HostConsoleArea;

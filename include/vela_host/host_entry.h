@@ -3,7 +3,16 @@
  * A module exports exactly three symbols: the entry point `c4d_main`, the module record `g_maxon`
  * and the processor-yield hook `g_CpuYieldDelegate`. The host reads `g_maxon` when it loads the
  * module, then calls `c4d_main` with, in this order: HOST_ACTION_INIT, HOST_ACTION_MESSAGE with
- * HOST_PLUGINMSG_LOAD_RESOURCE, HOST_ACTION_START, and HOST_ACTION_END when it shuts down. */
+ * HOST_PLUGINMSG_LOAD_RESOURCE, HOST_ACTION_START, and HOST_ACTION_END when it shuts down. Each
+ * action moves the module into the next of the phases described in host_abi.h.
+ *
+ * Every HOST_ACTION_INIT is matched by one HOST_ACTION_END, whatever it answered: a host that
+ * abandons a module after a refused initialisation still ends it. A module acts on the first
+ * initialisation and counts the others; the end that brings the count to 0 is its last.
+ * Rationale: the actions after HOST_ACTION_INIT carry no table, so a module file, which the
+ * system loads once per process however often it is opened, serves one host at a time. A module
+ * refuses (HOST_ENTRY_UNSUPPORTED_HOST) an initialisation that hands over another table while it
+ * holds one. */
 #ifndef VELA_HOST_HOST_ENTRY_H
 #define VELA_HOST_HOST_ENTRY_H
 
@@ -16,15 +25,21 @@ extern "C" {
 /* Actions of the entry point and their arguments. */
 enum {
     /* p1: const HostTable*; p3: const HostStringView* with the module file's full path.
-     * Answers 1, or HOST_ENTRY_UNSUPPORTED_HOST for a host older than the module. */
+     * Answers HOST_ENTRY_OK, or HOST_ENTRY_UNSUPPORTED_HOST for a table the module cannot use (a
+     * host older than the module, an area that lacks a member the module calls, another host's
+     * table while the module holds one). [main-thread, loaded] */
     HOST_ACTION_INIT = 1,
-    /* No arguments. Answers 1 when the module started, 0 when it failed to. */
+    /* No arguments. The module registers its plug-ins. Answers HOST_ENTRY_OK when the module
+     * started, HOST_ENTRY_FAILED_START when it failed to. [main-thread, resource loaded] */
     HOST_ACTION_START = 2,
-    /* No arguments. Answers 1. */
+    /* No arguments. Answers HOST_ENTRY_OK. [main-thread, ending] */
     HOST_ACTION_END = 3,
-    /* No arguments. Answers the module's kind (5). */
+    /* No arguments. Answers the module's kind, HOST_ENTRY_PLUGIN_MODULE.
+     * [main-thread, any phase from loaded] */
     HOST_ACTION_QUERY = 4,
-    /* p1: the message id (low 32 bits); p2: the message's data. Answers 1 when handled, else -1. */
+    /* p1: the message id (low 32 bits); p2: the message's data. Answers HOST_ENTRY_OK when handled,
+     * else HOST_ENTRY_UNHANDLED. [main-thread, initialised for HOST_PLUGINMSG_LOAD_RESOURCE;
+     * running for the others] */
     HOST_ACTION_MESSAGE = 6
 };
 
@@ -39,7 +54,8 @@ enum {
     HOST_ENTRY_OK = 1,
     HOST_ENTRY_FAILED_START = 0,
     HOST_ENTRY_UNHANDLED = -1,
-    HOST_ENTRY_UNSUPPORTED_HOST = -3
+    HOST_ENTRY_UNSUPPORTED_HOST = -3,
+    HOST_ENTRY_PLUGIN_MODULE = 5 /* HOST_ACTION_QUERY: a module that holds plug-ins */
 };
 
 typedef int32_t(HOST_ABI* HostModuleEntry)(int32_t action, void* p1, void* p2, void* p3);
@@ -74,7 +90,7 @@ struct HostModuleRecord {
 };
 
 /* The processor-yield hook: busy-wait loops of the module call it when they have spun long enough;
- * the host may store its own routine there. */
+ * the host may store its own routine there. [main-thread, any phase from loaded] */
 typedef void(HOST_ABI* HostCpuYield)(void);
 
 /* Marks the three exports in a module's source; everything else in a module stays hidden. */

@@ -2,8 +2,7 @@
  *
  * A preference page is a plug-in of type HOST_PLUGIN_PREFS. The host creates its instances through
  * the page class's `alloc` when it builds the preferences window (and once at start-up), and
- * calls the description and parameter callbacks while it draws the page and the user edits it.
- * All functions and callbacks: [main-thread]. */
+ * calls the description and parameter callbacks while it draws the page and the user edits it. */
 #ifndef VELA_HOST_HOST_PREFERENCES_H
 #define VELA_HOST_HOST_PREFERENCES_H
 
@@ -72,23 +71,30 @@ typedef struct HostPageClass {
     /* The module's own data for `alloc`; the class table and this stay valid while the module is
      * loaded. */
     void* context;
-    /* A new instance, or null when out of memory. */
+    /* A new instance, or null when out of memory. [main-thread, running] */
     void*(HOST_ABI* alloc)(void* context);
-    /* Runs the instance's destructor and releases it. Called once, by the host. */
+    /* Runs the instance's destructor and releases it. Called once, by the host.
+     * [main-thread, ending] */
     void(HOST_ABI* destroy)(void* instance);
+    /* The new instance is the page `node`; called once, right after `alloc`.
+     * [main-thread, running] */
     bool(HOST_ABI* init)(void* instance, HostNode* node);
+    /* A message of type HOST_MSG_* with its data; false when the page did not handle it.
+     * [main-thread, running] */
     bool(HOST_ABI* message)(void* instance, HostNode* node, int32_t type, void* data);
-    /* Fills `description`; `flags` in and out (HOST_DESCFLAGS_DESC_*). */
+    /* Fills `description`; `flags` in and out (HOST_DESCFLAGS_DESC_*). [main-thread, running] */
     bool(HOST_ABI* get_description)(void* instance, HostNode* node, HostDescription* description,
                                     int32_t* flags);
     /* Reads parameter `id` into `value`; sets HOST_DESCFLAGS_GET_PARAM_GET in `flags` when it
-     * supplied the value. */
+     * supplied the value. [main-thread, running] */
     bool(HOST_ABI* get_parameter)(void* instance, HostNode* node, const HostDescId* id,
                                   HostValueRef* value, int32_t* flags);
-    /* Takes `value` for parameter `id`; sets HOST_DESCFLAGS_SET_PARAM_SET when it took it. */
+    /* Takes `value` for parameter `id`; sets HOST_DESCFLAGS_SET_PARAM_SET when it took it.
+     * [main-thread, running] */
     bool(HOST_ABI* set_parameter)(void* instance, HostNode* node, const HostDescId* id,
                                   const HostValueRef* value, int32_t* flags);
-    /* Whether parameter `id` is enabled. `settings` is the parameter's description container. */
+    /* Whether parameter `id` is enabled. `settings` is the parameter's description container.
+     * [main-thread, running] */
     bool(HOST_ABI* get_enabling)(void* instance, HostNode* node, const HostDescId* id,
                                  const HostValueRef* value, int32_t flags,
                                  const HostContainer* settings);
@@ -97,23 +103,26 @@ typedef struct HostPageClass {
 typedef struct HostPreferenceArea {
     size_t size; /* sizeof(HostPreferenceArea) of the host that filled it */
 
-    /* The host's preferences, in place. Kept by the host between runs. Never null. */
+    /* The host's preferences, in place. Kept by the host between runs. Never null.
+     * [main-thread, any phase from initialised] */
     HostContainerRef*(HOST_ABI* get_world_container_instance)(const HostTable* host);
 
     /* Loads the registered description `name` into `description`. False when no description of
-     * that name is registered. */
+     * that name is registered. [main-thread, within `get_description`] */
     bool(HOST_ABI* description_load)(const HostTable* host, HostDescription* description,
                                      HostStringView name);
     /* The settings container of parameter `id` in `description`, in place; null when the
-     * description has no such parameter. */
+     * description has no such parameter. [main-thread, within `get_description`] */
     HostContainerRef*(HOST_ABI* description_get_parameter)(const HostTable* host,
                                                            HostDescription* description,
                                                            const HostDescId* id);
-    /* When the host asks for one parameter only, writes its id to `single` and answers true. */
+    /* When the host asks for one parameter only, writes its id to `single` and answers true.
+     * [main-thread, within `get_description`] */
     bool(HOST_ABI* description_get_single)(const HostTable* host,
                                            const HostDescription* description, HostDescId* single);
 
-    /* Asks the host to redraw its interface (the preferences window included). */
+    /* Asks the host to redraw its interface (the preferences window included).
+     * [main-thread, any phase from initialised] */
     void(HOST_ABI* update_interface)(const HostTable* host);
 } HostPreferenceArea;
 

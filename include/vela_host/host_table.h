@@ -1,13 +1,14 @@
 /* The host interface table: everything a module may ask of the host.
  *
- * The host hands the table to the module with the first start-up message and keeps it alive until
- * the module has ended. The first 32-bit word is the host's interface version, which a module
- * compares with the version it was built for before it reads anything else. Each area begins with
- * its own size, so an area can grow at its end without breaking modules built against an older
- * header: a module checks an area's size before it calls a function that came later.
+ * The host hands the table to the module with HOST_ACTION_INIT and keeps it alive until the module
+ * is unloaded. The first 32-bit word is the host's interface version, which a module compares with
+ * the version it was built for before it reads anything else. Each area begins with its own size,
+ * so an area can grow at its end without breaking modules built against an older header (see the
+ * versions in host_abi.h): a module checks an area with HOST_AREA_HAS before it calls a member that
+ * a table of an older size may lack.
  *
  * Every function takes the table itself as its first argument; the host finds its own state from
- * it. */
+ * it. The tags that end each comment ([main-thread, ...]) are defined in host_abi.h. */
 #ifndef VELA_HOST_HOST_TABLE_H
 #define VELA_HOST_HOST_TABLE_H
 
@@ -37,9 +38,16 @@ struct HostTable {
     const HostConsoleArea* console;
 };
 
-/* True when `area` (a pointer to an area struct) is large enough to hold `member`. */
+/* True when `area` (a pointer to an area struct of type `type`, or null) is present and large
+ * enough to hold `member`. */
 #define HOST_AREA_HAS(area, type, member) \
-    ((area) != NULL && (area)->size >= offsetof(type, member) + sizeof(((type*)0)->member))
+    ((area) != NULL && (area)->size >= offsetof(type, member) + HOST_MEMBER_SIZE(type, member))
+
+#ifdef __cplusplus
+#define HOST_MEMBER_SIZE(type, member) sizeof(type::member)
+#else
+#define HOST_MEMBER_SIZE(type, member) sizeof(((type*)0)->member)
+#endif
 
 #ifdef __cplusplus
 }

@@ -1,5 +1,6 @@
 #include "c4d_commanddata.h"
 
+#include "c4d_gedialog.h"
 #include "host_interface.h"
 
 using hostapi::HostInterface;
@@ -9,14 +10,23 @@ namespace {
 const HostTable* Host() { return HostInterface::Table(); }
 
 // The host calls a command through these; they turn the calls into virtual calls of the instance.
+// The host's parent dialog reaches the command through its handle wrapper, alive for the call.
 bool HOST_ABI ExecuteTrampoline(void* instance, HostDocument* document, HostDialog* parent) {
-    return static_cast<CommandData*>(instance)->Execute(BaseDocument::FromHandle(document),
-                                                        reinterpret_cast<GeDialog*>(parent));
+    auto* command = static_cast<CommandData*>(instance);
+    if (parent == nullptr) {
+        return command->Execute(BaseDocument::FromHandle(document), nullptr);
+    }
+    hostapi::HostDialogView parentDialog(parent);
+    return command->Execute(BaseDocument::FromHandle(document), &parentDialog);
 }
 
 int32_t HOST_ABI GetStateTrampoline(void* instance, HostDocument* document, HostDialog* parent) {
-    return static_cast<CommandData*>(instance)->GetState(BaseDocument::FromHandle(document),
-                                                         reinterpret_cast<GeDialog*>(parent));
+    auto* command = static_cast<CommandData*>(instance);
+    if (parent == nullptr) {
+        return command->GetState(BaseDocument::FromHandle(document), nullptr);
+    }
+    hostapi::HostDialogView parentDialog(parent);
+    return command->GetState(BaseDocument::FromHandle(document), &parentDialog);
 }
 
 void HOST_ABI DestroyTrampoline(void* instance) { delete static_cast<CommandData*>(instance); }

@@ -35,8 +35,10 @@ constexpr HostDialogClass kDialogClass{sizeof(HostDialogClass), CreateLayoutTram
 
 GeDialog::GeDialog() : dialog_(Area().create(Host(), &kDialogClass, this)) {}
 
+GeDialog::GeDialog(HostDialog* borrowed) : dialog_(borrowed), owned_(false) {}
+
 GeDialog::~GeDialog() {
-    if (dialog_ != nullptr) {
+    if (dialog_ != nullptr && owned_) {
         Area().destroy(Host(), dialog_);
     }
 }

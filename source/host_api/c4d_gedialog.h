@@ -11,9 +11,9 @@ inline constexpr Int32 DLG_OK = HOST_DLG_GROUP_OK;
 inline constexpr Int32 DLG_CANCEL = HOST_DLG_GROUP_CANCEL;
 
 // Messages a dialog receives (in its Message operation), and their keys.
-inline constexpr Int32 BFM_ACTION = 0x62616374;     // 'bact': a gadget was used
-inline constexpr Int32 BFM_ACTION_ID = 0x62616964;  // 'baid': the gadget's id
-inline constexpr Int32 BFM_ASKCLOSE = 0x6261736B;   // 'bask': may the window close?
+inline constexpr Int32 BFM_ACTION = HOST_DLG_MSG_ACTION;        // a gadget was used
+inline constexpr Int32 BFM_ACTION_ID = HOST_DLG_MSG_ACTION_ID;  // the gadget's id
+inline constexpr Int32 BFM_ASKCLOSE = 0x6261736B;               // 'bask': may the window close?
 
 // A dialog. Construction asks the host for a dialog handle; without one (the host could not make
 // it) every layout call does nothing and the dialog cannot open.
@@ -53,12 +53,16 @@ public:
     Bool GetString(Int32 id, String& text) const;
 
 protected:
+    // A dialog over a window the host made: it neither makes nor destroys the host's dialog.
+    explicit GeDialog(HostDialog* borrowed);
+
     // Asks the host to close the open window; with `ask`, only after AskClose lets it.
     void Close(Bool ask);
     HostDialog* Handle() const { return dialog_; }
 
 private:
     HostDialog* dialog_;
+    Bool owned_ = true;
 };
 
 // A dialog that blocks while it is open and reports whether it was confirmed with OK.
@@ -79,3 +83,15 @@ private:
 
 // A modal message box with an OK button; returns when the user has dismissed it.
 void MessageDialog(const String& text);
+
+namespace hostapi {
+
+// The host's dialog a command was invoked from, seen as a GeDialog for the length of one call: the
+// handle wrapper of the host's dialogs, as BaseDocument* is of its documents. The dialog stays the
+// host's, and the wrapper's operations are the base's.
+class HostDialogView final : public GeDialog {
+public:
+    explicit HostDialogView(HostDialog* handle) : GeDialog(handle) {}
+};
+
+}  // namespace hostapi

@@ -22,7 +22,7 @@ inline constexpr Int32 MODE_UNDEF = HOST_MODE_UNDEF;
 inline constexpr Int32 Onull = HOST_OBJECT_NULL;
 inline constexpr Int32 Opolygon = HOST_OBJECT_POLYGON;
 inline constexpr Int32 Oinstance = HOST_OBJECT_INSTANCE;
-inline constexpr Int32 INSTANCEOBJECT_LINK = 1001;
+inline constexpr Int32 INSTANCEOBJECT_LINK = HOST_INSTANCE_LINK;
 
 // Object plug-in info flags.
 inline constexpr Int32 OBJECT_GENERATOR = HOST_OBJECT_INFO_GENERATOR;

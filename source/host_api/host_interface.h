@@ -1,7 +1,11 @@
 // The module's link to its host: the interface table handed over at start-up.
 //
 // Every class of the client layer reaches the host through `HostInterface::Table()`. The entry
-// point attaches the table before anything else runs and detaches it after the last end message.
+// point checks the table with `Supports` and attaches it before anything else runs. It stays
+// attached after the last end message, since the host may still destroy what the module handed
+// over, until an initialisation hands over another. The table is one per loaded module, not one
+// per host: the entry point's later actions carry no table, so a loaded module serves one host at
+// a time.
 #pragma once
 
 #include <string>
@@ -18,8 +22,16 @@ extern const HostTable* g_table;
 
 class HostInterface {
 public:
-    // Keeps `table` for every later call. [main-thread, during start-up]
+    // Whether the client layer can work with `table`: present, of the interface version the module
+    // was built for or later, and with every area long enough for the last member of it that the
+    // client layer calls. A table that fails is refused whole, so no call ever goes through a
+    // member that an older host's area lacks.
+    static bool Supports(const HostTable* table);
+
+    // Keeps `table`, which `Supports`, for every later call. [main-thread, loaded]
     static void Attach(const HostTable* table);
+    // Forgets the table, for a module that refused the one it was handed; nothing may call the host
+    // afterwards. [main-thread, loaded]
     static void Detach();
     static bool IsAttached();
     // The attached table. Calling into the host before `Attach` is a programming error of the

@@ -24,6 +24,7 @@
 #include "model/container.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
+#include "vela2023/vela_ids.h"
 
 namespace {
 
@@ -64,10 +65,10 @@ int SaveScene(const std::string& folder) {
 int SavePreferences(const std::string& folder) {
     vhost::Host host;
     if (!host.Configure({folder, {{"US", "English", true}}}).empty()) return 2;
-    vhost::Container settings(1026378);
-    settings.SetInt32(1000, 1);
+    vhost::Container settings(ID_VELASETTINGS);
+    settings.SetInt32(VELASETTINGS_KEEP_VISIBILITY, 1);
     settings.SetString(1001, std::string(600, 'p'));
-    host.WorldContainer().SetContainer(1026378, settings);
+    host.WorldContainer().SetContainer(ID_VELASETTINGS, settings);
     return host.Shutdown().empty() ? 0 : 2;
 }
 

@@ -23,6 +23,7 @@
 
 #include "model/scene.h"
 #include "support/temp_folder.h"
+#include "vela2023/vela_ids.h"
 
 namespace vhost {
 namespace {
@@ -37,7 +38,7 @@ constexpr std::int32_t kNull = 5140;
 constexpr std::int32_t kPolygon = 5100;
 constexpr std::int32_t kCylinder = 5170;
 constexpr std::int32_t kInstance = 5126;
-constexpr std::int32_t kRecordId = 1022131;  // the isolation records' id
+constexpr std::int32_t kRecordId = ID_VELA;  // the isolation records' id
 constexpr std::int32_t kInstanceLink = 1001;
 
 const Object* NextInTreeOrder(const Object* object) {
@@ -147,8 +148,8 @@ RichScene MakeRichScene() {
     data.SetContainer(15, level1);
     data.SetContainer(16, Container(-5));
     Container docRecord(kRecordId);
-    docRecord.SetInt32(1003, 1);
-    docRecord.SetBool(1004, true);
+    docRecord.SetInt32(VELA_DOC_STATE, 1);
+    docRecord.SetBool(VELA_DOC_BEGUN_WITH_ALT, true);
     data.SetContainer(kRecordId, docRecord);
 
     Object* car = doc.CreateObject(kNull, "Car");
@@ -175,9 +176,9 @@ RichScene MakeRichScene() {
     plugin->SetBit(std::numeric_limits<std::int32_t>::min());
     for (Object* object : {car, body, wheel, plugin, copy, stale, empty}) {
         Container record(kRecordId);
-        record.SetInt32(1000, static_cast<std::int32_t>(object->EditorMode()));
-        record.SetInt32(1001, static_cast<std::int32_t>(object->RenderMode()));
-        record.SetBool(1002, object->Enabled());
+        record.SetInt32(VELA_SAVED_EDITOR_MODE, static_cast<std::int32_t>(object->EditorMode()));
+        record.SetInt32(VELA_SAVED_RENDER_MODE, static_cast<std::int32_t>(object->RenderMode()));
+        record.SetBool(VELA_SAVED_ENABLED, object->Enabled());
         object->Data().SetString(1, object->Name());
         object->Data().SetContainer(kRecordId, record);
     }
@@ -208,8 +209,8 @@ TEST(SceneFileRoundTrip, RichSceneComesBackTheSame) {
     // The isolation is still there to be restored.
     const Container* record = loaded.document->Data().GetContainerInstance(kRecordId);
     ASSERT_NE(record, nullptr);
-    EXPECT_EQ(record->GetInt32(1003), 1);
-    EXPECT_TRUE(record->GetBool(1004));
+    EXPECT_EQ(record->GetInt32(VELA_DOC_STATE), 1);
+    EXPECT_TRUE(record->GetBool(VELA_DOC_BEGUN_WITH_ALT));
     EXPECT_EQ(loaded.document->Takes()->CurrentTake()->Name(), "Wide");
 
     // Writing is stable: the loaded scene is written out to the same text.

@@ -16,6 +16,7 @@
 #include "host.h"
 #include "platform/atomic_file.h"
 #include "support/temp_folder.h"
+#include "vela2023/vela_ids.h"
 
 namespace vhost {
 namespace {
@@ -25,7 +26,7 @@ using testing_support::ReadFile;
 using testing_support::TempFolder;
 using testing_support::WriteFile;
 
-constexpr std::int32_t kVela = 1022131;
+constexpr std::int32_t kVela = ID_VELA;
 constexpr std::int32_t kUndo = 12105;
 constexpr std::int32_t kShift = HOST_QUALIFIER_SHIFT;
 constexpr std::int32_t kCtrl = HOST_QUALIFIER_CTRL;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Prefsvelaprefs.h"
 #include "prefs/preference_pages.h"
 #include "shortcuts/shortcut_table.h"
 #include "support/expected_states.h"
@@ -24,8 +25,8 @@
 namespace velatest {
 namespace {
 
-constexpr std::int32_t kPageId = 1026377;
-constexpr std::int32_t kAssignButton = 1000;
+constexpr std::int32_t kPageId = ID_VELAPREFS;
+constexpr std::int32_t kAssignButton = VELAPREFS_ASSIGN_HOTKEY;
 constexpr std::int32_t kHotkeyField = 100012;
 // Commands of other plug-ins, unknown to the host's own list.
 constexpr std::int32_t kOtherCommand = 1055555;

@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Prefsvelaprefs.h"
 #include "fixtures/late_registration_ids.h"
 #include "host.h"
 #include "modules/dynamic_library.h"
@@ -26,15 +27,16 @@
 #include "support/module_folder.h"
 #include "support/plugin_session.h"
 #include "support/scene_probe.h"
+#include "ui/dialog_driver.h"
 #include "vela_host/host_entry.h"
 #include "vela_host/host_table.h"
 
 namespace velatest {
 namespace {
 
-constexpr std::int32_t kPageId = 1026377;
-constexpr std::int32_t kOldHostVersion = 2022999;
-constexpr std::int32_t kManualButton = 1002;
+constexpr std::int32_t kPageId = ID_VELAPREFS;
+constexpr std::int32_t kOldHostVersion = HOST_INTERFACE_VERSION - 1;
+constexpr std::int32_t kManualButton = VELAPREFS_MANUAL;
 constexpr std::int32_t kLineCommandRefused = 9;
 constexpr std::int32_t kLinePageRefused = 13;
 constexpr std::int32_t kLineBanner = 16;
@@ -43,17 +45,65 @@ bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
 }
 
-// A copy of a host's table, under another interface version or with the loading and release of
-// resources counted. The host finds itself from the table pointer, in the word that follows the
-// table; the copy keeps that word, so whatever a module calls through the copy reaches the same
-// host. The counting functions pass the host's own table on.
+// A copy of a host's table and its areas, under another interface version, with an area cut back
+// to an older size, or with the loading and release of resources counted. The host finds itself
+// from the table pointer, in the word that follows the table; the copy keeps that word, so whatever
+// a module calls through the copy reaches the same host. The counting functions pass the host's
+// own table on.
 struct TableCopy {
     HostTable table;
     vhost::Host* host;
     const HostTable* original;
     HostRegistryArea registry;
+    HostContainerArea containers;
+    HostDocumentArea documents;
+    HostPreferenceArea preferences;
+    HostShortcutArea shortcuts;
+    HostDialogArea dialogs;
+    HostFileArea files;
+    HostConsoleArea console;
     mutable int resourceLoads;
     mutable int resourceFrees;
+};
+
+// An area is its size followed by function pointers only.
+template <typename Area>
+constexpr std::size_t MemberCount() {
+    static_assert((sizeof(Area) - sizeof(std::size_t)) % sizeof(void (*)()) == 0);
+    return (sizeof(Area) - sizeof(std::size_t)) / sizeof(void (*)());
+}
+
+// Cuts `area` back to its first `kept` members, as an older host's area would end; the slots cut
+// off are null, so a call through one of them crashes rather than reach the host.
+template <typename Area>
+void CutArea(Area& area, std::size_t kept) {
+    area.size = sizeof(std::size_t) + kept * sizeof(void (*)());
+    std::memset(reinterpret_cast<char*>(&area) + area.size, 0, sizeof(Area) - area.size);
+}
+
+struct AreaCut {
+    const char* name;
+    std::size_t members;
+    void (*cut)(TableCopy& copy, std::size_t kept);
+};
+
+const std::vector<AreaCut> kAreaCuts{
+    {"registry", MemberCount<HostRegistryArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.registry, kept); }},
+    {"containers", MemberCount<HostContainerArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.containers, kept); }},
+    {"documents", MemberCount<HostDocumentArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.documents, kept); }},
+    {"preferences", MemberCount<HostPreferenceArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.preferences, kept); }},
+    {"shortcuts", MemberCount<HostShortcutArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.shortcuts, kept); }},
+    {"dialogs", MemberCount<HostDialogArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.dialogs, kept); }},
+    {"files", MemberCount<HostFileArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.files, kept); }},
+    {"console", MemberCount<HostConsoleArea>(),
+     [](TableCopy& copy, std::size_t kept) { CutArea(copy.console, kept); }},
 };
 
 const TableCopy& CopyOf(const HostTable* table) {
@@ -154,18 +204,33 @@ public:
         return *other_;
     }
     // A copy of `host`'s table (see TableCopy), kept until the module has ended.
-    const TableCopy& CopyTable(vhost::Host& host, std::int32_t version = HOST_INTERFACE_VERSION) {
+    TableCopy& CopyTable(vhost::Host& host, std::int32_t version = HOST_INTERFACE_VERSION) {
         EXPECT_TRUE(HostSitsAfterItsTable(host)) << "the host no longer keeps itself after its "
                                                     "table; TableCopy must follow it";
         auto copy = std::make_unique<TableCopy>();
-        copy->table = *host.Table();
+        const HostTable& original = *host.Table();
+        copy->table = original;
         copy->table.version = version;
         copy->host = &host;
-        copy->original = host.Table();
-        copy->registry = *host.Table()->registry;
+        copy->original = &original;
+        copy->registry = *original.registry;
         copy->registry.load_resource = &CountedLoadResource;
         copy->registry.free_resource = &CountedFreeResource;
+        copy->containers = *original.containers;
+        copy->documents = *original.documents;
+        copy->preferences = *original.preferences;
+        copy->shortcuts = *original.shortcuts;
+        copy->dialogs = *original.dialogs;
+        copy->files = *original.files;
+        copy->console = *original.console;
         copy->table.registry = &copy->registry;
+        copy->table.containers = &copy->containers;
+        copy->table.documents = &copy->documents;
+        copy->table.preferences = &copy->preferences;
+        copy->table.shortcuts = &copy->shortcuts;
+        copy->table.dialogs = &copy->dialogs;
+        copy->table.files = &copy->files;
+        copy->table.console = &copy->console;
         copy->resourceLoads = 0;
         copy->resourceFrees = 0;
         copies_.push_back(std::move(copy));
@@ -192,6 +257,18 @@ public:
     std::int32_t Call(std::int32_t action) { return module_->Call(action); }
     // Unloads the module without the end messages its initialisations call for.
     void ForgetEnds() { pendingEnds_ = 0; }
+
+    // The key-assignment button clicked, `key` typed and confirmed, the summary dismissed.
+    void AssignKey(const std::string& key) {
+        using vhost::DialogAction;
+        for (const DialogAction& action : {DialogAction{DialogAction::Kind::Type, key, {}},
+                                           DialogAction{DialogAction::Kind::Ok, {}, {}},
+                                           DialogAction{DialogAction::Kind::MessageOk, {}, {}}}) {
+            host_->Dialogs().Queue(action);
+        }
+        vhost::PageNode* node = host_->Pages().NodeOf(kPageId);
+        if (node != nullptr) host_->Pages().Click(*node, vhost::DescIdOf(VELAPREFS_ASSIGN_HOTKEY));
+    }
 
     // The manual the page opens on a click, as the host records it.
     std::string ClickManual() {
@@ -247,7 +324,7 @@ TEST(ModuleEntry, StartRegistersTheCommandAndThePageAndWritesTheBanner) {
     EXPECT_EQ(command->name, "vela");
     EXPECT_EQ(command->help, "Vela Button for 2023");
     EXPECT_EQ(command->info, 0x10000000);
-    EXPECT_EQ(command->apiVersion, 2023000);
+    EXPECT_EQ(command->apiVersion, HOST_INTERFACE_VERSION);
     EXPECT_TRUE(command->hasIcon);
     EXPECT_NE(module.Host().FindPlugin(kCommandId, HOST_PLUGIN_COMMAND), nullptr);
     EXPECT_EQ(module.Host().Commands().size(), 1U);
@@ -262,7 +339,7 @@ TEST(ModuleEntry, HostsOlderThanTheModuleAndAMissingModulePathAreRefused) {
     {
         LoadedModule module;
         ASSERT_TRUE(module.Opened()) << module.Error();
-        const TableCopy& current = module.CopyTable(module.Host(), 2023000);
+        const TableCopy& current = module.CopyTable(module.Host(), HOST_INTERFACE_VERSION);
         EXPECT_EQ(module.Init(&current.table, &module.Path()), 1);
     }
     {
@@ -279,29 +356,80 @@ TEST(ModuleEntry, HostsOlderThanTheModuleAndAMissingModulePathAreRefused) {
     }
 }
 
-// Unloading really unloads: a module loaded again counts its initialisations from 0.
-TEST(ModuleEntry, AModuleLoadedAgainStartsCountingAfresh) {
-    for (int load = 0; load < 2; ++load) {
-        SCOPED_TRACE("load " + std::to_string(load + 1));
-        LoadedModule module;
-        ASSERT_TRUE(module.Opened()) << module.Error();
-        // The first initialisation checks and refuses; the second only counts.
-        EXPECT_EQ(module.Init(module.Host().Table(), nullptr), -3);
-        EXPECT_EQ(module.Init(module.Host().Table(), nullptr), 1);
-        module.ForgetEnds();
+// An older host's areas are shorter. However short an area is, the module either refuses the
+// table at initialisation and then calls nothing through it, or works with it and never calls a
+// member the area lacks (such a call would crash on the null slot). An area is refused from some
+// length down, and a whole one is accepted.
+TEST(ModuleEntry, AnAreaTooShortForTheModuleIsRefusedAndNeverCalledThrough) {
+    for (const AreaCut& area : kAreaCuts) {
+        bool refusedLonger = false;
+        for (std::size_t kept = area.members + 1; kept-- > 0;) {
+            SCOPED_TRACE(std::string(area.name) + " cut to " + std::to_string(kept) + " of " +
+                         std::to_string(area.members) + " members");
+            LoadedModule module;
+            ASSERT_TRUE(module.Opened()) << module.Error();
+            TableCopy& copy = module.CopyTable(module.Host());
+            area.cut(copy, kept);
+            AddObject(module.Host().ActiveDocument(), kCube, "Cube", nullptr, {}, true);
+            AddObject(module.Host().ActiveDocument(), kSphere, "Sphere", nullptr);
+
+            const std::int32_t init = module.Init(&copy.table, &module.Path());
+            if (init == HOST_ENTRY_UNSUPPORTED_HOST) {
+                EXPECT_NE(kept, area.members) << "a whole area is refused";
+                EXPECT_EQ(module.Message(HOST_PLUGINMSG_LOAD_RESOURCE), -1);
+                EXPECT_EQ(module.Start(), 0);
+                EXPECT_EQ(copy.resourceLoads, 0);
+                EXPECT_TRUE(module.Host().Console().empty());
+                EXPECT_TRUE(module.Host().Commands().empty());
+                EXPECT_EQ(module.Host().Pages().Find(kPageId), nullptr);
+                refusedLonger = true;
+                continue;
+            }
+            ASSERT_EQ(init, 1);
+            EXPECT_FALSE(refusedLonger) << "accepted, though a longer area was refused";
+            EXPECT_EQ(module.Message(HOST_PLUGINMSG_LOAD_RESOURCE), 1);
+            EXPECT_EQ(module.Start(), 1);
+            module.Host().FinishStartup();  // the page creates the settings the command reads
+            EXPECT_TRUE(module.Host().InvokeCommand(kCommandId));
+            EXPECT_EQ(module.Host().QueryCommandState(kCommandId), kIsolated);
+            EXPECT_TRUE(module.Host().InvokeCommand(kCommandId));
+            EXPECT_EQ(module.ClickManual(), module.Folder() + "/ManualEN.pdf");
+            module.AssignKey("k");
+            EXPECT_EQ(module.Host().Dialogs().MessageBoxes().size(), 1U);
+        }
+        EXPECT_TRUE(refusedLonger) << area.name << " without members is accepted";
     }
 }
 
-TEST(ModuleEntry, ASecondInitialisationOnlyCountsAndTheLastEndReleases) {
+// Unloading really unloads: a module loaded again counts its initialisations from 0.
+TEST(ModuleEntry, AModuleLoadedAgainStartsCountingAfresh) {
+    {
+        LoadedModule module;
+        ASSERT_TRUE(module.Opened()) << module.Error();
+        // The first initialisation checks and refuses; the second only counts, and is answered
+        // as the first was.
+        EXPECT_EQ(module.Init(module.Host().Table(), nullptr), -3);
+        EXPECT_EQ(module.Init(), -3);
+        module.ForgetEnds();
+    }
+    LoadedModule module;
+    ASSERT_TRUE(module.Opened()) << module.Error();
+    // Counted from 0 again, the first initialisation checks once more, and accepts.
+    EXPECT_EQ(module.Init(), 1);
+}
+
+// A loaded module serves one host: the actions after the initialisation carry no table. Another
+// host's initialisation is refused while the module is initialised, and counted like any other.
+TEST(ModuleEntry, AnotherHostIsRefusedUntilTheLastEndReleasesTheModule) {
     LoadedModule module;
     ASSERT_TRUE(module.Opened()) << module.Error();
     const TableCopy& first = module.CopyTable(module.Host());
-    const TableCopy& second = module.CopyTable(module.OtherHost(), kOldHostVersion);
+    const TableCopy& second = module.CopyTable(module.OtherHost());
     TempFolder elsewhere;
     const std::string otherPath = (elsewhere / "vela2023.xdl64").string();
 
     EXPECT_EQ(module.Init(&first.table, &module.Path()), 1);
-    EXPECT_EQ(module.Init(&second.table, &otherPath), 1);
+    EXPECT_EQ(module.Init(&second.table, &otherPath), -3);
     // The resource is found beside the first path and loaded through the first table.
     EXPECT_EQ(module.Message(HOST_PLUGINMSG_LOAD_RESOURCE), 1);
     EXPECT_EQ(first.resourceLoads, 1);
@@ -324,6 +452,14 @@ TEST(ModuleEntry, ASecondInitialisationOnlyCountsAndTheLastEndReleases) {
     EXPECT_EQ(first.resourceFrees, 1);
     EXPECT_EQ(second.resourceFrees, 0);
     EXPECT_EQ(module.ClickManual(), "ManualEN.pdf");
+
+    // Released, the module serves the other host from its first initialisation on.
+    EXPECT_EQ(module.Init(&second.table, &module.Path()), 1);
+    EXPECT_EQ(module.Message(HOST_PLUGINMSG_LOAD_RESOURCE), 1);
+    EXPECT_EQ(second.resourceLoads, 1);
+    EXPECT_EQ(module.Start(), 1);
+    EXPECT_NE(module.OtherHost().FindCommand(kCommandId), nullptr);
+    EXPECT_EQ(first.resourceLoads, 1);
 }
 
 TEST(ModuleEntry, PluginMessagesCountOnlyTheLowWordAndLoadTheResourceOnce) {
@@ -359,15 +495,15 @@ TEST(ModuleEntry, AFailedResourceLoadIsNotRetriedWhenTheFolderAppears) {
     EXPECT_EQ(table.resourceFrees, 0);
 }
 
-TEST(ModuleEntry, QueryAnswersFiveAndUnknownActionsAreUnhandled) {
+TEST(ModuleEntry, QueryAnswersTheModuleKindAndUnknownActionsAreUnhandled) {
     LoadedModule module;
     ASSERT_TRUE(module.Opened()) << module.Error();
-    EXPECT_EQ(module.Call(HOST_ACTION_QUERY), 5);
+    EXPECT_EQ(module.Call(HOST_ACTION_QUERY), HOST_ENTRY_PLUGIN_MODULE);
     for (std::int32_t action : {0, 5, 7, -1, 100}) {
         EXPECT_EQ(module.Call(action), -1) << "action " << action;
     }
-    // None of them counted as an initialisation: the next one still checks.
-    EXPECT_EQ(module.Init(module.Host().Table(), nullptr), -3);
+    // None of them counted as an initialisation: the next one is the first, and accepts.
+    EXPECT_EQ(module.Init(), 1);
     EXPECT_TRUE(module.Host().Console().empty());
     EXPECT_TRUE(module.Host().Commands().empty());
 }

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Prefsvelaprefs.h"
 #include "host.h"
 #include "media/bitmap.h"
 #include "prefs/preference_pages.h"
@@ -23,13 +24,13 @@
 namespace velatest {
 namespace {
 
-constexpr std::int32_t kPageId = 1026377;
-constexpr std::int32_t kAssignHotkey = 1000;
-constexpr std::int32_t kKeepVisibility = 1001;
-constexpr std::int32_t kManual = 1002;
-constexpr std::int32_t kWebSite = 1004;
+constexpr std::int32_t kPageId = ID_VELAPREFS;
+constexpr std::int32_t kAssignHotkey = VELAPREFS_ASSIGN_HOTKEY;
+constexpr std::int32_t kKeepVisibility = VELAPREFS_KEEP_VISIBILITY;
+constexpr std::int32_t kManual = VELAPREFS_MANUAL;
+constexpr std::int32_t kWebSite = VELAPREFS_WEBSITE;
 constexpr std::int32_t kInt32Type = 15;
-constexpr std::int32_t kBitmapButtonType = 1001053;
+constexpr std::int32_t kBitmapButtonType = HOST_CUSTOMDATA_BITMAPBUTTON;
 
 using vhost::DescIdOf;
 using vhost::Value;

@@ -12,13 +12,14 @@
 #include <gtest/gtest.h>
 
 #include "host.h"
+#include "vela2023/vela_ids.h"
 
 namespace velatest {
 
 // The command and what it keeps in the host.
-inline constexpr std::int32_t kCommandId = 1022131;   // also the id of every record it stores
-inline constexpr std::int32_t kSettingsId = 1026378;  // the plug-in's sub-container of the prefs
-inline constexpr std::int32_t kKeepOptionKey = 1000;  // Int32 0/1 in the settings sub-container
+inline constexpr std::int32_t kCommandId = ID_VELA;  // also the id of every record it stores
+inline constexpr std::int32_t kSettingsId = ID_VELASETTINGS;  // the plug-in's sub-container
+inline constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;  // Int32 0/1 in it
 
 // Qualifier keys as the host's keyboard reports them.
 inline constexpr std::int32_t kShift = 1;

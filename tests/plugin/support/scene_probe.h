@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host.h"
+#include "vela2023/vela_ids.h"
 
 namespace velatest {
 
@@ -24,15 +25,15 @@ inline constexpr std::int32_t kSubdivision = 1007455;  // a generator that takes
 inline constexpr std::int32_t kSymmetry = 5142;        // likewise
 inline constexpr std::int32_t kCloner = 1018544;       // likewise
 inline constexpr std::int32_t kInstance = 5126;        // refers to another object through a link
-inline constexpr std::int32_t kInstanceLink = 1001;    // key of that link in the instance's data
-inline constexpr std::int32_t kUnknownType = 424242;   // no object plug-in of the host has it
+inline constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;  // that link's key in its data
+inline constexpr std::int32_t kUnknownType = 424242;  // no object plug-in of the host has it
 
 // Keys of the records.
-inline constexpr std::int32_t kSavedEditorKey = 1000;
-inline constexpr std::int32_t kSavedRenderKey = 1001;
-inline constexpr std::int32_t kSavedEnabledKey = 1002;
-inline constexpr std::int32_t kDocStateKey = 1003;
-inline constexpr std::int32_t kDocBegunWithAltKey = 1004;
+inline constexpr std::int32_t kSavedEditorKey = VELA_SAVED_EDITOR_MODE;
+inline constexpr std::int32_t kSavedRenderKey = VELA_SAVED_RENDER_MODE;
+inline constexpr std::int32_t kSavedEnabledKey = VELA_SAVED_ENABLED;
+inline constexpr std::int32_t kDocStateKey = VELA_DOC_STATE;
+inline constexpr std::int32_t kDocBegunWithAltKey = VELA_DOC_BEGUN_WITH_ALT;
 
 using vhost::Mode;
 
