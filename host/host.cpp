@@ -209,7 +209,8 @@ bool IsKnownFramework(const std::string& identifier) {
 std::string AnswerText(std::int32_t answer) {
     switch (answer) {
         case HOST_ENTRY_UNSUPPORTED_HOST:
-            return "-3 (the module needs a newer host)";
+            return "-3 (the host is too old for the module, or the module already serves another "
+                   "host)";
         case HOST_ENTRY_UNHANDLED:
             return "-1 (not handled)";
         case HOST_ENTRY_FAILED_START:
