@@ -107,7 +107,12 @@ Int32 Initialise(const HostTable* table, const HostStringView* modulePath) {
     return HOST_ENTRY_OK;
 }
 
+// An end that matches no initialisation is answered and changes nothing: the count never goes
+// below zero, so a later initialisation is still the first.
 Int32 End() {
+    if (g_startCount == 0) {
+        return HOST_ENTRY_OK;
+    }
     --g_startCount;
     if (g_startCount != 0) {
         return HOST_ENTRY_OK;

@@ -8,7 +8,8 @@
  *
  * Every HOST_ACTION_INIT is matched by one HOST_ACTION_END, whatever it answered: a host that
  * abandons a module after a refused initialisation still ends it. A module acts on the first
- * initialisation and counts the others; the end that brings the count to 0 is its last.
+ * initialisation and counts the others; the end that brings the count to 0 is its last. An end
+ * that matches no initialisation changes nothing.
  * Rationale: the actions after HOST_ACTION_INIT carry no table, so a module file, which the
  * system loads once per process however often it is opened, serves one host at a time. A module
  * refuses (HOST_ENTRY_UNSUPPORTED_HOST) an initialisation that hands over another table while it

@@ -452,6 +452,8 @@ TEST(ModuleEntry, AnotherHostIsRefusedUntilTheLastEndReleasesTheModule) {
     EXPECT_EQ(first.resourceFrees, 1);
     EXPECT_EQ(second.resourceFrees, 0);
     EXPECT_EQ(module.ClickManual(), "ManualEN.pdf");
+    // An end that matches no initialisation changes nothing.
+    EXPECT_EQ(module.Call(HOST_ACTION_END), 1);
 
     // Released, the module serves the other host from its first initialisation on.
     EXPECT_EQ(module.Init(&second.table, &module.Path()), 1);
