@@ -11,6 +11,7 @@
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
+#include "text/quoting.h"
 
 namespace vhost::cli {
 
@@ -164,8 +165,8 @@ bool Session::RunScriptText(const std::string& text, const std::string& name) {
 bool Session::RunLine(const ScriptLine& line) {
     const auto found = Commands().find(line.words.front());
     if (found == Commands().end()) {
-        return Error(line, "unknown command \"" + line.words.front() +
-                               "\" (see vela-host run --help for the commands)");
+        return Error(line, "unknown command " + Quoted(line.words.front()) +
+                               " (see vela-host run --help for the commands)");
     }
     return RunWatched(line, found->second.run);
 }
@@ -273,8 +274,8 @@ bool Session::Add(const ScriptLine& line) {
         for (const ObjectType& t : host_.Types().All()) {
             known += (known.empty() ? "" : ", ") + t.token;
         }
-        return Error(
-            line, "unknown object type \"" + line.words[1] + "\" (expected one of: " + known + ")");
+        return Error(line, "unknown object type " + Quoted(line.words[1]) +
+                               " (expected one of: " + known + ")");
     }
     Placement where;
     std::optional<Mode> editor;
@@ -284,7 +285,7 @@ bool Session::Add(const ScriptLine& line) {
     for (std::size_t i = 3; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         if (!setting) {
-            return Error(line, "\"" + line.words[i] + "\" is not KEY=VALUE");
+            return Error(line, Quoted(line.words[i]) + " is not KEY=VALUE");
         }
         if (setting->key == "parent") {
             if ((where.parent = Resolve(line, setting->value)) == nullptr) {
@@ -303,8 +304,8 @@ bool Session::Add(const ScriptLine& line) {
         } else if (setting->key == "selected" && ParseYesNo(setting->value)) {
             selected = ParseYesNo(setting->value);
         } else {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected parent=PATH, after=PATH, editor=on|off|default, "
+            return Error(line, Quoted(line.words[i]) +
+                                   ": expected parent=PATH, after=PATH, editor=on|off|default, "
                                    "render=on|off|default, enabled=yes|no or selected=yes|no");
         }
     }
@@ -361,7 +362,7 @@ bool Session::Move(const ScriptLine& line) {
         return Error(line, "after=" + PathOf(*where.after) + " is not a child of the new parent");
     }
     if (!host_.ActiveDocument().MoveObject(object, where)) {
-        return Error(line, "cannot move \"" + PathOf(*object) + "\" into its own hierarchy");
+        return Error(line, "cannot move " + Quoted(PathOf(*object)) + " into its own hierarchy");
     }
     return true;
 }
@@ -416,7 +417,7 @@ bool Session::Link(const ScriptLine& line) {
         return false;
     }
     if (instance->Type() != HOST_OBJECT_INSTANCE) {
-        return Error(line, "\"" + PathOf(*instance) + "\" is not an instance object");
+        return Error(line, Quoted(PathOf(*instance)) + " is not an instance object");
     }
     if (line.words[2] == "none") {
         instance->Data().Remove(kInstanceLink);
@@ -449,8 +450,8 @@ bool Session::Set(const ScriptLine& line) {
         } else if (setting && setting->key == "enabled" && (flag = ParseYesNo(setting->value))) {
             object->SetEnabled(*flag);
         } else {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected editor=on|off|default, render=on|off|default or "
+            return Error(line, Quoted(line.words[i]) +
+                                   ": expected editor=on|off|default, render=on|off|default or "
                                    "enabled=yes|no");
         }
     }
@@ -466,7 +467,7 @@ bool Session::TakeCommand(const ScriptLine& line) {
     TakeData& takes = *document.Takes();
     if (line.words[1] == "new") {
         if (takes.Find(line.words[2]) != nullptr) {
-            return Error(line, "the document already has a take \"" + line.words[2] + "\"");
+            return Error(line, "the document already has a take " + Quoted(line.words[2]));
         }
         takes.AddTake(line.words[2]);
         return true;
@@ -477,7 +478,7 @@ bool Session::TakeCommand(const ScriptLine& line) {
         for (const auto& t : takes.Takes()) {
             known += (known.empty() ? "" : ", ") + t->Name();
         }
-        return Error(line, "no take \"" + line.words[2] + "\" (there are: " + known + ")");
+        return Error(line, "no take " + Quoted(line.words[2]) + " (there are: " + known + ")");
     }
     takes.SetCurrent(take);
     return true;
@@ -493,8 +494,8 @@ bool Session::Press(const ScriptLine& line) {
     if (line.words.size() == 2) {
         const std::optional<std::int32_t> mask = ParseQualifiers(line.words[1]);
         if (!mask) {
-            return Error(line, "\"" + line.words[1] +
-                                   "\": expected keys joined with '+', from shift, ctrl and alt, "
+            return Error(line, Quoted(line.words[1]) +
+                                   ": expected keys joined with '+', from shift, ctrl and alt, "
                                    "or none");
         }
         qualifiers = *mask;
@@ -615,11 +616,11 @@ bool Session::Expect(const ScriptLine& line) {
 }
 
 bool Session::ExpectObject(const ScriptLine& line, Object& object) {
-    const std::string name = "\"" + PathOf(object) + "\"";
+    const std::string name = Quoted(PathOf(object));
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         if (!setting) {
-            return Error(line, "\"" + line.words[i] + "\" is not KEY=VALUE");
+            return Error(line, Quoted(line.words[i]) + " is not KEY=VALUE");
         }
         const std::string& key = setting->key;
         std::string is;
@@ -641,8 +642,8 @@ bool Session::ExpectObject(const ScriptLine& line, Object& object) {
         } else if (key == "record" || key.rfind("saved-", 0) == 0) {
             known = false;
         } else {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected editor=MODE, render=MODE, enabled=yes|no, "
+            return Error(line, Quoted(line.words[i]) +
+                                   ": expected editor=MODE, render=MODE, enabled=yes|no, "
                                    "selected=yes|no, record=none|present, saved-editor=MODE, "
                                    "saved-render=MODE or saved-enabled=yes|no");
         }
@@ -654,7 +655,7 @@ bool Session::ExpectObject(const ScriptLine& line, Object& object) {
 }
 
 bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
-    const std::string name = "\"" + PathOf(object) + "\"";
+    const std::string name = Quoted(PathOf(object));
     const Container* record = object.Data().GetContainerInstance(kRecordKey);
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
@@ -688,8 +689,8 @@ bool Session::ExpectRecord(const ScriptLine& line, Object& object) {
             const bool saved = record->GetBool(1002, true);
             is = saved == *ParseYesNo(setting->value) ? setting->value : YesNo(saved);
         } else {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected saved-editor=MODE, saved-render=MODE or "
+            return Error(line, Quoted(line.words[i]) +
+                                   ": expected saved-editor=MODE, saved-render=MODE or "
                                    "saved-enabled=yes|no");
         }
         if (is != setting->value) {
@@ -725,8 +726,7 @@ bool Session::ExpectConsole(const ScriptLine& line) {
             ++matching;
         }
     }
-    const std::string what =
-        text ? "console lines \"" + *text + "\"" : std::string("console lines");
+    const std::string what = text ? "console lines " + Quoted(*text) : std::string("console lines");
     if (count && matching != *count) {
         return ExpectFailed(line, "there should be " + std::to_string(*count) + " " + what +
                                       " (with the source given), there are " +

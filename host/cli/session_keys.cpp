@@ -15,6 +15,7 @@
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "shortcuts/shortcut_table.h"
+#include "text/quoting.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost::cli {
@@ -75,8 +76,8 @@ bool Session::FinishScriptWindows(bool ranToEnd) {
     const std::deque<DialogAction> left = host_.Dialogs().TakeQueued();
     if (!ranToEnd) return false;
     for (const DialogAction& action : left) {
-        err_ << action.origin << ": error: \"" << action.Describe()
-             << "\" was queued here, but no dialog or message box opened to take it\n";
+        err_ << action.origin << ": error: " << Quoted(action.Describe())
+             << " was queued here, but no dialog or message box opened to take it\n";
     }
     return left.empty();
 }
@@ -140,16 +141,16 @@ bool Session::Key(const ScriptLine& line) {
     if (!qualifierPart.empty()) {
         const std::optional<std::int32_t> mask = ParseQualifiers(Lower(qualifierPart));
         if (!mask) {
-            return Error(line, "\"" + qualifierPart +
-                                   "\": expected qualifier keys joined with '+', from shift, ctrl "
+            return Error(line, Quoted(qualifierPart) +
+                                   ": expected qualifier keys joined with '+', from shift, ctrl "
                                    "and alt, before the key");
         }
         qualifiers = *mask;
     }
     const std::int32_t key = ShortcutTable::KeyFromName(keyPart);
     if (key == 0) {
-        return Error(line, "\"" + keyPart +
-                               "\": expected one character or a key name (Space, Tab, Enter, "
+        return Error(line, Quoted(keyPart) +
+                               ": expected one character or a key name (Space, Tab, Enter, "
                                "Backspace, Esc, Delete, or # and a key code)");
     }
     host_.DispatchKey(qualifiers, key);
@@ -247,8 +248,8 @@ bool Session::ExpectDialog(const ScriptLine& line) {
         const bool known = setting && (setting->key == "title" || setting->key == "layout" ||
                                        setting->key == "closed" || ParseInt(setting->key));
         if (!known) {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected count=N, queued=N, title=TEXT, layout=TEXT, "
+            return Error(line, Quoted(line.words[i]) +
+                                   ": expected count=N, queued=N, title=TEXT, layout=TEXT, "
                                    "closed=ok|cancel|close|module|unattended or ID=TEXT (the "
                                    "text of gadget ID at close)");
         }

@@ -17,8 +17,12 @@
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
-#include "platform/position_iterator.h"
 #include "platform/utf8_path.h"
+#include "text/json_text.h"
+#include "text/position_iterator.h"
+#include "text/quoting.h"
+#include "text/text_position.h"
+#include "text/utf8.h"
 #include "vela_host/host_documents.h"
 #include "vela_host/host_shortcuts.h"
 
@@ -124,58 +128,12 @@ bool IsCharacter(std::int32_t code) {
            !(code >= 0xD800 && code <= 0xDFFF);
 }
 
-void AppendUtf8(std::string& out, std::int32_t code) {
-    const auto c = static_cast<std::uint32_t>(code);
-    auto byte = [&out](std::uint32_t value) { out += static_cast<char>(value); };
-    if (c < 0x80U) {
-        byte(c);
-    } else if (c < 0x800U) {
-        byte(0xC0U | (c >> 6U));
-        byte(0x80U | (c & 0x3FU));
-    } else if (c < 0x10000U) {
-        byte(0xE0U | (c >> 12U));
-        byte(0x80U | ((c >> 6U) & 0x3FU));
-        byte(0x80U | (c & 0x3FU));
-    } else {
-        byte(0xF0U | (c >> 18U));
-        byte(0x80U | ((c >> 12U) & 0x3FU));
-        byte(0x80U | ((c >> 6U) & 0x3FU));
-        byte(0x80U | (c & 0x3FU));
-    }
-}
-
 // The code point of `text` when it is exactly one well-formed UTF-8 character; 0 otherwise.
 std::int32_t SingleCodePoint(std::string_view text) {
-    if (text.empty()) return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    if (lead < 0x80U) {
-        length = 1;
-        code = lead;
-    } else if (lead >= 0xC2U && lead <= 0xDFU) {
-        length = 2;
-        code = lead & 0x1FU;
-    } else if (lead >= 0xE0U && lead <= 0xEFU) {
-        length = 3;
-        code = lead & 0x0FU;
-    } else if (lead >= 0xF0U && lead <= 0xF4U) {
-        length = 4;
-        code = lead & 0x07U;
-    } else {
-        return 0;
-    }
-    if (text.size() != length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0U) != 0x80U) return 0;
-        code = (code << 6U) | (next & 0x3FU);
-    }
-    const std::uint32_t least = length == 2 ? 0x80U : length == 3 ? 0x800U : 0x10000U;
-    if ((length > 1 && code < least) || code > 0x10FFFFU || (code >= 0xD800U && code <= 0xDFFFU)) {
-        return 0;
-    }
-    return static_cast<std::int32_t>(code);
+    const Utf8Character character = DecodeUtf8(text);
+    return character.length != 0 && character.length == text.size()
+               ? static_cast<std::int32_t>(character.code)
+               : 0;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -184,8 +142,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                       FoldCase(static_cast<unsigned char>(y));
            });
 }
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 // Reading the file --------------------------------------------------------------------------------
 
@@ -231,12 +187,8 @@ public:
     bool parse_error(std::size_t position, const std::string& /*last_token*/,
                      const nlohmann::detail::exception& ex) override {
         errorAt = position > 0 ? position - 1 : 0;
-        // The reader's message begins with its own position, which the caller gives anew.
-        error = ex.what();
-        const std::size_t column = error.find("column ");
-        const std::size_t colon =
-            column == std::string::npos ? error.find(": ") : error.find(": ", column);
-        if (colon != std::string::npos) error = error.substr(colon + 2);
+        // The caller gives the place in the host's own form.
+        error = JsonReaderProblem(ex.what());
         return false;
     }
 
@@ -324,25 +276,6 @@ private:
     std::vector<Frame> stack_;
     std::string lastPath_;
 };
-
-struct Position {
-    std::size_t line = 1;
-    std::size_t column = 1;
-};
-
-Position PositionOf(std::string_view text, std::size_t offset) {
-    Position at;
-    offset = std::min(offset, text.size());
-    for (std::size_t i = 0; i < offset; ++i) {
-        if (text[i] == '\n') {
-            ++at.line;
-            at.column = 1;
-        } else {
-            ++at.column;
-        }
-    }
-    return at;
-}
 
 // Why a file was not taken.
 struct Damage {
@@ -483,7 +416,7 @@ FileContents ParseFile(std::string_view text) {
         parsed = Json::sax_parse(first, last, &reader);
     } catch (const std::exception& e) {
         reader.errorAt = reader.Consumed();
-        reader.error = e.what();
+        reader.error = JsonReaderProblem(e.what());
     }
     if (!parsed) {
         contents.damage =
@@ -590,7 +523,7 @@ std::string ShortcutTable::StrokeText(KeyStroke stroke) {
         if (named.key == stroke.key) return text + std::string(named.name);
     }
     if (!IsCharacter(stroke.key)) return text + "#" + std::to_string(stroke.key);
-    AppendUtf8(text, FoldCase(stroke.key));
+    AppendUtf8(text, static_cast<char32_t>(FoldCase(stroke.key)));
     return text;
 }
 
@@ -707,9 +640,7 @@ void ShortcutTable::Load(const std::string& folder) {
         return;
     }
     if (contents.damage) {
-        const Position at = PositionOf(text, contents.damage->offset);
-        std::string report = shown + ":" + std::to_string(at.line) + ":" +
-                             std::to_string(at.column) +
+        std::string report = PlaceText(shown, PositionAt(text, contents.damage->offset)) +
                              ": the shortcut table is damaged: " + contents.damage->message + "; ";
         const fs::path aside = SetAsideName(file);
         std::error_code error;
@@ -729,9 +660,9 @@ void ShortcutTable::Load(const std::string& folder) {
 }
 
 std::string ShortcutTable::Serialize() const {
-    std::string text = "{\n  \"format\": " + Quoted(kFormatName) +
-                       ",\n  \"version\": " + std::to_string(kFormatVersion) +
-                       ",\n  \"shortcuts\": [";
+    std::string text = "{\n  \"format\": ";
+    AppendJsonString(text, kFormatName);
+    text += ",\n  \"version\": " + std::to_string(kFormatVersion) + ",\n  \"shortcuts\": [";
     const char* separator = "\n";
     for (const Container& entry : entries_) {
         text += separator;

@@ -393,6 +393,9 @@ TEST(ShortcutFile, DamagedFileIsSetAsideAndReported) {
          ":1:46:", "version: expected"},
         {"{\"format\": \"vela-host-shortcuts\", \"version\": 1}",
          ":1:1:", "expected \"shortcuts\": an array"},
+        // Columns count characters; the JSON library's message comes without its own prefix.
+        {"{\"süß\": 0, \"format\": \"vela-host-shortcuts\", \"version\": 1e400}",
+         ":1:60:", "not JSON: number overflow parsing '1e400';"},
         {"{\"format\": \"vela-host-shortcuts\", \"version\": 1, \"shortcuts\": [\n  " + good +
              ",\n  {\"command\": \"Undo\", \"address\": 0, \"strokes\": [[0, 75]]}\n]}",
          ":3:15:", "shortcuts[1].command: expected \"command\": a command id"},
