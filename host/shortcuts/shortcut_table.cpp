@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 #include <filesystem>
 #include <iterator>
 #include <limits>
@@ -17,6 +15,7 @@
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
+#include "platform/set_aside.h"
 #include "platform/utf8_path.h"
 #include "text/json_text.h"
 #include "text/position_iterator.h"
@@ -426,26 +425,6 @@ FileContents ParseFile(std::string_view text) {
     return FileReader(reader).Read();
 }
 
-// A name beside `file` for a damaged copy that no other file has.
-fs::path SetAsideName(const fs::path& file) {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#if defined(_WIN32)
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    const std::string base = Utf8FromPath(file.filename()) + ".damaged-" + stamp;
-    fs::path candidate = file.parent_path() / PathFromUtf8(base);
-    std::error_code ignored;
-    for (int n = 2; fs::exists(candidate, ignored) || fs::is_symlink(candidate, ignored); ++n) {
-        candidate = file.parent_path() / PathFromUtf8(base + "-" + std::to_string(n));
-    }
-    return candidate;
-}
-
 }  // namespace
 
 // The table ---------------------------------------------------------------------------------------
@@ -642,14 +621,12 @@ void ShortcutTable::Load(const std::string& folder) {
     if (contents.damage) {
         std::string report = PlaceText(shown, PositionAt(text, contents.damage->offset)) +
                              ": the shortcut table is damaged: " + contents.damage->message + "; ";
-        const fs::path aside = SetAsideName(file);
-        std::error_code error;
-        fs::rename(file, aside, error);
-        if (error) {
-            report += "it could not be set aside (" + error.message() + "), so " + fresh +
+        const SetAside aside = SetFileAside(file);
+        if (aside.error) {
+            report += "it could not be set aside (" + aside.error.message() + "), so " + fresh +
                       " and leaves the file as it is";
         } else {
-            report += "it was set aside as " + Utf8FromPath(aside) + ", and " + fresh;
+            report += "it was set aside as " + Quoted(Utf8FromPath(aside.path)) + ", and " + fresh;
             writable_ = true;
         }
         reports.push_back(std::move(report));
@@ -686,7 +663,7 @@ std::string ShortcutTable::Serialize() const {
 std::string ShortcutTable::Save() {
     if (!Persistent()) return {};
     std::error_code error;
-    fs::create_directories(folder_, error);
+    fs::create_directories(PathFromUtf8(folder_), error);
     if (error) {
         return "cannot save the shortcut table to " + Quoted(FilePath()) +
                ": cannot create the folder: " + error.message();

@@ -429,7 +429,7 @@ TEST(ShortcutFile, DamagedFileIsSetAsideAndReported) {
         const std::vector<std::string> names = folder.Names();
         ASSERT_EQ(names.size(), 1U);
         EXPECT_EQ(names[0].rfind("shortcuts.json.damaged-", 0), 0U);
-        EXPECT_NE(reports[0].find("set aside as " + (folder / names[0].c_str()).string()),
+        EXPECT_NE(reports[0].find("set aside as \"" + (folder / names[0].c_str()).string() + "\""),
                   std::string::npos);
         EXPECT_EQ(ReadFile(folder / names[0].c_str()), c.text);
         // The next change writes a new file; the damaged one stays.
