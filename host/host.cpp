@@ -10,7 +10,7 @@
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
-#include "table/path_rules.h"
+#include "platform/path_rules.h"
 #include "table/table_support.h"
 #include "ui/dialog_driver.h"
 

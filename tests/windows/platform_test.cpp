@@ -19,7 +19,7 @@
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "support/icon_expectations.h"
-#include "table/path_rules.h"
+#include "platform/path_rules.h"
 
 namespace {
 
