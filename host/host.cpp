@@ -5,12 +5,12 @@
 #include <utility>
 
 #include "modules/module.h"
+#include "platform/path_rules.h"
 #include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
-#include "platform/path_rules.h"
 #include "table/table_support.h"
 #include "ui/dialog_driver.h"
 
