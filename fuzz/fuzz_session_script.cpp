@@ -8,12 +8,13 @@
 
 #include "cli/script_parser.h"
 #include "fuzz_check.h"
+#include "text/quoting.h"
 
 namespace {
 
+using vhost::QuoteWord;
 using vhost::cli::ParsedScript;
 using vhost::cli::ParseScript;
-using vhost::cli::QuoteWord;
 using vhost::cli::ScriptLine;
 
 void CheckPlaces(const ParsedScript& parsed, std::string_view text) {

@@ -6,12 +6,12 @@
 
 #include "modules/module.h"
 #include "modules/module_calls.h"
+#include "platform/path_rules.h"
 #include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
-#include "table/path_rules.h"
 #include "table/table_support.h"
 #include "ui/dialog_driver.h"
 

@@ -14,6 +14,7 @@
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
+#include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 
 namespace {
@@ -95,7 +96,7 @@ std::optional<int> SetOption(const std::string& option, const std::string& given
                      : given == "always" ? ColorWhen::Always
                                          : ColorWhen::Never;
     } else {
-        return UsageError("--color takes auto, always or never, not \"" + given + "\"");
+        return UsageError("--color takes auto, always or never, not " + vhost::Quoted(given));
     }
     return std::nullopt;
 }
@@ -145,7 +146,7 @@ std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args)
         return UsageError("no command given");
     }
     if (args.command != "run" && args.command != "show") {
-        return UsageError("unknown command \"" + args.command + "\"");
+        return UsageError("unknown command " + vhost::Quoted(args.command));
     }
     if (args.operands.empty()) {
         return UsageError(args.command == "run" ? "run needs at least one script"
@@ -155,7 +156,7 @@ std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args)
         return UsageError("show takes one scene file");
     }
     if (!args.language.empty() && args.language != "US" && args.language != "DE") {
-        return UsageError("--language takes US or DE, not \"" + args.language + "\"");
+        return UsageError("--language takes US or DE, not " + vhost::Quoted(args.language));
     }
     return std::nullopt;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "text/quoting.h"
+
 namespace vhost::cli {
 
 namespace {
@@ -39,7 +41,7 @@ ObjectLookup FindById(const Document& document, std::string_view digits) {
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
     if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) {
         return {nullptr,
-                "\"@" + std::string(digits) + "\" is not an object id (expected @ and digits)"};
+                Quoted("@" + std::string(digits)) + " is not an object id (expected @ and digits)"};
     }
     Object* object = document.FindById(id);
     if (object == nullptr) {
@@ -90,8 +92,8 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
             }
         }
         if (matches.empty()) {
-            const std::string where = walked.empty() ? "at the top" : "under \"" + walked + "\"";
-            return {nullptr, "no object \"" + std::string(name) + "\" " + where +
+            const std::string where = walked.empty() ? "at the top" : "under " + Quoted(walked);
+            return {nullptr, "no object " + Quoted(name) + " " + where +
                                  (level.empty() ? " (there is none)"
                                                 : "; there are: " + DescribeCandidates(level))};
         }
@@ -108,7 +110,7 @@ ObjectLookup FindObject(const Document& document, std::string_view path) {
         start = slash + 1;
     }
     if (matches.size() > 1) {
-        return {nullptr, "\"" + std::string(path) + "\" names " + std::to_string(matches.size()) +
+        return {nullptr, Quoted(path) + " names " + std::to_string(matches.size()) +
                              " objects: " + DescribeCandidates(matches) + "; name one by its id"};
     }
     return {matches.front(), {}};

@@ -1,5 +1,9 @@
 #include "cli/script_parser.h"
 
+#include "text/quoting.h"
+#include "text/text_position.h"
+#include "text/utf8.h"
+
 namespace vhost::cli {
 
 namespace {
@@ -27,6 +31,15 @@ public:
     }
 
 private:
+    int ColumnAt(std::size_t offset) const {
+        return static_cast<int>(PositionAt(text_, offset).column);
+    }
+
+    // The character after the backslash just read, whole even when it takes several bytes.
+    std::string EscapedCharacter() const {
+        return Printable(text_.substr(pos_ - 1, CharacterStep(text_.substr(pos_ - 1))));
+    }
+
     bool SkipBlanks() {
         while (pos_ < text_.size() && IsBlank(text_[pos_])) {
             ++pos_;
@@ -74,13 +87,13 @@ private:
                     word += '\t';
                     break;
                 default:
-                    error = {file_, number_, static_cast<int>(pos_ - 1),
-                             std::string("unknown escape '\\") + escaped +
+                    error = {file_, number_, ColumnAt(pos_ - 2),
+                             "unknown escape '\\" + EscapedCharacter() +
                                  R"(' (expected \", \\, \n or \t))"};
                     return false;
             }
         }
-        error = {file_, number_, static_cast<int>(open + 1),
+        error = {file_, number_, ColumnAt(open),
                  "the quote opened here is not closed on this line"};
         return false;
     }
@@ -113,32 +126,6 @@ ParsedScript ParseScript(std::string_view text, const std::string& file) {
         start = end + 1;
     }
     return script;
-}
-
-std::string QuoteWord(std::string_view word) {
-    bool plain = !word.empty() && word.front() != '#';
-    for (const char c : word) {
-        if (IsBlank(c) || c == '"' || c == '\\' || c == '\n') {
-            plain = false;
-        }
-    }
-    if (plain) {
-        return std::string(word);
-    }
-    std::string quoted = "\"";
-    for (const char c : word) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (c == '\n') {
-            quoted += "\\n";
-        } else if (c == '\t') {
-            quoted += "\\t";
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
 }
 
 }  // namespace vhost::cli

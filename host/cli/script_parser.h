@@ -17,7 +17,7 @@ struct ScriptLine {
 struct ScriptError {
     std::string file;
     int line = 0;
-    int column = 0;
+    int column = 0;  // counted as text/text_position.h says
     std::string message;
 };
 
@@ -27,10 +27,8 @@ struct ParsedScript {
 };
 
 // Splits a script's text into command lines. Blank and comment-only lines are left out. Errors
-// (an unterminated quote, an unknown escape) are collected with their line and column.
+// (an unterminated quote, an unknown escape) are collected with their line and column. A word is
+// written back in this syntax by QuoteWord (text/quoting.h).
 ParsedScript ParseScript(std::string_view text, const std::string& file);
-
-// Quotes a word for a script if it needs it, so that it reads back as the same word.
-std::string QuoteWord(std::string_view word);
 
 }  // namespace vhost::cli

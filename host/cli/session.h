@@ -46,6 +46,9 @@ private:
     static const std::map<std::string, Command, std::less<>>& Commands();
 
     bool RunLine(const ScriptLine& line);
+    // Runs one line with the dialog driver told which line it is; what the driver and the
+    // shortcut table report on the way becomes the line's errors and warnings.
+    bool RunWatched(const ScriptLine& line, bool (Session::*run)(const ScriptLine&));
 
     // Reporting. Error() stops the script; ExpectFailed() counts a failed expectation.
     bool Error(const ScriptLine& line, const std::string& message);
@@ -55,8 +58,14 @@ private:
     // Resolves a word that names an object in the active document; reports the error itself.
     Object* Resolve(const ScriptLine& line, const std::string& path);
     std::string ResolvePath(const std::string& file);
-    std::string CommandState();
 
+    // Output and expectations in general (session.cpp). Expect sends each to its subject.
+    bool ConsoleCommand(const ScriptLine& line);
+    bool Echo(const ScriptLine& line);
+    bool Expect(const ScriptLine& line);
+    bool ExpectConsole(const ScriptLine& line);
+
+    // The scene (session_scene.cpp).
     bool New(const ScriptLine& line);
     bool Open(const ScriptLine& line);
     bool Save(const ScriptLine& line);
@@ -68,13 +77,35 @@ private:
     bool Link(const ScriptLine& line);
     bool Set(const ScriptLine& line);
     bool TakeCommand(const ScriptLine& line);
-    bool Press(const ScriptLine& line);
-    bool State(const ScriptLine& line);
     bool Tree(const ScriptLine& line);
     bool Dump(const ScriptLine& line);
-    bool ConsoleCommand(const ScriptLine& line);
-    bool Echo(const ScriptLine& line);
-    bool Expect(const ScriptLine& line);
+    bool ExpectObject(const ScriptLine& line, Object& object);
+    bool ExpectRecord(const ScriptLine& line, Object& object);
+    bool ExpectDocument(const ScriptLine& line);
+
+    // The button and the keyboard (session_keys.cpp).
+    std::string CommandState();
+    bool Press(const ScriptLine& line);
+    bool State(const ScriptLine& line);
+    bool ExpectState(const ScriptLine& line);
+    bool ExpectResult(const ScriptLine& line);
+    bool Key(const ScriptLine& line);
+    bool Shortcuts(const ScriptLine& line);
+    bool ExpectShortcuts(const ScriptLine& line);
+    // ran=NAME|ID|none: what the last key stroke through the shortcut table ran.
+    void ExpectLastKeyRan(const ScriptLine& line, const std::string& wanted);
+
+    // Dialogs and message boxes (session_dialogs.cpp).
+    bool DialogCommand(const ScriptLine& line);
+    bool MessageCommand(const ScriptLine& line);
+    bool ExpectMessage(const ScriptLine& line);
+    bool ExpectDialog(const ScriptLine& line);
+    // title=, layout=, closed= or ID= (a gadget's text) of the dialog that opened last.
+    void ExpectOfLastDialog(const ScriptLine& line, const DialogOutcome& last,
+                            const Setting& setting);
+    // At the end of a script: actions still queued for windows are errors when the script ran to
+    // its end; the queue is emptied either way.
+    bool FinishScriptWindows(bool ranToEnd);
 
     // Preference pages (session_pages.cpp).
     bool Page(const ScriptLine& line);
@@ -88,33 +119,6 @@ private:
     void ExpectOpened(const ScriptLine& line, const std::string& kind, const std::string& wanted);
     bool ExpectWorldValue(const ScriptLine& line, const std::string& key,
                           const std::string& wanted);
-
-    // Dialogs, message boxes, the shortcut table and key strokes (session_keys.cpp).
-    bool DialogCommand(const ScriptLine& line);
-    bool MessageCommand(const ScriptLine& line);
-    bool Key(const ScriptLine& line);
-    bool Shortcuts(const ScriptLine& line);
-    // expect message|dialog|shortcuts ...
-    bool ExpectUi(const ScriptLine& line);
-    bool ExpectMessage(const ScriptLine& line);
-    bool ExpectDialog(const ScriptLine& line);
-    // title=, layout=, closed= or ID= (a gadget's text) of the dialog that opened last.
-    void ExpectOfLastDialog(const ScriptLine& line, const DialogOutcome& last,
-                            const Setting& setting);
-    bool ExpectShortcuts(const ScriptLine& line);
-    // ran=NAME|ID|none: what the last key stroke through the shortcut table ran.
-    void ExpectLastKeyRan(const ScriptLine& line, const std::string& wanted);
-    // Runs one line with the dialog driver told which line it is; what the driver and the
-    // shortcut table report on the way becomes the line's errors and warnings.
-    bool RunWatched(const ScriptLine& line, bool (Session::*run)(const ScriptLine&));
-    // At the end of a script: actions still queued for windows are errors when the script ran to
-    // its end; the queue is emptied either way.
-    bool FinishScriptWindows(bool ranToEnd);
-
-    bool ExpectObject(const ScriptLine& line, Object& object);
-    bool ExpectRecord(const ScriptLine& line, Object& object);
-    bool ExpectConsole(const ScriptLine& line);
-    bool ExpectDocument(const ScriptLine& line);
 
     Host& host_;
     std::ostream& out_;

@@ -1,25 +1,23 @@
-// Session commands for what a person does with windows and keys: actions queued for the next
-// modal dialog or message box, key strokes through the shortcut table, the table itself, and the
-// expectations about them.
-//
-// Actions are queued before the line that opens the window (`dialog type k`, `dialog ok`, then
-// the line that presses the button opening the dialog). Actions that a line did not use stay
-// queued for the next window, also across lines; at the end of a script, actions still queued
-// are an error, each named with the line that queued it. A window that opens with nothing fitting
-// queued is cancelled by the host and makes the line that opened it fail.
+// Session commands for the button and the keyboard: pressing the Vela Button with keys held, key
+// strokes through the shortcut table, the table itself, and the expectations about what they ran.
 #include <algorithm>
 #include <cctype>
 #include <iomanip>
+#include <optional>
 #include <sstream>
 
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "shortcuts/shortcut_table.h"
-#include "ui/dialog_driver.h"
+#include "text/quoting.h"
+#include "vela2023/vela_ids.h"
 
 namespace vhost::cli {
 
 namespace {
+
+constexpr std::int32_t kVelaCommandId = ID_VELA;
+constexpr std::int32_t kStateChecked = HOST_COMMAND_CHECKED;
 
 std::string Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
@@ -47,80 +45,83 @@ std::string KeysOf(const ShortcutTable& table, std::int32_t id) {
 
 }  // namespace
 
-// Around lines and scripts ------------------------------------------------------------------------
+// The button --------------------------------------------------------------------------------------
 
-bool Session::RunWatched(const ScriptLine& line, bool (Session::*run)(const ScriptLine&)) {
-    DialogDriver& dialogs = host_.Dialogs();
-    ShortcutTable& shortcuts = host_.Shortcuts();
-    for (const std::string& report : shortcuts.TakeReports()) {
-        err_ << "vela-host: warning: " << report << '\n';
+std::string Session::CommandState() {
+    if (host_.FindCommand(kVelaCommandId) == nullptr) {
+        return {};
     }
-    dialogs.SetContext(line.file + ":" + std::to_string(line.line));
-    // A line is one action of the person: what it changes in the shortcut table is written when
-    // it has finished.
-    shortcuts.HoldSaves();
-    bool ok = (this->*run)(line);
-    shortcuts.ReleaseSaves();
-    dialogs.SetContext({});
-    for (const DialogError& error : dialogs.TakeErrors()) {
-        ok = Error(line, error.message);
-    }
-    for (const std::string& report : shortcuts.TakeReports()) {
-        err_ << line.file << ':' << line.line << ": warning: " << report << '\n';
-    }
-    return ok;
+    return (host_.QueryCommandState(kVelaCommandId) & kStateChecked) != 0 ? "isolated"
+                                                                          : "not isolated";
 }
 
-bool Session::FinishScriptWindows(bool ranToEnd) {
-    const std::deque<DialogAction> left = host_.Dialogs().TakeQueued();
-    if (!ranToEnd) return false;
-    for (const DialogAction& action : left) {
-        err_ << action.origin << ": error: \"" << action.Describe()
-             << "\" was queued here, but no dialog or message box opened to take it\n";
+bool Session::Press(const ScriptLine& line) {
+    if (line.words.size() > 2) {
+        return Usage(line);
     }
-    return left.empty();
+    std::int32_t qualifiers = 0;
+    if (line.words.size() == 2) {
+        const std::optional<std::int32_t> mask = ParseQualifiers(line.words[1]);
+        if (!mask) {
+            return Error(line, Quoted(line.words[1]) +
+                                   ": expected keys joined with '+', from shift, ctrl and alt, "
+                                   "or none");
+        }
+        qualifiers = *mask;
+    }
+    if (host_.FindCommand(kVelaCommandId) == nullptr) {
+        return Error(line, "the Vela Button is not registered: the module did not load or start");
+    }
+    host_.SetQualifiers(qualifiers);
+    lastPressResult_ = host_.InvokeCommand(kVelaCommandId);
+    host_.SetQualifiers(0);
+    pressed_ = true;
+    return true;
 }
 
-// Commands ----------------------------------------------------------------------------------------
-
-bool Session::DialogCommand(const ScriptLine& line) {
-    DialogDriver& dialogs = host_.Dialogs();
-    const std::string what = line.words.size() >= 2 ? line.words[1] : std::string();
-    if (what == "type" && line.words.size() == 3) {
-        dialogs.Queue(DialogAction{DialogAction::Kind::Type, line.words[2], {}});
-        return true;
+bool Session::State(const ScriptLine& line) {
+    if (line.words.size() != 1) {
+        return Usage(line);
     }
-    if (line.words.size() != 2) return Usage(line);
-    if (what == "ok" || what == "cancel" || what == "close") {
-        const DialogAction::Kind kind = what == "ok"       ? DialogAction::Kind::Ok
-                                        : what == "cancel" ? DialogAction::Kind::Cancel
-                                                           : DialogAction::Kind::Close;
-        dialogs.Queue(DialogAction{kind, {}, {}});
-        return true;
-    }
-    if (what == "show") {
-        if (dialogs.Outcomes().empty()) return Error(line, "no dialog has opened yet");
-        const DialogOutcome& last = dialogs.Outcomes().back();
-        out_ << last.layout << "closed by " << last.closedBy << '\n';
-        return true;
-    }
-    return Usage(line);
+    const std::string state = CommandState();
+    out_ << "Vela Button: " << (state.empty() ? "not registered" : state) << '\n';
+    return true;
 }
 
-bool Session::MessageCommand(const ScriptLine& line) {
-    if (line.words.size() != 2) return Usage(line);
-    DialogDriver& dialogs = host_.Dialogs();
-    if (line.words[1] == "ok") {
-        dialogs.Queue(DialogAction{DialogAction::Kind::MessageOk, {}, {}});
-        return true;
+bool Session::ExpectState(const ScriptLine& line) {
+    const std::string wanted =
+        line.words.size() == 4 && line.words[2] == "not" && line.words[3] == "isolated"
+            ? "not isolated"
+            : line.words[2];
+    if (wanted != "isolated" && wanted != "not-isolated" && wanted != "not isolated") {
+        return Error(line, "expected: expect state isolated|not-isolated");
     }
-    if (line.words[1] == "show") {
-        if (dialogs.MessageBoxes().empty()) return Error(line, "no message box has opened yet");
-        out_ << dialogs.MessageBoxes().back().text << '\n';
-        return true;
+    const std::string state = CommandState();
+    const std::string normal = wanted == "not-isolated" ? "not isolated" : wanted;
+    if (state != normal) {
+        return ExpectFailed(line, "the document should be " + normal + ", it is " +
+                                      (state.empty() ? "without the command" : state));
     }
-    return Usage(line);
+    return true;
 }
+
+bool Session::ExpectResult(const ScriptLine& line) {
+    const std::optional<bool> wanted = ParseYesNo(line.words[2]);
+    if (!wanted || line.words.size() != 3) {
+        return Error(line, "expected: expect result true|false");
+    }
+    if (!pressed_) {
+        return Error(line, "nothing was pressed yet");
+    }
+    if (lastPressResult_ != *wanted) {
+        return ExpectFailed(line, std::string("the last press should have answered ") +
+                                      (*wanted ? "true" : "false") + ", it answered " +
+                                      (lastPressResult_ ? "true" : "false"));
+    }
+    return true;
+}
+
+// Keys and the shortcut table ---------------------------------------------------------------------
 
 // `key [shift+ctrl+alt+]K`: the key is the part after the last '+' that has something after it,
 // so "ctrl++" is Ctrl with the plus key.
@@ -140,16 +141,16 @@ bool Session::Key(const ScriptLine& line) {
     if (!qualifierPart.empty()) {
         const std::optional<std::int32_t> mask = ParseQualifiers(Lower(qualifierPart));
         if (!mask) {
-            return Error(line, "\"" + qualifierPart +
-                                   "\": expected qualifier keys joined with '+', from shift, ctrl "
+            return Error(line, Quoted(qualifierPart) +
+                                   ": expected qualifier keys joined with '+', from shift, ctrl "
                                    "and alt, before the key");
         }
         qualifiers = *mask;
     }
     const std::int32_t key = ShortcutTable::KeyFromName(keyPart);
     if (key == 0) {
-        return Error(line, "\"" + keyPart +
-                               "\": expected one character or a key name (Space, Tab, Enter, "
+        return Error(line, Quoted(keyPart) +
+                               ": expected one character or a key name (Space, Tab, Enter, "
                                "Backspace, Esc, Delete, or # and a key code)");
     }
     host_.DispatchKey(qualifiers, key);
@@ -172,116 +173,6 @@ bool Session::Shortcuts(const ScriptLine& line) {
         out_ << row.str() << '\n';
     }
     return true;
-}
-
-// Expectations ------------------------------------------------------------------------------------
-
-bool Session::ExpectUi(const ScriptLine& line) {
-    const std::string& subject = line.words[1];
-    if (subject == "message") {
-        return ExpectMessage(line);
-    }
-    if (subject == "dialog") {
-        return ExpectDialog(line);
-    }
-    return ExpectShortcuts(line);
-}
-
-bool Session::ExpectMessage(const ScriptLine& line) {
-    std::optional<std::string> text;
-    std::optional<std::int32_t> count;
-    for (std::size_t i = 2; i < line.words.size(); ++i) {
-        const std::string& word = line.words[i];
-        const std::optional<Setting> setting = SplitSetting(word);
-        if (setting && setting->key == "count" && ParseInt(setting->value)) {
-            count = ParseInt(setting->value);
-        } else if (setting && setting->key == "text" && !text) {
-            text = setting->value;
-        } else if (i == 2 && !text) {
-            text = word;
-        } else {
-            return Error(line,
-                         "expected: expect message TEXT|text=TEXT [count=N] | expect "
-                         "message count=N");
-        }
-    }
-    const auto& boxes = host_.Dialogs().MessageBoxes();
-    if (count && static_cast<std::int32_t>(boxes.size()) != *count) {
-        ExpectFailed(line, "there should have been " + std::to_string(*count) +
-                               " message boxes, there were " + std::to_string(boxes.size()));
-    }
-    if (text) {
-        if (boxes.empty()) return ExpectFailed(line, "no message box was shown");
-        if (boxes.back().text != *text) {
-            return ExpectFailed(line, "the last message box should read " + QuoteWord(*text) +
-                                          ", it read " + QuoteWord(boxes.back().text));
-        }
-    }
-    return true;
-}
-
-bool Session::ExpectDialog(const ScriptLine& line) {
-    const DialogDriver& dialogs = host_.Dialogs();
-    const auto& outcomes = dialogs.Outcomes();
-    const DialogOutcome* last = outcomes.empty() ? nullptr : &outcomes.back();
-    for (std::size_t i = 2; i < line.words.size(); ++i) {
-        const std::optional<Setting> setting = SplitSetting(line.words[i]);
-        const std::optional<std::int32_t> number =
-            setting ? ParseInt(setting->value) : std::nullopt;
-        if (setting && setting->key == "count" && number) {
-            if (static_cast<std::int32_t>(outcomes.size()) != *number) {
-                ExpectFailed(line, "there should have been " + setting->value +
-                                       " dialogs opened, there were " +
-                                       std::to_string(outcomes.size()));
-            }
-            continue;
-        }
-        if (setting && setting->key == "queued" && number) {
-            const std::size_t queued = dialogs.Queued().size();
-            if (static_cast<std::int32_t>(queued) != *number) {
-                ExpectFailed(line, "there should be " + setting->value +
-                                       " actions queued, there are " + std::to_string(queued));
-            }
-            continue;
-        }
-        const bool known = setting && (setting->key == "title" || setting->key == "layout" ||
-                                       setting->key == "closed" || ParseInt(setting->key));
-        if (!known) {
-            return Error(line, "\"" + line.words[i] +
-                                   "\": expected count=N, queued=N, title=TEXT, layout=TEXT, "
-                                   "closed=ok|cancel|close|module|unattended or ID=TEXT (the "
-                                   "text of gadget ID at close)");
-        }
-        if (last == nullptr) {
-            ExpectFailed(line, "no dialog has opened yet");
-            return true;
-        }
-        ExpectOfLastDialog(line, *last, *setting);
-    }
-    return true;
-}
-
-void Session::ExpectOfLastDialog(const ScriptLine& line, const DialogOutcome& last,
-                                 const Setting& setting) {
-    const std::optional<std::int32_t> gadget = ParseInt(setting.key);
-    std::string is;
-    if (setting.key == "title") {
-        is = last.title;
-    } else if (setting.key == "layout") {
-        is = last.layout;
-    } else if (setting.key == "closed") {
-        is = last.closedBy;
-    } else if (const std::string* text = last.TextOf(*gadget)) {
-        is = *text;
-    } else {
-        ExpectFailed(line, "the last dialog has no text gadget " + setting.key);
-        return;
-    }
-    if (is != setting.value) {
-        ExpectFailed(line, "the last dialog's " + (gadget ? "gadget " + setting.key : setting.key) +
-                               " should be " + QuoteWord(setting.value) + ", it is " +
-                               QuoteWord(is));
-    }
 }
 
 bool Session::ExpectShortcuts(const ScriptLine& line) {

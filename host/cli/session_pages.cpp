@@ -8,6 +8,8 @@
 #include "cli/session.h"
 #include "platform/utf8_path.h"
 #include "prefs/preference_pages.h"
+#include "text/quoting.h"
+#include "text/utf8.h"
 #include "vela2023/vela_ids.h"
 
 namespace vhost::cli {
@@ -46,7 +48,7 @@ std::string ValueText(const Value& value) {
         case HOST_TYPE_FLOAT:
             return std::to_string(value.AsFloat());
         case HOST_TYPE_STRING:
-            return "\"" + std::string(value.AsString()) + "\"";
+            return Quoted(value.AsString());
         default:
             return "a value of type " + std::to_string(value.TypeNumber());
     }
@@ -82,7 +84,7 @@ bool Session::Page(const ScriptLine& line) {
     if (line.words.size() == 2) {
         const std::optional<std::int32_t> given = ParseNumber(line.words[1]);
         if (!given) {
-            return Error(line, "\"" + line.words[1] + "\" is not a page id (expected a number)");
+            return Error(line, Quoted(line.words[1]) + " is not a page id (expected a number)");
         }
         id = *given;
     }
@@ -130,10 +132,7 @@ bool Session::Page(const ScriptLine& line) {
             }
         }
         // Labels are UTF-8: the column is measured in characters, not bytes.
-        const auto width =
-            static_cast<std::size_t>(std::count_if(shown.begin(), shown.end(), [](char c) {
-                return (static_cast<unsigned char>(c) & 0xC0U) != 0x80U;
-            }));
+        const std::size_t width = CharacterCount(shown);
         out_ << "  " << shown << std::string(width < 40 ? 40 - width : 2, ' ') << parameter.symbol
              << " (" << parameter.id << ")\n";
     }
@@ -168,13 +167,13 @@ bool Session::Pref(const ScriptLine& line) {
     std::optional<ParameterKind> kind;
     const std::optional<std::int32_t> id = FindParameter(host_, *node, line.words[1], &kind);
     if (!id) {
-        return Error(line, "the page has no parameter \"" + line.words[1] + "\"");
+        return Error(line, "the page has no parameter " + Quoted(line.words[1]));
     }
     Value value;
     if (kind == ParameterKind::Bool) {
         const std::optional<std::int32_t> on = ParseSwitch(line.words[2]);
         if (!on) {
-            return Error(line, "\"" + line.words[2] + "\": expected on or off");
+            return Error(line, Quoted(line.words[2]) + ": expected on or off");
         }
         value = Value::Int32(*on);
     } else if (const std::optional<std::int32_t> number = ParseNumber(line.words[2])) {
@@ -196,7 +195,7 @@ bool Session::Click(const ScriptLine& line) {
     }
     const std::optional<std::int32_t> id = FindParameter(host_, *node, line.words[1], nullptr);
     if (!id) {
-        return Error(line, "the page has no parameter \"" + line.words[1] + "\"");
+        return Error(line, "the page has no parameter " + Quoted(line.words[1]));
     }
     host_.Pages().Click(*node, DescIdOf(*id));
     return true;
@@ -209,7 +208,7 @@ bool Session::ExpectPreferences(const ScriptLine& line) {
         const std::string& word = line.words[i];
         const std::size_t equals = word.find('=');
         if (equals == std::string::npos) {
-            return Error(line, "\"" + word + "\" is not KEY=VALUE");
+            return Error(line, Quoted(word) + " is not KEY=VALUE");
         }
         const std::string key = word.substr(0, equals);
         const std::string wanted = word.substr(equals + 1);
@@ -241,13 +240,13 @@ bool Session::ExpectPageParameter(const ScriptLine& line, const std::string& par
     std::optional<ParameterKind> kind;
     const std::optional<std::int32_t> id = FindParameter(host_, *node, parameter, &kind);
     if (!id) {
-        return Error(line, "the page has no parameter \"" + parameter + "\"");
+        return Error(line, "the page has no parameter " + Quoted(parameter));
     }
     const ParameterAnswer answer = host_.Pages().GetParameter(*node, DescIdOf(*id));
     const std::optional<std::int32_t> number =
         kind == ParameterKind::Bool ? ParseSwitch(wanted) : ParseNumber(wanted);
     if (!number) {
-        return Error(line, "\"" + wanted + "\": expected on, off or a number");
+        return Error(line, Quoted(wanted) + ": expected on, off or a number");
     }
     if (answer.value.TypeNumber() != HOST_TYPE_INT32 || answer.value.AsInt32() != *number) {
         ExpectFailed(line, "the page shows " + parameter + " as " + ValueText(answer.value) +
@@ -287,7 +286,7 @@ bool Session::ExpectWorldValue(const ScriptLine& line, const std::string& key,
         slash == std::string::npos ? std::nullopt
                                    : ParseNumber(std::string_view(key).substr(slash + 1));
     if (!container || !entry) {
-        return Error(line, "\"" + key + "\": expected CONTAINER/KEY, two numbers");
+        return Error(line, Quoted(key) + ": expected CONTAINER/KEY, two numbers");
     }
     const Container* settings = host_.WorldContainer().GetContainerInstance(*container);
     const Value* stored = settings != nullptr ? settings->Find(*entry) : nullptr;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <vector>
 
+#include "text/utf8.h"
 #include "vela2023/vela_ids.h"
 
 namespace vhost::cli {
@@ -48,19 +49,8 @@ std::string_view ModeColour(Mode mode) {
     return kDim;
 }
 
-// Width in columns of UTF-8 text: one per character.
-std::size_t Columns(std::string_view text) {
-    std::size_t characters = 0;
-    for (const char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0U) != 0x80) {
-            ++characters;
-        }
-    }
-    return characters;
-}
-
 std::string Pad(std::string text, std::size_t width) {
-    const std::size_t characters = Columns(text);
+    const std::size_t characters = CharacterCount(text);
     if (characters < width) {
         text.append(width - characters, ' ');
     }
@@ -127,14 +117,15 @@ void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& t
     }
     std::size_t nameWidth = 0;
     for (const Row& row : rows) {
-        nameWidth = std::max(
-            nameWidth, std::min(kMaxNameColumn, Columns(row.prefix) + Columns(row.object->Name())));
+        nameWidth =
+            std::max(nameWidth, std::min(kMaxNameColumn, CharacterCount(row.prefix) +
+                                                             CharacterCount(row.object->Name())));
     }
     for (const Row& row : rows) {
         const Object& o = *row.object;
         const ObjectType* type = types.Find(o.Type());
         const std::string typeName = type != nullptr ? type->token : std::to_string(o.Type());
-        const std::size_t prefixColumns = Columns(row.prefix);
+        const std::size_t prefixColumns = CharacterCount(row.prefix);
         std::string text =
             "  " + paint(row.prefix, kDim) +
             Pad(o.Name(), nameWidth > prefixColumns ? nameWidth - prefixColumns : 0) + "  " +

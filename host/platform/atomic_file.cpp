@@ -10,6 +10,7 @@
 
 #include "platform/error_text.h"
 #include "platform/utf8_path.h"
+#include "text/quoting.h"
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -29,26 +30,6 @@
 namespace vhost {
 
 namespace {
-
-// A path in quotes for a message, with quotes, backslashes and control characters escaped.
-std::string Quoted(const std::filesystem::path& path) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out = "\"";
-    for (const char ch : Utf8FromPath(path)) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20U) {
-            out += "\\u00";
-            out += kHex[c >> 4U];
-            out += kHex[c & 0xFU];
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
 
 std::filesystem::path FolderOf(const std::filesystem::path& file) {
     return file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path();
@@ -223,8 +204,8 @@ std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicF
     int fd = CreateTemporary(target, temporary);
     if (fd < 0) {
         const int error = errno;
-        return "cannot create a file in the folder " + Quoted(FolderOf(target)) + ": " +
-               ErrnoText(error);
+        return "cannot create a file in the folder " + Quoted(Utf8FromPath(FolderOf(target))) +
+               ": " + ErrnoText(error);
     }
     KeepPermissions(fd, target);
 
@@ -253,7 +234,8 @@ std::string WriteFileAtomically(const std::filesystem::path& path, std::string_v
     return WriteFileAtomically(
         path, [text](int fd, const std::filesystem::path& temporary) -> std::string {
             if (const int error = WriteAll(fd, text); error != 0) {
-                return "writing " + Quoted(temporary) + " failed: " + ErrnoText(error);
+                return "writing " + Quoted(Utf8FromPath(temporary)) +
+                       " failed: " + ErrnoText(error);
             }
             return {};
         });

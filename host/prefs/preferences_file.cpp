@@ -1,32 +1,19 @@
 #include "prefs/preferences_file.h"
 
-#include <chrono>
 #include <filesystem>
 #include <system_error>
 
 #include "model/scene.h"
+#include "platform/set_aside.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
+#include "text/quoting.h"
 
 namespace vhost {
 
 namespace {
 
 constexpr const char* kDocumentName = "Preferences";
-
-// A name beside `file` that is not taken yet, for setting a damaged file aside.
-std::filesystem::path SetAsideName(const std::filesystem::path& file) {
-    const auto stamp = std::chrono::duration_cast<std::chrono::seconds>(
-                           std::chrono::system_clock::now().time_since_epoch())
-                           .count();
-    std::filesystem::path candidate = file;
-    candidate += ".damaged-" + std::to_string(stamp);
-    for (int n = 1; std::filesystem::exists(candidate); ++n) {
-        candidate = file;
-        candidate += ".damaged-" + std::to_string(stamp) + "-" + std::to_string(n);
-    }
-    return candidate;
-}
 
 }  // namespace
 
@@ -44,16 +31,15 @@ PreferencesLoad LoadPreferences(const std::string& folder, Container& world) {
         }
         loaded.error = Utf8FromPath(file) + ": expected preferences, found a scene with objects";
     }
-    const std::filesystem::path aside = SetAsideName(file);
-    std::filesystem::rename(file, aside, error);
-    if (error) {
+    const SetAside aside = SetFileAside(file);
+    if (aside.error) {
         return {"the preferences could not be read (" + loaded.error +
-                    "), and could not be set aside: " + error.message() +
+                    "), and could not be set aside: " + aside.error.message() +
                     "; the host starts with default preferences and will not overwrite the file",
                 false};
     }
     return {"the preferences could not be read (" + loaded.error + "); the file was set aside as " +
-                Utf8FromPath(aside) + " and the host starts with default preferences",
+                Quoted(Utf8FromPath(aside.path)) + " and the host starts with default preferences",
             true};
 }
 
@@ -61,7 +47,7 @@ std::string SavePreferences(const std::string& folder, const Container& world) {
     std::error_code error;
     std::filesystem::create_directories(PathFromUtf8(folder), error);
     if (error) {
-        return "cannot make the preferences folder " + folder + ": " + error.message();
+        return "cannot make the preferences folder " + Quoted(folder) + ": " + error.message();
     }
     Document carrier(kDocumentName);
     carrier.Data() = world;

@@ -9,6 +9,9 @@
 
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
+#include "text/quoting.h"
+#include "text/text_position.h"
+#include "text/utf8.h"
 
 namespace vhost {
 
@@ -118,7 +121,8 @@ std::optional<std::int32_t> Resource::FindSymbol(std::string_view name) const {
 
 std::string ResourceError::Text() const {
     if (line <= 0) return file + ": " + message;
-    return file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + message;
+    return PlaceText(file, {static_cast<std::size_t>(line), static_cast<std::size_t>(column)}) +
+           ": " + message;
 }
 
 namespace {
@@ -163,51 +167,6 @@ std::string ByteName(unsigned char c) {
     name += kHex[c >> 4];
     name += kHex[c & 15];
     return name;
-}
-
-// Length of the UTF-8 sequence that starts `s` (well-formed, shortest form, no surrogates); 0 when
-// there is none.
-std::size_t Utf8Length(std::string_view s) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
-    unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1Fu;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0Fu;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (s.size() < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-        code = (code << 6) | (byte(i) & 0x3Fu);
-    }
-    constexpr std::array<std::uint32_t, 5> kSmallest{0, 0, 0x80, 0x800, 0x10000};
-    if (code < kSmallest[length] || code > 0x10FFFF) return 0;
-    if (code >= 0xD800 && code <= 0xDFFF) return 0;
-    return length;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code) {
-    auto put = [&](std::uint32_t v) { out += static_cast<char>(static_cast<unsigned char>(v)); };
-    if (code < 0x80) {
-        put(code);
-    } else if (code < 0x800) {
-        put(0xC0 | (code >> 6));
-        put(0x80 | (code & 0x3F));
-    } else {
-        put(0xE0 | (code >> 12));
-        put(0x80 | ((code >> 6) & 0x3F));
-        put(0x80 | (code & 0x3F));
-    }
 }
 
 // The outcome of scanning a quoted text: its length with both quotes, or where and what is wrong.
@@ -262,7 +221,7 @@ TextScan ScanText(std::string_view rest, std::string* decoded) {
             return fail(at,
                         "unexpected " + ByteName(static_cast<unsigned char>(c)) + " in the text");
         } else {
-            std::size_t length = Utf8Length(rest.substr(at));
+            const std::size_t length = DecodeUtf8(rest.substr(at)).length;
             if (length == 0) return fail(at, "the text is not valid UTF-8");
             if (decoded != nullptr) decoded->append(rest.substr(at, length));
             at += length;
@@ -284,8 +243,8 @@ std::string DecodeText(const Token& token) {
 // token, so the parser meets it at its place in the file.
 class Lexer {
 public:
-    Lexer(std::string_view text, bool header) : text_(text), header_(header) {
-        if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = lineStart_ = 3;  // not content
+    Lexer(std::string_view text, bool header) : text_(text), header_(header), columns_(text) {
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") pos_ = 3;  // not content
     }
 
     std::vector<Token> Tokens(std::string& problem) {
@@ -300,10 +259,10 @@ public:
 
 private:
     char At(std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
-    int Column(std::size_t at) const { return static_cast<int>(at - lineStart_) + 1; }
+    int Column(std::size_t at) { return static_cast<int>(columns_.ColumnAt(at)); }
     void NewLine(std::size_t newlineAt) {
         ++line_;
-        lineStart_ = newlineAt + 1;
+        columns_.StartLine(newlineAt + 1);
         lineHasToken_ = false;
     }
 
@@ -392,7 +351,7 @@ private:
             TextScan scan = ScanText(text_.substr(pos_), nullptr);
             if (!scan.problem.empty()) {
                 return Problem(problem, std::move(scan.problem), line,
-                               column + static_cast<int>(scan.problemAt));
+                               Column(pos_ + scan.problemAt));
             }
             pos_ += scan.length;
             token = Make(TokenKind::Text, start, pos_, line, column);
@@ -410,7 +369,7 @@ private:
     std::string_view text_;
     bool header_;
     std::size_t pos_ = 0;
-    std::size_t lineStart_ = 0;
+    ColumnCounter columns_;
     int line_ = 1;
     bool lineHasToken_ = false;
 };
@@ -430,8 +389,6 @@ std::optional<std::int64_t> ParseWhole(std::string_view raw) {
 }
 
 bool FitsInt32(std::int64_t v) { return v >= INT32_MIN && v <= INT32_MAX; }
-
-std::string Quoted(std::string_view raw) { return "'" + std::string(raw) + "'"; }
 
 // Reading one file ------------------------------------------------------------------------------
 
@@ -498,7 +455,7 @@ public:
         if (token.kind == TokenKind::Number) {
             std::optional<std::int64_t> value = ParseWhole(token.raw);
             if (value && FitsInt32(*value)) return static_cast<std::int32_t>(*value);
-            Report(token, Quoted(token.raw) + " is not a 32-bit whole number");
+            Report(token, QuotedToken(token.raw) + " is not a 32-bit whole number");
             return std::nullopt;
         }
         if (std::optional<std::int32_t> value = state_.resource.FindSymbol(token.raw)) {
@@ -761,7 +718,7 @@ private:
                 continue;
             }
             if (IsId(in_.Peek(1)) && in_.Peek(2).Is('{')) {
-                in_.Report(word, "unknown parameter kind " + Quoted(word.raw) +
+                in_.Report(word, "unknown parameter kind " + QuotedToken(word.raw) +
                                      " (expected BOOL, LONG, REAL, STRING, BUTTON, BITMAPBUTTON, "
                                      "SEPARATOR or GROUP)");
                 return false;

@@ -97,8 +97,8 @@ struct Resource {
     std::optional<std::int32_t> FindSymbol(std::string_view name) const;
 };
 
-// A problem with one file of a resource. `line` and `column` (1-based; the column counts bytes)
-// are 0 when it concerns the file as a whole.
+// A problem with one file of a resource. `line` and `column` (1-based, as text/text_position.h
+// counts them) are 0 when it concerns the file as a whole.
 struct ResourceError {
     std::string file;
     int line = 0;

@@ -22,8 +22,12 @@
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
-#include "platform/position_iterator.h"
 #include "platform/utf8_path.h"
+#include "text/json_text.h"
+#include "text/position_iterator.h"
+#include "text/quoting.h"
+#include "text/text_position.h"
+#include "text/utf8.h"
 
 namespace vhost {
 
@@ -39,96 +43,7 @@ const ObjectTypes& KnownTypes() {
     return types;
 }
 
-// Text -------------------------------------------------------------------------------------------
-
-// UTF-8 as RFC 3629 defines it (no overlong forms, no surrogates, nothing above U+10FFFF): the
-// same rule the JSON reader applies, so whatever is written can be read back.
-bool IsValidUtf8(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        auto lead = static_cast<unsigned char>(text[i]);
-        if (lead < 0x80U) {
-            ++i;
-            continue;
-        }
-        std::size_t length = 0;
-        unsigned low = 0x80U;
-        unsigned high = 0xBFU;
-        if (lead >= 0xC2U && lead <= 0xDFU) {
-            length = 2;
-        } else if (lead == 0xE0U) {
-            length = 3;
-            low = 0xA0U;
-        } else if (lead == 0xEDU) {
-            length = 3;
-            high = 0x9FU;
-        } else if (lead >= 0xE1U && lead <= 0xEFU) {
-            length = 3;
-        } else if (lead == 0xF0U) {
-            length = 4;
-            low = 0x90U;
-        } else if (lead == 0xF4U) {
-            length = 4;
-            high = 0x8FU;
-        } else if (lead >= 0xF1U && lead <= 0xF3U) {
-            length = 4;
-        } else {
-            return false;
-        }
-        if (text.size() - i < length) return false;
-        auto second = static_cast<unsigned char>(text[i + 1]);
-        if (second < low || second > high) return false;
-        for (std::size_t k = 2; k < length; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0U) != 0x80U) return false;
-        }
-        i += length;
-    }
-    return true;
-}
-
-// `text` for a message: bytes that are not UTF-8 become \xNN, so a message is always printable.
-std::string Printable(std::string_view text) {
-    if (IsValidUtf8(text)) return std::string(text);
-    std::string out;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        std::size_t end = i + 1;
-        while (end <= text.size() && end - i <= 4 && !IsValidUtf8(text.substr(i, end - i))) ++end;
-        if (end <= text.size() && end - i <= 4) {
-            out.append(text.substr(i, end - i));
-            i = end;
-            continue;
-        }
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        auto byte = static_cast<unsigned char>(text[i]);
-        out += "\\x";
-        out += kHex[byte >> 4U];
-        out += kHex[byte & 0xFU];
-        ++i;
-    }
-    return out;
-}
-
-// 1-based line and column of the byte at `offset`; columns count characters.
-struct LineColumn {
-    std::size_t line = 1;
-    std::size_t column = 1;
-};
-
-LineColumn Locate(std::string_view text, std::size_t offset) {
-    LineColumn at;
-    offset = std::min(offset, text.size());
-    for (std::size_t i = 0; i < offset; ++i) {
-        auto c = static_cast<unsigned char>(text[i]);
-        if (c == '\n') {
-            ++at.line;
-            at.column = 1;
-        } else if ((c & 0xC0U) != 0x80U) {
-            ++at.column;
-        }
-    }
-    return at;
-}
+// Numbers ----------------------------------------------------------------------------------------
 
 template <typename Number>
 void AppendNumber(std::string& out, Number value) {
@@ -142,54 +57,6 @@ std::string NumberText(Number value) {
     std::string out;
     AppendNumber(out, value);
     return out;
-}
-
-void AppendQuoted(std::string& out, std::string_view text) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    out += '"';
-    for (char ch : text) {
-        switch (ch) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\r':
-                out += "\\r";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            case '\b':
-                out += "\\b";
-                break;
-            case '\f':
-                out += "\\f";
-                break;
-            default: {
-                auto c = static_cast<unsigned char>(ch);
-                if (c < 0x20U) {
-                    out += "\\u00";
-                    out += kHex[c >> 4U];
-                    out += kHex[c & 0xFU];
-                } else {
-                    out += ch;
-                }
-            }
-        }
-    }
-    out += '"';
-}
-
-// `text` in quotes for a message, escaped as in JSON, with bytes that are not UTF-8 as \xNN.
-std::string Quoted(std::string_view text) {
-    std::string out;
-    AppendQuoted(out, text);
-    return Printable(out);
 }
 
 // Floats: the shortest text that reads back as the same number, always with a point or an
@@ -309,7 +176,7 @@ public:
 
     void Write(const Document& document) {
         out_ += "{\n  \"format\": ";
-        AppendQuoted(out_, kSceneFormatName);
+        AppendJsonString(out_, kSceneFormatName);
         out_ += ",\n  \"version\": ";
         AppendNumber(out_, kSceneFormatVersion);
         out_ += ",\n  \"name\": ";
@@ -368,7 +235,7 @@ private:
         }
         out_ += ",\n      \"type\": ";
         if (const ObjectType* type = KnownTypes().Find(object.Type())) {
-            AppendQuoted(out_, type->token);
+            AppendJsonString(out_, type->token);
         } else {
             AppendNumber(out_, object.Type());
         }
@@ -394,7 +261,7 @@ private:
             Refuse(std::string("its ") + which + " mode " +
                    NumberText(static_cast<std::int32_t>(mode)) + " is not a visibility mode");
         }
-        AppendQuoted(out_, name);
+        AppendJsonString(out_, name);
     }
 
     // Containers nest at most kSceneMaxContainerNesting deep, so this recursion is bounded.
@@ -479,7 +346,7 @@ private:
 
     void Text(std::string_view text, const char* what) {
         if (!IsValidUtf8(text)) Refuse(std::string(what) + " is not valid UTF-8: " + Quoted(text));
-        AppendQuoted(out_, text);
+        AppendJsonString(out_, text);
     }
 
     [[noreturn]] void Refuse(const std::string& what) const {
@@ -564,10 +431,8 @@ std::string Describe(const Json& value) {
         case Json::value_t::string: {
             const auto& text = value.get_ref<const std::string&>();
             constexpr std::size_t kShown = 40;
-            if (text.size() <= kShown) return Quoted(text);
-            std::size_t cut = kShown;
-            while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0U) == 0x80U) --cut;
-            return Quoted(text.substr(0, cut)) + "...";
+            const std::string_view shown = FirstCharacters(text, kShown);
+            return shown.size() == text.size() ? Quoted(text) : Quoted(shown) + "...";
         }
         default:
             return value.dump(-1, ' ', false, Json::error_handler_t::replace);
@@ -1054,18 +919,10 @@ public:
 
     bool parse_error(std::size_t position, const std::string& /*lastToken*/,
                      const Json::exception& error) {
-        // The parser's own text begins with where it was ("... at line 3, column 7: "); the
-        // place is given here in the same form as every other message.
-        std::string what = error.what();
-        if (std::size_t column = what.find(", column "); column != std::string::npos) {
-            if (std::size_t colon = what.find(": ", column); colon != std::string::npos) {
-                what.erase(0, colon + 2);
-            }
-        } else if (std::size_t bracket = what.find("] "); bracket != std::string::npos) {
-            what.erase(0, bracket + 2);
-        }
+        // The place is given in the same form as in every other message, not the parser's.
         // `position` counts the characters read, the offending one included.
-        return Syntax(position > 0 ? position - 1 : 0, "invalid JSON: " + Printable(what));
+        return Syntax(position > 0 ? position - 1 : 0,
+                      "invalid JSON: " + JsonReaderProblem(error.what()));
     }
 
 private:
@@ -1075,7 +932,7 @@ private:
         std::string text = source_;
         if (error.offset) {
             text += ':';
-            AppendNumber(text, Locate(text_, *error.offset).line);
+            AppendNumber(text, PositionAt(text_, *error.offset).line);
         }
         text += ": ";
         if (!error.path.empty()) text += error.path + ": ";
@@ -1083,8 +940,7 @@ private:
     }
 
     bool Syntax(std::size_t offset, const std::string& message) {
-        LineColumn at = Locate(text_, offset);
-        error_ = source_ + ':' + NumberText(at.line) + ':' + NumberText(at.column) + ": " + message;
+        error_ = PlaceText(source_, PositionAt(text_, offset)) + ": " + message;
         return false;
     }
 

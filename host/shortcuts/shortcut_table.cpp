@@ -2,23 +2,20 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
-#include <ctime>
 #include <filesystem>
-#include <iterator>
 #include <limits>
-#include <optional>
 #include <system_error>
-#include <unordered_map>
 #include <utility>
-
-#include <nlohmann/json.hpp>
 
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
-#include "platform/position_iterator.h"
+#include "platform/set_aside.h"
 #include "platform/utf8_path.h"
+#include "shortcuts/shortcut_file.h"
+#include "text/quoting.h"
+#include "text/text_position.h"
+#include "text/utf8.h"
 #include "vela_host/host_documents.h"
 #include "vela_host/host_shortcuts.h"
 
@@ -26,15 +23,12 @@ namespace vhost {
 
 namespace {
 
-using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
 constexpr std::int32_t kKnownQualifiers =
     HOST_QUALIFIER_SHIFT | HOST_QUALIFIER_CTRL | HOST_QUALIFIER_ALT;
 // Stroke n is stored under the keys 10n (qualifiers) and 10n+1 (key code).
 constexpr std::int32_t kStrokeKeyStep = 10;
-// More strokes than this are not read; no keyboard sequence is that long.
-constexpr std::int32_t kMaxStrokes = 64;
 
 // The host's own commands, with ids of the host's own. A command a module registers under one of
 // these ids takes its place in key dispatch.
@@ -90,20 +84,6 @@ const std::vector<FreshShortcut> kFreshShortcuts{
     {12254, {{kCtrl, 'G'}, {0, 'G'}}},
 };
 
-Container MakeRecord(std::int32_t command, std::int32_t address,
-                     const std::vector<KeyStroke>& strokes) {
-    Container record;
-    record.SetInt32(HOST_SHORTCUT_PLUGINID, command);
-    record.SetInt32(HOST_SHORTCUT_ADDRESS, address);
-    std::int32_t key = 0;
-    for (const KeyStroke& stroke : strokes) {
-        record.SetInt32(key, stroke.qualifiers);
-        record.SetInt32(key + 1, stroke.key);
-        key += kStrokeKeyStep;
-    }
-    return record;
-}
-
 std::int32_t FoldCase(std::int32_t key) { return key >= 'a' && key <= 'z' ? key - 'a' + 'A' : key; }
 
 bool SameStroke(KeyStroke pressed, KeyStroke bound) {
@@ -124,58 +104,12 @@ bool IsCharacter(std::int32_t code) {
            !(code >= 0xD800 && code <= 0xDFFF);
 }
 
-void AppendUtf8(std::string& out, std::int32_t code) {
-    const auto c = static_cast<std::uint32_t>(code);
-    auto byte = [&out](std::uint32_t value) { out += static_cast<char>(value); };
-    if (c < 0x80U) {
-        byte(c);
-    } else if (c < 0x800U) {
-        byte(0xC0U | (c >> 6U));
-        byte(0x80U | (c & 0x3FU));
-    } else if (c < 0x10000U) {
-        byte(0xE0U | (c >> 12U));
-        byte(0x80U | ((c >> 6U) & 0x3FU));
-        byte(0x80U | (c & 0x3FU));
-    } else {
-        byte(0xF0U | (c >> 18U));
-        byte(0x80U | ((c >> 12U) & 0x3FU));
-        byte(0x80U | ((c >> 6U) & 0x3FU));
-        byte(0x80U | (c & 0x3FU));
-    }
-}
-
 // The code point of `text` when it is exactly one well-formed UTF-8 character; 0 otherwise.
 std::int32_t SingleCodePoint(std::string_view text) {
-    if (text.empty()) return 0;
-    const auto lead = static_cast<unsigned char>(text[0]);
-    std::size_t length = 0;
-    std::uint32_t code = 0;
-    if (lead < 0x80U) {
-        length = 1;
-        code = lead;
-    } else if (lead >= 0xC2U && lead <= 0xDFU) {
-        length = 2;
-        code = lead & 0x1FU;
-    } else if (lead >= 0xE0U && lead <= 0xEFU) {
-        length = 3;
-        code = lead & 0x0FU;
-    } else if (lead >= 0xF0U && lead <= 0xF4U) {
-        length = 4;
-        code = lead & 0x07U;
-    } else {
-        return 0;
-    }
-    if (text.size() != length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0U) != 0x80U) return 0;
-        code = (code << 6U) | (next & 0x3FU);
-    }
-    const std::uint32_t least = length == 2 ? 0x80U : length == 3 ? 0x800U : 0x10000U;
-    if ((length > 1 && code < least) || code > 0x10FFFFU || (code >= 0xD800U && code <= 0xDFFFU)) {
-        return 0;
-    }
-    return static_cast<std::int32_t>(code);
+    const Utf8Character character = DecodeUtf8(text);
+    return character.length != 0 && character.length == text.size()
+               ? static_cast<std::int32_t>(character.code)
+               : 0;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
@@ -183,334 +117,6 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
                return FoldCase(static_cast<unsigned char>(x)) ==
                       FoldCase(static_cast<unsigned char>(y));
            });
-}
-
-std::string Quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-// Reading the file --------------------------------------------------------------------------------
-
-// Builds the document and notes where each value starts, by its path ("shortcuts[2].strokes").
-class LocatingReader : public nlohmann::json_sax<Json> {
-public:
-    LocatingReader(std::string_view text, const char* const& cursor)
-        : text_(text), cursor_(cursor) {}
-
-    // How many bytes of the text the parser has read.
-    std::size_t Consumed() const { return static_cast<std::size_t>(cursor_ - text_.data()); }
-
-    Json root;
-    std::unordered_map<std::string, std::size_t> where;
-    std::optional<std::size_t> errorAt;
-    std::string error;
-
-    bool null() override { return Scalar(Json(nullptr), Token::Word); }
-    bool boolean(bool value) override { return Scalar(Json(value), Token::Word); }
-    bool number_integer(number_integer_t value) override {
-        return Scalar(Json(value), Token::Number);
-    }
-    bool number_unsigned(number_unsigned_t value) override {
-        return Scalar(Json(value), Token::Number);
-    }
-    bool number_float(number_float_t value, const string_t& /*text*/) override {
-        return Scalar(Json(value), Token::Number);
-    }
-    bool string(string_t& value) override { return Scalar(Json(value), Token::String); }
-    bool binary(binary_t& value) override { return Scalar(Json::binary(value), Token::Word); }
-    bool start_object(std::size_t /*elements*/) override {
-        return Open(Json::object(), Consumed() - 1);
-    }
-    bool key(string_t& value) override {
-        stack_.back().key = value;
-        return true;
-    }
-    bool end_object() override { return Close(); }
-    bool start_array(std::size_t /*elements*/) override {
-        return Open(Json::array(), Consumed() - 1);
-    }
-    bool end_array() override { return Close(); }
-    bool parse_error(std::size_t position, const std::string& /*last_token*/,
-                     const nlohmann::detail::exception& ex) override {
-        errorAt = position > 0 ? position - 1 : 0;
-        // The reader's message begins with its own position, which the caller gives anew.
-        error = ex.what();
-        const std::size_t column = error.find("column ");
-        const std::size_t colon =
-            column == std::string::npos ? error.find(": ") : error.find(": ", column);
-        if (colon != std::string::npos) error = error.substr(colon + 2);
-        return false;
-    }
-
-private:
-    enum class Token { Number, String, Word };
-    struct Frame {
-        Json* value;
-        std::string path;
-        std::size_t count = 0;
-        std::string key;
-    };
-
-    static bool IsNumberChar(char c) {
-        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
-    }
-    static bool IsWordChar(char c) { return c >= 'a' && c <= 'z'; }
-
-    // Where the scalar just read begins. The reader has read a number one character further
-    // than its end.
-    std::size_t ScalarStart(Token token) const {
-        std::size_t end = std::min(Consumed(), text_.size());
-        if (token == Token::Number) {
-            while (end > 0 && !IsNumberChar(text_[end - 1])) --end;
-            while (end > 0 && IsNumberChar(text_[end - 1])) --end;
-            return end;
-        }
-        if (token == Token::Word) {
-            while (end > 0 && IsWordChar(text_[end - 1])) --end;
-            return end;
-        }
-        // A string: back from its closing quote to the opening quote that no backslash escapes.
-        std::size_t at = end >= 2 ? end - 2 : 0;
-        while (at > 0) {
-            if (text_[at] == '"') {
-                std::size_t backslashes = 0;
-                while (at > backslashes && text_[at - backslashes - 1] == '\\') ++backslashes;
-                if (backslashes % 2 == 0) break;
-            }
-            --at;
-        }
-        return at;
-    }
-
-    // Puts `value` where the document stands and answers it in place.
-    Json* Place(Json&& value, std::size_t offset) {
-        std::string path;
-        Json* placed = nullptr;
-        if (stack_.empty()) {
-            root = std::move(value);
-            placed = &root;
-        } else {
-            Frame& frame = stack_.back();
-            if (frame.value->is_array()) {
-                path = frame.path + "[" + std::to_string(frame.count) + "]";
-                frame.value->push_back(std::move(value));
-                placed = &frame.value->back();
-            } else {
-                path = frame.path.empty() ? frame.key : frame.path + "." + frame.key;
-                placed = &(*frame.value)[frame.key];
-                *placed = std::move(value);
-            }
-            ++frame.count;
-        }
-        where.emplace(path, offset);
-        lastPath_ = std::move(path);
-        return placed;
-    }
-
-    bool Scalar(Json&& value, Token token) {
-        Place(std::move(value), ScalarStart(token));
-        return true;
-    }
-    bool Open(Json&& value, std::size_t offset) {
-        Json* placed = Place(std::move(value), offset);
-        stack_.push_back(Frame{placed, lastPath_, 0, {}});
-        return true;
-    }
-    bool Close() {
-        stack_.pop_back();
-        return true;
-    }
-
-    std::string_view text_;
-    const char* const& cursor_;
-    std::vector<Frame> stack_;
-    std::string lastPath_;
-};
-
-struct Position {
-    std::size_t line = 1;
-    std::size_t column = 1;
-};
-
-Position PositionOf(std::string_view text, std::size_t offset) {
-    Position at;
-    offset = std::min(offset, text.size());
-    for (std::size_t i = 0; i < offset; ++i) {
-        if (text[i] == '\n') {
-            ++at.line;
-            at.column = 1;
-        } else {
-            ++at.column;
-        }
-    }
-    return at;
-}
-
-// Why a file was not taken.
-struct Damage {
-    std::size_t offset = 0;
-    std::string message;
-};
-
-struct FileContents {
-    std::vector<Container> entries;
-    std::optional<Damage> damage;
-    std::optional<std::int64_t> newerVersion;  // set when a newer host wrote the file
-};
-
-class FileReader {
-public:
-    explicit FileReader(const LocatingReader& reader) : reader_(reader) {}
-
-    FileContents Read() {
-        FileContents contents;
-        const Json& root = reader_.root;
-        if (!root.is_object()) {
-            return Fail(contents, "",
-                        R"(expected an object with "format", "version" and "shortcuts")");
-        }
-        const auto format = root.find("format");
-        if (format == root.end() || !format->is_string() || *format != kFormatName()) {
-            return Fail(contents, format == root.end() ? "" : "format",
-                        R"(expected "format": ")" + std::string(kFormatName()) + "\"");
-        }
-        const auto version = root.find("version");
-        if (version == root.end() || !version->is_number_integer() || *version < 1) {
-            return Fail(contents, version == root.end() ? "" : "version",
-                        "expected \"version\": a whole number from 1");
-        }
-        if (version->get<std::int64_t>() > ShortcutTable::kFormatVersion) {
-            contents.newerVersion = version->get<std::int64_t>();
-            return contents;
-        }
-        const auto shortcuts = root.find("shortcuts");
-        if (shortcuts == root.end() || !shortcuts->is_array()) {
-            return Fail(contents, shortcuts == root.end() ? "" : "shortcuts",
-                        "expected \"shortcuts\": an array of shortcuts");
-        }
-        for (std::size_t i = 0; i < shortcuts->size(); ++i) {
-            const std::string path = "shortcuts[" + std::to_string(i) + "]";
-            if (!ReadShortcut((*shortcuts)[i], path, contents)) return contents;
-        }
-        return contents;
-    }
-
-private:
-    static std::string_view kFormatName() { return ShortcutTable::kFormatName; }
-
-    static std::optional<std::int32_t> Int32Of(const Json& value) {
-        if (!value.is_number_integer()) return std::nullopt;
-        const auto number = value.get<std::int64_t>();
-        if (value.is_number_unsigned() &&
-            value.get<std::uint64_t>() >
-                static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())) {
-            return std::nullopt;
-        }
-        if (number < std::numeric_limits<std::int32_t>::min() ||
-            number > std::numeric_limits<std::int32_t>::max()) {
-            return std::nullopt;
-        }
-        return static_cast<std::int32_t>(number);
-    }
-
-    bool ReadShortcut(const Json& shortcut, const std::string& path, FileContents& contents) {
-        if (!shortcut.is_object()) {
-            Fail(contents, path,
-                 "expected a shortcut: an object with \"command\", \"address\" "
-                 "and \"strokes\"");
-            return false;
-        }
-        const auto command = shortcut.find("command");
-        const std::optional<std::int32_t> id =
-            command != shortcut.end() ? Int32Of(*command) : std::nullopt;
-        if (!id || *id == 0) {
-            Fail(contents, command == shortcut.end() ? path : path + ".command",
-                 "expected \"command\": a command id, a 32-bit whole number other than 0");
-            return false;
-        }
-        const auto address = shortcut.find("address");
-        const std::optional<std::int32_t> scope =
-            address != shortcut.end() ? Int32Of(*address) : std::nullopt;
-        if (!scope) {
-            Fail(contents, address == shortcut.end() ? path : path + ".address",
-                 "expected \"address\": a 32-bit whole number (0 for everywhere)");
-            return false;
-        }
-        const auto strokes = shortcut.find("strokes");
-        if (strokes == shortcut.end() || !strokes->is_array() || strokes->empty() ||
-            strokes->size() > static_cast<std::size_t>(kMaxStrokes)) {
-            Fail(contents, strokes == shortcut.end() ? path : path + ".strokes",
-                 "expected \"strokes\": an array of 1 to " + std::to_string(kMaxStrokes) +
-                     " strokes");
-            return false;
-        }
-        std::vector<KeyStroke> read;
-        for (std::size_t i = 0; i < strokes->size(); ++i) {
-            const Json& stroke = (*strokes)[i];
-            const std::optional<std::int32_t> qualifiers =
-                stroke.is_array() && stroke.size() == 2 ? Int32Of(stroke[0]) : std::nullopt;
-            const std::optional<std::int32_t> key =
-                stroke.is_array() && stroke.size() == 2 ? Int32Of(stroke[1]) : std::nullopt;
-            if (!qualifiers || !key || *key == 0) {
-                Fail(contents, path + ".strokes[" + std::to_string(i) + "]",
-                     "expected a stroke [qualifiers, key code]: two 32-bit whole numbers, the "
-                     "key code not 0");
-                return false;
-            }
-            read.push_back({*qualifiers, *key});
-        }
-        contents.entries.push_back(MakeRecord(*id, *scope, read));
-        return true;
-    }
-
-    FileContents& Fail(FileContents& contents, const std::string& path, std::string message) {
-        const auto found = reader_.where.find(path);
-        contents.damage = Damage{found != reader_.where.end() ? found->second : 0,
-                                 (path.empty() ? "" : path + ": ") + std::move(message)};
-        contents.entries.clear();
-        return contents;
-    }
-
-    const LocatingReader& reader_;
-};
-
-FileContents ParseFile(std::string_view text) {
-    const char* cursor = text.data();
-    LocatingReader reader(text, cursor);
-    const PositionIterator first(text.data(), &cursor);
-    const PositionIterator last(text.data() + text.size(), nullptr);
-    FileContents contents;
-    bool parsed = false;
-    try {
-        parsed = Json::sax_parse(first, last, &reader);
-    } catch (const std::exception& e) {
-        reader.errorAt = reader.Consumed();
-        reader.error = e.what();
-    }
-    if (!parsed) {
-        contents.damage =
-            Damage{reader.errorAt.value_or(reader.Consumed()), "not JSON: " + reader.error};
-        return contents;
-    }
-    return FileReader(reader).Read();
-}
-
-// A name beside `file` for a damaged copy that no other file has.
-fs::path SetAsideName(const fs::path& file) {
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc{};
-#if defined(_WIN32)
-    gmtime_s(&utc, &now);
-#else
-    gmtime_r(&now, &utc);
-#endif
-    char stamp[32] = {};
-    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
-    const std::string base = Utf8FromPath(file.filename()) + ".damaged-" + stamp;
-    fs::path candidate = file.parent_path() / PathFromUtf8(base);
-    std::error_code ignored;
-    for (int n = 2; fs::exists(candidate, ignored) || fs::is_symlink(candidate, ignored); ++n) {
-        candidate = file.parent_path() / PathFromUtf8(base + "-" + std::to_string(n));
-    }
-    return candidate;
 }
 
 }  // namespace
@@ -527,11 +133,25 @@ const BuiltinCommand* ShortcutTable::FindBuiltin(std::int32_t id) {
     return found != kBuiltins.end() ? &*found : nullptr;
 }
 
+Container ShortcutTable::Record(std::int32_t command, std::int32_t address,
+                                const std::vector<KeyStroke>& strokes) {
+    Container record;
+    record.SetInt32(HOST_SHORTCUT_PLUGINID, command);
+    record.SetInt32(HOST_SHORTCUT_ADDRESS, address);
+    std::int32_t key = 0;
+    for (const KeyStroke& stroke : strokes) {
+        record.SetInt32(key, stroke.qualifiers);
+        record.SetInt32(key + 1, stroke.key);
+        key += kStrokeKeyStep;
+    }
+    return record;
+}
+
 std::vector<Container> ShortcutTable::FreshEntries() {
     std::vector<Container> entries;
     entries.reserve(kFreshShortcuts.size());
     for (const FreshShortcut& shortcut : kFreshShortcuts) {
-        entries.push_back(MakeRecord(shortcut.command, 0, shortcut.strokes));
+        entries.push_back(Record(shortcut.command, 0, shortcut.strokes));
     }
     return entries;
 }
@@ -590,7 +210,7 @@ std::string ShortcutTable::StrokeText(KeyStroke stroke) {
         if (named.key == stroke.key) return text + std::string(named.name);
     }
     if (!IsCharacter(stroke.key)) return text + "#" + std::to_string(stroke.key);
-    AppendUtf8(text, FoldCase(stroke.key));
+    AppendUtf8(text, static_cast<char32_t>(FoldCase(stroke.key)));
     return text;
 }
 
@@ -698,7 +318,7 @@ void ShortcutTable::Load(const std::string& folder) {
                           " and leaves it as it is");
         return;
     }
-    FileContents contents = ParseFile(text);
+    ShortcutFileContents contents = ReadShortcutFile(text);
     if (contents.newerVersion) {
         reports.push_back(shown + ": the shortcut table was written by a newer host (" +
                           "format version " + std::to_string(*contents.newerVersion) +
@@ -707,18 +327,14 @@ void ShortcutTable::Load(const std::string& folder) {
         return;
     }
     if (contents.damage) {
-        const Position at = PositionOf(text, contents.damage->offset);
-        std::string report = shown + ":" + std::to_string(at.line) + ":" +
-                             std::to_string(at.column) +
+        std::string report = PlaceText(shown, PositionAt(text, contents.damage->offset)) +
                              ": the shortcut table is damaged: " + contents.damage->message + "; ";
-        const fs::path aside = SetAsideName(file);
-        std::error_code error;
-        fs::rename(file, aside, error);
-        if (error) {
-            report += "it could not be set aside (" + error.message() + "), so " + fresh +
+        const SetAside aside = SetFileAside(file);
+        if (aside.error) {
+            report += "it could not be set aside (" + aside.error.message() + "), so " + fresh +
                       " and leaves the file as it is";
         } else {
-            report += "it was set aside as " + Utf8FromPath(aside) + ", and " + fresh;
+            report += "it was set aside as " + Quoted(Utf8FromPath(aside.path)) + ", and " + fresh;
             writable_ = true;
         }
         reports.push_back(std::move(report));
@@ -728,34 +344,12 @@ void ShortcutTable::Load(const std::string& folder) {
     writable_ = true;
 }
 
-std::string ShortcutTable::Serialize() const {
-    std::string text = "{\n  \"format\": " + Quoted(kFormatName) +
-                       ",\n  \"version\": " + std::to_string(kFormatVersion) +
-                       ",\n  \"shortcuts\": [";
-    const char* separator = "\n";
-    for (const Container& entry : entries_) {
-        text += separator;
-        separator = ",\n";
-        text += "    {\"command\": " + std::to_string(entry.GetInt32(HOST_SHORTCUT_PLUGINID, 0)) +
-                ", \"address\": " + std::to_string(entry.GetInt32(HOST_SHORTCUT_ADDRESS, 0)) +
-                ", \"strokes\": [";
-        const char* strokeSeparator = "";
-        for (const KeyStroke& stroke : Strokes(entry)) {
-            text += strokeSeparator;
-            strokeSeparator = ", ";
-            text +=
-                "[" + std::to_string(stroke.qualifiers) + ", " + std::to_string(stroke.key) + "]";
-        }
-        text += "]}";
-    }
-    text += entries_.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return text;
-}
+std::string ShortcutTable::Serialize() const { return ShortcutFileText(entries_); }
 
 std::string ShortcutTable::Save() {
     if (!Persistent()) return {};
     std::error_code error;
-    fs::create_directories(folder_, error);
+    fs::create_directories(PathFromUtf8(folder_), error);
     if (error) {
         return "cannot save the shortcut table to " + Quoted(FilePath()) +
                ": cannot create the folder: " + error.message();

@@ -53,6 +53,8 @@ public:
     static constexpr std::string_view kFileName = "shortcuts.json";
     static constexpr std::string_view kFormatName = "vela-host-shortcuts";
     static constexpr std::int64_t kFormatVersion = 1;
+    // More strokes than this are not read; no keyboard sequence is that long.
+    static constexpr std::int32_t kMaxStrokes = 64;
 
     // A fresh table: the host's own shortcuts, kept in memory only.
     ShortcutTable();
@@ -73,6 +75,9 @@ public:
     // The indices of the entries bound to command `id`, in table order.
     std::vector<std::int32_t> FindFromId(std::int32_t id) const;
 
+    // A record binding `strokes` to `command`, tied to the manager `address` (0 = everywhere).
+    static Container Record(std::int32_t command, std::int32_t address,
+                            const std::vector<KeyStroke>& strokes);
     // The strokes of a record: pairs 0/1, 10/11, ... up to the first key code 0.
     static std::vector<KeyStroke> Strokes(const Container& record);
     // A stroke as the host shows it: qualifiers in the order Ctrl, Shift, Alt, then the key, joined
@@ -123,7 +128,7 @@ public:
     // What Load and the saves after changes had to report since the last call, oldest first.
     std::vector<std::string> TakeReports();
 
-    // The file's text for the present table.
+    // The file's text for the present table (shortcuts/shortcut_file.h says what it holds).
     std::string Serialize() const;
 
 private:

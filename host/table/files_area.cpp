@@ -5,7 +5,7 @@
 #include <new>
 
 #include "media/bitmap.h"
-#include "table/path_rules.h"
+#include "platform/path_rules.h"
 #include "table/table_support.h"
 
 namespace vhost::table {

@@ -5,6 +5,8 @@
 
 #include "model/container.h"
 #include "table/table_support.h"
+#include "text/quoting.h"
+#include "text/utf8.h"
 
 namespace vhost {
 
@@ -14,30 +16,6 @@ namespace {
 // it: the action, with the gadget's id under its own key.
 constexpr std::int32_t kActionMessage = HOST_DLG_MSG_ACTION;
 constexpr std::int32_t kActionId = HOST_DLG_MSG_ACTION_ID;
-
-// A text in quotes, with quotes, backslashes, line breaks and tabs escaped as a script writes them.
-std::string Quoted(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out + "\"";
-}
 
 void AppendSetting(std::string& line, const char* name, std::int32_t value) {
     if (value != 0) line += std::string(" ") + name + "=" + std::to_string(value);
@@ -125,22 +103,15 @@ std::string DialogName(const std::string& title) {
 // A message box is named by the start of its text.
 std::string MessageName(std::string_view text) {
     constexpr std::size_t kShown = 40;
-    std::string_view first = text.substr(0, text.find('\n'));
-    bool cut = first.size() < text.size();
-    if (first.size() > kShown) {
-        std::size_t end = kShown;
-        // Not in the middle of a UTF-8 character.
-        while (end > 0 && (static_cast<unsigned char>(first[end]) & 0xC0U) == 0x80U) --end;
-        first = first.substr(0, end);
-        cut = true;
-    }
-    return std::string(cut ? "the message box beginning " : "the message box ") +
-           Quoted(std::string(first));
+    const std::string_view first = FirstCharacters(text.substr(0, text.find('\n')), kShown);
+    return std::string(first.size() < text.size() ? "the message box beginning "
+                                                  : "the message box ") +
+           Quoted(first);
 }
 
 // An action in quotes, with the line that queued it.
 std::string WithOrigin(const DialogAction& action) {
-    return "\"" + action.Describe() + "\"" +
+    return Quoted(action.Describe()) +
            (action.origin.empty() ? "" : " (queued at " + action.origin + ")");
 }
 
@@ -163,11 +134,8 @@ std::string LayoutText(std::string_view title, const Gadget& root) {
 
 std::string DialogAction::Describe() const {
     switch (kind) {
-        case Kind::Type: {
-            const bool plain =
-                !text.empty() && text.find_first_of(" \t\n\"\\#") == std::string::npos;
-            return "dialog type " + (plain ? text : Quoted(text));
-        }
+        case Kind::Type:
+            return "dialog type " + QuoteWord(text);
         case Kind::Ok:
             return "dialog ok";
         case Kind::Cancel:

@@ -1,6 +1,6 @@
 // Path spelling by the rules of each system. The host uses its own system's rules; both sets are
 // checked here, whatever system the tests run on.
-#include "table/path_rules.h"
+#include "platform/path_rules.h"
 
 #include <string>
 

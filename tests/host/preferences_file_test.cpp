@@ -58,7 +58,7 @@ TEST(PreferencesFolder, AFileWhereTheFolderShouldBeIsReportedAndLeftAlone) {
     const std::vector<std::string> reports = RunHostSetting(folder, 3);
     ASSERT_EQ(reports.size(), 1U);
     EXPECT_EQ(reports[0],
-              "cannot make the preferences folder " + folder.string() + ": Not a directory");
+              "cannot make the preferences folder \"" + folder.string() + "\": Not a directory");
     EXPECT_EQ(ReadFile(folder), "a file of the user's");
 }
 
@@ -76,9 +76,9 @@ TEST(PreferencesFolder, AFolderWhereTheFileShouldBeIsSetAsideWithItsContents) {
     EXPECT_EQ(configured[0], "the preferences could not be read (" +
                                  (temp / "preferences.json").string() +
                                  ": cannot read the scene file: Is a directory); the file was "
-                                 "set aside as " +
+                                 "set aside as \"" +
                                  (temp / names[1].c_str()).string() +
-                                 " and the host starts with default preferences");
+                                 "\" and the host starts with default preferences");
     EXPECT_EQ(ReadFile(temp / names[1].c_str() / "inside.txt"), "kept");
     EXPECT_EQ(ValueKeptIn(temp.Path()), 8);
 }

@@ -394,6 +394,9 @@ TEST(ShortcutFile, DamagedFileIsSetAsideAndReported) {
          ":1:46:", "version: expected"},
         {"{\"format\": \"vela-host-shortcuts\", \"version\": 1}",
          ":1:1:", "expected \"shortcuts\": an array"},
+        // Columns count characters; the JSON library's message comes without its own prefix.
+        {"{\"süß\": 0, \"format\": \"vela-host-shortcuts\", \"version\": 1e400}",
+         ":1:60:", "not JSON: number overflow parsing '1e400';"},
         {"{\"format\": \"vela-host-shortcuts\", \"version\": 1, \"shortcuts\": [\n  " + good +
              ",\n  {\"command\": \"Undo\", \"address\": 0, \"strokes\": [[0, 75]]}\n]}",
          ":3:15:", "shortcuts[1].command: expected \"command\": a command id"},
@@ -427,7 +430,7 @@ TEST(ShortcutFile, DamagedFileIsSetAsideAndReported) {
         const std::vector<std::string> names = folder.Names();
         ASSERT_EQ(names.size(), 1U);
         EXPECT_EQ(names[0].rfind("shortcuts.json.damaged-", 0), 0U);
-        EXPECT_NE(reports[0].find("set aside as " + (folder / names[0].c_str()).string()),
+        EXPECT_NE(reports[0].find("set aside as \"" + (folder / names[0].c_str()).string() + "\""),
                   std::string::npos);
         EXPECT_EQ(ReadFile(folder / names[0].c_str()), c.text);
         // The next change writes a new file; the damaged one stays.

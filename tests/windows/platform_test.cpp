@@ -15,11 +15,11 @@
 #include "modules/dynamic_library.h"
 #include "platform/atomic_file.h"
 #include "platform/file_reading.h"
+#include "platform/path_rules.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "support/icon_expectations.h"
 #include "support/temp_folder.h"
-#include "table/path_rules.h"
 
 namespace {
 

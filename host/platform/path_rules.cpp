@@ -1,4 +1,4 @@
-#include "table/path_rules.h"
+#include "platform/path_rules.h"
 
 #include <algorithm>
 
