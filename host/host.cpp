@@ -13,6 +13,7 @@
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
 #include "table/table_support.h"
+#include "text/quoting.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost {
@@ -284,7 +285,7 @@ PreferencePages& Host::Pages() { return impl_->pages; }
 bool Host::RegisterPreferencePage(std::int32_t id, std::string name, std::int32_t info,
                                   const HostPageClass* klass, std::int32_t apiVersion) {
     const Module* owner = nullptr;
-    if (!AdmitRegistration("the preference page " + std::to_string(id) + " \"" + name + "\"",
+    if (!AdmitRegistration("the preference page " + std::to_string(id) + " " + Quoted(name),
                            owner) ||
         apiVersion < HOST_INTERFACE_VERSION || !impl_->pages.Register(id, name, klass, owner)) {
         return false;
@@ -394,7 +395,7 @@ bool Host::KeyboardAvailable() const { return impl_->keyboardAvailable; }
 bool Host::RegisterCommand(RegisteredCommand command) {
     const Module* owner = nullptr;
     const bool acceptable =
-        AdmitRegistration("the command " + std::to_string(command.id) + " \"" + command.name + "\"",
+        AdmitRegistration("the command " + std::to_string(command.id) + " " + Quoted(command.name),
                           owner) &&
         IsUsableCommandClass(command.klass) && command.apiVersion >= HOST_INTERFACE_VERSION &&
         impl_->FindCommand(command.id) == nullptr;
