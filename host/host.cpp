@@ -121,7 +121,7 @@ void Dispose(ModuleCalls& calls, const RegisteredCommand& command) {
 Host::Host() : impl_(std::make_unique<Impl>()) {
     FillTable(impl_->block.table);
     impl_->block.host = this;
-    impl_->dialogs = std::make_unique<DialogDriver>(*this);
+    impl_->dialogs = std::make_unique<DialogDriver>();
     NewDocument();
     for (const ObjectType& type : impl_->types.All()) {
         impl_->AddPlugin(HOST_PLUGIN_OBJECT, type.type, type.name, type.info);

@@ -175,7 +175,7 @@ struct DialogDriver::Record {
     HostDialog* Handle() { return reinterpret_cast<HostDialog*>(this); }
 };
 
-DialogDriver::DialogDriver(Host& /*host*/) {}
+DialogDriver::DialogDriver() = default;
 
 DialogDriver::~DialogDriver() = default;
 

@@ -33,8 +33,6 @@
 
 namespace vhost {
 
-class Host;
-
 // One gadget of a dialog's layout, with its value.
 struct Gadget {
     enum class Kind { Group, StaticText, EditText, ButtonRow };
@@ -115,8 +113,8 @@ struct MessageBoxRecord {
 
 class DialogDriver {
 public:
-    // The driver answers for `host`'s dialog area; it needs nothing else of the host.
-    explicit DialogDriver(Host& host);
+    // The driver answers for one host's dialog area and needs nothing else of it.
+    DialogDriver();
     ~DialogDriver();
     DialogDriver(const DialogDriver&) = delete;
     DialogDriver& operator=(const DialogDriver&) = delete;
