@@ -2,13 +2,7 @@
 #pragma once
 
 #include "host_api/c4d.h"
-
-// Gadget ids.
-enum SCDialogGadget : Int32 {
-    SCD_GROUP = 100010,   // the group holding the prompt and the field
-    SCD_PROMPT = 100011,  // the prompt
-    SCD_HOTKEY = 100012   // the one-line field for the key
-};
+#include "vela2023/vela_ids.h"  // the gadget ids SCD_*
 
 // Confirms only when the field holds exactly one character (any letter of either case, digit,
 // punctuation mark or space); anything else is refused silently and the window stays open.

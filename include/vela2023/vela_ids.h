@@ -36,6 +36,13 @@ enum {
     VELA_SAVED_ENABLED = 1002      /* Bool: enabled state before the isolation */
 };
 
+/* Gadgets of the hotkey dialog: what a host or a script addresses when it types into the field. */
+enum {
+    SCD_GROUP = 100010,  /* the group holding the prompt and the field */
+    SCD_PROMPT = 100011, /* the prompt */
+    SCD_HOTKEY = 100012  /* the one-line field for the key */
+};
+
 #ifdef __cplusplus
 }
 #endif

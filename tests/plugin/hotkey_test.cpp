@@ -27,7 +27,7 @@ namespace {
 
 constexpr std::int32_t kPageId = ID_VELAPREFS;
 constexpr std::int32_t kAssignButton = VELAPREFS_ASSIGN_HOTKEY;
-constexpr std::int32_t kHotkeyField = 100012;
+constexpr std::int32_t kHotkeyField = SCD_HOTKEY;
 // Commands of other plug-ins, unknown to the host's own list.
 constexpr std::int32_t kOtherCommand = 1055555;
 constexpr std::int32_t kThirdCommand = 1066666;
