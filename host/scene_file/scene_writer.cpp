@@ -1,0 +1,303 @@
+// Writing scene files: the document as text, passed to the file in large pieces as it grows.
+#include <cstdint>
+#include <new>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/atomic_file.h"
+#include "platform/error_text.h"
+#include "platform/utf8_path.h"
+#include "scene_file/scene_encoding.h"
+#include "scene_file/scene_file.h"
+#include "text/json_text.h"
+#include "text/quoting.h"
+#include "text/utf8.h"
+
+namespace vhost::scene_file {
+
+namespace {
+
+// Where the text goes: kept whole for SerializeScene, or passed to a file in large pieces.
+class Sink {
+public:
+    explicit Sink(int fd = -1) : fd_(fd) {}
+
+    std::string& Buffer() { return text_; }
+
+    // Hands what has been collected to the file once enough has piled up.
+    void Pass() {
+        if (fd_ >= 0 && text_.size() >= kPiece) Flush();
+    }
+
+    // Writes what is left; the first failure's errno, 0 when all went well.
+    int Flush() {
+        if (fd_ < 0) return error_;
+        if (error_ == 0) error_ = WriteAll(fd_, text_);
+        text_.clear();
+        return error_;
+    }
+
+    std::string Take() { return std::move(text_); }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20U;
+    int fd_;
+    int error_ = 0;
+    std::string text_;
+};
+
+// The scene cannot be written so that it reads back the same.
+struct Refusal {
+    std::string message;
+};
+
+class SceneWriter {
+public:
+    explicit SceneWriter(Sink& sink) : sink_(sink), out_(sink.Buffer()) {}
+
+    void Write(const Document& document) {
+        out_ += "{\n  \"format\": ";
+        AppendJsonString(out_, kSceneFormatName);
+        out_ += ",\n  \"version\": ";
+        AppendNumber(out_, kSceneFormatVersion);
+        out_ += ",\n  \"name\": ";
+        Text(document.Name(), "its name");
+        out_ += ",\n  \"data\": ";
+        WriteContainer(document.Data(), 2, 0);
+        out_ += ",\n  \"takes\": ";
+        WriteTakes(document.Takes());
+        out_ += ",\n  \"objects\": [";
+        const char* separator = "\n";
+        for (const Object* object = document.FirstObject(); object != nullptr;
+             object = NextInTreeOrder(object)) {
+            out_ += separator;
+            separator = ",\n";
+            WriteObject(*object);
+            sink_.Pass();
+        }
+        out_ += document.FirstObject() != nullptr ? "\n  ]\n}\n" : "]\n}\n";
+    }
+
+private:
+    static const Object* NextInTreeOrder(const Object* object) {
+        if (object->Down() != nullptr) return object->Down();
+        while (object != nullptr && object->Next() == nullptr) object = object->Up();
+        return object != nullptr ? object->Next() : nullptr;
+    }
+
+    void WriteTakes(const TakeData* takes) {
+        if (takes == nullptr) {
+            out_ += "null";
+            return;
+        }
+        out_ += "[";
+        const char* separator = "\n    ";
+        for (const auto& take : takes->Takes()) {
+            out_ += separator;
+            separator = ",\n    ";
+            out_ += "{\"name\": ";
+            Text(take->Name(), "a take's name");
+            out_ += take->IsMain() ? ", \"main\": true" : ", \"main\": false";
+            out_ += take.get() == takes->CurrentTake() ? ", \"current\": true}"
+                                                       : ", \"current\": false}";
+        }
+        out_ += "\n  ]";
+    }
+
+    void WriteObject(const Object& object) {
+        object_ = &object;
+        out_ += "    {\n      \"id\": ";
+        AppendNumber(out_, object.Id());
+        out_ += ",\n      \"parent\": ";
+        if (object.Up() != nullptr) {
+            AppendNumber(out_, object.Up()->Id());
+        } else {
+            out_ += "null";
+        }
+        out_ += ",\n      \"type\": ";
+        if (const ObjectType* type = KnownTypes().Find(object.Type())) {
+            AppendJsonString(out_, type->token);
+        } else {
+            AppendNumber(out_, object.Type());
+        }
+        out_ += ",\n      \"name\": ";
+        Text(object.Name(), "its name");
+        out_ += ",\n      \"editor\": ";
+        WriteMode(object.EditorMode(), "editor");
+        out_ += ",\n      \"render\": ";
+        WriteMode(object.RenderMode(), "render");
+        out_ += object.Enabled() ? ",\n      \"enabled\": true" : ",\n      \"enabled\": false";
+        out_ += object.Selected() ? ",\n      \"selected\": true" : ",\n      \"selected\": false";
+        out_ += ",\n      \"bits\": ";
+        AppendNumber(out_, object.Bits() & ~kBitActive);
+        out_ += ",\n      \"data\": ";
+        WriteContainer(object.Data(), 6, 0);
+        out_ += "\n    }";
+        object_ = nullptr;
+    }
+
+    void WriteMode(Mode mode, const char* which) {
+        const char* name = ModeName(mode);
+        if (name == nullptr) {
+            Refuse(std::string("its ") + which + " mode " +
+                   NumberText(static_cast<std::int32_t>(mode)) + " is not a visibility mode");
+        }
+        AppendJsonString(out_, name);
+    }
+
+    // Containers nest at most kSceneMaxContainerNesting deep, so this recursion is bounded.
+    void WriteContainer(const Container& container, int indent, int nesting) {
+        out_ += "{\"id\": ";
+        AppendNumber(out_, container.Id());
+        out_ += ", \"entries\": [";
+        if (container.Entries().empty()) {
+            out_ += "]}";
+            return;
+        }
+        const char* separator = "\n";
+        for (const Container::Entry& entry : container.Entries()) {
+            out_ += separator;
+            separator = ",\n";
+            out_.append(static_cast<std::size_t>(indent) + 2, ' ');
+            out_ += "{\"key\": ";
+            AppendNumber(out_, entry.key);
+            out_ += ", ";
+            keys_.push_back(entry.key);
+            WriteValue(entry.value, indent + 2, nesting);
+            keys_.pop_back();
+            out_ += '}';
+        }
+        out_ += '\n';
+        out_.append(static_cast<std::size_t>(indent), ' ');
+        out_ += "]}";
+    }
+
+    void WriteValue(const Value& value, int indent, int nesting) {
+        if (const CustomData* custom = value.AsCustom()) {
+            if (custom->type < kFirstCustomType) {
+                Refuse("custom data type " + NumberText(custom->type) + " is below " +
+                       NumberText(kFirstCustomType) + ", where custom type ids begin");
+            }
+            out_ += R"("custom": {"type": )";
+            AppendNumber(out_, custom->type);
+            out_ += R"(, "base64": ")";
+            AppendBase64(out_, custom->record);
+            out_ += "\"}";
+            return;
+        }
+        switch (static_cast<ValueType>(value.TypeNumber())) {
+            case ValueType::None:
+                out_ += "\"none\": null";
+                return;
+            case ValueType::Int32:
+                out_ += "\"int32\": ";
+                AppendNumber(out_, value.AsInt32());
+                return;
+            case ValueType::Int64:
+                out_ += "\"int64\": ";
+                AppendNumber(out_, value.AsInt64());
+                return;
+            case ValueType::Float:
+                out_ += "\"float\": ";
+                AppendFloat(out_, value.AsFloat());
+                return;
+            case ValueType::String:
+                out_ += "\"string\": ";
+                Text(value.AsString(), "the string");
+                return;
+            case ValueType::Link:
+                out_ += "\"link\": ";
+                if (value.AsLink() == 0) {
+                    out_ += "null";
+                } else {
+                    AppendNumber(out_, value.AsLink());
+                }
+                return;
+            case ValueType::Container:
+                if (nesting >= kSceneMaxContainerNesting) {
+                    Refuse("containers are nested more than " +
+                           NumberText(kSceneMaxContainerNesting) + " levels deep");
+                }
+                out_ += "\"container\": ";
+                WriteContainer(*value.AsContainer(), indent, nesting + 1);
+                return;
+        }
+        Refuse("value type " + NumberText(value.TypeNumber()) + " is unknown");
+    }
+
+    void Text(std::string_view text, const char* what) {
+        if (!IsValidUtf8(text)) Refuse(std::string(what) + " is not valid UTF-8: " + Quoted(text));
+        AppendJsonString(out_, text);
+    }
+
+    [[noreturn]] void Refuse(const std::string& what) const {
+        std::string where;
+        if (object_ != nullptr) {
+            where = "object " + NumberText(object_->Id()) + " (" + Quoted(object_->Name()) + ")";
+        } else {
+            where = "the document";
+        }
+        if (!keys_.empty()) {
+            where += ", data key ";
+            for (std::size_t i = 0; i < keys_.size(); ++i) {
+                if (i > 0) where += " > ";
+                AppendNumber(where, keys_[i]);
+            }
+        }
+        throw Refusal{where + ": " + what};
+    }
+
+    Sink& sink_;
+    std::string& out_;
+    const Object* object_ = nullptr;  // whose fields are being written; null: the document's
+    std::vector<std::int32_t> keys_;  // container keys leading to the value being written
+};
+
+}  // namespace
+
+}  // namespace vhost::scene_file
+
+namespace vhost {
+
+SceneTextResult SerializeScene(const Document& document) {
+    SceneTextResult result;
+    try {
+        scene_file::Sink sink;
+        scene_file::SceneWriter(sink).Write(document);
+        result.text = sink.Take();
+    } catch (const scene_file::Refusal& refusal) {
+        result.error = "the scene cannot be saved: " + refusal.message;
+    } catch (const std::bad_alloc&) {
+        result.error = "not enough memory to write the scene";
+    }
+    return result;
+}
+
+SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path) {
+    SceneSaveResult result;
+    result.error = WriteFileAtomically(
+        path, [&document](int fd, const std::filesystem::path& temporary) -> std::string {
+            try {
+                scene_file::Sink sink(fd);
+                scene_file::SceneWriter(sink).Write(document);
+                if (int error = sink.Flush(); error != 0) {
+                    return "writing " + Quoted(Utf8FromPath(temporary)) +
+                           " failed: " + ErrnoText(error);
+                }
+            } catch (const scene_file::Refusal& refusal) {
+                return refusal.message;
+            } catch (const std::bad_alloc&) {
+                return "not enough memory to write the scene";
+            }
+            return {};
+        });
+    if (!result.error.empty()) {
+        result.error =
+            "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;
+    }
+    return result;
+}
+
+}  // namespace vhost

@@ -1,0 +1,124 @@
+// Reading the parts of a scene from JSON values: containers, takes, the members of an object and
+// the header. A part that does not say what it must is refused with a ReadError that names its
+// place by the path from the top of the document (`objects[12].data.entries[3].int32`).
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "model/scene.h"
+#include "text/quoting.h"
+
+namespace vhost::scene_file {
+
+using Json = nlohmann::json;
+
+// Where a value lies in the document, as a chain of nodes on the stack of the code reading it;
+// turned into text (`objects[12].data.entries[3]`) only for a message.
+struct PathNode {
+    static constexpr std::size_t kMember = std::numeric_limits<std::size_t>::max();
+    const PathNode* parent = nullptr;
+    std::string_view member;  // the member's name, when index is kMember
+    std::size_t index = kMember;
+
+    PathNode Member(std::string_view name) const { return {this, name, kMember}; }
+    PathNode Index(std::size_t i) const { return {this, {}, i}; }
+
+    std::string Text() const;
+};
+
+// A scene that does not say what it must, with the path to the place and, once known, the
+// offset in the text of the object or top-level member it lies in.
+struct ReadError {
+    std::string path;
+    std::string message;
+    std::optional<std::size_t> offset;
+};
+
+[[noreturn]] void Fail(const PathNode& at, std::string message);
+
+// A value as a message shows it: short texts whole, longer ones cut after 40 characters.
+std::string Describe(const Json& value);
+
+// The member `name` of the JSON object `object`; fails when there is none.
+const Json& Require(const Json& object, const PathNode& at, std::string_view name);
+
+template <std::size_t N>
+std::string UnexpectedMember(std::string_view name, const std::array<std::string_view, N>& known) {
+    std::string list;
+    for (std::string_view expected : known) {
+        if (!list.empty()) list += ", ";
+        list += expected;
+    }
+    return "unexpected member " + Quoted(name) + "; the members here are " + list;
+}
+
+template <std::size_t N>
+void CheckMembers(const Json& object, const PathNode& at,
+                  const std::array<std::string_view, N>& known) {
+    for (auto member = object.begin(); member != object.end(); ++member) {
+        const std::string& name = member.key();
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            Fail(at, UnexpectedMember(name, known));
+        }
+    }
+}
+
+const std::string& ReadString(const Json& value, const PathNode& at);
+
+// Containers: read with their links noted, so ids that name no object can be kept free.
+class ContainerReader {
+public:
+    ObjectId HighestLink() const { return highestLink_; }
+
+    // `nesting` is the level of the container: 0 for a data container. Recursion is bounded by
+    // kSceneMaxContainerNesting.
+    Container Read(const Json& value, const PathNode& at, int nesting);
+
+private:
+    Value ReadValue(const std::string& type, const Json& value, const PathNode& at, int nesting);
+
+    ObjectId highestLink_ = 0;
+};
+
+// One element of "objects", checked, before it is placed in the tree.
+struct ObjectRecord {
+    std::size_t index = 0;   // in "objects"
+    std::size_t offset = 0;  // of its first character in the text
+    ObjectId id = 0;
+    ObjectId parent = 0;
+    std::int32_t type = 0;
+    std::string name;
+    Mode editor = Mode::Default;
+    Mode render = Mode::Default;
+    bool enabled = true;
+    bool selected = false;
+    std::int32_t bits = 0;
+    Container data{0};
+};
+
+inline constexpr std::string_view kNotAnObject =
+    R"(expected an object {"id": ..., "parent": ..., ...}, found )";
+
+inline constexpr std::array<std::string_view, 10> kObjectMembers{
+    "id", "parent", "type", "name", "editor", "render", "enabled", "selected", "bits", "data"};
+
+// Reads member `field` (an index into kObjectMembers) of the object at `at` into `record`.
+void ReadObjectField(ObjectRecord& record, std::size_t field, const Json& value, const PathNode& at,
+                     ContainerReader& containers);
+
+// Reads the takes into `document`: null for none, else the main take first.
+void ReadTakes(const Json& value, const PathNode& at, Document& document);
+
+// Checks "format" and "version" where the top level `root` has them.
+void CheckHeader(const Json& root, const PathNode& top);
+
+}  // namespace vhost::scene_file
