@@ -19,6 +19,7 @@
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
+#include "scene_file/direct_reader.h"
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
 #include "scene_file/value_reader.h"
@@ -26,13 +27,10 @@
 #include "text/position_iterator.h"
 #include "text/quoting.h"
 #include "text/text_position.h"
-#include "vela_host/host_documents.h"
 
 namespace vhost::scene_file {
 
 namespace {
-
-constexpr std::int32_t kNullObjectType = HOST_OBJECT_NULL;
 
 constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "name",
                                                        "data",   "takes",   "objects"};
@@ -402,14 +400,8 @@ private:
             [&] { document_->Data() = containers_.Read(root_.at("data"), top.Member("data"), 0); });
         located([&] { ReadTakes(root_.at("takes"), top.Member("takes"), *document_); });
         RefuseWaiting();
-        // A link to an id that is in no document must stay empty: the model moves its id
-        // counter past every id given to CreateObject, so the highest such id is given once.
-        ObjectId highest = containers_.HighestLink();
-        if (highest != 0 && document_->FindById(highest) == nullptr) {
-            if (Object* placeholder = document_->CreateObject(kNullObjectType, {}, {}, highest)) {
-                document_->DeleteObject(placeholder);
-            }
-        }
+        // A link to an id that is in no document must stay empty.
+        KeepLinkedIdsFree(*document_, containers_.HighestLink());
     }
 
     std::string_view text_;
@@ -443,13 +435,24 @@ private:
 
 }  // namespace
 
+SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName) {
+    return SceneReader(text, sourceName).Run();
+}
+
 }  // namespace vhost::scene_file
 
 namespace vhost {
 
 SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
     try {
-        return scene_file::SceneReader(text, sourceName).Run();
+        // Most files are as the host wrote them; anything else, faults included, is read again
+        // by the checking reader, which alone says what is wrong.
+        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text)) {
+            SceneLoadResult result;
+            result.document = std::move(document);
+            return result;
+        }
+        return scene_file::ReadSceneChecked(text, sourceName);
     } catch (const std::bad_alloc&) {
         SceneLoadResult result;
         result.error = std::string(sourceName) + ": not enough memory to read the scene";
