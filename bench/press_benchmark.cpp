@@ -46,14 +46,20 @@ namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<std::int64_t> g_liveBytes{0};
 std::atomic<std::int64_t> g_allocations{0};
+std::atomic<std::int64_t> g_peakBytes{0};  // the highest g_liveBytes since it was last reset
+
+void CountBlock(void* block) noexcept {
+    const auto size = static_cast<std::int64_t>(malloc_usable_size(block));
+    const std::int64_t live = g_liveBytes.fetch_add(size, std::memory_order_relaxed) + size;
+    if (live > g_peakBytes.load(std::memory_order_relaxed)) {
+        g_peakBytes.store(live, std::memory_order_relaxed);
+    }
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+}
 
 void* CountedAlloc(std::size_t size) noexcept {
     void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
-        g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
-                              std::memory_order_relaxed);
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    }
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) CountBlock(block);
     return block;
 }
 
@@ -77,11 +83,7 @@ void* CountedAlignedAlloc(std::size_t size, std::align_val_t alignment) noexcept
     const auto align = static_cast<std::size_t>(alignment);
     void* block =
         std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align);
-    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
-        g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
-                              std::memory_order_relaxed);
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    }
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) CountBlock(block);
     return block;
 }
 
@@ -696,6 +698,24 @@ void AllSelected(benchmark::State& state, std::size_t count) {
 
 // Saving an isolated production scene (every object with its record) to text and reading it back,
 // in memory: the scene file's own cost, without the disk.
+struct LoadMemory {
+    std::int64_t held = 0;  // what the loaded scene holds
+    std::int64_t peak = 0;  // the most that was held while it was read, the text not included
+};
+
+// One untimed load of `doc`'s text with the counting allocator on.
+LoadMemory MeasureLoadMemory(const vhost::Document& doc) {
+    const vhost::SceneTextResult text = vhost::SerializeScene(doc);
+    g_counting = true;
+    const std::int64_t before = g_liveBytes.load();
+    g_peakBytes = before;
+    vhost::SceneLoadResult loaded = vhost::ParseScene(text.text, "bench");
+    LoadMemory memory{g_liveBytes.load() - before, g_peakBytes.load() - before};
+    g_counting = false;
+    loaded.document.reset();
+    return memory;
+}
+
 void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
     Session* session = StartSession(state);
     if (session == nullptr) return;
@@ -725,8 +745,16 @@ void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
         state.SetIterationTime(Seconds(start, read));
         loaded.document.reset();  // freed outside the timing
     }
+    const LoadMemory memory = MeasureLoadMemory(doc);
     session->Close(doc);
     const auto iterations = static_cast<double>(state.iterations());
+    const auto perObject = [objects](std::int64_t amount) {
+        return static_cast<double>(amount) / static_cast<double>(objects);
+    };
+    state.counters["scene_B/obj"] = perObject(memory.held);
+    state.counters["load_peak_B/obj"] = perObject(memory.peak);
+    state.counters["peak/scene"] =
+        static_cast<double>(memory.peak) / static_cast<double>(memory.held);
     state.counters["objects"] = static_cast<double>(objects);
     state.counters["save_ns/obj"] = NsPerObject(save, iterations, objects);
     state.counters["load_ns/obj"] = NsPerObject(load, iterations, objects);

@@ -477,14 +477,15 @@ private:
         Next("name");
         // Taken before the next string is read, which may reuse the decoded copy.
         const std::string_view name = String();
-        if (document_->FindById(id) != nullptr) GiveUp();
         Object* parent = nullptr;
         if (parentId != 0) {
-            parent = document_->FindById(parentId);
+            parent = PlacedParent(parentId);
             if (parent == nullptr) GiveUp();
         }
+        // Refused when the id is taken.
         Object* object = document_->CreateObject(type, name, Placement{parent, nullptr}, id);
         if (object == nullptr) GiveUp();
+        last_ = object;
         Next("editor");
         object->SetEditorMode(VisibilityMode());
         Next("render");
@@ -502,6 +503,17 @@ private:
         Next("data");
         object->Data() = ReadContainer(0);
         Expect('}');
+    }
+
+    // In tree order an object's parent is the object before it or one of that one's nearest
+    // ancestors; further up, or elsewhere, it is looked up by id.
+    Object* PlacedParent(ObjectId id) const {
+        constexpr int kNearest = 8;
+        Object* above = last_;
+        for (int level = 0; above != nullptr && level < kNearest; ++level, above = above->Up()) {
+            if (above->Id() == id) return above;
+        }
+        return document_->FindById(id);
     }
 
     std::int32_t TypeNumber() {
@@ -526,6 +538,7 @@ private:
     std::string decoded_;
     ObjectId highestLink_ = 0;
     std::unique_ptr<Document> document_;
+    Object* last_ = nullptr;  // the object placed last
 };
 
 }  // namespace
