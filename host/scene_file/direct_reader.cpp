@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <istream>
 #include <limits>
 #include <optional>
 #include <string>
@@ -54,7 +56,18 @@ public:
     explicit DirectReader(std::string_view text)
         : at_(text.data()),
           end_(text.data() + text.size()),
-          document_(std::make_unique<Document>()) {}
+          document_(std::make_unique<Document>()),
+          streamDone_(true) {}
+
+    // Reads from `stream` through a window of `window` bytes.
+    DirectReader(std::istream& stream, std::size_t window)
+        : at_(""),
+          end_(at_),
+          document_(std::make_unique<Document>()),
+          stream_(&stream),
+          windowSize_(window) {
+        Refill();
+    }
 
     std::unique_ptr<Document> Read() {
         Expect('{');
@@ -70,9 +83,10 @@ public:
         std::optional<std::vector<TakeEntry>> takes = ReadTakes();
         Next("objects");
         ReadObjects();
+        Refill();
         Expect('}');
         SkipSpace();
-        if (at_ != end_) GiveUp();
+        if (at_ != end_ || !streamDone_) GiveUp();
         // In the checking reader's order: the name, the data, the takes after the objects.
         document_->SetName(name);
         document_->Data() = std::move(data);
@@ -83,6 +97,25 @@ public:
 
 private:
     // Characters ----------------------------------------------------------------------------------
+
+    // Reading from a stream, moves what is left of the window to its front and fills the rest,
+    // once less than half of it is left. Called only where no view into the window is held: at
+    // the start and between objects. An object larger than half the window runs into the end of
+    // the window, and the reader gives up.
+    void Refill() {
+        if (streamDone_) return;
+        const auto left = static_cast<std::size_t>(end_ - at_);
+        if (!window_.empty() && left >= windowSize_ / 2) return;
+        std::string next(windowSize_, '\0');
+        if (left > 0) std::memcpy(next.data(), at_, left);
+        stream_->read(next.data() + left, static_cast<std::streamsize>(windowSize_ - left));
+        const auto read = static_cast<std::size_t>(stream_->gcount());
+        if (stream_->bad()) GiveUp();
+        if (stream_->eof()) streamDone_ = true;
+        window_ = std::move(next);
+        at_ = window_.data();
+        end_ = window_.data() + left + read;
+    }
 
     void SkipSpace() {
         while (at_ != end_ && (*at_ == ' ' || *at_ == '\n' || *at_ == '\r' || *at_ == '\t')) ++at_;
@@ -459,8 +492,10 @@ private:
 
     void ReadObjects() {
         Expect('[');
+        Refill();
         if (Accept(']')) return;
         do {
+            Refill();
             ReadObject();
         } while (Accept(','));
         Expect(']');
@@ -539,6 +574,11 @@ private:
     ObjectId highestLink_ = 0;
     std::unique_ptr<Document> document_;
     Object* last_ = nullptr;  // the object placed last
+    // Reading from a stream: the window of text, and whether the stream has given all it has.
+    std::istream* stream_ = nullptr;
+    std::size_t windowSize_ = 0;
+    std::string window_;
+    bool streamDone_ = false;
 };
 
 }  // namespace
@@ -546,6 +586,14 @@ private:
 std::unique_ptr<Document> ReadSceneDirectly(std::string_view text) {
     try {
         return DirectReader(text).Read();
+    } catch (const NotSure&) {
+        return nullptr;
+    }
+}
+
+std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window) {
+    try {
+        return DirectReader(stream, window).Read();
     } catch (const NotSure&) {
         return nullptr;
     }

@@ -14,6 +14,8 @@
 // reader refuses.
 #pragma once
 
+#include <cstddef>
+#include <istream>
 #include <memory>
 #include <string_view>
 
@@ -24,6 +26,10 @@ namespace vhost::scene_file {
 
 // The scene in `text`, or null when this reader is not sure of it (see above).
 std::unique_ptr<Document> ReadSceneDirectly(std::string_view text);
+
+// The same, reading `stream` through a window of `window` bytes, so that the whole text is never
+// held; an object must fit in half the window. Also null when the stream fails.
+std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window);
 
 // The checking reader alone (scene_reader.cpp), which ParseScene falls back on.
 SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName);

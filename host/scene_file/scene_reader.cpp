@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -443,6 +444,14 @@ SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceN
 
 namespace vhost {
 
+namespace {
+
+// The window a scene file is read through: objects of up to half of it (a few hundred bytes is
+// usual) are read without holding the file whole.
+constexpr std::size_t kSceneReadingWindow = std::size_t{4} << 20U;
+
+}  // namespace
+
 SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
     try {
         // Most files are as the host wrote them; anything else, faults included, is read again
@@ -461,6 +470,20 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
 }
 
 SceneLoadResult LoadScene(const std::filesystem::path& path) {
+    // Read through a window first, so that a large file is never held whole next to its scene.
+    try {
+        std::ifstream stream(path, std::ios::binary);
+        if (stream.is_open()) {
+            if (std::unique_ptr<Document> document =
+                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow)) {
+                SceneLoadResult result;
+                result.document = std::move(document);
+                return result;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Read again below, where running out of memory is reported.
+    }
     const std::string name = Utf8FromPath(path);
     std::string text;
     if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {

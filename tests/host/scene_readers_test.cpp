@@ -2,6 +2,8 @@
 // whatever it takes, the checking reader takes too and reads into the same scene.
 #include <cstddef>
 #include <filesystem>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -58,6 +60,21 @@ TEST(SceneReaders, TheDirectReaderTakesWhatTheHostWritesAndReadsItAsTheCheckingR
         ASSERT_TRUE(checked.Ok()) << checked.error;
         EXPECT_TRUE(TakenDirectlyAndAgreed(Written(*checked.document))) << file;
     }
+}
+
+// Objects straddle the window many times over; an object larger than half the window makes the
+// reader give up rather than read a part of it.
+TEST(SceneReaders, ReadingThroughAWindowReadsTheSameSceneAsReadingTheWholeText) {
+    SceneLoadResult city =
+        ReadSceneChecked(ReadFile(fs::path(VELA_EXAMPLE_SCENES_DIR) / "city.json"), "city.json");
+    ASSERT_TRUE(city.Ok()) << city.error;
+    const std::string text = Written(*city.document);
+    std::istringstream stream(text);
+    std::unique_ptr<Document> windowed = ReadSceneDirectly(stream, 4096);
+    ASSERT_NE(windowed, nullptr);
+    EXPECT_EQ(Written(*windowed), text);
+    std::istringstream again(text);
+    EXPECT_EQ(ReadSceneDirectly(again, 64), nullptr);
 }
 
 // Every byte of each seed deleted, and replaced by characters that change a value, break the
