@@ -501,6 +501,9 @@ private:
         Expect(']');
     }
 
+    // The object is made only once all of it has been read, as the checking reader makes it, so
+    // that giving up never makes an object (and moves the id counter) the checking reader would
+    // not.
     void ReadObject() {
         Expect('{');
         Member("id");
@@ -510,34 +513,37 @@ private:
         Next("type");
         const std::int32_t type = TypeNumber();
         Next("name");
-        // Taken before the next string is read, which may reuse the decoded copy.
-        const std::string_view name = String();
+        objectName_.assign(String());
+        Next("editor");
+        const Mode editor = VisibilityMode();
+        Next("render");
+        const Mode render = VisibilityMode();
+        Next("enabled");
+        const bool enabled = Bool();
+        Next("selected");
+        const bool selected = Bool();
+        Next("bits");
+        const std::int32_t bits = Int32();
+        if ((bits & kBitActive) != 0) GiveUp();
+        Next("data");
+        Container data = ReadContainer(0);
+        Expect('}');
         Object* parent = nullptr;
         if (parentId != 0) {
             parent = PlacedParent(parentId);
             if (parent == nullptr) GiveUp();
         }
         // Refused when the id is taken.
-        Object* object = document_->CreateObject(type, name, Placement{parent, nullptr}, id);
+        Object* object = document_->CreateObject(type, objectName_, Placement{parent, nullptr}, id);
         if (object == nullptr) GiveUp();
         last_ = object;
-        Next("editor");
-        object->SetEditorMode(VisibilityMode());
-        Next("render");
-        object->SetRenderMode(VisibilityMode());
-        Next("enabled");
-        object->SetEnabled(Bool());
-        Next("selected");
-        const bool selected = Bool();
-        Next("bits");
-        const std::int32_t bits = Int32();
-        if ((bits & kBitActive) != 0) GiveUp();
+        object->SetEditorMode(editor);
+        object->SetRenderMode(render);
+        object->SetEnabled(enabled);
         if (const std::int32_t all = bits | (selected ? kBitActive : 0); all != 0) {
             object->SetBit(all);
         }
-        Next("data");
-        object->Data() = ReadContainer(0);
-        Expect('}');
+        object->Data() = std::move(data);
     }
 
     // In tree order an object's parent is the object before it or one of that one's nearest
@@ -571,6 +577,7 @@ private:
     const char* at_;
     const char* end_;
     std::string decoded_;
+    std::string objectName_;  // the name of the object being read
     ObjectId highestLink_ = 0;
     std::unique_ptr<Document> document_;
     Object* last_ = nullptr;  // the object placed last
