@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -46,14 +47,20 @@ namespace {
 std::atomic<bool> g_counting{false};
 std::atomic<std::int64_t> g_liveBytes{0};
 std::atomic<std::int64_t> g_allocations{0};
+std::atomic<std::int64_t> g_peakBytes{0};  // the highest g_liveBytes since it was last reset
+
+void CountBlock(void* block) noexcept {
+    const auto size = static_cast<std::int64_t>(malloc_usable_size(block));
+    const std::int64_t live = g_liveBytes.fetch_add(size, std::memory_order_relaxed) + size;
+    if (live > g_peakBytes.load(std::memory_order_relaxed)) {
+        g_peakBytes.store(live, std::memory_order_relaxed);
+    }
+    g_allocations.fetch_add(1, std::memory_order_relaxed);
+}
 
 void* CountedAlloc(std::size_t size) noexcept {
     void* block = std::malloc(size == 0 ? 1 : size);
-    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
-        g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
-                              std::memory_order_relaxed);
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    }
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) CountBlock(block);
     return block;
 }
 
@@ -77,11 +84,7 @@ void* CountedAlignedAlloc(std::size_t size, std::align_val_t alignment) noexcept
     const auto align = static_cast<std::size_t>(alignment);
     void* block =
         std::aligned_alloc(align, (std::max<std::size_t>(size, 1) + align - 1) / align * align);
-    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) {
-        g_liveBytes.fetch_add(static_cast<std::int64_t>(malloc_usable_size(block)),
-                              std::memory_order_relaxed);
-        g_allocations.fetch_add(1, std::memory_order_relaxed);
-    }
+    if (block != nullptr && g_counting.load(std::memory_order_relaxed)) CountBlock(block);
     return block;
 }
 
@@ -696,6 +699,37 @@ void AllSelected(benchmark::State& state, std::size_t count) {
 
 // Saving an isolated production scene (every object with its record) to text and reading it back,
 // in memory: the scene file's own cost, without the disk.
+struct LoadMemory {
+    std::int64_t held = 0;  // what the loaded scene holds
+    std::int64_t peak = 0;  // the most that was held while it was read, the text not included
+};
+
+// One untimed load of `doc`'s text with the counting allocator on.
+LoadMemory MeasureLoadMemory(const vhost::Document& doc) {
+    const vhost::SceneTextResult text = vhost::SerializeScene(doc);
+    g_counting = true;
+    const std::int64_t before = g_liveBytes.load();
+    g_peakBytes = before;
+    vhost::SceneLoadResult loaded = vhost::ParseScene(text.text, "bench");
+    LoadMemory memory{g_liveBytes.load() - before, g_peakBytes.load() - before};
+    g_counting = false;
+    loaded.document.reset();
+    return memory;
+}
+
+// Seconds of one SaveScene of `doc` into the system's temporary folder (the atomic write with its
+// flush to disk included), or a negative number when it failed.
+double TimeSaveToFile(const vhost::Document& doc) {
+    const std::filesystem::path file =
+        std::filesystem::temp_directory_path() / "press_benchmark_scene.json";
+    const Clock::time_point start = Clock::now();
+    const vhost::SceneSaveResult saved = vhost::SaveScene(doc, file);
+    const double seconds = Seconds(start, Clock::now());
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    return saved.Ok() ? seconds : -1.0;
+}
+
 void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
     Session* session = StartSession(state);
     if (session == nullptr) return;
@@ -725,10 +759,20 @@ void SceneFileRoundTrip(benchmark::State& state, std::size_t count) {
         state.SetIterationTime(Seconds(start, read));
         loaded.document.reset();  // freed outside the timing
     }
+    const LoadMemory memory = MeasureLoadMemory(doc);
+    const double saveToFile = TimeSaveToFile(doc);
     session->Close(doc);
     const auto iterations = static_cast<double>(state.iterations());
+    const auto perObject = [objects](std::int64_t amount) {
+        return static_cast<double>(amount) / static_cast<double>(objects);
+    };
+    state.counters["scene_B/obj"] = perObject(memory.held);
+    state.counters["load_peak_B/obj"] = perObject(memory.peak);
+    state.counters["peak/scene"] =
+        static_cast<double>(memory.peak) / static_cast<double>(memory.held);
     state.counters["objects"] = static_cast<double>(objects);
     state.counters["save_ns/obj"] = NsPerObject(save, iterations, objects);
+    state.counters["save_file_ns/obj"] = NsPerObject(saveToFile, 1.0, objects);
     state.counters["load_ns/obj"] = NsPerObject(load, iterations, objects);
     state.counters["file_B/obj"] = static_cast<double>(bytes) / static_cast<double>(objects);
 }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -19,6 +20,7 @@
 #include "platform/error_text.h"
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
+#include "scene_file/direct_reader.h"
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
 #include "scene_file/value_reader.h"
@@ -26,13 +28,10 @@
 #include "text/position_iterator.h"
 #include "text/quoting.h"
 #include "text/text_position.h"
-#include "vela_host/host_documents.h"
 
 namespace vhost::scene_file {
 
 namespace {
-
-constexpr std::int32_t kNullObjectType = HOST_OBJECT_NULL;
 
 constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "name",
                                                        "data",   "takes",   "objects"};
@@ -402,14 +401,8 @@ private:
             [&] { document_->Data() = containers_.Read(root_.at("data"), top.Member("data"), 0); });
         located([&] { ReadTakes(root_.at("takes"), top.Member("takes"), *document_); });
         RefuseWaiting();
-        // A link to an id that is in no document must stay empty: the model moves its id
-        // counter past every id given to CreateObject, so the highest such id is given once.
-        ObjectId highest = containers_.HighestLink();
-        if (highest != 0 && document_->FindById(highest) == nullptr) {
-            if (Object* placeholder = document_->CreateObject(kNullObjectType, {}, {}, highest)) {
-                document_->DeleteObject(placeholder);
-            }
-        }
+        // A link to an id that is in no document must stay empty.
+        KeepLinkedIdsFree(*document_, containers_.HighestLink());
     }
 
     std::string_view text_;
@@ -443,13 +436,32 @@ private:
 
 }  // namespace
 
+SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName) {
+    return SceneReader(text, sourceName).Run();
+}
+
 }  // namespace vhost::scene_file
 
 namespace vhost {
 
+namespace {
+
+// The window a scene file is read through: objects of up to half of it (a few hundred bytes is
+// usual) are read without holding the file whole.
+constexpr std::size_t kSceneReadingWindow = std::size_t{4} << 20U;
+
+}  // namespace
+
 SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
     try {
-        return scene_file::SceneReader(text, sourceName).Run();
+        // Most files are as the host wrote them; anything else, faults included, is read again
+        // by the checking reader, which alone says what is wrong.
+        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text)) {
+            SceneLoadResult result;
+            result.document = std::move(document);
+            return result;
+        }
+        return scene_file::ReadSceneChecked(text, sourceName);
     } catch (const std::bad_alloc&) {
         SceneLoadResult result;
         result.error = std::string(sourceName) + ": not enough memory to read the scene";
@@ -458,6 +470,20 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
 }
 
 SceneLoadResult LoadScene(const std::filesystem::path& path) {
+    // Read through a window first, so that a large file is never held whole next to its scene.
+    try {
+        std::ifstream stream(path, std::ios::binary);
+        if (stream.is_open()) {
+            if (std::unique_ptr<Document> document =
+                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow)) {
+                SceneLoadResult result;
+                result.document = std::move(document);
+                return result;
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        // Read again below, where running out of memory is reported.
+    }
     const std::string name = Utf8FromPath(path);
     std::string text;
     if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {

@@ -1,4 +1,5 @@
 // Writing scene files: the document as text, passed to the file in large pieces as it grows.
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -18,6 +19,9 @@
 namespace vhost::scene_file {
 
 namespace {
+
+// An object with a small data container takes 250 to 500 bytes of text.
+constexpr std::size_t kTypicalObjectBytes = 512;
 
 // Where the text goes: kept whole for SerializeScene, or passed to a file in large pieces.
 class Sink {
@@ -118,7 +122,7 @@ private:
         }
         out_ += ",\n      \"type\": ";
         if (const ObjectType* type = KnownTypes().Find(object.Type())) {
-            AppendJsonString(out_, type->token);
+            Text(type->token, "its type");
         } else {
             AppendNumber(out_, object.Type());
         }
@@ -144,7 +148,7 @@ private:
             Refuse(std::string("its ") + which + " mode " +
                    NumberText(static_cast<std::int32_t>(mode)) + " is not a visibility mode");
         }
-        AppendJsonString(out_, name);
+        Text(name, "its mode");
     }
 
     // Containers nest at most kSceneMaxContainerNesting deep, so this recursion is bounded.
@@ -227,9 +231,24 @@ private:
         Refuse("value type " + NumberText(value.TypeNumber()) + " is unknown");
     }
 
+    // Most texts are ASCII without anything to escape, which is valid UTF-8 and is written as it
+    // is; the rest is checked and escaped character by character.
     void Text(std::string_view text, const char* what) {
+        if (IsPlainAscii(text)) {
+            out_ += '"';
+            out_ += text;
+            out_ += '"';
+            return;
+        }
         if (!IsValidUtf8(text)) Refuse(std::string(what) + " is not valid UTF-8: " + Quoted(text));
         AppendJsonString(out_, text);
+    }
+
+    static bool IsPlainAscii(std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](char c) {
+            const auto code = static_cast<unsigned char>(c);
+            return code >= 0x20U && code < 0x80U && c != '"' && c != '\\';
+        });
     }
 
     [[noreturn]] void Refuse(const std::string& what) const {
@@ -265,6 +284,9 @@ SceneTextResult SerializeScene(const Document& document) {
     SceneTextResult result;
     try {
         scene_file::Sink sink;
+        // One allocation for most scenes instead of a copy at every doubling; pages of it that
+        // are never written are never touched.
+        sink.Buffer().reserve(document.ObjectCount() * scene_file::kTypicalObjectBytes);
         scene_file::SceneWriter(sink).Write(document);
         result.text = sink.Take();
     } catch (const scene_file::Refusal& refusal) {

@@ -7,6 +7,7 @@
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
 #include "text/utf8.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost::scene_file {
 
@@ -350,6 +351,13 @@ void ReadTakes(const Json& value, const PathNode& at, Document& document) {
         }
     }
     takes.SetCurrent(current);
+}
+
+void KeepLinkedIdsFree(Document& document, ObjectId highestLink) {
+    if (highestLink == 0 || document.FindById(highestLink) != nullptr) return;
+    if (Object* placeholder = document.CreateObject(HOST_OBJECT_NULL, {}, {}, highestLink)) {
+        document.DeleteObject(placeholder);
+    }
 }
 
 void CheckHeader(const Json& root, const PathNode& top) {

@@ -118,6 +118,11 @@ void ReadObjectField(ObjectRecord& record, std::size_t field, const Json& value,
 // Reads the takes into `document`: null for none, else the main take first.
 void ReadTakes(const Json& value, const PathNode& at, Document& document);
 
+// Keeps `highestLink`, the highest id a link of the scene names, from being given to an object made
+// later when no object of `document` has it: the model moves its id counter past every id given to
+// CreateObject, so the highest such id is given once, to an object deleted at once.
+void KeepLinkedIdsFree(Document& document, ObjectId highestLink);
+
 // Checks "format" and "version" where the top level `root` has them.
 void CheckHeader(const Json& root, const PathNode& top);
 
