@@ -1,0 +1,100 @@
+// The importer over the assimp library.
+#include "import/scene_import.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <system_error>
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "import/deep_stack.h"
+#include "import/scene_conversion.h"
+#include "platform/error_text.h"
+#include "platform/utf8_path.h"
+
+namespace vhost {
+
+namespace {
+
+// Faces become triangles; the library checks the scene it made (indices in range, counts that
+// agree) before it hands it over. No step that changes the node tree or the meshes' order.
+constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
+
+// The library reads, checks and frees a node tree recursively: glTF takes about 500 bytes of
+// stack per level, and a level takes at least about 15 bytes of the file (docs/importing.md).
+// The stack is reserved from the file's size with room to spare; only what is used costs memory.
+constexpr std::size_t kBaseStack = std::size_t{64} << 20U;
+constexpr std::size_t kStackPerFileByte = 64;
+constexpr std::size_t kLargestStack = std::size_t{64} << 30U;
+
+std::size_t StackFor(std::uintmax_t fileBytes) {
+    const std::uintmax_t wanted = kBaseStack + fileBytes * kStackPerFileByte;
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(wanted, kLargestStack));
+}
+
+SceneLoadResult Failure(std::string message) {
+    SceneLoadResult result;
+    result.error = std::move(message);
+    return result;
+}
+
+// Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
+// importer frees it on the same stack.
+SceneLoadResult ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
+                               const std::string& sourceName,
+                               const std::function<const aiScene*(Assimp::Importer&)>& read) {
+    SceneLoadResult result;
+    auto task = [&] {
+        try {
+            Assimp::Importer importer;
+            // FBX pivots would come as extra nodes no application showed; folded into the
+            // transforms, every node is one of the file's.
+            importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+            const aiScene* scene = read(importer);
+            if (scene == nullptr) {
+                result.error = sourceName + ": cannot import: " + importer.GetErrorString();
+            } else {
+                result = ConvertImportedScene(*scene, documentName, sourceName);
+            }
+        } catch (const std::bad_alloc&) {
+            result = Failure(sourceName + ": not enough memory to import the scene");
+        } catch (const std::exception& error) {
+            result = Failure(sourceName + ": cannot import: " + error.what());
+        }
+    };
+    if (!RunWithStack(StackFor(fileBytes), task)) {
+        return Failure(sourceName + ": cannot import: no room for the stack the file may need");
+    }
+    return result;
+}
+
+}  // namespace
+
+bool ImporterAvailable() { return true; }
+
+SceneLoadResult ImportScene(const std::filesystem::path& path) {
+    const std::string name = Utf8FromPath(path);
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    if (error) return Failure(name + ": cannot open the file: " + ErrnoText(error.value()));
+    const std::string documentName = Utf8FromPath(path.filename());
+    return ReadAndConvert(bytes, documentName, name, [&](Assimp::Importer& importer) {
+        return importer.ReadFile(path.string(), kSteps);
+    });
+}
+
+SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
+                                      std::string_view sourceName) {
+    const std::string name(sourceName);
+    if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
+    const std::string hint(formatHint);
+    return ReadAndConvert(bytes.size(), sourceName, name, [&](Assimp::Importer& importer) {
+        return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
+    });
+}
+
+}  // namespace vhost
