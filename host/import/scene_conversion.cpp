@@ -28,13 +28,17 @@ struct ConversionError {
     std::string message;
 };
 
+Vector VectorFrom(float x, float y, float z) {
+    return {static_cast<double>(x), static_cast<double>(y), static_cast<double>(z)};
+}
+
 Matrix MatrixFrom(const aiMatrix4x4& m) {
     // assimp's matrices act on column vectors: the axes are the first three columns.
     Matrix matrix;
-    matrix.v1 = {m.a1, m.b1, m.c1};
-    matrix.v2 = {m.a2, m.b2, m.c2};
-    matrix.v3 = {m.a3, m.b3, m.c3};
-    matrix.off = {m.a4, m.b4, m.c4};
+    matrix.v1 = VectorFrom(m.a1, m.b1, m.c1);
+    matrix.v2 = VectorFrom(m.a2, m.b2, m.c2);
+    matrix.v3 = VectorFrom(m.a3, m.b3, m.c3);
+    matrix.off = VectorFrom(m.a4, m.b4, m.c4);
     return matrix;
 }
 

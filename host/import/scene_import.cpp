@@ -13,12 +13,29 @@
 
 #include "import/deep_stack.h"
 #include "import/scene_conversion.h"
+#include "import/trial_run.h"
 #include "platform/error_text.h"
 #include "platform/utf8_path.h"
+
+// Builds with AddressSanitizer reserve terabytes of address space for its shadow memory: their
+// children get no address-space limit.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELA_IMPORT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELA_IMPORT_ASAN 1
+#endif
+#endif
 
 namespace vhost {
 
 namespace {
+
+#ifdef VELA_IMPORT_ASAN
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
 
 // Faces become triangles; the library checks the scene it made (indices in range, counts that
 // agree) before it hands it over. No step that changes the node tree or the meshes' order.
@@ -72,6 +89,24 @@ SceneLoadResult ReadAndConvert(std::uintmax_t fileBytes, std::string_view docume
     return result;
 }
 
+// A file is read in a child first (trial_run.h). Its time grows with the file's size; its memory
+// is bounded so that a reader asking for far more than a file of that size can hold fails there.
+TrialLimits TrialLimitsFor(std::uintmax_t fileBytes) {
+    constexpr std::uintmax_t kMegabyte = 1U << 20U;
+    constexpr std::uintmax_t kBaseSeconds = 60;
+    constexpr std::uintmax_t kSecondsPerMegabyte = 10;
+    constexpr std::uintmax_t kBaseMemory = std::uintmax_t{8} << 30U;
+    constexpr std::uintmax_t kMemoryPerFileByte = 256;
+    TrialLimits limits{};
+    limits.time =
+        std::chrono::seconds(kBaseSeconds + kSecondsPerMegabyte * (fileBytes / kMegabyte));
+    limits.addressSpaceBytes =
+        kAddressSanitizer ? 0
+                          : static_cast<std::size_t>(kBaseMemory + kMemoryPerFileByte * fileBytes +
+                                                     StackFor(fileBytes));
+    return limits;
+}
+
 }  // namespace
 
 bool ImporterAvailable() { return true; }
@@ -82,9 +117,20 @@ SceneLoadResult ImportScene(const std::filesystem::path& path) {
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
     if (error) return Failure(name + ": cannot open the file: " + ErrnoText(error.value()));
     const std::string documentName = Utf8FromPath(path.filename());
-    return ReadAndConvert(bytes, documentName, name, [&](Assimp::Importer& importer) {
+    auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
-    });
+    };
+    // The child's answer is its message: empty when the file imports, and then it is read here.
+    const TrialResult trial =
+        TrialRun([&] { return ReadAndConvert(bytes, documentName, name, readFile).error; },
+                 TrialLimitsFor(bytes));
+    if (trial.ending == TrialResult::Ending::Stopped) {
+        return Failure(name + ": cannot import: the importer " + trial.text + " reading it");
+    }
+    if (trial.ending == TrialResult::Ending::Returned && !trial.text.empty()) {
+        return Failure(trial.text);
+    }
+    return ReadAndConvert(bytes, documentName, name, readFile);
 }
 
 SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,

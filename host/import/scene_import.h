@@ -18,11 +18,15 @@ namespace vhost {
 bool ImporterAvailable();
 
 // Imports the file at `path`; the library picks the format by its contents and extension and
-// reads the files it refers to (a glTF's buffers, an OBJ's materials) beside it.
+// reads the files it refers to (a glTF's buffers, an OBJ's materials) beside it. The file is read
+// in a child process first (trial_run.h): a file on which the library crashes, spins or runs out
+// of memory is refused with a message saying so, and the host goes on.
 SceneLoadResult ImportScene(const std::filesystem::path& path);
 
 // Imports `bytes` as a file of the format `formatHint` names by its usual extension ("glb",
-// "obj", ...; empty: found from the contents). The files it refers to cannot be read.
+// "obj", ...; empty: found from the contents). The files it refers to cannot be read. Read in
+// this process only, without the trial in a child: for the fuzz target, which is to see every
+// fault.
 SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
                                       std::string_view sourceName);
 
