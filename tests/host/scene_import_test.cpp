@@ -196,6 +196,11 @@ TEST(SceneImport, DamagedMissingAndUnknownFilesAreRefusedWithTheFileAndTheReason
     const std::string engine = ReadFile(kEngine);
     WriteFile(folder / "cut.glb", engine.substr(0, engine.size() / 2));
     WriteFile(folder / "notes.txt", "not a 3D file\n");
+    // A damaged Collada file on which the library's reader dereferences a null pointer (found by
+    // fuzzing; the corpus keeps it behind its format byte).
+    WriteFile(
+        folder / "segv.dae",
+        ReadFile(fs::path(VELA_FUZZ_CORPUS_DIR) / "import" / "collada-reader-segv").substr(1));
     const std::pair<fs::path, std::string> cases[] = {
         {kModels / "glTF2/MissingBin/BoxTextured.gltf", "could not open referenced file"},
         {kModels / "glTF2/RecursiveNodes/RecursiveNodes.gltf", "recursive reference"},
@@ -204,6 +209,7 @@ TEST(SceneImport, DamagedMissingAndUnknownFilesAreRefusedWithTheFileAndTheReason
         {kModels / "glTF2/IndexOutOfRange/AllIndicesOutOfRange.gltf", "has no faces"},
         {folder / "cut.glb", "cannot import: "},
         {folder / "notes.txt", "cannot import: "},
+        {folder / "segv.dae", "cannot import: the importer crashed (signal 11) reading it"},
         {folder / "absent.obj", "cannot open the file: No such file or directory"},
     };
     for (const auto& [file, reason] : cases) {
