@@ -42,7 +42,7 @@ constexpr bool kAddressSanitizer = false;
 constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
 
 // The library reads, checks and frees a node tree recursively: glTF takes about 500 bytes of
-// stack per level, and a level takes at least about 15 bytes of the file (docs/importing.md).
+// stack per level, and a level takes at least 17 bytes of the file (docs/importing.md).
 // The stack is reserved from the file's size with room to spare; only what is used costs memory.
 constexpr std::size_t kBaseStack = std::size_t{64} << 20U;
 constexpr std::size_t kStackPerFileByte = 64;
