@@ -9,10 +9,10 @@
 #include "cli/session.h"
 #include "cli/tree_view.h"
 #include "host.h"
+#include "import/scene_opening.h"
 #include "platform/console_output.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
-#include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
@@ -70,7 +70,9 @@ void PrintHelp(const std::string& command) {
     if (command == "show") {
         std::cout << "usage: vela-host [OPTIONS] show SCENE\n\n"
                      "Prints the object tree of a scene file as the object manager shows it,\n"
-                     "with the Vela Button's state for the document.\n\n"
+                     "with the Vela Button's state for the document. SCENE is the host's own\n"
+                     ".json scene file or a 3D file of another application (glTF, FBX, OBJ,\n"
+                     "Collada, 3DS, PLY, STL, ...), which is imported.\n\n"
                   << kOptionsHelp;
         return;
     }
@@ -191,7 +193,7 @@ void StartHost(vhost::Host& host, const Arguments& args) {
 }
 
 int Show(vhost::Host& host, const Arguments& args) {
-    vhost::SceneLoadResult loaded = vhost::LoadScene(vhost::PathFromUtf8(args.operands.front()));
+    vhost::SceneLoadResult loaded = vhost::OpenScene(vhost::PathFromUtf8(args.operands.front()));
     if (!loaded.document) {
         std::cerr << loaded.error << '\n';
         return kExitFailed;

@@ -7,6 +7,7 @@
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "cli/tree_view.h"
+#include "import/scene_opening.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "text/quoting.h"
@@ -58,7 +59,7 @@ bool Session::Open(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    SceneLoadResult loaded = LoadScene(PathFromUtf8(ResolvePath(line.words[1])));
+    SceneLoadResult loaded = OpenScene(PathFromUtf8(ResolvePath(line.words[1])));
     if (!loaded.document) {
         return Error(line, loaded.error);
     }

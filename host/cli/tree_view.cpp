@@ -6,6 +6,7 @@
 
 #include "text/utf8.h"
 #include "vela2023/vela_ids.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost::cli {
 
@@ -55,6 +56,13 @@ std::string Pad(std::string text, std::size_t width) {
         text.append(width - characters, ' ');
     }
     return text;
+}
+
+// Where an instance's link leads: "→ @ID" ("→ none" when unset).
+std::string LinkText(const Object& object) {
+    if (object.Type() != HOST_OBJECT_INSTANCE) return {};
+    const ObjectId target = object.Data().GetLink(HOST_INSTANCE_LINK);
+    return target != 0 ? "→ @" + std::to_string(target) : "→ none";
 }
 
 struct Row {
@@ -134,7 +142,8 @@ void PrintTree(std::ostream& out, const Document& document, const ObjectTypes& t
             paint(Pad(ModeName(o.RenderMode()), 8), ModeColour(o.RenderMode())) +
             (o.Enabled() ? Pad("enabled", 10) : paint(Pad("disabled", 10), kRed)) +
             (o.Selected() ? paint(Pad("selected", 10), kYellow) : Pad("", 10)) +
-            (o.Data().GetContainerInstance(kRecordKey) != nullptr ? paint("record", kCyan) : "");
+            (o.Data().GetContainerInstance(kRecordKey) != nullptr ? paint("record  ", kCyan) : "") +
+            LinkText(o);
         while (!text.empty() && text.back() == ' ') {
             text.pop_back();
         }

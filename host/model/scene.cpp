@@ -83,6 +83,21 @@ void Object::ReceiveMessage(std::int32_t id) {
     otherMessages_.emplace_back(id, 1U);
 }
 
+const Matrix& Object::LocalTransform() const {
+    static const Matrix identity;
+    return transform_ ? *transform_ : identity;
+}
+
+void Object::SetLocalTransform(const Matrix& transform) {
+    if (transform.IsIdentity()) {
+        transform_.reset();
+    } else if (transform_) {
+        *transform_ = transform;
+    } else {
+        transform_ = std::make_unique<Matrix>(transform);
+    }
+}
+
 // Takes -------------------------------------------------------------------------------------------
 
 TakeData::TakeData() {
@@ -199,6 +214,8 @@ Object* Document::NewCopyOf(const Object& source) {
     copy->renderMode_ = source.renderMode_;
     copy->enabled_ = source.enabled_;
     copy->data_ = source.data_;
+    if (source.transform_) copy->transform_ = std::make_unique<Matrix>(*source.transform_);
+    copy->mesh_ = source.mesh_;
     return copy;
 }
 

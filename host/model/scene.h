@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "model/container.h"
+#include "model/geometry.h"
 
 namespace vhost {
 
@@ -54,6 +55,14 @@ public:
     Container& Data() { return data_; }
     const Container& Data() const { return data_; }
 
+    // Placement relative to the parent. Identity unless set; an identity costs no memory.
+    const Matrix& LocalTransform() const;
+    void SetLocalTransform(const Matrix& transform);
+    // The geometry a polygon object shows; null for every other object and for a polygon object
+    // without geometry. Shared with every copy of the object.
+    const std::shared_ptr<const Mesh>& GetMesh() const { return mesh_; }
+    void SetMesh(std::shared_ptr<const Mesh> mesh) { mesh_ = std::move(mesh); }
+
     Object* Up() const { return up_; }
     Object* Down() const { return down_; }
     Object* Next() const { return next_; }
@@ -82,6 +91,8 @@ private:
     std::vector<std::pair<std::int32_t, std::uint32_t>> otherMessages_;
     std::string name_;
     Container data_;
+    std::unique_ptr<Matrix> transform_;  // null: identity
+    std::shared_ptr<const Mesh> mesh_;
     Object* up_ = nullptr;
     Object* down_ = nullptr;
     Object* downLast_ = nullptr;  // last child, so appending is constant time
@@ -167,7 +178,8 @@ public:
     // Copies `object` with its subtree (data containers included, records too) to `where`, in this
     // document, giving the copies new ids. Returns the copy of `object`. `object` may lie in
     // another document, and `where` inside the copied subtree: the copy is made before it is
-    // inserted. Names, types, modes, bits and data are copied; received messages are not. Null
+    // inserted. Names, types, modes, bits, data and transforms are copied, meshes shared;
+    // received messages are not. Null
     // when `where` is not a place in this document.
     Object* CopyObject(const Object& object, Placement where);
     void Clear();

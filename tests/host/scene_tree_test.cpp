@@ -139,6 +139,10 @@ TEST_F(SceneTree, CopyGivesNewIdsAndKeepsStatesAndData) {
     Object* a = Make("A");
     Object* b = Make("B", a);
     Make("C", a);
+    Matrix moved;
+    moved.off = {1.0, 2.0, 3.0};
+    b->SetLocalTransform(moved);
+    b->SetMesh(std::make_shared<const Mesh>());
     b->SetEditorMode(Mode::Off);
     b->SetEnabled(false);
     b->SetBit(kBitActive);
@@ -156,6 +160,9 @@ TEST_F(SceneTree, CopyGivesNewIdsAndKeepsStatesAndData) {
     EXPECT_TRUE(bCopy->Selected());
     EXPECT_TRUE(bCopy->Data() == b->Data());
     EXPECT_EQ(doc.FindById(bCopy->Id()), bCopy);
+    EXPECT_EQ(bCopy->LocalTransform(), moved);
+    EXPECT_EQ(bCopy->GetMesh(), b->GetMesh());  // shared, not copied
+    EXPECT_TRUE(copy->LocalTransform().IsIdentity());
 
     // The copy's record is its own.
     Container* copiedRecord = bCopy->Data().GetContainerInstance(1022131);

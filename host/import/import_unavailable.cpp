@@ -1,0 +1,32 @@
+// The importer of builds without the assimp library.
+#include <string>
+
+#include "import/scene_import.h"
+#include "platform/utf8_path.h"
+
+namespace vhost {
+
+namespace {
+
+SceneLoadResult Unavailable(const std::string& sourceName) {
+    SceneLoadResult result;
+    result.error = sourceName +
+                   ": this host was built without the importer; it opens only its own .json scene "
+                   "files";
+    return result;
+}
+
+}  // namespace
+
+bool ImporterAvailable() { return false; }
+
+SceneLoadResult ImportScene(const std::filesystem::path& path) {
+    return Unavailable(Utf8FromPath(path));
+}
+
+SceneLoadResult ImportSceneFromMemory(std::string_view /*bytes*/, std::string_view /*formatHint*/,
+                                      std::string_view sourceName) {
+    return Unavailable(std::string(sourceName));
+}
+
+}  // namespace vhost

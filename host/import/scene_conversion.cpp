@@ -1,0 +1,268 @@
+#include "import/scene_conversion.h"
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include <assimp/material.h>
+#include <assimp/scene.h>
+
+#include "text/quoting.h"
+#include "vela_host/host_documents.h"
+
+namespace vhost {
+
+namespace {
+
+constexpr std::int32_t kNull = 5140;
+constexpr std::int32_t kPolygon = 5100;
+constexpr std::int32_t kCamera = 5103;
+constexpr std::int32_t kLight = 5102;
+
+struct ConversionError {
+    std::string message;
+};
+
+Vector VectorFrom(float x, float y, float z) {
+    return {static_cast<double>(x), static_cast<double>(y), static_cast<double>(z)};
+}
+
+Matrix MatrixFrom(const aiMatrix4x4& m) {
+    // assimp's matrices act on column vectors: the axes are the first three columns.
+    Matrix matrix;
+    matrix.v1 = VectorFrom(m.a1, m.b1, m.c1);
+    matrix.v2 = VectorFrom(m.a2, m.b2, m.c2);
+    matrix.v3 = VectorFrom(m.a3, m.b3, m.c3);
+    matrix.off = VectorFrom(m.a4, m.b4, m.c4);
+    return matrix;
+}
+
+bool IsFinite(const aiVector3D& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+Color BaseColorOf(const aiMaterial* material) {
+    aiColor4D color(1.0F, 1.0F, 1.0F, 1.0F);
+    if (material != nullptr && material->Get(AI_MATKEY_BASE_COLOR, color) != aiReturn_SUCCESS &&
+        material->Get(AI_MATKEY_COLOR_DIFFUSE, color) != aiReturn_SUCCESS) {
+        color = aiColor4D(1.0F, 1.0F, 1.0F, 1.0F);
+    }
+    return {color.r, color.g, color.b, color.a};
+}
+
+// Triangles of the faces with three vertices that all exist and lie at finite places; points,
+// lines and polygons left untriangulated are no triangles.
+std::vector<Triangle> TrianglesOf(const aiMesh& mesh) {
+    std::vector<Triangle> triangles;
+    if (mesh.mFaces == nullptr) return triangles;
+    triangles.reserve(mesh.mNumFaces);
+    auto usable = [&mesh](unsigned index) {
+        return index < mesh.mNumVertices && IsFinite(mesh.mVertices[index]);
+    };
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+        const aiFace& face = mesh.mFaces[f];
+        if (face.mNumIndices != 3 || face.mIndices == nullptr) continue;
+        const unsigned* i = face.mIndices;
+        if (usable(i[0]) && usable(i[1]) && usable(i[2])) triangles.push_back({i[0], i[1], i[2]});
+    }
+    return triangles;
+}
+
+Point PointFrom(const aiVector3D& v) { return IsFinite(v) ? Point{v.x, v.y, v.z} : Point{}; }
+
+// The part made of `mesh`; null for a mesh without vertices.
+std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scene) {
+    if (mesh.mNumVertices == 0 || mesh.mVertices == nullptr) return nullptr;
+    auto part = std::make_shared<MeshPart>();
+    part->name = mesh.mName.C_Str();
+    part->positions.reserve(mesh.mNumVertices);
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+        part->positions.push_back(PointFrom(mesh.mVertices[v]));
+    }
+    bool normalsFinite = mesh.mNormals != nullptr;
+    for (unsigned v = 0; normalsFinite && v < mesh.mNumVertices; ++v) {
+        normalsFinite = IsFinite(mesh.mNormals[v]);
+    }
+    if (normalsFinite) {
+        part->normals.reserve(mesh.mNumVertices);
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+            part->normals.push_back(PointFrom(mesh.mNormals[v]));
+        }
+    }
+    part->triangles = TrianglesOf(mesh);
+    const aiMaterial* material = mesh.mMaterialIndex < scene.mNumMaterials && scene.mMaterials
+                                     ? scene.mMaterials[mesh.mMaterialIndex]
+                                     : nullptr;
+    part->baseColor = BaseColorOf(material);
+    return part;
+}
+
+class Conversion {
+public:
+    Conversion(const aiScene& scene, std::string_view documentName)
+        : scene_(scene), document_(std::make_unique<Document>(std::string(documentName))) {}
+
+    std::unique_ptr<Document> Run() {
+        MakeParts();
+        NoteCamerasAndLights();
+        const aiNode* root = scene_.mRootNode;
+        if (root == nullptr) return std::move(document_);
+        if (StandsForTheFile(*root)) {
+            visited_.insert(root);
+            PushChildren(*root, nullptr);
+        } else {
+            pending_.push_back({root, nullptr});
+        }
+        while (!pending_.empty()) {
+            const auto [node, parent] = pending_.back();
+            pending_.pop_back();
+            Object* object = Convert(*node, parent);
+            PushChildren(*node, object);
+        }
+        return std::move(document_);
+    }
+
+private:
+    struct Pending {
+        const aiNode* node;
+        Object* parent;
+    };
+
+    void MakeParts() {
+        if (scene_.mNumMeshes > 0 && scene_.mMeshes == nullptr) {
+            throw ConversionError{"the scene lists meshes it does not hold"};
+        }
+        parts_.reserve(scene_.mNumMeshes);
+        for (unsigned m = 0; m < scene_.mNumMeshes; ++m) {
+            const aiMesh* mesh = scene_.mMeshes[m];
+            parts_.push_back(mesh != nullptr ? PartFrom(*mesh, scene_) : nullptr);
+        }
+    }
+
+    // The library ties a camera or a light to the node of the same name; with names repeated,
+    // to the first such node.
+    void NoteCamerasAndLights() {
+        for (unsigned c = 0; c < scene_.mNumCameras && scene_.mCameras != nullptr; ++c) {
+            if (scene_.mCameras[c] != nullptr)
+                kinds_.emplace(scene_.mCameras[c]->mName.C_Str(), kCamera);
+        }
+        for (unsigned l = 0; l < scene_.mNumLights && scene_.mLights != nullptr; ++l) {
+            if (scene_.mLights[l] != nullptr)
+                kinds_.emplace(scene_.mLights[l]->mName.C_Str(), kLight);
+        }
+    }
+
+    // The library gives every file one root node. When it carries nothing of its own and holds
+    // several top-level nodes (or none) it is the library's, standing for the file: its children
+    // are then the document's top-level objects. An empty root with one child may be the file's
+    // own single top node (glTF) and is kept.
+    bool StandsForTheFile(const aiNode& root) const {
+        return root.mNumMeshes == 0 && !kinds_.contains(root.mName.C_Str()) &&
+               root.mTransformation.IsIdentity() && root.mNumChildren != 1;
+    }
+
+    // Children go on the stack last first, so they are converted in their order.
+    void PushChildren(const aiNode& node, Object* object) {
+        if (node.mNumChildren > 0 && node.mChildren == nullptr) {
+            throw ConversionError{"node " + Quoted(node.mName.C_Str()) +
+                                  " lists children it does not hold"};
+        }
+        for (unsigned c = node.mNumChildren; c-- > 0;) {
+            if (node.mChildren[c] != nullptr) pending_.push_back({node.mChildren[c], object});
+        }
+    }
+
+    Object* Convert(const aiNode& node, Object* parent) {
+        const std::string name = node.mName.C_Str();
+        if (!visited_.insert(&node).second) {
+            throw ConversionError{"node " + Quoted(name) + " appears twice in the tree"};
+        }
+        const Matrix transform = MatrixFrom(node.mTransformation);
+        if (!transform.IsFinite()) {
+            throw ConversionError{"node " + Quoted(name) + " has a transform that is not finite"};
+        }
+        std::vector<unsigned> meshes = UsableMeshesOf(node);
+        Object* object = nullptr;
+        if (!meshes.empty()) {
+            object = MakeGeometry(name, std::move(meshes), parent);
+        } else {
+            object = document_->CreateObject(TakeKindOf(name), name, {parent, nullptr});
+        }
+        object->SetLocalTransform(transform);
+        return object;
+    }
+
+    std::vector<unsigned> UsableMeshesOf(const aiNode& node) const {
+        std::vector<unsigned> meshes;
+        if (node.mNumMeshes > 0 && node.mMeshes == nullptr) {
+            throw ConversionError{"node " + Quoted(node.mName.C_Str()) +
+                                  " lists meshes it does not hold"};
+        }
+        for (unsigned m = 0; m < node.mNumMeshes; ++m) {
+            const unsigned index = node.mMeshes[m];
+            if (index >= parts_.size()) {
+                throw ConversionError{"node " + Quoted(node.mName.C_Str()) + " uses mesh " +
+                                      std::to_string(index) + " of " +
+                                      std::to_string(parts_.size())};
+            }
+            if (parts_[index] != nullptr) meshes.push_back(index);
+        }
+        return meshes;
+    }
+
+    // A polygon object for the first node that uses these meshes; an instance of it for every
+    // later one.
+    Object* MakeGeometry(const std::string& name, std::vector<unsigned> meshes, Object* parent) {
+        const auto earlier = firstUser_.find(meshes);
+        if (earlier != firstUser_.end()) {
+            Object* instance =
+                document_->CreateObject(HOST_OBJECT_INSTANCE, name, {parent, nullptr});
+            instance->Data().SetLink(HOST_INSTANCE_LINK, earlier->second);
+            return instance;
+        }
+        Object* polygon = document_->CreateObject(kPolygon, name, {parent, nullptr});
+        auto mesh = std::make_shared<Mesh>();
+        for (const unsigned index : meshes) mesh->parts.push_back(parts_[index]);
+        polygon->SetMesh(std::move(mesh));
+        firstUser_.emplace(std::move(meshes), polygon->Id());
+        return polygon;
+    }
+
+    std::int32_t TakeKindOf(const std::string& name) {
+        const auto kind = kinds_.find(name);
+        if (kind == kinds_.end()) return kNull;
+        const std::int32_t type = kind->second;
+        kinds_.erase(kind);
+        return type;
+    }
+
+    const aiScene& scene_;
+    std::unique_ptr<Document> document_;
+    std::vector<std::shared_ptr<const MeshPart>> parts_;   // by the library's mesh index
+    std::unordered_map<std::string, std::int32_t> kinds_;  // cameras and lights not yet placed
+    std::map<std::vector<unsigned>, ObjectId> firstUser_;
+    std::unordered_set<const aiNode*> visited_;
+    std::vector<Pending> pending_;
+};
+
+}  // namespace
+
+SceneLoadResult ConvertImportedScene(const aiScene& scene, std::string_view documentName,
+                                     std::string_view sourceName) {
+    SceneLoadResult result;
+    try {
+        result.document = Conversion(scene, documentName).Run();
+    } catch (const ConversionError& error) {
+        result.error = std::string(sourceName) + ": " + error.message;
+    } catch (const std::bad_alloc&) {
+        result.error = std::string(sourceName) + ": not enough memory to import the scene";
+    }
+    return result;
+}
+
+}  // namespace vhost

@@ -1,0 +1,146 @@
+// The importer over the assimp library.
+#include "import/scene_import.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <system_error>
+
+#include <assimp/Importer.hpp>
+#include <assimp/config.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include "import/deep_stack.h"
+#include "import/scene_conversion.h"
+#include "import/trial_run.h"
+#include "platform/error_text.h"
+#include "platform/utf8_path.h"
+
+// Builds with AddressSanitizer reserve terabytes of address space for its shadow memory: their
+// children get no address-space limit.
+#if defined(__SANITIZE_ADDRESS__)
+#define VELA_IMPORT_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VELA_IMPORT_ASAN 1
+#endif
+#endif
+
+namespace vhost {
+
+namespace {
+
+#ifdef VELA_IMPORT_ASAN
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+// Faces become triangles; the library checks the scene it made (indices in range, counts that
+// agree) before it hands it over. No step that changes the node tree or the meshes' order.
+constexpr unsigned kSteps = aiProcess_Triangulate | aiProcess_ValidateDataStructure;
+
+// The library reads, checks and frees a node tree recursively: glTF takes about 500 bytes of
+// stack per level, and a level takes at least 17 bytes of the file (docs/importing.md).
+// The stack is reserved from the file's size with room to spare; only what is used costs memory.
+constexpr std::size_t kBaseStack = std::size_t{64} << 20U;
+constexpr std::size_t kStackPerFileByte = 64;
+constexpr std::size_t kLargestStack = std::size_t{64} << 30U;
+
+std::size_t StackFor(std::uintmax_t fileBytes) {
+    const std::uintmax_t wanted = kBaseStack + fileBytes * kStackPerFileByte;
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(wanted, kLargestStack));
+}
+
+SceneLoadResult Failure(std::string message) {
+    SceneLoadResult result;
+    result.error = std::move(message);
+    return result;
+}
+
+// Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
+// importer frees it on the same stack.
+SceneLoadResult ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
+                               const std::string& sourceName,
+                               const std::function<const aiScene*(Assimp::Importer&)>& read) {
+    SceneLoadResult result;
+    auto task = [&] {
+        try {
+            Assimp::Importer importer;
+            // FBX pivots would come as extra nodes no application showed; folded into the
+            // transforms, every node is one of the file's.
+            importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+            const aiScene* scene = read(importer);
+            if (scene == nullptr) {
+                result.error = sourceName + ": cannot import: " + importer.GetErrorString();
+            } else {
+                result = ConvertImportedScene(*scene, documentName, sourceName);
+            }
+        } catch (const std::bad_alloc&) {
+            result = Failure(sourceName + ": not enough memory to import the scene");
+        } catch (const std::exception& error) {
+            result = Failure(sourceName + ": cannot import: " + error.what());
+        }
+    };
+    if (!RunWithStack(StackFor(fileBytes), task)) {
+        return Failure(sourceName + ": cannot import: no room for the stack the file may need");
+    }
+    return result;
+}
+
+// A file is read in a child first (trial_run.h). Its time grows with the file's size; its memory
+// is bounded so that a reader asking for far more than a file of that size can hold fails there.
+TrialLimits TrialLimitsFor(std::uintmax_t fileBytes) {
+    constexpr std::uintmax_t kMegabyte = 1U << 20U;
+    constexpr std::uintmax_t kBaseSeconds = 60;
+    constexpr std::uintmax_t kSecondsPerMegabyte = 10;
+    constexpr std::uintmax_t kBaseMemory = std::uintmax_t{8} << 30U;
+    constexpr std::uintmax_t kMemoryPerFileByte = 256;
+    TrialLimits limits{};
+    limits.time =
+        std::chrono::seconds(kBaseSeconds + kSecondsPerMegabyte * (fileBytes / kMegabyte));
+    limits.addressSpaceBytes =
+        kAddressSanitizer ? 0
+                          : static_cast<std::size_t>(kBaseMemory + kMemoryPerFileByte * fileBytes +
+                                                     StackFor(fileBytes));
+    return limits;
+}
+
+}  // namespace
+
+bool ImporterAvailable() { return true; }
+
+SceneLoadResult ImportScene(const std::filesystem::path& path) {
+    const std::string name = Utf8FromPath(path);
+    std::error_code error;
+    const std::uintmax_t bytes = std::filesystem::file_size(path, error);
+    if (error) return Failure(name + ": cannot open the file: " + ErrnoText(error.value()));
+    const std::string documentName = Utf8FromPath(path.filename());
+    auto readFile = [&](Assimp::Importer& importer) {
+        return importer.ReadFile(path.string(), kSteps);
+    };
+    // The child's answer is its message: empty when the file imports, and then it is read here.
+    const TrialResult trial =
+        TrialRun([&] { return ReadAndConvert(bytes, documentName, name, readFile).error; },
+                 TrialLimitsFor(bytes));
+    if (trial.ending == TrialResult::Ending::Stopped) {
+        return Failure(name + ": cannot import: the importer " + trial.text + " reading it");
+    }
+    if (trial.ending == TrialResult::Ending::Returned && !trial.text.empty()) {
+        return Failure(trial.text);
+    }
+    return ReadAndConvert(bytes, documentName, name, readFile);
+}
+
+SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
+                                      std::string_view sourceName) {
+    const std::string name(sourceName);
+    if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
+    const std::string hint(formatHint);
+    return ReadAndConvert(bytes.size(), sourceName, name, [&](Assimp::Importer& importer) {
+        return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
+    });
+}
+
+}  // namespace vhost

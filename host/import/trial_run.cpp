@@ -1,0 +1,105 @@
+#include "import/trial_run.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <array>
+#include <new>
+#include <thread>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+namespace vhost {
+
+namespace {
+
+constexpr int kReturned = 0;
+constexpr int kOutOfMemory = 3;
+constexpr auto kPollInterval = std::chrono::milliseconds(5);
+
+void WriteAll(int fd, const std::string& text) {
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t n = write(fd, text.data() + written, text.size() - written);
+        if (n <= 0) return;
+        written += static_cast<std::size_t>(n);
+    }
+}
+
+[[noreturn]] void RunChild(const std::function<std::string()>& task, const TrialLimits& limits,
+                           int out) {
+    if (limits.addressSpaceBytes != 0) {
+        const rlimit memory{limits.addressSpaceBytes, limits.addressSpaceBytes};
+        setrlimit(RLIMIT_AS, &memory);
+    }
+    int status = kReturned;
+    try {
+        WriteAll(out, task());
+    } catch (const std::bad_alloc&) {
+        status = kOutOfMemory;
+    }
+    _exit(status);
+}
+
+// Reads what the child writes while it runs, so a long text never blocks it.
+void ReadAvailable(int in, std::string& text) {
+    std::array<char, 4096> buffer{};
+    ssize_t n = 0;
+    while ((n = read(in, buffer.data(), buffer.size())) > 0) {
+        text.append(buffer.data(), static_cast<std::size_t>(n));
+    }
+}
+
+TrialResult Stopped(std::string why) { return {TrialResult::Ending::Stopped, std::move(why)}; }
+
+TrialResult EndingOf(int status, std::string text) {
+    if (WIFSIGNALED(status)) {
+        return Stopped("crashed (signal " + std::to_string(WTERMSIG(status)) + ")");
+    }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == kOutOfMemory) {
+        return Stopped("ran out of memory");
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != kReturned) return Stopped("failed");
+    return {TrialResult::Ending::Returned, std::move(text)};
+}
+
+}  // namespace
+
+TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits) {
+    std::array<int, 2> pipeEnds{};
+    if (pipe(pipeEnds.data()) != 0) return {};
+    const pid_t child = fork();
+    if (child < 0) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        return {};
+    }
+    if (child == 0) {
+        close(pipeEnds[0]);
+        RunChild(task, limits, pipeEnds[1]);
+    }
+    close(pipeEnds[1]);
+    fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+    const auto deadline = std::chrono::steady_clock::now() + limits.time;
+    std::string text;
+    int status = 0;
+    while (true) {
+        ReadAvailable(pipeEnds[0], text);
+        const pid_t done = waitpid(child, &status, WNOHANG);
+        if (done == child || done < 0) break;
+        if (std::chrono::steady_clock::now() >= deadline) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            close(pipeEnds[0]);
+            return Stopped("did not finish in " + std::to_string(limits.time.count()) + " s");
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    ReadAvailable(pipeEnds[0], text);
+    close(pipeEnds[0]);
+    return EndingOf(status, std::move(text));
+}
+
+}  // namespace vhost

@@ -1,0 +1,33 @@
+// Running a task once in a child process first, to learn whether it can run in this one.
+//
+// The assimp library is not safe on damaged files: some of its readers crash (a damaged Collada
+// file), spin for minutes or claim any amount of memory (a damaged PLY or OFF file) on a few
+// hundred bytes. A crash in the library would take the host and its open documents with it, so a
+// file is read in a child first, where the library can crash, run out of its memory allowance or
+// its time without harm; only a file the child got through is read in the host.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+namespace vhost {
+
+struct TrialLimits {
+    std::chrono::seconds time;
+    std::size_t addressSpaceBytes;  // 0: no limit (builds with AddressSanitizer need none)
+};
+
+struct TrialResult {
+    enum class Ending { Returned, Stopped, NotRun };
+    Ending ending = Ending::NotRun;
+    // Returned: what the task returned. Stopped: why it did not return ("crashed (signal 11)",
+    // "did not finish in 60 s", "ran out of memory"). NotRun (no child could be made): empty.
+    std::string text;
+};
+
+// Runs `task` in a forked child within `limits`, waits for it and hands back what it returned.
+TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits);
+
+}  // namespace vhost
