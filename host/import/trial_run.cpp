@@ -28,8 +28,21 @@ void WriteAll(int fd, const std::string& text) {
     }
 }
 
+// The child ends by the signal that stopped it, whatever handlers the process had installed (a
+// sanitizer's, for one, would report and exit with a status of its own), so the parent can say
+// how the task ended.
+void RestoreDefaultCrashSignals() {
+    for (const int signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        sigemptyset(&action.sa_mask);
+        sigaction(signal, &action, nullptr);
+    }
+}
+
 [[noreturn]] void RunChild(const std::function<std::string()>& task, const TrialLimits& limits,
                            int out) {
+    RestoreDefaultCrashSignals();
     if (limits.addressSpaceBytes != 0) {
         const rlimit memory{limits.addressSpaceBytes, limits.addressSpaceBytes};
         setrlimit(RLIMIT_AS, &memory);
