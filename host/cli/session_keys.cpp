@@ -1,7 +1,5 @@
 // Session commands for the button and the keyboard: pressing the Vela Button with keys held, key
 // strokes through the shortcut table, the table itself, and the expectations about what they ran.
-#include <algorithm>
-#include <cctype>
 #include <iomanip>
 #include <optional>
 #include <sstream>
@@ -9,6 +7,7 @@
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "shortcuts/shortcut_table.h"
+#include "text/ascii.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 
@@ -18,12 +17,6 @@ namespace {
 
 constexpr std::int32_t kVelaCommandId = ID_VELA;
 constexpr std::int32_t kStateChecked = HOST_COMMAND_CHECKED;
-
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
 
 // The name a shortcut's command goes by: a registered command's name, or a command of the host.
 std::string CommandName(Host& host, std::int32_t id) {
@@ -139,7 +132,7 @@ bool Session::Key(const ScriptLine& line) {
     }
     std::int32_t qualifiers = 0;
     if (!qualifierPart.empty()) {
-        const std::optional<std::int32_t> mask = ParseQualifiers(Lower(qualifierPart));
+        const std::optional<std::int32_t> mask = ParseQualifiers(AsciiLower(qualifierPart));
         if (!mask) {
             return Error(line, Quoted(qualifierPart) +
                                    ": expected qualifier keys joined with '+', from shift, ctrl "

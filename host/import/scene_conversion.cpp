@@ -19,11 +19,6 @@ namespace vhost {
 
 namespace {
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kCamera = 5103;
-constexpr std::int32_t kLight = 5102;
-
 struct ConversionError {
     std::string message;
 };
@@ -149,11 +144,11 @@ private:
     void NoteCamerasAndLights() {
         for (unsigned c = 0; c < scene_.mNumCameras && scene_.mCameras != nullptr; ++c) {
             if (scene_.mCameras[c] != nullptr)
-                kinds_.emplace(scene_.mCameras[c]->mName.C_Str(), kCamera);
+                kinds_.emplace(scene_.mCameras[c]->mName.C_Str(), HOST_OBJECT_CAMERA);
         }
         for (unsigned l = 0; l < scene_.mNumLights && scene_.mLights != nullptr; ++l) {
             if (scene_.mLights[l] != nullptr)
-                kinds_.emplace(scene_.mLights[l]->mName.C_Str(), kLight);
+                kinds_.emplace(scene_.mLights[l]->mName.C_Str(), HOST_OBJECT_LIGHT);
         }
     }
 
@@ -225,7 +220,7 @@ private:
             instance->Data().SetLink(HOST_INSTANCE_LINK, earlier->second);
             return instance;
         }
-        Object* polygon = document_->CreateObject(kPolygon, name, {parent, nullptr});
+        Object* polygon = document_->CreateObject(HOST_OBJECT_POLYGON, name, {parent, nullptr});
         auto mesh = std::make_shared<Mesh>();
         for (const unsigned index : meshes) mesh->parts.push_back(parts_[index]);
         polygon->SetMesh(std::move(mesh));
@@ -235,7 +230,7 @@ private:
 
     std::int32_t TakeKindOf(const std::string& name) {
         const auto kind = kinds_.find(name);
-        if (kind == kinds_.end()) return kNull;
+        if (kind == kinds_.end()) return HOST_OBJECT_NULL;
         const std::int32_t type = kind->second;
         kinds_.erase(kind);
         return type;

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <utility>
 
+#include "text/ascii.h"
 #include "text/text_position.h"
 #include "text/utf8.h"
 
@@ -12,14 +13,7 @@ namespace vhost::resources {
 namespace {
 
 bool IsWordStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsWordChar(char c) { return IsWordStart(c) || IsDigit(c); }
-int HexDigit(char c) {
-    if (IsDigit(c)) return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
+bool IsWordChar(char c) { return IsWordStart(c) || IsAsciiDigit(c); }
 
 std::string ByteName(unsigned char c) {
     constexpr std::string_view kHex = "0123456789ABCDEF";
@@ -58,7 +52,7 @@ TextScan ScanText(std::string_view rest, std::string* decoded) {
             std::uint32_t code = 0;
             bool ok = at + 6 <= rest.size();
             for (std::size_t i = 2; ok && i < 6; ++i) {
-                int digit = HexDigit(rest[at + i]);
+                int digit = HexDigitValue(rest[at + i]);
                 ok = digit >= 0;
                 code = (code << 4) | static_cast<std::uint32_t>(digit & 15);
             }
@@ -188,7 +182,7 @@ private:
         } else if (char c = text_[pos_]; IsWordStart(c)) {
             while (IsWordChar(At(pos_))) ++pos_;
             token = Make(TokenKind::Word, start, pos_, line, column);
-        } else if (IsDigit(c) || (c == '.' && IsDigit(At(pos_ + 1)))) {
+        } else if (IsAsciiDigit(c) || (c == '.' && IsAsciiDigit(At(pos_ + 1)))) {
             bool hex = c == '0' && (At(pos_ + 1) == 'x' || At(pos_ + 1) == 'X');
             for (;;) {
                 char d = At(pos_);

@@ -16,6 +16,7 @@
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
 #include "scene_file/value_reader.h"
+#include "text/ascii.h"
 #include "text/utf8.h"
 
 namespace vhost::scene_file {
@@ -41,15 +42,6 @@ struct TakeEntry {
 };
 
 constexpr ObjectId kMaxFileObjectId = 9223372036854775807U;
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 class DirectReader {
 public:
@@ -276,7 +268,7 @@ private:
         if (end_ - at_ < 4) GiveUp();
         char32_t code = 0;
         for (int i = 0; i < 4; ++i) {
-            const int digit = HexDigit(at_[i]);
+            const int digit = HexDigitValue(at_[i]);
             if (digit < 0) GiveUp();
             code = (code << 4U) | static_cast<char32_t>(digit);
         }
@@ -295,24 +287,24 @@ private:
             token.negative = true;
             ++at_;
         }
-        if (at_ == end_ || !IsDigit(*at_)) GiveUp();
+        if (at_ == end_ || !IsAsciiDigit(*at_)) GiveUp();
         if (*at_ == '0') {
             ++at_;
-            if (at_ != end_ && IsDigit(*at_)) GiveUp();
+            if (at_ != end_ && IsAsciiDigit(*at_)) GiveUp();
         } else {
             Digits();
         }
         if (at_ != end_ && *at_ == '.') {
             token.integer = false;
             ++at_;
-            if (at_ == end_ || !IsDigit(*at_)) GiveUp();
+            if (at_ == end_ || !IsAsciiDigit(*at_)) GiveUp();
             Digits();
         }
         if (at_ != end_ && (*at_ == 'e' || *at_ == 'E')) {
             token.integer = false;
             ++at_;
             if (at_ != end_ && (*at_ == '+' || *at_ == '-')) ++at_;
-            if (at_ == end_ || !IsDigit(*at_)) GiveUp();
+            if (at_ == end_ || !IsAsciiDigit(*at_)) GiveUp();
             Digits();
         }
         token.text = std::string_view(start, static_cast<std::size_t>(at_ - start));
@@ -320,7 +312,7 @@ private:
     }
 
     void Digits() {
-        while (at_ != end_ && IsDigit(*at_)) ++at_;
+        while (at_ != end_ && IsAsciiDigit(*at_)) ++at_;
     }
 
     template <typename Integer>
@@ -399,7 +391,7 @@ private:
         Expect(',');
         Expect('"');
         const char* name = at_;
-        while (at_ != end_ && ((*at_ >= 'a' && *at_ <= 'z') || IsDigit(*at_))) ++at_;
+        while (at_ != end_ && ((*at_ >= 'a' && *at_ <= 'z') || IsAsciiDigit(*at_))) ++at_;
         const std::string_view type(name, static_cast<std::size_t>(at_ - name));
         Expect('"');
         Expect(':');

@@ -25,6 +25,8 @@ enum {
 enum {
     HOST_OBJECT_NULL = 5140,
     HOST_OBJECT_POLYGON = 5100,
+    HOST_OBJECT_LIGHT = 5102,
+    HOST_OBJECT_CAMERA = 5103,
     HOST_OBJECT_INSTANCE = 5126 /* refers to another object, see HOST_INSTANCE_LINK */
 };
 
