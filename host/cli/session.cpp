@@ -44,7 +44,9 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
          {"move PATH [parent=PATH|top] [after=PATH]", "move an object with its children",
           &Session::Move}},
         {"select",
-         {"select [add] PATH...", "select these objects (with add: in addition to the selection)",
+         {"select [add] [children] PATH...",
+          "select these objects (with add: in addition to the selection; with children: each "
+          "with everything below it)",
           &Session::Select}},
         {"deselect", {"deselect [PATH...]", "deselect these objects, or all", &Session::Deselect}},
         {"link",

@@ -186,10 +186,10 @@ bool Session::Move(const ScriptLine& line) {
 
 bool Session::Select(const ScriptLine& line) {
     std::size_t first = 1;
-    const bool adding = line.words.size() > 1 && line.words[1] == "add";
-    if (adding) {
-        first = 2;
-    }
+    const bool adding = line.words.size() > first && line.words[first] == "add";
+    if (adding) ++first;
+    const bool withChildren = line.words.size() > first && line.words[first] == "children";
+    if (withChildren) ++first;
     if (line.words.size() <= first) {
         return Usage(line);
     }
@@ -205,7 +205,11 @@ bool Session::Select(const ScriptLine& line) {
         host_.ActiveDocument().DeselectAll();
     }
     for (Object* object : objects) {
-        object->SetBit(kBitActive);
+        if (withChildren) {
+            Document::ForEachInSubtree(*object, [](Object& each) { each.SetBit(kBitActive); });
+        } else {
+            object->SetBit(kBitActive);
+        }
     }
     return true;
 }

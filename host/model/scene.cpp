@@ -372,6 +372,20 @@ void Document::ForEach(const std::function<bool(Object&)>& visit) const {
     }
 }
 
+void Document::ForEachInSubtree(Object& root, const std::function<void(Object&)>& visit) {
+    visit(root);
+    Object* object = root.Down();
+    while (object != nullptr) {
+        visit(*object);
+        if (object->Down() != nullptr) {
+            object = object->Down();
+            continue;
+        }
+        while (object != &root && object->Next() == nullptr) object = object->Up();
+        object = object == &root ? nullptr : object->Next();
+    }
+}
+
 std::vector<Object*> Document::SelectedObjects(bool includeChildrenOfSelected) const {
     if (!includeChildrenOfSelected) return WalkSelection(false);
     if (!selectionKnown_) {

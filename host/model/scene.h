@@ -190,6 +190,8 @@ public:
     // Depth-first pre-order visit of the whole tree, without recursion. Return false to stop.
     // The visitor may change objects but not the tree's structure.
     void ForEach(const std::function<bool(Object&)>& visit) const;
+    // The same visit of `root` and everything below it, `root` first.
+    static void ForEachInSubtree(Object& root, const std::function<void(Object&)>& visit);
     // Selected objects in tree order. Without `includeChildrenOfSelected`, objects below a
     // selected object are left out, selected or not. The full list is kept between queries and
     // made again only after the selection or the tree's order changed (a selection bit set or
