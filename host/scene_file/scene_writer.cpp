@@ -83,13 +83,19 @@ struct GeometryToWrite {
     MeshFileRecord record;
 };
 
+// Thrown by a writer without geometry at the first object that has some: the document is then
+// written again as version 2. A scene of version 1 is thus written in one walk over its objects,
+// which for a large scene costs as much as the writing (every object is a cache miss).
+struct NeedsGeometry {};
+
 class SceneWriter {
 public:
-    SceneWriter(Sink& sink, const GeometryToWrite& geometry)
+    // Without `geometry`, writes version 1, or throws NeedsGeometry.
+    SceneWriter(Sink& sink, const GeometryToWrite* geometry)
         : sink_(sink), out_(sink.Buffer()), geometry_(geometry) {}
 
     void Write(const Document& document) {
-        const bool withGeometry = geometry_.index.Any();
+        const bool withGeometry = geometry_ != nullptr && geometry_->index.Any();
         out_ += "{\n  \"format\": ";
         AppendJsonString(out_, kSceneFormatName);
         out_ += ",\n  \"version\": ";
@@ -122,20 +128,20 @@ private:
 
     void WriteMeshes() {
         out_ += ",\n  \"mesh_file\": ";
-        if (geometry_.meshFile.empty()) {
+        if (geometry_->meshFile.empty()) {
             out_ += "null";
         } else {
             out_ += "{\"bytes\": ";
-            AppendNumber(out_, geometry_.record.bytes);
+            AppendNumber(out_, geometry_->record.bytes);
             out_ += ", \"crc32\": ";
-            AppendNumber(out_, geometry_.record.crc32);
+            AppendNumber(out_, geometry_->record.crc32);
             out_ += ", \"parts\": ";
-            AppendNumber(out_, geometry_.record.parts);
+            AppendNumber(out_, geometry_->record.parts);
             out_ += '}';
         }
         out_ += ",\n  \"meshes\": [";
         const char* separator = "\n    ";
-        for (const Mesh* mesh : geometry_.index.Meshes()) {
+        for (const Mesh* mesh : geometry_->index.Meshes()) {
             out_ += separator;
             separator = ",\n    ";
             out_ += "{\"parts\": [";
@@ -143,11 +149,11 @@ private:
             for (const auto& part : mesh->parts) {
                 out_ += comma;
                 comma = ", ";
-                AppendNumber(out_, geometry_.index.PartIndex(part.get()));
+                AppendNumber(out_, geometry_->index.PartIndex(part.get()));
             }
             out_ += "]}";
         }
-        out_ += geometry_.index.Meshes().empty() ? "]" : "\n  ]";
+        out_ += geometry_->index.Meshes().empty() ? "]" : "\n  ]";
     }
 
     // Twelve numbers: the offset, then the three axes.
@@ -212,12 +218,15 @@ private:
         AppendNumber(out_, object.Bits() & ~kBitActive);
         out_ += ",\n      \"data\": ";
         WriteContainer(object.Data(), 6, 0);
-        if (const Matrix& transform = object.LocalTransform(); !transform.IsIdentity()) {
-            WriteTransform(transform);
+        const Matrix& transform = object.LocalTransform();
+        const Mesh* mesh = object.GetMesh().get();
+        if (mesh != nullptr || !transform.IsIdentity()) {
+            if (geometry_ == nullptr) throw NeedsGeometry{};
+            if (!transform.IsIdentity()) WriteTransform(transform);
         }
-        if (const Mesh* mesh = object.GetMesh().get()) {
+        if (mesh != nullptr) {
             out_ += ",\n      \"mesh\": ";
-            AppendNumber(out_, geometry_.index.MeshIndex(mesh));
+            AppendNumber(out_, geometry_->index.MeshIndex(mesh));
         }
         out_ += "\n    }";
         object_ = nullptr;
@@ -351,7 +360,7 @@ private:
 
     Sink& sink_;
     std::string& out_;
-    const GeometryToWrite& geometry_;
+    const GeometryToWrite* geometry_;
     const Object* object_ = nullptr;  // whose fields are being written; null: the document's
     std::vector<std::int32_t> keys_;  // container keys leading to the value being written
 };
@@ -369,10 +378,15 @@ SceneTextResult SerializeScene(const Document& document) {
         // One allocation for most scenes instead of a copy at every doubling; pages of it that
         // are never written are never touched.
         sink.Buffer().reserve(document.ObjectCount() * scene_file::kTypicalObjectBytes);
-        scene_file::GeometryToWrite geometry(document);
-        scene_file::SceneWriter(sink, geometry).Write(document);
+        try {
+            scene_file::SceneWriter(sink, nullptr).Write(document);
+        } catch (const scene_file::NeedsGeometry&) {
+            sink.Buffer().clear();
+            scene_file::GeometryToWrite geometry(document);
+            scene_file::SceneWriter(sink, &geometry).Write(document);
+            result.meshFile = std::move(geometry.meshFile);
+        }
         result.text = sink.Take();
-        result.meshFile = std::move(geometry.meshFile);
     } catch (const scene_file::Refusal& refusal) {
         result.error = "the scene cannot be saved: " + refusal.message;
     } catch (const std::bad_alloc&) {
@@ -381,56 +395,77 @@ SceneTextResult SerializeScene(const Document& document) {
     return result;
 }
 
-SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path) {
-    SceneSaveResult result;
+namespace {
+
+// Fills a scene file with `document`: as version 1 when `geometry` is null, and then
+// `needsGeometry` tells that the document needs version 2 (the filler fails, and the half-written
+// file is removed).
+AtomicFileFiller SceneFiller(const Document& document, const scene_file::GeometryToWrite* geometry,
+                             bool& needsGeometry) {
+    return [&document, geometry, &needsGeometry](
+               int fd, const std::filesystem::path& temporary) -> std::string {
+        try {
+            scene_file::Sink sink(fd);
+            scene_file::SceneWriter(sink, geometry).Write(document);
+            if (int error = sink.Flush(); error != 0) {
+                return "writing " + Quoted(Utf8FromPath(temporary)) +
+                       " failed: " + ErrnoText(error);
+            }
+        } catch (const scene_file::NeedsGeometry&) {
+            needsGeometry = true;
+            return "the scene has geometry";
+        } catch (const scene_file::Refusal& refusal) {
+            return refusal.message;
+        } catch (const std::bad_alloc&) {
+            return "not enough memory to write the scene";
+        }
+        return {};
+    };
+}
+
+// Writes a scene with geometry: the mesh file and the scene are both written and flushed before
+// either is renamed, the mesh file first. Until then both old files stay as they were, and a scene
+// on disk never names a mesh file it does not have (the scene records the mesh file's size and
+// checksum, so an old scene beside a new mesh file is refused, not misread).
+std::string SaveSceneWithGeometry(const Document& document, const std::filesystem::path& path) {
     std::optional<scene_file::GeometryToWrite> geometry;
     try {
         geometry.emplace(document);
     } catch (const scene_file::Refusal& refusal) {
-        result.error = refusal.message;
+        return refusal.message;
     } catch (const std::bad_alloc&) {
-        result.error = "not enough memory to write the scene";
+        return "not enough memory to write the scene";
     }
-    // The mesh file and the scene are both written and flushed before either is renamed, the
-    // mesh file first: until then both old files stay as they were, and a scene on disk never
-    // names a mesh file it does not have (the scene records the mesh file's size and checksum,
-    // so an old scene beside a new mesh file is refused, not misread).
+    const std::filesystem::path meshPath = scene_file::MeshFilePath(path);
     PreparedFile meshFile;
-    if (result.error.empty() && !geometry->meshFile.empty()) {
-        const std::filesystem::path meshPath = scene_file::MeshFilePath(path);
+    if (!geometry->meshFile.empty()) {
         if (std::string error = PrepareFileAtomically(meshPath, geometry->meshFile, meshFile);
             !error.empty()) {
-            result.error = "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
+            return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
         }
     }
+    bool needsGeometry = false;
     PreparedFile scene;
-    if (result.error.empty()) {
-        result.error = PrepareFileAtomically(
-            path,
-            [&document, &geometry](int fd, const std::filesystem::path& temporary) -> std::string {
-                try {
-                    scene_file::Sink sink(fd);
-                    scene_file::SceneWriter(sink, *geometry).Write(document);
-                    if (int error = sink.Flush(); error != 0) {
-                        return "writing " + Quoted(Utf8FromPath(temporary)) +
-                               " failed: " + ErrnoText(error);
-                    }
-                } catch (const scene_file::Refusal& refusal) {
-                    return refusal.message;
-                } catch (const std::bad_alloc&) {
-                    return "not enough memory to write the scene";
-                }
-                return {};
-            },
-            scene);
+    if (std::string error =
+            PrepareFileAtomically(path, SceneFiller(document, &*geometry, needsGeometry), scene);
+        !error.empty()) {
+        return error;
     }
-    if (result.error.empty() && !geometry->meshFile.empty()) {
+    if (!geometry->meshFile.empty()) {
         if (std::string error = meshFile.Replace(); !error.empty()) {
-            result.error = "the mesh file " + Quoted(Utf8FromPath(scene_file::MeshFilePath(path))) +
-                           ": " + error;
+            return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
         }
     }
-    if (result.error.empty()) result.error = scene.Replace();
+    return scene.Replace();
+}
+
+}  // namespace
+
+SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path) {
+    SceneSaveResult result;
+    bool needsGeometry = false;
+    result.error = WriteFileAtomically(path, SceneFiller(document, nullptr, needsGeometry));
+    if (needsGeometry) result.error = SaveSceneWithGeometry(document, path);
     if (!result.error.empty()) {
         result.error =
             "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;
