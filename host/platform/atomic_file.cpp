@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "platform/error_text.h"
@@ -191,7 +192,8 @@ int WriteAll(int fd, std::string_view text) {
     return 0;
 }
 
-std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicFileFiller& fill) {
+std::string PrepareFileAtomically(const std::filesystem::path& path, const AtomicFileFiller& fill,
+                                  PreparedFile& prepared) {
     std::filesystem::path target = path;
     std::error_code ignored;
     if (std::filesystem::is_symlink(path, ignored)) {
@@ -223,22 +225,71 @@ std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicF
     const int closed = CloseFile(fd);
     fd = -1;
     if (closed != 0) return abandon("closing the written file failed: " + ErrnoText(closed));
-    if (std::string error = ReplaceFile(temporary, target); !error.empty()) {
-        return abandon("cannot replace the file: " + error);
-    }
-    SyncFolder(FolderOf(target));
+    prepared = PreparedFile();
+    prepared.temporary_ = std::move(temporary);
+    prepared.target_ = std::move(target);
     return {};
 }
 
+PreparedFile::PreparedFile(PreparedFile&& other) noexcept
+    : temporary_(std::move(other.temporary_)), target_(std::move(other.target_)) {
+    other.temporary_.clear();
+}
+
+PreparedFile& PreparedFile::operator=(PreparedFile&& other) noexcept {
+    if (this != &other) {
+        if (!temporary_.empty()) RemoveFile(temporary_);
+        temporary_ = std::move(other.temporary_);
+        target_ = std::move(other.target_);
+        other.temporary_.clear();
+    }
+    return *this;
+}
+
+PreparedFile::~PreparedFile() {
+    if (!temporary_.empty()) RemoveFile(temporary_);
+}
+
+std::string PreparedFile::Replace() {
+    if (temporary_.empty()) return "there is no prepared file to put in place";
+    if (std::string error = ReplaceFile(temporary_, target_); !error.empty()) {
+        RemoveFile(temporary_);
+        temporary_.clear();
+        return "cannot replace the file: " + error;
+    }
+    temporary_.clear();
+    SyncFolder(FolderOf(target_));
+    return {};
+}
+
+std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicFileFiller& fill) {
+    PreparedFile prepared;
+    if (std::string error = PrepareFileAtomically(path, fill, prepared); !error.empty()) {
+        return error;
+    }
+    return prepared.Replace();
+}
+
+namespace {
+
+AtomicFileFiller TextFiller(std::string_view text) {
+    return [text](int fd, const std::filesystem::path& temporary) -> std::string {
+        if (const int error = WriteAll(fd, text); error != 0) {
+            return "writing " + Quoted(Utf8FromPath(temporary)) + " failed: " + ErrnoText(error);
+        }
+        return {};
+    };
+}
+
+}  // namespace
+
 std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view text) {
-    return WriteFileAtomically(
-        path, [text](int fd, const std::filesystem::path& temporary) -> std::string {
-            if (const int error = WriteAll(fd, text); error != 0) {
-                return "writing " + Quoted(Utf8FromPath(temporary)) +
-                       " failed: " + ErrnoText(error);
-            }
-            return {};
-        });
+    return WriteFileAtomically(path, TextFiller(text));
+}
+
+std::string PrepareFileAtomically(const std::filesystem::path& path, std::string_view text,
+                                  PreparedFile& prepared) {
+    return PrepareFileAtomically(path, TextFiller(text), prepared);
 }
 
 }  // namespace vhost

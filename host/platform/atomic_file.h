@@ -25,6 +25,35 @@ std::string WriteFileAtomically(const std::filesystem::path& path, const AtomicF
 // The same with the whole text at hand.
 std::string WriteFileAtomically(const std::filesystem::path& path, std::string_view text);
 
+// A file written and flushed beside its target, not yet in its place: files that must change
+// together are all prepared first, so that any failure before the first Replace leaves every
+// target as it was. Destroying it unreplaced removes the temporary file.
+class PreparedFile {
+public:
+    PreparedFile() = default;
+    PreparedFile(PreparedFile&& other) noexcept;
+    PreparedFile& operator=(PreparedFile&& other) noexcept;
+    PreparedFile(const PreparedFile&) = delete;
+    PreparedFile& operator=(const PreparedFile&) = delete;
+    ~PreparedFile();
+
+    // Renames the temporary file over the target and syncs the folder; the answer is empty on
+    // success, else what failed (the temporary file is then removed).
+    std::string Replace();
+
+private:
+    friend std::string PrepareFileAtomically(const std::filesystem::path& path,
+                                             const AtomicFileFiller& fill, PreparedFile& prepared);
+    std::filesystem::path temporary_;
+    std::filesystem::path target_;
+};
+
+// The first half of WriteFileAtomically: everything up to the rename, with the same answers.
+std::string PrepareFileAtomically(const std::filesystem::path& path, const AtomicFileFiller& fill,
+                                  PreparedFile& prepared);
+std::string PrepareFileAtomically(const std::filesystem::path& path, std::string_view text,
+                                  PreparedFile& prepared);
+
 // Writes all of `text` to `fd`, retrying interrupted and partial writes; 0 or the first errno.
 int WriteAll(int fd, std::string_view text);
 

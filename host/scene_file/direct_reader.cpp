@@ -1,6 +1,8 @@
 #include "scene_file/direct_reader.h"
 
+#include <array>
 #include <charconv>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -45,15 +47,17 @@ constexpr ObjectId kMaxFileObjectId = 9223372036854775807U;
 
 class DirectReader {
 public:
-    explicit DirectReader(std::string_view text)
-        : at_(text.data()),
+    DirectReader(std::string_view text, const MeshFileSource& meshFile)
+        : meshFile_(meshFile),
+          at_(text.data()),
           end_(text.data() + text.size()),
           document_(std::make_unique<Document>()),
           streamDone_(true) {}
 
     // Reads from `stream` through a window of `window` bytes.
-    DirectReader(std::istream& stream, std::size_t window)
-        : at_(""),
+    DirectReader(std::istream& stream, std::size_t window, const MeshFileSource& meshFile)
+        : meshFile_(meshFile),
+          at_(""),
           end_(at_),
           document_(std::make_unique<Document>()),
           stream_(&stream),
@@ -66,13 +70,16 @@ public:
         Member("format");
         if (String() != kSceneFormatName) GiveUp();
         Next("version");
-        if (Int64() != kSceneFormatVersion) GiveUp();
+        const std::int64_t version = Int64();
+        if (version != kSceneFormatVersion && version != kSceneGeometryVersion) GiveUp();
+        withGeometry_ = version == kSceneGeometryVersion;
         Next("name");
         std::string name(String());
         Next("data");
         Container data = ReadContainer(0);
         Next("takes");
         std::optional<std::vector<TakeEntry>> takes = ReadTakes();
+        if (withGeometry_) ReadMeshList();
         Next("objects");
         ReadObjects();
         Refill();
@@ -84,6 +91,7 @@ public:
         document_->Data() = std::move(data);
         ApplyTakes(takes);
         KeepLinkedIdsFree(*document_, highestLink_);
+        if (!AttachGeometry(geometry_, meshFile_).empty()) GiveUp();
         return std::move(document_);
     }
 
@@ -138,6 +146,18 @@ private:
         }
         at_ += name.size() + 1;
         Expect(':');
+    }
+
+    // `"name":` when it comes next; else nothing is read.
+    bool AcceptMember(std::string_view name) {
+        SkipSpace();
+        if (static_cast<std::size_t>(end_ - at_) < name.size() + 2 || at_[0] != '"' ||
+            std::string_view(at_ + 1, name.size()) != name || at_[name.size() + 1] != '"') {
+            return false;
+        }
+        at_ += name.size() + 2;
+        Expect(':');
+        return true;
     }
 
     void Next(std::string_view name) {
@@ -480,6 +500,86 @@ private:
         takes.SetCurrent(current);
     }
 
+    // Geometry ------------------------------------------------------------------------------------
+
+    std::uint64_t Index() {
+        const NumberToken token = Number();
+        if (!token.integer || token.negative) GiveUp();
+        return Parse<std::uint64_t>(token.text);
+    }
+
+    void ReadMeshList() {
+        Next("mesh_file");
+        std::uint64_t parts = 0;
+        if (!Null()) {
+            Expect('{');
+            MeshFileRecord record;
+            Member("bytes");
+            record.bytes = Index();
+            Next("crc32");
+            const std::uint64_t crc = Index();
+            if (crc > 0xFFFFFFFFU) GiveUp();
+            record.crc32 = static_cast<std::uint32_t>(crc);
+            Next("parts");
+            record.parts = Index();
+            Expect('}');
+            parts = record.parts;
+            geometry_.meshFile = record;
+        }
+        Next("meshes");
+        Expect('[');
+        if (Accept(']')) return;
+        do {
+            Expect('{');
+            Member("parts");
+            Expect('[');
+            std::vector<std::uint32_t>& mesh = geometry_.meshes.emplace_back();
+            if (!Accept(']')) {
+                do {
+                    const std::uint64_t part = Index();
+                    if (part >= parts) GiveUp();
+                    mesh.push_back(static_cast<std::uint32_t>(part));
+                } while (Accept(','));
+                Expect(']');
+            }
+            Expect('}');
+        } while (Accept(','));
+        Expect(']');
+    }
+
+    // The members a version 2 object may have after its data.
+    void ReadObjectGeometry(std::optional<Matrix>& transform, std::optional<std::uint32_t>& mesh) {
+        if (!withGeometry_ || Peek() != ',') return;
+        Expect(',');
+        if (AcceptMember("transform")) {
+            transform = Transform();
+            if (!Accept(',')) return;
+            Member("mesh");
+        } else if (!AcceptMember("mesh")) {
+            GiveUp();
+        }
+        const std::uint64_t index = Index();
+        if (index >= geometry_.meshes.size()) GiveUp();
+        mesh = static_cast<std::uint32_t>(index);
+    }
+
+    Matrix Transform() {
+        std::array<double, 12> numbers{};
+        Expect('[');
+        for (std::size_t i = 0; i < numbers.size(); ++i) {
+            if (i > 0) Expect(',');
+            const NumberToken token = Number();
+            numbers[i] = token.integer ? static_cast<double>(Parse<std::int64_t>(token.text))
+                                       : Parse<double>(token.text);
+            if (!std::isfinite(numbers[i])) GiveUp();
+        }
+        Expect(']');
+        return Matrix{{numbers[0], numbers[1], numbers[2]},
+                      {numbers[3], numbers[4], numbers[5]},
+                      {numbers[6], numbers[7], numbers[8]},
+                      {numbers[9], numbers[10], numbers[11]}};
+    }
+
     // Objects -------------------------------------------------------------------------------------
 
     void ReadObjects() {
@@ -519,6 +619,9 @@ private:
         if ((bits & kBitActive) != 0) GiveUp();
         Next("data");
         Container data = ReadContainer(0);
+        std::optional<Matrix> transform;
+        std::optional<std::uint32_t> mesh;
+        ReadObjectGeometry(transform, mesh);
         Expect('}');
         Object* parent = nullptr;
         if (parentId != 0) {
@@ -536,6 +639,8 @@ private:
             object->SetBit(all);
         }
         object->Data() = std::move(data);
+        if (transform) object->SetLocalTransform(*transform);
+        if (mesh) geometry_.uses.emplace_back(object, *mesh);
     }
 
     // In tree order an object's parent is the object before it or one of that one's nearest
@@ -566,6 +671,9 @@ private:
         return *mode;
     }
 
+    const MeshFileSource& meshFile_;
+    bool withGeometry_ = false;
+    SceneGeometry geometry_;
     const char* at_;
     const char* end_;
     std::string decoded_;
@@ -582,17 +690,18 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Document> ReadSceneDirectly(std::string_view text) {
+std::unique_ptr<Document> ReadSceneDirectly(std::string_view text, const MeshFileSource& meshFile) {
     try {
-        return DirectReader(text).Read();
+        return DirectReader(text, meshFile).Read();
     } catch (const NotSure&) {
         return nullptr;
     }
 }
 
-std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window) {
+std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window,
+                                            const MeshFileSource& meshFile) {
     try {
-        return DirectReader(stream, window).Read();
+        return DirectReader(stream, window, meshFile).Read();
     } catch (const NotSure&) {
         return nullptr;
     }

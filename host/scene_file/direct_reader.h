@@ -15,23 +15,35 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <istream>
 #include <memory>
 #include <string_view>
 
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
+#include "scene_file/scene_geometry.h"
 
 namespace vhost::scene_file {
 
-// The scene in `text`, or null when this reader is not sure of it (see above).
-std::unique_ptr<Document> ReadSceneDirectly(std::string_view text);
+// The scene in `text`, or null when this reader is not sure of it (see above). A version 2 scene
+// with meshes takes them from `meshFile`; a mesh file that cannot be read or used is one more
+// thing this reader is not sure of.
+std::unique_ptr<Document> ReadSceneDirectly(std::string_view text,
+                                            const MeshFileSource& meshFile = {});
 
 // The same, reading `stream` through a window of `window` bytes, so that the whole text is never
 // held; an object must fit in half the window. Also null when the stream fails.
-std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window);
+std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window,
+                                            const MeshFileSource& meshFile = {});
 
-// The checking reader alone (scene_reader.cpp), which ParseScene falls back on.
-SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName);
+// The checking reader alone (scene_reader.cpp), which ParseScene falls back on. Without a name,
+// the mesh file is named after the source (`sourceName` and ".mesh").
+SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName,
+                                 const MeshFileSource& meshFile = {});
+
+// A mesh file held in memory (`bytes` must outlive the source), and the one beside a scene file.
+MeshFileSource MeshFileInMemory(std::string_view bytes, std::string_view name);
+MeshFileSource MeshFileOnDisk(const std::filesystem::path& scene);
 
 }  // namespace vhost::scene_file

@@ -4,7 +4,10 @@
 // format name and version, the document's name, data container and takes, and the objects as one
 // flat array in tree order, each naming its parent by id. The hierarchy is therefore never nested
 // in the JSON, and reading and writing take the same time and stack for a chain of a million
-// objects as for a million siblings.
+// objects as for a million siblings. A document with transforms or meshes is written as version
+// 2: transforms on the objects, the meshes listed by their parts, and the parts in a binary mesh
+// file beside the scene (`NAME.json.mesh`, scene_file/mesh_companion.h); any other document is
+// written as version 1, as before there was geometry.
 //
 // No function here throws. Failures come back as a message that names the file (or the source
 // name given), the place (line:column for JSON syntax, else the line of the member and the path
@@ -43,30 +46,40 @@ struct SceneSaveResult {
 };
 
 struct SceneTextResult {
-    std::string text;   // the whole file, on success
-    std::string error;  // empty on success
+    std::string text;      // the whole file, on success
+    std::string meshFile;  // the mesh file's bytes; empty when the scene has none
+    std::string error;     // empty on success
     bool Ok() const { return error.empty(); }
 };
 
-// Reads a scene file. Error messages begin with `path` as given.
+// Reads a scene file and, for a version 2 scene with meshes, its mesh file (MeshFilePath, the
+// same path with ".mesh" added). Error messages begin with `path` as given, or with the mesh file's
+// path for what is wrong with that.
 //
 // Links to ids that name no object of the scene are kept as they are and resolve to no object,
 // like a link to a deleted object; no object made later in this process takes such an id.
 // Object ids are taken from the file (see Document::CreateObject).
 SceneLoadResult LoadScene(const std::filesystem::path& path);
 
-// Reads a scene from `text`; error messages begin with `sourceName`.
+// Reads a scene from `text`; error messages begin with `sourceName`. A version 2 scene with
+// meshes is refused: its mesh file is not at hand.
 SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName);
+
+// The same with the mesh file's bytes at hand; messages about them begin with `meshFileName`.
+SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName,
+                           std::string_view meshFile, std::string_view meshFileName);
 
 // Writes `document` to `path` atomically: the scene is written to a temporary file in the same
 // folder, flushed to disk, and then renamed over `path`. When anything fails, `path` keeps its
-// previous contents (or stays absent) and no temporary file is left behind. A scene that could
-// not be read back is refused before anything is written: text that is not valid UTF-8,
+// previous contents (or stays absent) and no temporary file is left behind. A document with
+// meshes also writes its mesh file in the same way; both are flushed before the mesh file is
+// renamed, and the scene after it, so a failure leaves both old files as they were. A scene that
+// could not be read back is refused before anything is written: text that is not valid UTF-8,
 // containers nested deeper than kSceneMaxContainerNesting, custom data with a type id below
 // 1000000.
 SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path);
 
-// The text SaveScene writes, with the same checks.
+// The text (and mesh file) SaveScene writes, with the same checks.
 SceneTextResult SerializeScene(const Document& document);
 
 }  // namespace vhost

@@ -33,8 +33,13 @@ namespace vhost::scene_file {
 
 namespace {
 
-constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "name",
-                                                       "data",   "takes",   "objects"};
+// An object that names a mesh, kept until the list of meshes is known.
+struct MeshUse {
+    Object* object = nullptr;
+    std::uint64_t mesh = 0;
+    std::size_t index = 0;   // in "objects"
+    std::size_t offset = 0;  // of the object in the text
+};
 
 // Reads a scene from the parser's events. The top level is built as JSON values (whose depth is
 // limited). The elements of "objects" are not: each member of an object is read as it arrives
@@ -42,9 +47,10 @@ constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "nam
 // as it is complete. A scene of a million objects never exists as a million JSON values.
 class SceneReader {
 public:
-    SceneReader(std::string_view text, std::string_view source)
+    SceneReader(std::string_view text, std::string_view source, const MeshFileSource& meshFile)
         : text_(text),
           source_(source),
+          meshFile_(meshFile),
           cursor_(text.data()),
           document_(std::make_unique<Document>()) {}
 
@@ -58,6 +64,10 @@ public:
                 return result;
             }
             Finish();
+            if (std::string error = AttachGeometry(geometry_, meshFile_); !error.empty()) {
+                result.error = std::move(error);
+                return result;
+            }
             result.document = std::move(document_);
         } catch (const ReadError& error) {
             result.error = Message(error);
@@ -132,7 +142,7 @@ public:
                                              R"(" (the header comes before "objects"))");
                     }
                 }
-                CheckHeader(root_, PathNode{});
+                version_ = CheckHeader(root_, PathNode{});
             } catch (ReadError& error) {
                 error.offset = RootMemberOffset(error.path);
                 error_ = Message(error);
@@ -245,12 +255,17 @@ private:
     }
 
     bool ElementKey(const std::string& name) {
-        const auto* known = std::find(kObjectMembers.begin(), kObjectMembers.end(), name);
-        if (known == kObjectMembers.end()) {
-            return RefuseElement(
-                {elementAt_.Text(), UnexpectedMember(name, kObjectMembers), std::nullopt});
+        const auto& members = kObjectMembersWithGeometry;
+        const auto* known = std::find(members.begin(), members.end(), name);
+        const bool geometry = version_ >= kSceneGeometryVersion;
+        if (known == members.end() ||
+            (!geometry && known - members.begin() >= std::ptrdiff_t{kRequiredObjectMembers})) {
+            return RefuseElement({elementAt_.Text(),
+                                  geometry ? UnexpectedMember(name, members)
+                                           : UnexpectedMember(name, kObjectMembers),
+                                  std::nullopt});
         }
-        memberIndex_ = static_cast<std::size_t>(known - kObjectMembers.begin());
+        memberIndex_ = static_cast<std::size_t>(known - members.begin());
         std::uint32_t bit = 1U << memberIndex_;
         if ((membersSeen_ & bit) != 0)
             return Syntax(Offset() - 1, "duplicate member " + Quoted(name));
@@ -271,7 +286,7 @@ private:
 
     bool FinishElement() {
         try {
-            for (std::size_t i = 0; i < kObjectMembers.size(); ++i) {
+            for (std::size_t i = 0; i < kRequiredObjectMembers; ++i) {
                 if ((membersSeen_ & (1U << i)) == 0) {
                     Fail(elementAt_, "missing member \"" + std::string(kObjectMembers[i]) + "\"");
                 }
@@ -333,6 +348,8 @@ private:
         std::int32_t bits = record.bits | (record.selected ? kBitActive : 0);
         if (bits != 0) object->SetBit(bits);
         object->Data() = std::move(record.data);
+        if (record.transform) object->SetLocalTransform(*record.transform);
+        if (record.mesh) meshUses_.push_back({object, *record.mesh, record.index, record.offset});
         return object;
     }
 
@@ -372,6 +389,21 @@ private:
         }
     }
 
+    // Every object that names a mesh names one of the list.
+    void GiveMeshes() {
+        const std::size_t count = geometry_.meshes.size();
+        PathNode objectsAt{nullptr, "objects", PathNode::kMember};
+        for (const MeshUse& use : meshUses_) {
+            if (use.mesh >= count) {
+                throw ReadError{objectsAt.Index(use.index).Member("mesh").Text(),
+                                "mesh " + NumberText(use.mesh) +
+                                    " is not in \"meshes\", which lists " + NumberText(count),
+                                use.offset};
+            }
+            geometry_.uses.emplace_back(use.object, static_cast<std::uint32_t>(use.mesh));
+        }
+    }
+
     // The whole text has been read: check the top level and complete the document.
     void Finish() {
         PathNode top;
@@ -387,9 +419,15 @@ private:
         // What the file is comes first: any other JSON file is told apart by its header.
         Require(root_, top, "format");
         Require(root_, top, "version");
-        located([&] { CheckHeader(root_, top); });
-        CheckMembers(root_, top, kRootMembers);
-        for (std::string_view name : kRootMembers) Require(root_, top, name);
+        located([&] { version_ = CheckHeader(root_, top); });
+        const bool geometry = version_ >= kSceneGeometryVersion;
+        if (geometry) {
+            CheckMembers(root_, top, kRootMembersWithGeometry);
+            for (std::string_view name : kRootMembersWithGeometry) Require(root_, top, name);
+        } else {
+            CheckMembers(root_, top, kRootMembers);
+            for (std::string_view name : kRootMembers) Require(root_, top, name);
+        }
         located([&] {
             if (!root_.at("objects").is_array()) {
                 Fail(top.Member("objects"),
@@ -400,13 +438,19 @@ private:
         located(
             [&] { document_->Data() = containers_.Read(root_.at("data"), top.Member("data"), 0); });
         located([&] { ReadTakes(root_.at("takes"), top.Member("takes"), *document_); });
+        if (geometry) {
+            located(
+                [&] { ReadMeshList(root_.at("mesh_file"), root_.at("meshes"), top, geometry_); });
+        }
         RefuseWaiting();
+        GiveMeshes();
         // A link to an id that is in no document must stay empty.
         KeepLinkedIdsFree(*document_, containers_.HighestLink());
     }
 
     std::string_view text_;
     std::string source_;
+    const MeshFileSource& meshFile_;
     const char* cursor_;
     std::string error_;
 
@@ -428,6 +472,9 @@ private:
     std::size_t elementCount_ = 0;
 
     ContainerReader containers_;
+    std::int64_t version_ = kSceneFormatVersion;
+    SceneGeometry geometry_;
+    std::vector<MeshUse> meshUses_;
     std::unique_ptr<Document> document_;
     // Objects whose parent has not been placed yet, by parent id, in the order of the file.
     std::unordered_map<ObjectId, std::vector<ObjectRecord>> waiting_;
@@ -436,8 +483,36 @@ private:
 
 }  // namespace
 
-SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName) {
-    return SceneReader(text, sourceName).Run();
+SceneLoadResult ReadSceneChecked(std::string_view text, std::string_view sourceName,
+                                 const MeshFileSource& meshFile) {
+    if (meshFile.name.empty()) {
+        const MeshFileSource named{std::string(sourceName) + ".mesh", meshFile.read};
+        return SceneReader(text, sourceName, named).Run();
+    }
+    return SceneReader(text, sourceName, meshFile).Run();
+}
+
+MeshFileSource MeshFileInMemory(std::string_view bytes, std::string_view name) {
+    return MeshFileSource{std::string(name), [bytes](std::string& read) -> std::string {
+                              read.assign(bytes);
+                              return {};
+                          }};
+}
+
+MeshFileSource MeshFileOnDisk(const std::filesystem::path& scene) {
+    const std::filesystem::path file = MeshFilePath(scene);
+    return MeshFileSource{Utf8FromPath(file), [file](std::string& bytes) -> std::string {
+                              const FileReading read = ReadWholeFile(file, bytes);
+                              if (read.error == 0) return {};
+                              if (!read.opened) {
+                                  return "cannot open the scene's mesh file: " +
+                                         ErrnoText(read.error);
+                              }
+                              if (read.error == ENOMEM) {
+                                  return "not enough memory to read the scene's mesh file";
+                              }
+                              return "cannot read the scene's mesh file: " + ErrnoText(read.error);
+                          }};
 }
 
 }  // namespace vhost::scene_file
@@ -452,16 +527,19 @@ constexpr std::size_t kSceneReadingWindow = std::size_t{4} << 20U;
 
 }  // namespace
 
-SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
+namespace {
+
+SceneLoadResult ParseSceneFrom(std::string_view text, std::string_view sourceName,
+                               const scene_file::MeshFileSource& meshFile) {
     try {
         // Most files are as the host wrote them; anything else, faults included, is read again
         // by the checking reader, which alone says what is wrong.
-        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text)) {
+        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text, meshFile)) {
             SceneLoadResult result;
             result.document = std::move(document);
             return result;
         }
-        return scene_file::ReadSceneChecked(text, sourceName);
+        return scene_file::ReadSceneChecked(text, sourceName, meshFile);
     } catch (const std::bad_alloc&) {
         SceneLoadResult result;
         result.error = std::string(sourceName) + ": not enough memory to read the scene";
@@ -469,13 +547,26 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
     }
 }
 
+}  // namespace
+
+SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName) {
+    return ParseSceneFrom(text, sourceName,
+                          scene_file::MeshFileSource{std::string(sourceName) + ".mesh", nullptr});
+}
+
+SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName,
+                           std::string_view meshFile, std::string_view meshFileName) {
+    return ParseSceneFrom(text, sourceName, scene_file::MeshFileInMemory(meshFile, meshFileName));
+}
+
 SceneLoadResult LoadScene(const std::filesystem::path& path) {
     // Read through a window first, so that a large file is never held whole next to its scene.
+    const scene_file::MeshFileSource meshFile = scene_file::MeshFileOnDisk(path);
     try {
         std::ifstream stream(path, std::ios::binary);
         if (stream.is_open()) {
             if (std::unique_ptr<Document> document =
-                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow)) {
+                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow, meshFile)) {
                 SceneLoadResult result;
                 result.document = std::move(document);
                 return result;
@@ -497,7 +588,7 @@ SceneLoadResult LoadScene(const std::filesystem::path& path) {
         }
         return result;
     }
-    return ParseScene(text, name);
+    return ParseSceneFrom(text, name, meshFile);
 }
 
 }  // namespace vhost

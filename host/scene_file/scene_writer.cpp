@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <new>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -10,8 +11,10 @@
 #include "platform/atomic_file.h"
 #include "platform/error_text.h"
 #include "platform/utf8_path.h"
+#include "scene_file/mesh_companion.h"
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
+#include "scene_file/scene_geometry.h"
 #include "text/json_text.h"
 #include "text/quoting.h"
 #include "text/utf8.h"
@@ -57,21 +60,53 @@ struct Refusal {
     std::string message;
 };
 
+// A document's geometry ready to be written: its index and, when it has meshes, the mesh file.
+struct GeometryToWrite {
+    explicit GeometryToWrite(const Document& document) : index(document) {
+        if (index.Parts().empty()) return;
+        for (const MeshPart* part : index.Parts()) CheckCounts(*part);
+        meshFile = EncodeMeshFile(index.Parts());
+        record = RecordOfMeshFile(meshFile, index.Parts().size());
+    }
+
+    static void CheckCounts(const MeshPart& part) {
+        constexpr std::size_t kMost = 0xFFFFFFFFU;
+        if (part.name.size() > kMost || part.positions.size() > kMost ||
+            part.triangles.size() > kMost || part.normals.size() > kMost) {
+            throw Refusal{"the mesh part " + Quoted(part.name) +
+                          " has more than 4294967295 bytes of name, points or triangles"};
+        }
+    }
+
+    GeometryIndex index;
+    std::string meshFile;  // empty when the document has no meshes
+    MeshFileRecord record;
+};
+
+// Thrown by a writer without geometry at the first object that has some: the document is then
+// written again as version 2. A scene of version 1 is thus written in one walk over its objects,
+// which for a large scene costs as much as the writing (every object is a cache miss).
+struct NeedsGeometry {};
+
 class SceneWriter {
 public:
-    explicit SceneWriter(Sink& sink) : sink_(sink), out_(sink.Buffer()) {}
+    // Without `geometry`, writes version 1, or throws NeedsGeometry.
+    SceneWriter(Sink& sink, const GeometryToWrite* geometry)
+        : sink_(sink), out_(sink.Buffer()), geometry_(geometry) {}
 
     void Write(const Document& document) {
+        const bool withGeometry = geometry_ != nullptr && geometry_->index.Any();
         out_ += "{\n  \"format\": ";
         AppendJsonString(out_, kSceneFormatName);
         out_ += ",\n  \"version\": ";
-        AppendNumber(out_, kSceneFormatVersion);
+        AppendNumber(out_, withGeometry ? kSceneGeometryVersion : kSceneFormatVersion);
         out_ += ",\n  \"name\": ";
         Text(document.Name(), "its name");
         out_ += ",\n  \"data\": ";
         WriteContainer(document.Data(), 2, 0);
         out_ += ",\n  \"takes\": ";
         WriteTakes(document.Takes());
+        if (withGeometry) WriteMeshes();
         out_ += ",\n  \"objects\": [";
         const char* separator = "\n";
         for (const Object* object = document.FirstObject(); object != nullptr;
@@ -89,6 +124,51 @@ private:
         if (object->Down() != nullptr) return object->Down();
         while (object != nullptr && object->Next() == nullptr) object = object->Up();
         return object != nullptr ? object->Next() : nullptr;
+    }
+
+    void WriteMeshes() {
+        out_ += ",\n  \"mesh_file\": ";
+        if (geometry_->meshFile.empty()) {
+            out_ += "null";
+        } else {
+            out_ += "{\"bytes\": ";
+            AppendNumber(out_, geometry_->record.bytes);
+            out_ += ", \"crc32\": ";
+            AppendNumber(out_, geometry_->record.crc32);
+            out_ += ", \"parts\": ";
+            AppendNumber(out_, geometry_->record.parts);
+            out_ += '}';
+        }
+        out_ += ",\n  \"meshes\": [";
+        const char* separator = "\n    ";
+        for (const Mesh* mesh : geometry_->index.Meshes()) {
+            out_ += separator;
+            separator = ",\n    ";
+            out_ += "{\"parts\": [";
+            const char* comma = "";
+            for (const auto& part : mesh->parts) {
+                out_ += comma;
+                comma = ", ";
+                AppendNumber(out_, geometry_->index.PartIndex(part.get()));
+            }
+            out_ += "]}";
+        }
+        out_ += geometry_->index.Meshes().empty() ? "]" : "\n  ]";
+    }
+
+    // Twelve numbers: the offset, then the three axes.
+    void WriteTransform(const Matrix& transform) {
+        if (!transform.IsFinite()) Refuse("its transform is not finite");
+        out_ += ",\n      \"transform\": [";
+        const char* comma = "";
+        for (const Vector* v : {&transform.off, &transform.v1, &transform.v2, &transform.v3}) {
+            for (double number : {v->x, v->y, v->z}) {
+                out_ += comma;
+                comma = ", ";
+                AppendFloat(out_, number);
+            }
+        }
+        out_ += ']';
     }
 
     void WriteTakes(const TakeData* takes) {
@@ -138,6 +218,16 @@ private:
         AppendNumber(out_, object.Bits() & ~kBitActive);
         out_ += ",\n      \"data\": ";
         WriteContainer(object.Data(), 6, 0);
+        const Matrix& transform = object.LocalTransform();
+        const Mesh* mesh = object.GetMesh().get();
+        if (mesh != nullptr || !transform.IsIdentity()) {
+            if (geometry_ == nullptr) throw NeedsGeometry{};
+            if (!transform.IsIdentity()) WriteTransform(transform);
+        }
+        if (mesh != nullptr) {
+            out_ += ",\n      \"mesh\": ";
+            AppendNumber(out_, geometry_->index.MeshIndex(mesh));
+        }
         out_ += "\n    }";
         object_ = nullptr;
     }
@@ -270,6 +360,7 @@ private:
 
     Sink& sink_;
     std::string& out_;
+    const GeometryToWrite* geometry_;
     const Object* object_ = nullptr;  // whose fields are being written; null: the document's
     std::vector<std::int32_t> keys_;  // container keys leading to the value being written
 };
@@ -287,7 +378,14 @@ SceneTextResult SerializeScene(const Document& document) {
         // One allocation for most scenes instead of a copy at every doubling; pages of it that
         // are never written are never touched.
         sink.Buffer().reserve(document.ObjectCount() * scene_file::kTypicalObjectBytes);
-        scene_file::SceneWriter(sink).Write(document);
+        try {
+            scene_file::SceneWriter(sink, nullptr).Write(document);
+        } catch (const scene_file::NeedsGeometry&) {
+            sink.Buffer().clear();
+            scene_file::GeometryToWrite geometry(document);
+            scene_file::SceneWriter(sink, &geometry).Write(document);
+            result.meshFile = std::move(geometry.meshFile);
+        }
         result.text = sink.Take();
     } catch (const scene_file::Refusal& refusal) {
         result.error = "the scene cannot be saved: " + refusal.message;
@@ -297,24 +395,77 @@ SceneTextResult SerializeScene(const Document& document) {
     return result;
 }
 
+namespace {
+
+// Fills a scene file with `document`: as version 1 when `geometry` is null, and then
+// `needsGeometry` tells that the document needs version 2 (the filler fails, and the half-written
+// file is removed).
+AtomicFileFiller SceneFiller(const Document& document, const scene_file::GeometryToWrite* geometry,
+                             bool& needsGeometry) {
+    return [&document, geometry, &needsGeometry](
+               int fd, const std::filesystem::path& temporary) -> std::string {
+        try {
+            scene_file::Sink sink(fd);
+            scene_file::SceneWriter(sink, geometry).Write(document);
+            if (int error = sink.Flush(); error != 0) {
+                return "writing " + Quoted(Utf8FromPath(temporary)) +
+                       " failed: " + ErrnoText(error);
+            }
+        } catch (const scene_file::NeedsGeometry&) {
+            needsGeometry = true;
+            return "the scene has geometry";
+        } catch (const scene_file::Refusal& refusal) {
+            return refusal.message;
+        } catch (const std::bad_alloc&) {
+            return "not enough memory to write the scene";
+        }
+        return {};
+    };
+}
+
+// Writes a scene with geometry: the mesh file and the scene are both written and flushed before
+// either is renamed, the mesh file first. Until then both old files stay as they were, and a scene
+// on disk never names a mesh file it does not have (the scene records the mesh file's size and
+// checksum, so an old scene beside a new mesh file is refused, not misread).
+std::string SaveSceneWithGeometry(const Document& document, const std::filesystem::path& path) {
+    std::optional<scene_file::GeometryToWrite> geometry;
+    try {
+        geometry.emplace(document);
+    } catch (const scene_file::Refusal& refusal) {
+        return refusal.message;
+    } catch (const std::bad_alloc&) {
+        return "not enough memory to write the scene";
+    }
+    const std::filesystem::path meshPath = scene_file::MeshFilePath(path);
+    PreparedFile meshFile;
+    if (!geometry->meshFile.empty()) {
+        if (std::string error = PrepareFileAtomically(meshPath, geometry->meshFile, meshFile);
+            !error.empty()) {
+            return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
+        }
+    }
+    bool needsGeometry = false;
+    PreparedFile scene;
+    if (std::string error =
+            PrepareFileAtomically(path, SceneFiller(document, &*geometry, needsGeometry), scene);
+        !error.empty()) {
+        return error;
+    }
+    if (!geometry->meshFile.empty()) {
+        if (std::string error = meshFile.Replace(); !error.empty()) {
+            return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
+        }
+    }
+    return scene.Replace();
+}
+
+}  // namespace
+
 SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path) {
     SceneSaveResult result;
-    result.error = WriteFileAtomically(
-        path, [&document](int fd, const std::filesystem::path& temporary) -> std::string {
-            try {
-                scene_file::Sink sink(fd);
-                scene_file::SceneWriter(sink).Write(document);
-                if (int error = sink.Flush(); error != 0) {
-                    return "writing " + Quoted(Utf8FromPath(temporary)) +
-                           " failed: " + ErrnoText(error);
-                }
-            } catch (const scene_file::Refusal& refusal) {
-                return refusal.message;
-            } catch (const std::bad_alloc&) {
-                return "not enough memory to write the scene";
-            }
-            return {};
-        });
+    bool needsGeometry = false;
+    result.error = WriteFileAtomically(path, SceneFiller(document, nullptr, needsGeometry));
+    if (needsGeometry) result.error = SaveSceneWithGeometry(document, path);
     if (!result.error.empty()) {
         result.error =
             "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;

@@ -1,5 +1,6 @@
 #include "scene_file/value_reader.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -259,9 +260,41 @@ Value ContainerReader::ReadValue(const std::string& type, const Json& value, con
          "unknown value type " + Quoted(type) + "; expected " + kValueNames);
 }
 
+namespace {
+
+// Twelve finite numbers: the offset, then the three axes.
+Matrix ReadTransform(const Json& value, const PathNode& at) {
+    if (!value.is_array() || value.size() != 12) {
+        Fail(at, "expected an array of 12 numbers (the offset and three axes), found " +
+                     Describe(value));
+    }
+    std::array<double, 12> numbers{};
+    for (std::size_t i = 0; i < numbers.size(); ++i) {
+        const Json& number = value[i];
+        if (!number.is_number() || !std::isfinite(number.get<double>())) {
+            Fail(at.Index(i), "expected a finite number, found " + Describe(number));
+        }
+        numbers[i] = number.get<double>();
+    }
+    return Matrix{{numbers[0], numbers[1], numbers[2]},
+                  {numbers[3], numbers[4], numbers[5]},
+                  {numbers[6], numbers[7], numbers[8]},
+                  {numbers[9], numbers[10], numbers[11]}};
+}
+
+}  // namespace
+
+std::uint64_t ReadIndex(const Json& value, const PathNode& at, std::string_view what) {
+    if (!value.is_number_unsigned()) {
+        Fail(at,
+             "expected " + std::string(what) + " (an integer from 0), found " + Describe(value));
+    }
+    return value.get<std::uint64_t>();
+}
+
 void ReadObjectField(ObjectRecord& record, std::size_t field, const Json& value, const PathNode& at,
                      ContainerReader& containers) {
-    PathNode fieldAt = at.Member(kObjectMembers[field]);
+    PathNode fieldAt = at.Member(kObjectMembersWithGeometry[field]);
     switch (field) {
         case 0:
             record.id = ReadObjectId(value, fieldAt);
@@ -296,8 +329,14 @@ void ReadObjectField(ObjectRecord& record, std::size_t field, const Json& value,
                          "without it");
             }
             return;
-        default:
+        case 9:
             record.data = containers.Read(value, fieldAt, 0);
+            return;
+        case 10:
+            record.transform = ReadTransform(value, fieldAt);
+            return;
+        default:
+            record.mesh = ReadIndex(value, fieldAt, "the index of a mesh in \"meshes\"");
             return;
     }
 }
@@ -360,22 +399,79 @@ void KeepLinkedIdsFree(Document& document, ObjectId highestLink) {
     }
 }
 
-void CheckHeader(const Json& root, const PathNode& top) {
+std::int64_t CheckHeader(const Json& root, const PathNode& top) {
     if (const auto format = root.find("format"); format != root.end()) {
         if (!format->is_string() || format->get_ref<const std::string&>() != kSceneFormatName) {
             Fail(top.Member("format"), "expected " + Quoted(kSceneFormatName) +
                                            " (a scene of this host), found " + Describe(*format));
         }
     }
-    if (const auto version = root.find("version"); version != root.end()) {
-        std::optional<std::int64_t> number = AsInteger(*version);
-        if (!number)
-            Fail(top.Member("version"), "expected a version number, found " + Describe(*version));
-        if (*number != kSceneFormatVersion) {
-            Fail(top.Member("version"),
-                 "this host reads version " + NumberText(kSceneFormatVersion) +
-                     " of the scene format, found version " + NumberText(*number) +
-                     (*number > kSceneFormatVersion ? " (written by a newer host?)" : ""));
+    const auto version = root.find("version");
+    if (version == root.end()) return kSceneFormatVersion;
+    std::optional<std::int64_t> number = AsInteger(*version);
+    if (!number)
+        Fail(top.Member("version"), "expected a version number, found " + Describe(*version));
+    if (*number != kSceneFormatVersion && *number != kSceneGeometryVersion) {
+        Fail(top.Member("version"),
+             "this host reads versions " + NumberText(kSceneFormatVersion) + " and " +
+                 NumberText(kSceneGeometryVersion) + " of the scene format, found version " +
+                 NumberText(*number) +
+                 (*number > kSceneGeometryVersion ? " (written by a newer host?)" : ""));
+    }
+    return *number;
+}
+
+namespace {
+
+MeshFileRecord ReadMeshFileRecord(const Json& value, const PathNode& at) {
+    ExpectObject(value, at,
+                 R"(null or the mesh file's {"bytes": ..., "crc32": ..., "parts": ...})");
+    constexpr std::array<std::string_view, 3> kMembers{"bytes", "crc32", "parts"};
+    CheckMembers(value, at, kMembers);
+    MeshFileRecord record;
+    record.bytes = ReadIndex(Require(value, at, "bytes"), at.Member("bytes"), "a size in bytes");
+    const std::uint64_t crc =
+        ReadIndex(Require(value, at, "crc32"), at.Member("crc32"), "a CRC-32");
+    if (crc > 0xFFFFFFFFU) {
+        Fail(at.Member("crc32"),
+             "expected a CRC-32 (an integer from 0 to 4294967295), found " + NumberText(crc));
+    }
+    record.crc32 = static_cast<std::uint32_t>(crc);
+    record.parts = ReadIndex(Require(value, at, "parts"), at.Member("parts"), "a part count");
+    return record;
+}
+
+}  // namespace
+
+void ReadMeshList(const Json& meshFile, const Json& meshes, const PathNode& top,
+                  SceneGeometry& geometry) {
+    const PathNode fileAt = top.Member("mesh_file");
+    if (!meshFile.is_null()) geometry.meshFile = ReadMeshFileRecord(meshFile, fileAt);
+    const std::uint64_t parts = geometry.meshFile ? geometry.meshFile->parts : 0;
+    const PathNode meshesAt = top.Member("meshes");
+    if (!meshes.is_array()) {
+        Fail(meshesAt, "expected an array of meshes, found " + Describe(meshes));
+    }
+    geometry.meshes.reserve(meshes.size());
+    for (std::size_t i = 0; i < meshes.size(); ++i) {
+        const PathNode meshAt = meshesAt.Index(i);
+        ExpectObject(meshes[i], meshAt, R"(a mesh {"parts": [...]})");
+        CheckMembers(meshes[i], meshAt, std::array<std::string_view, 1>{"parts"});
+        const PathNode partsAt = meshAt.Member("parts");
+        const Json& list = Require(meshes[i], meshAt, "parts");
+        if (!list.is_array()) {
+            Fail(partsAt, "expected an array of part indices, found " + Describe(list));
+        }
+        std::vector<std::uint32_t>& mesh = geometry.meshes.emplace_back();
+        mesh.reserve(list.size());
+        for (std::size_t p = 0; p < list.size(); ++p) {
+            const std::uint64_t part = ReadIndex(list[p], partsAt.Index(p), "a part index");
+            if (part >= parts) {
+                Fail(partsAt.Index(p), "part " + NumberText(part) +
+                                           " is not in the mesh file, which holds " +
+                                           NumberText(parts) + " parts");
+            }
+            mesh.push_back(static_cast<std::uint32_t>(part));
         }
     }
 }

@@ -14,7 +14,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "model/geometry.h"
 #include "model/scene.h"
+#include "scene_file/scene_geometry.h"
 #include "text/quoting.h"
 
 namespace vhost::scene_file {
@@ -74,6 +76,9 @@ void CheckMembers(const Json& object, const PathNode& at,
 
 const std::string& ReadString(const Json& value, const PathNode& at);
 
+// An integer from 0; `what` says what it counts or indexes.
+std::uint64_t ReadIndex(const Json& value, const PathNode& at, std::string_view what);
+
 // Containers: read with their links noted, so ids that name no object can be kept free.
 class ContainerReader {
 public:
@@ -103,6 +108,8 @@ struct ObjectRecord {
     bool selected = false;
     std::int32_t bits = 0;
     Container data{0};
+    std::optional<Matrix> transform;    // version 2; absent: identity
+    std::optional<std::uint64_t> mesh;  // version 2: the index of its mesh in "meshes"
 };
 
 inline constexpr std::string_view kNotAnObject =
@@ -110,8 +117,20 @@ inline constexpr std::string_view kNotAnObject =
 
 inline constexpr std::array<std::string_view, 10> kObjectMembers{
     "id", "parent", "type", "name", "editor", "render", "enabled", "selected", "bits", "data"};
+// Version 2 adds two members an object may have; the first ten are required in both versions.
+inline constexpr std::array<std::string_view, 12> kObjectMembersWithGeometry{
+    "id",      "parent",   "type", "name", "editor",    "render",
+    "enabled", "selected", "bits", "data", "transform", "mesh"};
+inline constexpr std::size_t kRequiredObjectMembers = kObjectMembers.size();
 
-// Reads member `field` (an index into kObjectMembers) of the object at `at` into `record`.
+// The top level: version 1, and version 2 with its geometry before the objects.
+inline constexpr std::array<std::string_view, 6> kRootMembers{"format", "version", "name",
+                                                              "data",   "takes",   "objects"};
+inline constexpr std::array<std::string_view, 8> kRootMembersWithGeometry{
+    "format", "version", "name", "data", "takes", "mesh_file", "meshes", "objects"};
+
+// Reads member `field` (an index into kObjectMembersWithGeometry) of the object at `at` into
+// `record`.
 void ReadObjectField(ObjectRecord& record, std::size_t field, const Json& value, const PathNode& at,
                      ContainerReader& containers);
 
@@ -123,7 +142,13 @@ void ReadTakes(const Json& value, const PathNode& at, Document& document);
 // CreateObject, so the highest such id is given once, to an object deleted at once.
 void KeepLinkedIdsFree(Document& document, ObjectId highestLink);
 
-// Checks "format" and "version" where the top level `root` has them.
-void CheckHeader(const Json& root, const PathNode& top);
+// Checks "format" and "version" where the top level `root` has them; answers the version (1 when
+// the top level has none yet).
+std::int64_t CheckHeader(const Json& root, const PathNode& top);
+
+// Reads "mesh_file" and "meshes" of a version 2 scene into `geometry`; every part index is
+// checked against the part count of the mesh file.
+void ReadMeshList(const Json& meshFile, const Json& meshes, const PathNode& top,
+                  SceneGeometry& geometry);
 
 }  // namespace vhost::scene_file
