@@ -121,13 +121,23 @@ HttpResponse StudioSession::Select(const json& body) {
     if (mode != "replace" && mode != "add" && mode != "toggle") {
         Refuse(400, R"("mode" must be "replace", "add" or "toggle", not )" + Quoted(mode) + ".");
     }
+    const bool withChildren = OptionalBool(body, "children", false);
     const std::vector<Object*> objects = ObjectsOf(host_, body);
     if (mode == "replace") host_.ActiveDocument().DeselectAll();
     for (Object* object : objects) {
-        if (mode == "toggle" && object->Selected()) {
-            object->DelBit(kBitActive);
+        // A toggle with the children follows the object: they all end as it does.
+        const bool select = mode != "toggle" || !object->Selected();
+        auto apply = [select](Object& each) {
+            if (select) {
+                each.SetBit(kBitActive);
+            } else {
+                each.DelBit(kBitActive);
+            }
+        };
+        if (withChildren) {
+            Document::ForEachInSubtree(*object, apply);
         } else {
-            object->SetBit(kBitActive);
+            apply(*object);
         }
     }
     return JsonResponse("{}");
