@@ -12,6 +12,7 @@ import {Store} from './store.js';
 import {setUpToolbar} from './toolbar.js';
 import {Viewport} from './viewport.js';
 
+const errorBar = document.getElementById('error-bar');
 const errorLine = document.getElementById('error');
 const statusLine = document.getElementById('status');
 
@@ -21,16 +22,16 @@ function report(error) {
         text = 'The studio did not accept this page: open the address with the token that vela-host printed.';
     }
     errorLine.textContent = text;
-    errorLine.hidden = false;
+    errorBar.hidden = false;
 }
 
 function notify(text) {
-    errorLine.hidden = true;
+    errorBar.hidden = true;
     statusLine.textContent = text;
 }
 
 document.getElementById('error-dismiss').addEventListener('click', () => {
-    errorLine.hidden = true;
+    errorBar.hidden = true;
 });
 
 const store = new Store();
@@ -67,7 +68,7 @@ async function reload() {
 }
 
 reload();
-followEvents(store, {reload, onStatus: (text) => (text ? report(new Error(text)) : (errorLine.hidden = true))});
+followEvents(store, {reload, onStatus: (text) => (text ? report(new Error(text)) : (errorBar.hidden = true))});
 
 // A handle for looking into the page from the browser's console (and for the browser tests'
 // measurements); the page itself does not use it.
