@@ -48,6 +48,7 @@ struct Activity {
     }
 };
 
+class Bitmap;
 class Module;
 class PreferencePages;
 struct Resource;
@@ -60,6 +61,7 @@ struct RegisteredCommand {
     std::int32_t info = 0;
     std::int32_t apiVersion = 0;
     bool hasIcon = false;
+    std::shared_ptr<const Bitmap> icon;  // a copy of the icon given at registration; null: none
     const HostCommandClass* klass = nullptr;
     void* instance = nullptr;
     std::int32_t lastState = 0;  // answer of the last state refresh

@@ -1,5 +1,6 @@
 // vela-host: the stand-in host's command line. It starts a host, loads the Vela Button module
 // through its entry point, and runs session scripts or shows scenes.
+#include <charconv>
 #include <cstdlib>
 #include <iostream>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "shortcuts/shortcut_table.h"
+#include "studio/studio_command.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 
@@ -26,7 +28,8 @@ constexpr int kExitUsage = 2;
 constexpr const char* kUsage =
     "usage: vela-host [OPTIONS] run SCRIPT...\n"
     "       vela-host [OPTIONS] show SCENE\n"
-    "       vela-host --help | run --help | show --help\n";
+    "       vela-host [OPTIONS] studio [--port N] [--open] [--page DIR] [SCENE]\n"
+    "       vela-host --help | run --help | show --help | studio --help\n";
 
 constexpr const char* kOptionsHelp =
     "options:\n"
@@ -51,6 +54,7 @@ struct Arguments {
     std::string language;
     ColorWhen color = ColorWhen::Auto;
     bool help = false;
+    vhost::StudioOptions studio;
 };
 
 int UsageError(const std::string& message) {
@@ -76,11 +80,34 @@ void PrintHelp(const std::string& command) {
                   << kOptionsHelp;
         return;
     }
+    if (command == "studio") {
+        std::cout
+            << "usage: vela-host [OPTIONS] studio [--port N] [--open] [--page DIR] [SCENE]\n\n"
+               "Serves the host to the browser on 127.0.0.1: the object manager, a viewport,\n"
+               "the Vela Button, the preferences and the module's dialogs. The first line\n"
+               "printed is the address to open. Runs until Ctrl+C or SIGTERM. SCENE is any\n"
+               "file show takes.\n\n"
+               "  --port N    the port to listen on (default 0: a free one)\n"
+               "  --open      also open the address in the system's browser (xdg-open)\n"
+               "  --page DIR  the built page's folder (default: studio/ beside this program)\n\n"
+            << kOptionsHelp;
+        return;
+    }
     std::cout << kUsage
               << "\nThe stand-in host of the Vela Button: runs the plug-in on scenes.\n\n"
                  "  run    run session scripts (see vela-host run --help)\n"
-                 "  show   print a scene's object tree\n\n"
+                 "  show   print a scene's object tree\n"
+                 "  studio serve the host to the browser (see vela-host studio --help)\n\n"
               << kOptionsHelp;
+}
+
+std::optional<int> PortNumber(const std::string& word) {
+    int port = 0;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), port);
+    if (error != std::errc() || end != word.data() + word.size() || port < 0 || port > 65535) {
+        return std::nullopt;
+    }
+    return port;
 }
 
 // Takes the value of an option that has one; answers an exit status when the value is wrong.
@@ -93,6 +120,13 @@ std::optional<int> SetOption(const std::string& option, const std::string& given
         args.startup = given;
     } else if (option == "--language") {
         args.language = given;
+    } else if (option == "--page") {
+        args.studio.page = given;
+    } else if (option == "--port") {
+        const std::optional<int> port = PortNumber(given);
+        if (!port)
+            return UsageError("--port takes a number from 0 to 65535, not " + vhost::Quoted(given));
+        args.studio.port = *port;
     } else if (given == "auto" || given == "always" || given == "never") {
         args.color = given == "auto"     ? ColorWhen::Auto
                      : given == "always" ? ColorWhen::Always
@@ -122,8 +156,10 @@ std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args)
         };
         if (word == "--help" || word == "-h") {
             args.help = true;
+        } else if (word == "--open") {
+            args.studio.openBrowser = true;
         } else if (takes("--module") || takes("--prefs") || takes("--language") ||
-                   takes("--color") || takes("--startup")) {
+                   takes("--color") || takes("--startup") || takes("--port") || takes("--page")) {
             const std::string option = word.substr(0, word.find('='));
             const std::optional<std::string> given = value(option.c_str());
             if (!given) {
@@ -147,10 +183,13 @@ std::optional<int> Parse(const std::vector<std::string>& words, Arguments& args)
     if (args.command.empty()) {
         return UsageError("no command given");
     }
-    if (args.command != "run" && args.command != "show") {
+    if (args.command != "run" && args.command != "show" && args.command != "studio") {
         return UsageError("unknown command " + vhost::Quoted(args.command));
     }
-    if (args.operands.empty()) {
+    if (args.command == "studio") {
+        if (args.operands.size() > 1) return UsageError("studio takes at most one scene file");
+        if (!args.operands.empty()) args.studio.scene = args.operands.front();
+    } else if (args.operands.empty()) {
         return UsageError(args.command == "run" ? "run needs at least one script"
                                                 : "show needs a scene file");
     }
@@ -228,9 +267,16 @@ int main(int argc, char** argv) {
         return *status;
     }
     vhost::PrepareConsoleOutput(UseColor(args.color));
+    if (args.command == "studio" && !vhost::StudioAvailable()) {
+        vhost::Host host;
+        return vhost::RunStudio(host, args.studio, std::cout, std::cerr);
+    }
     vhost::Host host;
     StartHost(host, args);
-    int status = args.command == "run" ? Run(host, args) : Show(host, args);
+    int status = args.command == "run" ? Run(host, args)
+                 : args.command == "show"
+                     ? Show(host, args)
+                     : vhost::RunStudio(host, args.studio, std::cout, std::cerr);
     std::cout.flush();
     for (const std::string& report : host.Shutdown()) {
         std::cerr << "vela-host: " << report << '\n';

@@ -7,6 +7,7 @@
 
 #include "cli/session.h"
 #include "platform/utf8_path.h"
+#include "prefs/page_drawing.h"
 #include "prefs/preference_pages.h"
 #include "text/quoting.h"
 #include "text/utf8.h"
@@ -88,48 +89,37 @@ bool Session::Page(const ScriptLine& line) {
         }
         id = *given;
     }
-    RegisteredPage* page = host_.Pages().Find(id);
-    if (page == nullptr) {
-        return Error(line, "no preferences page " + std::to_string(id) + " is registered");
+    std::string problem;
+    const std::optional<DrawnPage> page = DrawPage(host_, id, problem);
+    if (!page) {
+        return Error(line, problem);
     }
-    PageNode* node = host_.Pages().NodeOf(id);
-    if (node == nullptr) {
-        return Error(line, "the page " + std::to_string(id) + " could not be created");
-    }
-    const std::unique_ptr<DescriptionBuild> description = DescribePage(host_, *node);
     out_ << "Preferences: " << (page->name.empty() ? "(untitled)" : page->name) << "  [page " << id
          << "]\n";
-    if (!description->Loaded()) {
+    if (!page->described) {
         out_ << "  (the page has no description)\n";
         return true;
     }
-    for (const DescriptionBuild::Parameter& parameter : description->Parameters()) {
-        const HostDescId descId = DescIdOf(parameter.id);
+    for (const DrawnParameter& parameter : page->parameters) {
         std::string shown;
         switch (parameter.kind) {
-            case ParameterKind::Bool: {
-                const ParameterAnswer value = host_.Pages().GetParameter(*node, descId);
-                shown = std::string(value.value.AsInt32() != 0 ? "[x] " : "[ ] ") + parameter.label;
+            case ParameterKind::Bool:
+                shown =
+                    std::string(parameter.value.AsInt32() != 0 ? "[x] " : "[ ] ") + parameter.label;
                 break;
-            }
             case ParameterKind::Button:
                 shown = "[ " + parameter.label + " ]";
                 break;
-            case ParameterKind::BitmapButton: {
-                bool answer = false;
-                const std::unique_ptr<Bitmap> bitmap =
-                    host_.Pages().RequestBitmap(*node, descId, answer);
-                shown = bitmap != nullptr ? "[picture " + std::to_string(bitmap->Width()) + "x" +
-                                                std::to_string(bitmap->Height()) + "] "
-                                          : "[no picture] ";
+            case ParameterKind::BitmapButton:
+                shown = parameter.picture
+                            ? "[picture " + std::to_string(parameter.picture->first) + "x" +
+                                  std::to_string(parameter.picture->second) + "] "
+                            : "[no picture] ";
                 shown += parameter.label;
                 break;
-            }
-            default: {
-                const ParameterAnswer value = host_.Pages().GetParameter(*node, descId);
-                shown = parameter.label + ": " + ValueText(value.value);
+            default:
+                shown = parameter.label + ": " + ValueText(parameter.value);
                 break;
-            }
         }
         // Labels are UTF-8: the column is measured in characters, not bytes.
         const std::size_t width = CharacterCount(shown);

@@ -1,4 +1,7 @@
 // The host side of the registry area: command registration, plug-in look-up, resources.
+#include <memory>
+
+#include "media/bitmap.h"
 #include "prefs/preference_pages.h"
 #include "resources/resource_loader.h"
 #include "table/table_support.h"
@@ -18,6 +21,10 @@ bool HOST_ABI RegisterCommandPlugin(const HostTable* host, std::int32_t id, Host
     command.info = info;
     command.apiVersion = api_version;
     command.hasIcon = icon != nullptr;
+    // The module may free its bitmap after registering: the host keeps its own copy to draw.
+    if (icon != nullptr) {
+        command.icon = std::make_shared<const Bitmap>(*reinterpret_cast<const Bitmap*>(icon));
+    }
     command.klass = klass;
     command.instance = instance;
     return Host::FromTable(host).RegisterCommand(std::move(command));

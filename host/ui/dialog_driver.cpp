@@ -117,6 +117,37 @@ std::string WithOrigin(const DialogAction& action) {
 
 }  // namespace
 
+std::optional<std::string> ActionMisfit(const OpenWindow& window, const DialogAction& action) {
+    if (window.kind == OpenWindow::Kind::Message || window.layout == nullptr) return std::nullopt;
+    const std::string name = DialogName(window.title);
+    // The layout is only read; FindGadget takes it as it is given.
+    const Gadget& root = *window.layout;
+    auto has = [&root](auto&& visit) { return FindGadget(root, visit) != nullptr; };
+    switch (action.kind) {
+        case DialogAction::Kind::Type:
+            if (!has([](const Gadget& g) { return g.kind == Gadget::Kind::EditText; })) {
+                return name + " has no field to type into";
+            }
+            break;
+        case DialogAction::Kind::Ok:
+        case DialogAction::Kind::Cancel: {
+            const bool ok = action.kind == DialogAction::Kind::Ok;
+            const std::int32_t button = ok ? HOST_DLG_GROUP_OK : HOST_DLG_GROUP_CANCEL;
+            if (!has([button](const Gadget& g) {
+                    return g.kind == Gadget::Kind::ButtonRow && (g.buttons & button) != 0;
+                })) {
+                return name + " has no " + (ok ? "OK" : "Cancel") + " button";
+            }
+            break;
+        }
+        case DialogAction::Kind::Close:
+            break;
+        case DialogAction::Kind::MessageOk:
+            return name + " is a dialog, not a message box";
+    }
+    return std::nullopt;
+}
+
 std::string LayoutText(std::string_view title, const Gadget& root) {
     std::string out = "dialog " + Quoted(title);
     if (root.spacing != std::array<std::int32_t, 2>{}) {
@@ -182,6 +213,16 @@ DialogDriver::~DialogDriver() = default;
 void DialogDriver::SetRefuseDialogs(bool refuse) { refuse_ = refuse; }
 
 bool DialogDriver::RefusesDialogs() const { return refuse_; }
+
+void DialogDriver::SetPerson(PersonAsker person) { person_ = std::move(person); }
+
+// Queues the person's answer for the waiting window; false when no answer came.
+bool DialogDriver::AskPerson(const OpenWindow& window) {
+    std::optional<DialogAction> answer = person_(window);
+    if (!answer) return false;
+    Queue(std::move(*answer));
+    return true;
+}
 
 void DialogDriver::SetContext(std::string context) { context_ = std::move(context); }
 
@@ -309,6 +350,14 @@ bool DialogDriver::OpenModal(HostDialog* dialog, std::int32_t x, std::int32_t y,
 // queue, so the loop ends at the latest when the queue is empty.
 void DialogDriver::Drive(Record& record) {
     while (record.state == Record::State::Open) {
+        if (queue_.empty() && person_ &&
+            !AskPerson(
+                OpenWindow{OpenWindow::Kind::Dialog, record.title, &record.root, {}, context_})) {
+            Fail(DialogName(record.title) +
+                 " was open when the person stopped answering; the host cancelled it");
+            Unattended(record);
+            return;
+        }
         if (queue_.empty()) {
             if (!record.last) {
                 Fail(DialogName(record.title) +
@@ -548,6 +597,12 @@ std::optional<std::string> DialogDriver::GetString(const HostDialog* dialog,
 void DialogDriver::MessageDialog(std::string_view text) {
     messages_.push_back(MessageBoxRecord{std::string(text), context_});
     const std::string name = MessageName(text);
+    if (queue_.empty() && person_ &&
+        !AskPerson(
+            OpenWindow{OpenWindow::Kind::Message, {}, nullptr, std::string(text), context_})) {
+        Fail(name + " was open when the person stopped answering; the host dismissed it");
+        return;
+    }
     if (queue_.empty()) {
         Fail(name +
              " waited for the person, but nothing was queued for it; the host dismissed "

@@ -17,12 +17,18 @@
 // then closes what is still open) or dismisses the message box, and records an error naming the
 // window and the context that opened it.
 //
+// A host with a person at hand (the studio) gives the driver a person to ask: when the queue is
+// empty the driver shows the person the open window and does what they answer, until the window
+// closes; an answer of none (the person left, the host is stopping) cancels the window as an
+// unattended one. Without a person the driver behaves as described above.
+//
 // All of this runs on the host's main thread, inside the module's call to open the window.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -78,6 +84,23 @@ struct DialogAction {
     bool IsMessageAction() const { return kind == Kind::MessageOk; }
 };
 
+// An open modal window as the person sees it while the host waits for their action.
+struct OpenWindow {
+    enum class Kind { Dialog, Message };
+    Kind kind = Kind::Dialog;
+    std::string title;               // dialogs
+    const Gadget* layout = nullptr;  // dialogs: the layout's root, with the values shown now
+    std::string text;                // message boxes
+    std::string context;             // what opened it
+};
+
+// Asks the person for their next action in an open window; none when no answer will come.
+using PersonAsker = std::function<std::optional<DialogAction>(const OpenWindow&)>;
+
+// Why `action` cannot be done in `window` (typing without a field, OK without the button, a
+// message action in a dialog); none when it can. Any action dismisses a message box.
+std::optional<std::string> ActionMisfit(const OpenWindow& window, const DialogAction& action);
+
 // A problem the driver met, with the context that was current when it met it.
 struct DialogError {
     std::string context;
@@ -123,6 +146,8 @@ public:
     // cannot make a window does.
     void SetRefuseDialogs(bool refuse);
     bool RefusesDialogs() const;
+    // The person asked when a window waits and nothing is queued; none (the default) cancels it.
+    void SetPerson(PersonAsker person);
     // What is running now (a session passes "script.vela:12"); errors and windows are tagged
     // with it. Queued actions take it as their origin.
     void SetContext(std::string context);
@@ -184,10 +209,12 @@ private:
     static void Report(Record& record, std::int32_t id);
     static bool AskClose(Record& record);
     static void Unattended(Record& record);
+    bool AskPerson(const OpenWindow& window);
 
     bool refuse_ = false;
     std::string context_;
     std::deque<DialogAction> queue_;
+    PersonAsker person_;
     std::vector<std::unique_ptr<Record>> records_;
     std::vector<DialogOutcome> outcomes_;
     std::vector<MessageBoxRecord> messages_;

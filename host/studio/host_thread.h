@@ -1,0 +1,57 @@
+// The studio's threaded core: the work queue, the event stream, the session and the person, put
+// together around one Host. The thread that calls RunHostThread is the host thread (the one that
+// calls the module); the handler may be called from any other thread.
+#pragma once
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "studio/event_stream.h"
+#include "studio/request_handler.h"
+#include "studio/studio_person.h"
+#include "studio/studio_session.h"
+#include "studio/work_queue.h"
+
+namespace vhost {
+class Host;
+}
+
+namespace vhost::studio {
+
+struct StudioSettings {
+    AccessRules access;
+    std::filesystem::path pageFolder;
+    std::string scenePath;  // where the active document came from
+};
+
+class HostThread {
+public:
+    // Made on the host thread; the host's dialogs ask the studio's person from now on.
+    HostThread(Host& host, StudioSettings settings);
+    ~HostThread();  // the dialogs go back to cancelling windows nobody attends
+    HostThread(const HostThread&) = delete;
+    HostThread& operator=(const HostThread&) = delete;
+
+    const RequestHandler& Handler() const { return handler_; }
+    EventStream& Events() { return events_; }
+
+    // Serves requests, one at a time in arrival order, until Stop. [host thread]
+    void Run();
+    // Ends Run soon (an open window is cancelled) and refuses requests from now on; ends every
+    // event stream. Safe from any thread and from a signal's flag check.
+    void Stop();
+
+private:
+    Host& host_;
+    std::atomic<bool> stopping_{false};
+    EventStream events_;
+    WorkQueue queue_;
+    StudioSession session_;
+    StudioPerson person_;
+    RequestHandler handler_;
+};
+
+}  // namespace vhost::studio

@@ -1,0 +1,43 @@
+// Requests and answers of the studio, apart from any HTTP library: the request handler works on
+// these, the server only turns its library's requests into them and back.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vhost::studio {
+
+class EventSubscriber;
+
+struct HttpRequest {
+    std::string method;  // "GET", "POST", ...
+    std::string path;    // decoded, without the query
+    std::map<std::string, std::string> query;
+    std::map<std::string, std::string> headers;  // names in lower case
+    std::string body;
+
+    // The header's value; empty when it is missing.
+    std::string Header(const std::string& lowerName) const {
+        const auto found = headers.find(lowerName);
+        return found != headers.end() ? found->second : std::string();
+    }
+};
+
+struct HttpResponse {
+    int status = 200;
+    std::string contentType = "application/json";
+    std::vector<std::pair<std::string, std::string>> headers;
+    std::string body;
+    // Set for the event stream: the server sends what this subscriber receives, as it comes.
+    std::shared_ptr<EventSubscriber> events;
+};
+
+// A JSON answer {"error": TEXT} with `status`.
+HttpResponse ErrorResponse(int status, const std::string& text);
+// A JSON answer with status 200.
+HttpResponse JsonResponse(std::string text);
+
+}  // namespace vhost::studio

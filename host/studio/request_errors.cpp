@@ -1,0 +1,64 @@
+#include "studio/request_errors.h"
+
+#include <limits>
+
+namespace vhost::studio {
+
+using nlohmann::json;
+
+HttpResponse ErrorResponse(int status, const std::string& text) {
+    HttpResponse response;
+    response.status = status;
+    response.body = json{{"error", text}}.dump();
+    return response;
+}
+
+HttpResponse JsonResponse(std::string text) {
+    HttpResponse response;
+    response.body = std::move(text);
+    return response;
+}
+
+void Refuse(int status, const std::string& text) { throw Refused{ErrorResponse(status, text)}; }
+
+json BodyObject(const std::string& body) {
+    if (body.empty()) return json::object();
+    json parsed = json::parse(body, nullptr, false);
+    if (parsed.is_discarded()) Refuse(400, "The request's body is not valid JSON.");
+    if (!parsed.is_object()) Refuse(400, "The request's body must be a JSON object.");
+    return parsed;
+}
+
+bool OptionalBool(const json& body, const char* name, bool otherwise) {
+    if (!body.contains(name)) return otherwise;
+    const json& value = body.at(name);
+    const json* found = &value;
+    if (!found->is_boolean()) Refuse(400, std::string("\"") + name + "\" must be true or false.");
+    return found->get<bool>();
+}
+
+std::optional<std::string> OptionalString(const json& body, const char* name) {
+    if (!body.contains(name)) return std::nullopt;
+    const json& value = body.at(name);
+    const json* found = &value;
+    if (!found->is_string()) Refuse(400, std::string("\"") + name + "\" must be a string.");
+    return found->get<std::string>();
+}
+
+std::string RequiredString(const json& body, const char* name) {
+    std::optional<std::string> value = OptionalString(body, name);
+    if (!value) Refuse(400, std::string("The request needs \"") + name + "\", a string.");
+    return *value;
+}
+
+std::int32_t RequiredInt(const json& body, const char* name) {
+    const json* found = body.contains(name) ? &body.at(name) : nullptr;
+    if (found == nullptr || !found->is_number_integer() ||
+        found->get<std::int64_t>() < std::numeric_limits<std::int32_t>::min() ||
+        found->get<std::int64_t>() > std::numeric_limits<std::int32_t>::max()) {
+        Refuse(400, std::string("The request needs \"") + name + "\", a whole number.");
+    }
+    return found->get<std::int32_t>();
+}
+
+}  // namespace vhost::studio

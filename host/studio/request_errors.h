@@ -1,0 +1,31 @@
+// Refusing a request: the body and its fields checked, with a sentence a person can read for
+// each thing that is wrong. A refusal is thrown before anything changed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "studio/http_message.h"
+
+namespace vhost::studio {
+
+struct Refused {
+    HttpResponse response;
+};
+
+[[noreturn]] void Refuse(int status, const std::string& text);
+
+// The request's body as a JSON object; an empty body is an empty object.
+nlohmann::json BodyObject(const std::string& body);
+
+// Fields of a body. A missing optional field gives its default (or none); a field of the wrong
+// kind is refused with 400, as is a missing required one.
+bool OptionalBool(const nlohmann::json& body, const char* name, bool otherwise);
+std::optional<std::string> OptionalString(const nlohmann::json& body, const char* name);
+std::string RequiredString(const nlohmann::json& body, const char* name);
+std::int32_t RequiredInt(const nlohmann::json& body, const char* name);
+
+}  // namespace vhost::studio

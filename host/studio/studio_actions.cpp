@@ -1,0 +1,227 @@
+// The person's actions in the studio, done on the host thread. Each checks the whole request
+// before it changes anything, so a refused request changes nothing.
+#include <algorithm>
+#include <vector>
+
+#include "host.h"
+#include "import/scene_opening.h"
+#include "platform/utf8_path.h"
+#include "prefs/page_drawing.h"
+#include "prefs/preference_pages.h"
+#include "scene_file/scene_file.h"
+#include "shortcuts/shortcut_table.h"
+#include "studio/request_errors.h"
+#include "studio/studio_session.h"
+#include "text/quoting.h"
+#include "vela2023/vela_ids.h"
+
+namespace vhost::studio {
+
+namespace {
+
+using nlohmann::json;
+
+Object& ObjectOf(Host& host, std::int64_t id) {
+    Object* object = id > 0 ? host.ActiveDocument().FindById(static_cast<ObjectId>(id)) : nullptr;
+    if (object == nullptr) Refuse(404, "There is no object " + std::to_string(id) + ".");
+    return *object;
+}
+
+std::vector<Object*> ObjectsOf(Host& host, const json& body) {
+    if (!body.contains("ids")) return {};
+    const json& list = body.at("ids");
+    const json* ids = &list;
+    if (!ids->is_array()) Refuse(400, "\"ids\" must be a list of object ids.");
+    std::vector<Object*> objects;
+    for (const json& id : *ids) {
+        if (!id.is_number_integer()) Refuse(400, "\"ids\" must be a list of object ids.");
+        objects.push_back(&ObjectOf(host, id.get<std::int64_t>()));
+    }
+    return objects;
+}
+
+std::optional<Mode> ModeField(const json& body, const char* name) {
+    const std::optional<std::string> word = OptionalString(body, name);
+    if (!word) return std::nullopt;
+    const std::optional<Mode> mode = ModeFromName(*word);
+    if (!mode) {
+        Refuse(400, std::string("\"") + name + "\" must be \"default\", \"on\" or \"off\", not " +
+                        Quoted(*word) + ".");
+    }
+    return mode;
+}
+
+std::int32_t QualifiersOf(const json& body) {
+    return (OptionalBool(body, "shift", false) ? HOST_QUALIFIER_SHIFT : 0) |
+           (OptionalBool(body, "ctrl", false) ? HOST_QUALIFIER_CTRL : 0) |
+           (OptionalBool(body, "alt", false) ? HOST_QUALIFIER_ALT : 0);
+}
+
+// The name of the command a shortcut ran: a registered command's, or one of the host's own.
+std::string CommandName(Host& host, std::int32_t id) {
+    if (const RegisteredCommand* command = host.FindCommand(id)) return command->name;
+    if (const BuiltinCommand* builtin = ShortcutTable::FindBuiltin(id)) {
+        return std::string(builtin->name);
+    }
+    return std::to_string(id);
+}
+
+PageNode& PreferencePage(Host& host) {
+    PageNode* node = host.Pages().NodeOf(ID_VELAPREFS);
+    if (node == nullptr) {
+        Refuse(404, "The preferences page is not there: the module did not load or start.");
+    }
+    return *node;
+}
+
+const DrawnParameter& ParameterOf(const DrawnPage& page, std::int32_t id) {
+    const auto found = std::find_if(page.parameters.begin(), page.parameters.end(),
+                                    [id](const DrawnParameter& p) { return p.id == id; });
+    if (found == page.parameters.end()) {
+        Refuse(404, "The preferences page has no parameter " + std::to_string(id) + ".");
+    }
+    return *found;
+}
+
+DrawnPage DrawnPreferences(Host& host) {
+    std::string problem;
+    std::optional<DrawnPage> page = DrawPage(host, ID_VELAPREFS, problem);
+    if (!page) Refuse(404, "The preferences page cannot be shown: " + problem + ".");
+    return std::move(*page);
+}
+
+Value ParameterValue(const DrawnParameter& parameter, const json& body) {
+    if (!body.contains("value")) Refuse(400, "The request needs \"value\".");
+    const json& value = body.at("value");
+    const json* given = &value;
+    if (parameter.kind == ParameterKind::Bool) {
+        if (!given->is_boolean()) Refuse(400, parameter.label + " takes true or false.");
+        return Value::Int32(given->get<bool>() ? 1 : 0);
+    }
+    if (given->is_number_integer() && parameter.kind == ParameterKind::Long) {
+        return Value::Int32(given->get<std::int32_t>());
+    }
+    if (given->is_number() && parameter.kind == ParameterKind::Real) {
+        return Value::Float(given->get<double>());
+    }
+    if (given->is_string() && parameter.kind == ParameterKind::String) {
+        return Value::String(given->get<std::string>());
+    }
+    Refuse(400, parameter.label + " does not take " + given->dump() + ".");
+}
+
+std::unique_ptr<Document> OpenedScene(const std::string& path) {
+    SceneLoadResult loaded = OpenScene(PathFromUtf8(path));
+    if (!loaded.document) Refuse(422, loaded.error);
+    return std::move(loaded.document);
+}
+
+}  // namespace
+
+HttpResponse StudioSession::Select(const json& body) {
+    const std::string mode = OptionalString(body, "mode").value_or("replace");
+    if (mode != "replace" && mode != "add" && mode != "toggle") {
+        Refuse(400,
+               "\"mode\" must be \"replace\", \"add\" or \"toggle\", not " + Quoted(mode) + ".");
+    }
+    const std::vector<Object*> objects = ObjectsOf(host_, body);
+    if (mode == "replace") host_.ActiveDocument().DeselectAll();
+    for (Object* object : objects) {
+        if (mode == "toggle" && object->Selected()) {
+            object->DelBit(kBitActive);
+        } else {
+            object->SetBit(kBitActive);
+        }
+    }
+    return JsonResponse("{}");
+}
+
+HttpResponse StudioSession::SetObject(const json& body) {
+    Object& object = ObjectOf(host_, RequiredInt(body, "id"));
+    const std::optional<Mode> editor = ModeField(body, "editor");
+    const std::optional<Mode> render = ModeField(body, "render");
+    const std::optional<bool> enabled = body.contains("enabled")
+                                            ? std::optional(OptionalBool(body, "enabled", true))
+                                            : std::nullopt;
+    if (editor) object.SetEditorMode(*editor);
+    if (render) object.SetRenderMode(*render);
+    if (enabled) object.SetEnabled(*enabled);
+    record_.editedByHand = record_.editedByHand || editor || render || enabled;
+    return JsonResponse("{}");
+}
+
+HttpResponse StudioSession::Press(const json& body) {
+    const std::int32_t qualifiers = QualifiersOf(body);
+    if (host_.FindCommand(ID_VELA) == nullptr) {
+        Refuse(404, "The Vela Button is not registered: the module did not load or start.");
+    }
+    host_.SetQualifiers(qualifiers);
+    const bool result = host_.InvokeCommand(ID_VELA);
+    host_.SetQualifiers(0);
+    return JsonResponse(json{{"result", result}}.dump());
+}
+
+HttpResponse StudioSession::Key(const json& body) {
+    const std::string name = RequiredString(body, "key");
+    const std::int32_t qualifiers = QualifiersOf(body);
+    const std::int32_t key = ShortcutTable::KeyFromName(name);
+    if (key == 0) {
+        Refuse(400, Quoted(name) +
+                        " is no key: give one character or a key name (Space, Tab, Enter, "
+                        "Backspace, Esc, Delete).");
+    }
+    host_.DispatchKey(qualifiers, key);
+    const KeyMatch& match = host_.Shortcuts().LastMatch();
+    const json ran = match.kind == KeyMatch::Kind::Complete
+                         ? json(CommandName(host_, match.command))
+                         : json(nullptr);
+    return JsonResponse(json{{"ran", ran}}.dump());
+}
+
+HttpResponse StudioSession::SetPreference(const json& body) {
+    const std::int32_t id = RequiredInt(body, "id");
+    PageNode& node = PreferencePage(host_);
+    const DrawnPage page = DrawnPreferences(host_);
+    const Value value = ParameterValue(ParameterOf(page, id), body);
+    host_.Pages().SetParameter(node, DescIdOf(id), value);
+    return JsonResponse("{}");
+}
+
+HttpResponse StudioSession::ClickPreference(const json& body) {
+    const std::int32_t id = RequiredInt(body, "id");
+    PageNode& node = PreferencePage(host_);
+    const DrawnParameter& parameter = ParameterOf(DrawnPreferences(host_), id);
+    if (parameter.kind != ParameterKind::Button && parameter.kind != ParameterKind::BitmapButton) {
+        Refuse(400, parameter.label + " is not a button.");
+    }
+    host_.Pages().Click(node, DescIdOf(id));
+    return JsonResponse("{}");
+}
+
+HttpResponse StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
+
+HttpResponse StudioSession::Open(const json& body) {
+    const std::string path = RequiredString(body, "path");
+    std::unique_ptr<Document> opened = OpenedScene(path);
+    Document& previous = host_.ActiveDocument();
+    host_.AdoptDocument(std::move(opened));
+    host_.CloseDocument(previous);
+    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    return JsonResponse("{}");
+}
+
+HttpResponse StudioSession::Save(const json& body) {
+    const std::string path = OptionalString(body, "path").value_or(record_.path);
+    if (path.empty()) {
+        Refuse(400, "The document was never saved: give a \"path\" to save it to.");
+    }
+    const SceneSaveResult saved = SaveScene(host_.ActiveDocument(), PathFromUtf8(path));
+    if (!saved.Ok()) Refuse(422, saved.error);
+    if (path != record_.path) {
+        host_.ActiveDocument().SetName(Utf8FromPath(PathFromUtf8(path).filename()));
+    }
+    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    return JsonResponse("{}");
+}
+
+}  // namespace vhost::studio

@@ -1,0 +1,88 @@
+#include "studio/studio_command.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <thread>
+
+#include "host.h"
+#include "import/scene_opening.h"
+#include "platform/process_paths.h"
+#include "platform/utf8_path.h"
+#include "studio/host_thread.h"
+#include "studio/studio_server.h"
+
+namespace vhost {
+
+namespace {
+
+volatile std::sig_atomic_t stopSignal = 0;
+
+extern "C" void NoteStopSignal(int /*signal*/) { stopSignal = 1; }
+
+// Calls `stop` once a stop signal came or `done` is set.
+void WatchSignals(const std::atomic<bool>& done, studio::HostThread& core) {
+    while (!done.load() && stopSignal == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    core.Stop();
+}
+
+std::filesystem::path PageFolder(const StudioOptions& options) {
+    if (!options.page.empty()) return PathFromUtf8(options.page);
+    return PathFromUtf8(ExecutablePath()).parent_path() / "studio";
+}
+
+bool OpenFirstScene(Host& host, const std::string& scene, std::ostream& err) {
+    if (scene.empty()) return true;
+    SceneLoadResult loaded = OpenScene(PathFromUtf8(scene));
+    if (!loaded.document) {
+        err << loaded.error << '\n';
+        return false;
+    }
+    host.AdoptDocument(std::move(loaded.document));
+    return true;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty()) return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(PathFromUtf8(path), error);
+    return error ? path : Utf8FromPath(absolute);
+}
+
+}  // namespace
+
+bool StudioAvailable() { return true; }
+
+int RunStudio(Host& host, const StudioOptions& options, std::ostream& out, std::ostream& err) {
+    if (!OpenFirstScene(host, options.scene, err)) return 1;
+    studio::StudioServer server;
+    const int port = server.Bind(options.port);
+    if (port < 0) {
+        err << "vela-host: the studio cannot listen on 127.0.0.1 port " << options.port << '\n';
+        return 1;
+    }
+    studio::StudioSettings settings{
+        {studio::NewToken(), port}, PageFolder(options), AbsolutePath(options.scene)};
+    const std::string url =
+        "http://127.0.0.1:" + std::to_string(port) + "/?token=" + settings.access.token;
+    studio::HostThread core(host, std::move(settings));
+    server.Start(core.Handler());
+    out << "studio: " << url << std::endl;
+    std::string problem;
+    if (options.openBrowser && !studio::StartBrowser(url, problem)) {
+        err << "vela-host: " << problem << '\n';
+    }
+    std::signal(SIGINT, NoteStopSignal);
+    std::signal(SIGTERM, NoteStopSignal);
+    std::atomic<bool> done{false};
+    std::thread watcher([&] { WatchSignals(done, core); });
+    core.Run();
+    done.store(true);
+    watcher.join();
+    server.Stop();
+    return 0;
+}
+
+}  // namespace vhost

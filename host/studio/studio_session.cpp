@@ -1,0 +1,245 @@
+#include "studio/studio_session.h"
+
+#include <charconv>
+
+#include "host.h"
+#include "media/bmp_writer.h"
+#include "platform/utf8_path.h"
+#include "prefs/page_drawing.h"
+#include "studio/page_files.h"
+#include "studio/request_errors.h"
+#include "text/quoting.h"
+#include "vela2023/vela_ids.h"
+
+namespace vhost::studio {
+
+namespace {
+
+using nlohmann::json;
+
+constexpr std::string_view kApi = "/api/";
+
+json GadgetJson(const Gadget& gadget) {
+    static constexpr const char* kKinds[] = {"group", "static", "edit", "buttons"};
+    json out = {{"kind", kKinds[static_cast<int>(gadget.kind)]}};
+    switch (gadget.kind) {
+        case Gadget::Kind::Group:
+            out["id"] = gadget.id;
+            out["columns"] = gadget.columns;
+            if (!gadget.title.empty()) out["text"] = gadget.title;
+            break;
+        case Gadget::Kind::StaticText:
+        case Gadget::Kind::EditText:
+            out["id"] = gadget.id;
+            out["text"] = gadget.text;
+            break;
+        case Gadget::Kind::ButtonRow:
+            out["buttons"] = json::array();
+            if ((gadget.buttons & HOST_DLG_GROUP_OK) != 0) out["buttons"].push_back("OK");
+            if ((gadget.buttons & HOST_DLG_GROUP_CANCEL) != 0) out["buttons"].push_back("Cancel");
+            break;
+    }
+    if (!gadget.children.empty()) {
+        out["children"] = json::array();
+        for (const Gadget& child : gadget.children) out["children"].push_back(GadgetJson(child));
+    }
+    return out;
+}
+
+std::optional<std::int64_t> NumberAfter(const std::string& path, std::string_view prefix) {
+    if (path.rfind(prefix, 0) != 0) return std::nullopt;
+    std::int64_t number = 0;
+    const char* first = path.data() + prefix.size();
+    const char* last = path.data() + path.size();
+    const auto [end, error] = std::from_chars(first, last, number);
+    if (error != std::errc() || end != last || first == last) return std::nullopt;
+    return number;
+}
+
+std::string ParameterJsonKind(ParameterKind kind) { return KindName(kind); }
+
+json ValueJson(const DrawnParameter& parameter) {
+    const Value& value = parameter.value;
+    switch (value.TypeNumber()) {
+        case HOST_TYPE_INT32:
+            if (parameter.kind == ParameterKind::Bool) return value.AsInt32() != 0;
+            return value.AsInt32();
+        case HOST_TYPE_INT64:
+            return value.AsInt64();
+        case HOST_TYPE_FLOAT:
+            return value.AsFloat();
+        case HOST_TYPE_STRING:
+            return value.AsString();
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+StudioSession::StudioSession(Host& host, EventStream& events, std::string scenePath)
+    : host_(host), events_(events), window_(nullptr) {
+    record_.path = std::move(scenePath);
+    record_.changesAtStart = host_.GetActivity().sceneChanges;
+    host_.RefreshCommandStates();
+    sent_ = TakeSnapshot(Sources());
+}
+
+StateSources StudioSession::Sources() { return StateSources{host_, record_, meshes_, window_}; }
+
+std::string StudioSession::Hello() const {
+    return EventText("hello", json{{"version", Version()}}.dump());
+}
+
+HttpResponse StudioSession::Serve(const HttpRequest& request) {
+    if (request.method == "GET") return Read(request);
+    if (request.method == "POST") return Act(request);
+    return ErrorResponse(405, "The studio takes GET and POST requests only.");
+}
+
+json StudioSession::VersionAnswer() const { return {{"version", Version()}}; }
+
+// Reads -------------------------------------------------------------------------------------------
+
+HttpResponse StudioSession::Read(const HttpRequest& request) {
+    const std::string& path = request.path;
+    if (path == "/api/state") return State();
+    if (path == "/api/preferences") return Preferences();
+    if (path == "/api/icon") return Icon();
+    if (path.rfind("/api/mesh/", 0) == 0) return Mesh(path.substr(10));
+    if (path.rfind("/api/opened/", 0) == 0) return Opened(path.substr(12));
+    return ErrorResponse(404, "There is nothing at " + path + ".");
+}
+
+HttpResponse StudioSession::State() {
+    return JsonResponse(WholeState(Sources(), Version()).dump());
+}
+
+HttpResponse StudioSession::Preferences() {
+    std::string problem;
+    const std::optional<DrawnPage> page = DrawPage(host_, ID_VELAPREFS, problem);
+    if (!page) return ErrorResponse(404, "The preferences page cannot be shown: " + problem + ".");
+    json parameters = json::array();
+    for (const DrawnParameter& parameter : page->parameters) {
+        json entry = {{"id", parameter.id},
+                      {"name", parameter.symbol},
+                      {"kind", ParameterJsonKind(parameter.kind)},
+                      {"label", parameter.label},
+                      {"value", ValueJson(parameter)}};
+        if (parameter.picture) {
+            entry["picture"] = {parameter.picture->first, parameter.picture->second};
+        }
+        parameters.push_back(std::move(entry));
+    }
+    return JsonResponse(json{
+        {"title", page->title.empty() ? page->name : page->title},
+        {"parameters",
+         parameters}}.dump());
+}
+
+HttpResponse StudioSession::Icon() {
+    const RegisteredCommand* command = host_.FindCommand(ID_VELA);
+    if (command == nullptr || command->icon == nullptr) {
+        return ErrorResponse(404, "The Vela Button has no icon.");
+    }
+    HttpResponse response;
+    response.contentType = "image/bmp";
+    response.body = EncodeBmp(*command->icon);
+    return response;
+}
+
+HttpResponse StudioSession::Mesh(const std::string& number) {
+    const std::optional<std::int64_t> n = NumberAfter(number, "");
+    const vhost::Mesh* mesh = n ? meshes_.Find(*n) : nullptr;
+    if (mesh == nullptr) return ErrorResponse(404, "There is no mesh " + Quoted(number) + ".");
+    return JsonResponse(MeshJson(*mesh).dump());
+}
+
+HttpResponse StudioSession::Opened(const std::string& number) {
+    const std::optional<std::int64_t> n = NumberAfter(number, "");
+    const std::vector<std::string>& files = host_.OpenedFiles();
+    if (!n || *n < 0 || *n >= static_cast<std::int64_t>(files.size())) {
+        return ErrorResponse(404, "The module opened no file " + Quoted(number) + ".");
+    }
+    return FileResponse(PathFromUtf8(files[static_cast<std::size_t>(*n)]));
+}
+
+// Actions -----------------------------------------------------------------------------------------
+
+StudioSession::Handler StudioSession::ActionFor(const std::string& path) const {
+    static const std::pair<std::string_view, Handler> kActions[] = {
+        {"select", &StudioSession::Select},
+        {"object", &StudioSession::SetObject},
+        {"press", &StudioSession::Press},
+        {"key", &StudioSession::Key},
+        {"preferences", &StudioSession::SetPreference},
+        {"preferences/click", &StudioSession::ClickPreference},
+        {"window", &StudioSession::NoWindow},
+        {"open", &StudioSession::Open},
+        {"save", &StudioSession::Save},
+    };
+    if (path.rfind(kApi, 0) != 0) return nullptr;
+    const std::string_view name = std::string_view(path).substr(kApi.size());
+    for (const auto& [action, handler] : kActions) {
+        if (action == name) return handler;
+    }
+    return nullptr;
+}
+
+HttpResponse StudioSession::Act(const HttpRequest& request) {
+    const Handler handler = ActionFor(request.path);
+    if (handler == nullptr) return ErrorResponse(404, "There is no action " + request.path + ".");
+    try {
+        const json body = BodyObject(request.body);
+        HttpResponse response = (this->*handler)(body);
+        // The action has returned, so every window it opened has closed.
+        ShowNoWindow();
+        host_.RefreshCommandStates();
+        PublishChanges();
+        if (response.status == 200 && response.contentType == "application/json") {
+            json answer = json::parse(response.body);
+            answer["version"] = Version();
+            response.body = answer.dump();
+        }
+        return response;
+    } catch (const Refused& refused) {
+        return refused.response;
+    }
+}
+
+// Events ------------------------------------------------------------------------------------------
+
+void StudioSession::ShowWindow(const OpenWindow& window) {
+    if (window.kind == OpenWindow::Kind::Message) {
+        window_ = {{"kind", "message"}, {"text", window.text}};
+        windowName_ = "the message box " + Quoted(window.text.substr(0, window.text.find('\n')));
+    } else {
+        window_ = {{"kind", "dialog"},
+                   {"title", window.title},
+                   {"layout", window.layout != nullptr ? GadgetJson(*window.layout) : json()}};
+        windowName_ = "the dialog " + Quoted(window.title);
+    }
+}
+
+void StudioSession::ShowNoWindow() {
+    window_ = nullptr;
+    windowName_.clear();
+}
+
+void StudioSession::PublishChanges() {
+    Snapshot now = TakeSnapshot(Sources());
+    const std::vector<json> lines = now.consoleLines > sent_.consoleLines
+                                        ? ConsoleLinesFrom(host_, sent_.consoleLines)
+                                        : std::vector<json>{};
+    bool tree = false;
+    json changes = ChangesBetween(sent_, now, lines, tree);
+    sent_ = std::move(now);
+    if (tree) {
+        events_.Publish("reload", json{{"version", ++version_}}.dump());
+    } else if (!changes.is_null()) {
+        changes["version"] = ++version_;
+        events_.Publish("change", changes.dump());
+    }
+}
+
+}  // namespace vhost::studio

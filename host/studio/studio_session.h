@@ -1,0 +1,88 @@
+// The studio's side of the host thread: it answers the requests the work queue hands it, does the
+// person's actions on the host, and after each change sends every page what changed. Everything
+// here runs on the host thread, the one thread that calls the module.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "studio/event_stream.h"
+#include "studio/http_message.h"
+#include "studio/state_json.h"
+#include "ui/dialog_driver.h"
+
+namespace vhost {
+class Host;
+}
+
+namespace vhost::studio {
+
+class StudioSession {
+public:
+    // `scenePath` is where the active document came from (empty: a new document).
+    StudioSession(Host& host, EventStream& events, std::string scenePath);
+
+    // Answers a request for /api/... that passed the access rules. Actions that change something
+    // are followed by an event to every page before the answer.
+    HttpResponse Serve(const HttpRequest& request);
+    // The answer to a window action while no window waits for one. [host thread]
+    nlohmann::json VersionAnswer() const;
+
+    // The version of the state last sent; safe from any thread.
+    std::uint64_t Version() const { return version_.load(); }
+    // The event a new page's stream starts with.
+    std::string Hello() const;
+
+    // The modal window the person sees now, set by the person while a window waits for them.
+    void ShowWindow(const OpenWindow& window);
+    void ShowNoWindow();
+    bool WindowShown() const { return !window_.is_null(); }
+    // The window's title or the start of its text, to name it in refusals.
+    const std::string& WindowName() const { return windowName_; }
+    // Sends every page what changed since the last event; nothing when nothing changed.
+    void PublishChanges();
+
+private:
+    using Handler = HttpResponse (StudioSession::*)(const nlohmann::json&);
+    HttpResponse Read(const HttpRequest& request);
+    HttpResponse Act(const HttpRequest& request);
+    Handler ActionFor(const std::string& path) const;
+    StateSources Sources();
+
+    // Reads.
+    HttpResponse State();
+    HttpResponse Preferences();
+    HttpResponse Icon();
+    HttpResponse Mesh(const std::string& number);
+    HttpResponse Opened(const std::string& number);
+    // Actions; each answers its report with the version after it.
+    HttpResponse Select(const nlohmann::json& body);
+    HttpResponse SetObject(const nlohmann::json& body);
+    HttpResponse Press(const nlohmann::json& body);
+    HttpResponse Key(const nlohmann::json& body);
+    HttpResponse SetPreference(const nlohmann::json& body);
+    HttpResponse ClickPreference(const nlohmann::json& body);
+    HttpResponse NoWindow(const nlohmann::json& body);
+    HttpResponse Open(const nlohmann::json& body);
+    HttpResponse Save(const nlohmann::json& body);
+
+    Host& host_;
+    EventStream& events_;
+    DocumentRecord record_;
+    MeshNumbers meshes_;
+    Snapshot sent_;
+    std::atomic<std::uint64_t> version_{1};
+    nlohmann::json window_;
+    std::string windowName_;
+};
+
+// The action a window request asks for; none with `error` set when the body asks for none.
+std::optional<DialogAction> WindowActionOf(const std::string& body, const OpenWindow& window,
+                                           HttpResponse& error);
+
+}  // namespace vhost::studio

@@ -1,0 +1,43 @@
+#include "studio/work_queue.h"
+
+#include <utility>
+
+namespace vhost::studio {
+
+HttpResponse StoppingResponse() { return ErrorResponse(503, "The studio is stopping."); }
+
+HttpResponse WorkQueue::Submit(WorkKind kind, HttpRequest request) {
+    auto work = std::make_unique<Work>();
+    work->kind = kind;
+    work->request = std::move(request);
+    std::future<HttpResponse> answer = work->answer.get_future();
+    {
+        const std::lock_guard lock(mutex_);
+        if (closed_) return StoppingResponse();
+        queue_.push_back(std::move(work));
+    }
+    arrived_.notify_one();
+    return answer.get();
+}
+
+std::unique_ptr<Work> WorkQueue::Take(std::chrono::milliseconds wait) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, wait, [this] { return !queue_.empty() || closed_; });
+    if (closed_ || queue_.empty()) return nullptr;
+    std::unique_ptr<Work> work = std::move(queue_.front());
+    queue_.pop_front();
+    return work;
+}
+
+void WorkQueue::Close() {
+    std::deque<std::unique_ptr<Work>> refused;
+    {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+        refused.swap(queue_);
+    }
+    for (const auto& work : refused) work->answer.set_value(StoppingResponse());
+    arrived_.notify_all();
+}
+
+}  // namespace vhost::studio
