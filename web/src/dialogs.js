@@ -16,6 +16,7 @@ export function setUpDialogs(store, {report}) {
     const heading = document.getElementById('module-window-title');
     const body = document.getElementById('module-window-body');
     let drawn = 'null';
+    let focusBefore = null;  // where the focus goes back to when the window has closed
     let queue = Promise.resolve();
 
     const send = (request) => {
@@ -87,6 +88,8 @@ export function setUpDialogs(store, {report}) {
         drawn = description;
         if (!window) {
             if (dialog.open) dialog.close();
+            if (focusBefore?.isConnected) focusBefore.focus();
+            focusBefore = null;
             return;
         }
         const focused = document.activeElement?.id;
@@ -99,7 +102,10 @@ export function setUpDialogs(store, {report}) {
             heading.textContent = window.title ?? 'Dialog';
             body.replaceChildren(gadget(window.layout ?? {kind: 'static', text: ''}));
         }
-        if (!dialog.open) dialog.showModal();
+        if (!dialog.open) {
+            focusBefore = document.activeElement;
+            dialog.showModal();
+        }
         const again = focused && body.querySelector(`#${CSS.escape(focused)}`);
         (again || body.querySelector('input, button'))?.focus();
     };

@@ -93,7 +93,8 @@ export class ObjectManager {
         row.setAttribute('role', 'treeitem');
         row.className = 'om-row';
         row.innerHTML = `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
-            `<span class="om-type"></span><span class="om-record"></span>` +
+            `<span class="om-type"></span>` +
+            `<span class="om-record" title="carries an isolation record" hidden>◆<span class="visually-hidden"> isolation record</span></span>` +
             `<button type="button" class="om-dot" data-member="editor"></button>` +
             `<button type="button" class="om-dot" data-member="render"></button>` +
             `<button type="button" class="om-check" data-member="enabled"></button>`;
@@ -127,7 +128,7 @@ export class ObjectManager {
         parts[0].style.marginLeft = `${store.depth[index] * INDENT}px`;
         parts[1].textContent = object.name;
         parts[2].textContent = object.link ? `${object.type} → ${this.nameOf(object.link)}` : object.type;
-        parts[3].textContent = object.isolated ? 'isolation record' : '';
+        parts[3].hidden = !object.isolated;
         const tabIndex = index === this.active ? 0 : -1;
         for (const member of ['editor', 'render']) {
             const dot = member === 'editor' ? parts[4] : parts[5];

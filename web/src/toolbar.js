@@ -21,7 +21,7 @@ export function setUpToolbar(store, viewport, {report, notify}) {
     vela.addEventListener('click', async (event) => {
         try {
             const answer = await postJson('/api/press', modifiersOf(event));
-            if (answer.result !== undefined) notify(`Vela Button: ${JSON.stringify(answer.result)}`);
+            if (answer.result !== undefined) notify(`Vela Button answered ${JSON.stringify(answer.result)}`);
         } catch (error) {
             report(error);
         }

@@ -140,7 +140,7 @@ export class Viewport {
         }
         this.drawn = new Uint8Array(this.store.objects.length);
         this.update();
-        this.frameAll();
+        this.frameScene();
     }
 
     fillBatch(batch, parts) {
@@ -178,7 +178,7 @@ export class Viewport {
                 .finally(() => {
                     this.meshFetching--;
                     this.pumpMeshes();
-                    if (this.meshFetching === 0 && this.meshQueue.length === 0 && !this.userMoved) this.frameAll();
+                    if (this.meshFetching === 0 && this.meshQueue.length === 0 && !this.userMoved) this.frameScene();
                 });
         }
     }
@@ -346,9 +346,9 @@ export class Viewport {
         }
     }
 
-    // The box around the drawn objects (or only the selected ones), from each batch's geometry
-    // bounds placed by each instance's matrix.
-    boundsOf(onlySelected) {
+    // The box around the objects of `which` ('drawn', 'selected': the drawn selected ones, or
+    // 'all', drawn or not), from each batch's geometry bounds placed by each object's matrix.
+    boundsOf(which) {
         const box = new THREE.Box3();
         const part = new THREE.Box3();
         const matrix = new THREE.Matrix4();
@@ -357,9 +357,9 @@ export class Viewport {
             const mesh = batch.meshes[0];
             if (!mesh) continue;
             if (!mesh.geometry.boundingBox) mesh.geometry.computeBoundingBox();
-            for (let k = 0; k < mesh.count; k++) {
-                const index = batch.shown[k];
-                if (onlySelected && !objects[index].selected) continue;
+            const indexes = which === 'all' ? batch.members : batch.shown.subarray(0, mesh.count);
+            for (const index of indexes) {
+                if (which === 'selected' && !objects[index].selected) continue;
                 matrix.fromArray(this.world, index * 16);
                 box.union(part.copy(mesh.geometry.boundingBox).applyMatrix4(matrix));
             }
@@ -384,10 +384,16 @@ export class Viewport {
     }
 
     frameAll() {
-        return this.frame(this.boundsOf(false));
+        return this.frame(this.boundsOf('drawn'));
     }
 
     frameSelected() {
-        return this.frame(this.boundsOf(true));
+        return this.frame(this.boundsOf('selected'));
+    }
+
+    // A state that was loaded is framed whole, whatever is hidden, so the first view of a scene
+    // does not depend on its visibility.
+    frameScene() {
+        this.frame(this.boundsOf('all'));
     }
 }
