@@ -25,7 +25,7 @@ const CHROMIUM_ARGS = [
 // Starts `vela-host studio` on the scene and answers {url, stop()} once it printed its address.
 export async function startStudio(scene) {
     const prefs = await mkdtemp(join(tmpdir(), 'vela-studio-prefs-'));
-    const host = spawn(join(buildDir, 'vela-host'), ['studio', '--port', '0', '--prefs', prefs, join(root, scene)], {stdio: ['ignore', 'pipe', 'pipe']});
+    const host = spawn(join(buildDir, 'vela-host'), ['studio', '--port', '0', '--prefs', prefs, resolve(root, scene)], {stdio: ['ignore', 'pipe', 'pipe']});
     let errors = '';
     host.stderr.on('data', (chunk) => (errors += chunk));
     const lines = createInterface({input: host.stdout});
@@ -55,8 +55,8 @@ export async function launchBrowser() {
 }
 
 // Opens the studio in a new context (its own cookies) and waits until the viewport has drawn.
-export async function openStudio(browser, url) {
-    const context = await browser.newContext({viewport: {width: 1280, height: 760}});
+export async function openStudio(browser, url, extraHTTPHeaders = {}) {
+    const context = await browser.newContext({viewport: {width: 1280, height: 760}, extraHTTPHeaders});
     const page = await context.newPage();
     const problems = [];
     page.on('pageerror', (error) => problems.push(error.message));
@@ -67,7 +67,7 @@ export async function openStudio(browser, url) {
 
 // Waits until the page holds the latest state it was sent and the viewport has drawn it.
 export async function viewportSettled(page) {
-    await page.waitForFunction(() => window.studio?.viewport.frames > 0);
+    await page.waitForFunction(() => window.studio?.store.loads > 0 && window.studio.viewport.frames > 0, null, {timeout: 180000});
     await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
 }
 

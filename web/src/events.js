@@ -1,12 +1,13 @@
-// The host's event stream. `hello` tells the current version: a page that holds another one
-// fetches the state. `change` is applied as a delta; `reload` (the tree itself changed) and a
+// The host's event stream. `hello` tells the current version: a page whose state is older (once
+// the fetch it may have under way has come) fetches the state again. `change` is applied as a delta; `reload` (the tree itself changed) and a
 // change that skips a version fetch the whole state again.
 
-export function followEvents(store, {reload, onStatus}) {
+export function followEvents(store, {reload, loaded, onStatus}) {
     const source = new EventSource('/api/events');
-    source.addEventListener('hello', (event) => {
+    source.addEventListener('hello', async (event) => {
         onStatus(null);
         const {version} = JSON.parse(event.data);
+        await loaded();
         if (version !== store.version) reload();
     });
     source.addEventListener('change', (event) => {

@@ -68,7 +68,7 @@ async function reload() {
 }
 
 reload();
-followEvents(store, {reload, onStatus: (text) => (text ? report(new Error(text)) : (errorBar.hidden = true))});
+followEvents(store, {reload, loaded: () => loading ?? Promise.resolve(), onStatus: (text) => (text ? report(new Error(text)) : (errorBar.hidden = true))});
 
 // A handle for looking into the page from the browser's console (and for the browser tests'
 // measurements); the page itself does not use it.

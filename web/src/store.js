@@ -15,6 +15,7 @@ export class Store {
         this.window = null;
         this.opened = [];
         this.listeners = {load: [], change: []};
+        this.loads = 0;  // how many times the whole state was loaded
     }
 
     on(kind, listener) {
@@ -34,6 +35,7 @@ export class Store {
         this.window = state.window ?? null;
         this.opened = [...(state.opened ?? [])];
         this.index();
+        this.loads++;
         this.emit('load', this);
     }
 

@@ -39,6 +39,7 @@ export class Viewport {
         this.batches = new Map();
         this.meshQueue = [];
         this.meshFetching = 0;
+        this.generation = 0;  // counts the states loaded, so a late geometry of an old one is dropped
         this.userMoved = false;
         this.frames = 0;
         this.renderer = new THREE.WebGLRenderer({canvas, antialias: false, preserveDrawingBuffer: true});
@@ -124,6 +125,7 @@ export class Viewport {
         for (const batch of this.batches.values()) this.disposeBatch(batch);
         this.batches.clear();
         this.meshQueue = [];
+        this.generation++;
         this.computeWorld();
         const groups = new Map();
         this.store.objects.forEach((object, index) => {
@@ -156,7 +158,7 @@ export class Viewport {
     }
 
     loadMesh(batch, meshId) {
-        this.meshQueue.push({batch, meshId, generation: this.batches});
+        this.meshQueue.push({batch, meshId, generation: this.generation});
         this.pumpMeshes();
     }
 
@@ -169,7 +171,7 @@ export class Viewport {
             fetch(`/api/mesh/${meshId}`, {credentials: 'same-origin'})
                 .then((response) => (response.ok ? response.json() : Promise.reject(new Error(`mesh ${meshId}: ${response.status}`))))
                 .then((answer) => {
-                    if (generation !== this.batches) return;  // another state was loaded meanwhile
+                    if (generation !== this.generation) return;  // another state was loaded meanwhile
                     this.fillBatch(batch, meshParts(answer));
                     this.refill(batch);
                     this.requestRender();
