@@ -12,7 +12,7 @@ constexpr std::chrono::milliseconds kStopCheck{100};
 
 }  // namespace
 
-HostThread::HostThread(Host& host, StudioSettings settings)
+HostThread::HostThread(Host& host, const StudioSettings& settings)
     : host_(host),
       session_(host, events_, settings.scenePath),
       person_(queue_, session_, [this] { return stopping_.load(); }),

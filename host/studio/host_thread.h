@@ -30,7 +30,7 @@ struct StudioSettings {
 class HostThread {
 public:
     // Made on the host thread; the host's dialogs ask the studio's person from now on.
-    HostThread(Host& host, StudioSettings settings);
+    HostThread(Host& host, const StudioSettings& settings);
     ~HostThread();  // the dialogs go back to cancelling windows nobody attends
     HostThread(const HostThread&) = delete;
     HostThread& operator=(const HostThread&) = delete;

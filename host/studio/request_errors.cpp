@@ -32,17 +32,15 @@ json BodyObject(const std::string& body) {
 bool OptionalBool(const json& body, const char* name, bool otherwise) {
     if (!body.contains(name)) return otherwise;
     const json& value = body.at(name);
-    const json* found = &value;
-    if (!found->is_boolean()) Refuse(400, std::string("\"") + name + "\" must be true or false.");
-    return found->get<bool>();
+    if (!value.is_boolean()) Refuse(400, std::string("\"") + name + "\" must be true or false.");
+    return value.get<bool>();
 }
 
 std::optional<std::string> OptionalString(const json& body, const char* name) {
     if (!body.contains(name)) return std::nullopt;
     const json& value = body.at(name);
-    const json* found = &value;
-    if (!found->is_string()) Refuse(400, std::string("\"") + name + "\" must be a string.");
-    return found->get<std::string>();
+    if (!value.is_string()) Refuse(400, std::string("\"") + name + "\" must be a string.");
+    return value.get<std::string>();
 }
 
 std::string RequiredString(const json& body, const char* name) {

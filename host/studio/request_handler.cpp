@@ -57,11 +57,12 @@ HttpResponse RequestHandler::Page(const HttpRequest& request) const {
     if (path != "/index.html" && path.rfind("/assets/", 0) != 0) {
         return ErrorResponse(404, "There is nothing at " + request.path + ".");
     }
-    const std::optional<std::filesystem::path> file = PageFile(pageFolder_, path);
-    if (!file) return ErrorResponse(404, "There is nothing at " + request.path + ".");
-    if (path == "/index.html" && !std::filesystem::exists(*file)) {
+    std::error_code error;
+    if (path == "/index.html" && !std::filesystem::exists(pageFolder_ / "index.html", error)) {
         return PageNotBuiltResponse(pageFolder_);
     }
+    const std::optional<std::filesystem::path> file = PageFile(pageFolder_, path);
+    if (!file) return ErrorResponse(404, "There is nothing at " + request.path + ".");
     return FileResponse(*file);
 }
 

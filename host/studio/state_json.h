@@ -42,6 +42,7 @@ private:
 };
 
 // What the page was last sent, to tell what changed since.
+// NOLINTNEXTLINE(bugprone-exception-escape): nlohmann's members may throw only when out of memory
 struct Snapshot {
     std::string tree;  // the tree's shape: ids, parents, types, links, transforms, meshes
     // id -> the states a press or a click may change: name, editor, render, enabled, selected,

@@ -67,7 +67,7 @@ int RunStudio(Host& host, const StudioOptions& options, std::ostream& out, std::
         {studio::NewToken(), port}, PageFolder(options), AbsolutePath(options.scene)};
     const std::string url =
         "http://127.0.0.1:" + std::to_string(port) + "/?token=" + settings.access.token;
-    studio::HostThread core(host, std::move(settings));
+    studio::HostThread core(host, settings);
     server.Start(core.Handler());
     out << "studio: " << url << std::endl;
     std::string problem;

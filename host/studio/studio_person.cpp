@@ -15,13 +15,13 @@ DialogAction::Kind KindOf(const std::string& action, const OpenWindow& window) {
         if (action == "ok" || action == "cancel" || action == "close") {
             return DialogAction::Kind::MessageOk;
         }
-        Refuse(400, "A message box takes \"ok\", \"cancel\" or \"close\", not \"" + action + "\".");
+        Refuse(400, R"(A message box takes "ok", "cancel" or "close", not ")" + action + "\".");
     }
     if (action == "type") return DialogAction::Kind::Type;
     if (action == "ok") return DialogAction::Kind::Ok;
     if (action == "cancel") return DialogAction::Kind::Cancel;
     if (action == "close") return DialogAction::Kind::Close;
-    Refuse(400, "\"action\" must be \"type\", \"ok\", \"cancel\" or \"close\".");
+    Refuse(400, R"("action" must be "type", "ok", "cancel" or "close".)");
 }
 
 }  // namespace

@@ -2,16 +2,16 @@
 
 #include <httplib.h>
 #include <spawn.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 #include <sys/wait.h>
 
 #include "studio/request_handler.h"
 #include "text/ascii.h"
-
-extern char** environ;
 
 namespace vhost::studio {
 
@@ -36,7 +36,7 @@ HttpRequest Adapted(const httplib::Request& from) {
 
 // Writes the subscriber's events as they come; a comment line now and then finds out whether the
 // browser is still there. A write that fails ends the stream, and with it the subscription.
-void StreamEvents(httplib::Response& to, std::shared_ptr<EventSubscriber> events) {
+void StreamEvents(httplib::Response& to, const std::shared_ptr<EventSubscriber>& events) {
     to.set_chunked_content_provider(
         "text/event-stream", [events](std::size_t /*offset*/, httplib::DataSink& sink) {
             const std::optional<std::string> text = events->Next(kEventWait);

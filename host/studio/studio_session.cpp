@@ -166,7 +166,7 @@ HttpResponse StudioSession::Opened(const std::string& number) {
 
 // Actions -----------------------------------------------------------------------------------------
 
-StudioSession::Handler StudioSession::ActionFor(const std::string& path) const {
+StudioSession::Handler StudioSession::ActionFor(const std::string& path) {
     static const std::pair<std::string_view, Handler> kActions[] = {
         {"select", &StudioSession::Select},
         {"object", &StudioSession::SetObject},

@@ -51,7 +51,7 @@ private:
     using Handler = HttpResponse (StudioSession::*)(const nlohmann::json&);
     HttpResponse Read(const HttpRequest& request);
     HttpResponse Act(const HttpRequest& request);
-    Handler ActionFor(const std::string& path) const;
+    static Handler ActionFor(const std::string& path);
     StateSources Sources();
 
     // Reads.

@@ -1,0 +1,302 @@
+// The studio as a page reaches it: requests through the request handler, done on the studio's
+// host thread by a host that runs the real module, and the events every page receives.
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "Prefsvelaprefs.h"
+#include "host.h"
+#include "studio/host_thread.h"
+
+namespace {
+
+using nlohmann::json;
+using vhost::studio::EventSubscriber;
+using vhost::studio::HttpRequest;
+using vhost::studio::HttpResponse;
+
+constexpr int kPort = 4242;
+constexpr const char* kToken = "0123456789abcdef0123456789abcdef";
+constexpr std::chrono::seconds kPatience{10};
+
+// A scene of a parent with two children and one object beside it.
+void BuildScene(vhost::Document& document) {
+    vhost::Object* car = document.CreateObject(HOST_OBJECT_NULL, "Car");
+    document.CreateObject(HOST_OBJECT_POLYGON, "Body", {car});
+    document.CreateObject(HOST_OBJECT_POLYGON, "Wheel", {car});
+    document.CreateObject(HOST_OBJECT_POLYGON, "Ground");
+}
+
+// A studio around a host with the module, on a host thread of its own; the test is the browser.
+class StudioTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        pageFolder_ = std::filesystem::temp_directory_path() /
+                      ("vela-studio-test-" +
+                       std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(pageFolder_);
+        std::filesystem::create_directories(pageFolder_ / "assets");
+        std::ofstream(pageFolder_ / "assets" / "app.js") << "console.log('page');\n";
+        std::ofstream(pageFolder_.parent_path() / "vela-studio-secret.txt")
+            << "TOP SECRET CONTENT\n";
+        std::promise<void> started;
+        std::future<void> ready = started.get_future();
+        hostThread_ = std::thread([this, &started] {
+            host_ = std::make_unique<vhost::Host>();
+            EXPECT_TRUE(host_->LoadModule(VELA_MODULE_FILE).started);
+            host_->FinishStartup();
+            BuildScene(host_->ActiveDocument());
+            core_ = std::make_unique<vhost::studio::HostThread>(
+                *host_, vhost::studio::StudioSettings{{kToken, kPort}, pageFolder_, ""});
+            started.set_value();
+            core_->Run();
+            host_->Shutdown();
+        });
+        ASSERT_EQ(ready.wait_for(kPatience), std::future_status::ready);
+    }
+
+    void TearDown() override {
+        if (core_ != nullptr) core_->Stop();
+        if (hostThread_.joinable()) hostThread_.join();
+        core_.reset();
+        host_.reset();
+        std::filesystem::remove_all(pageFolder_);
+        std::filesystem::remove(pageFolder_.parent_path() / "vela-studio-secret.txt");
+    }
+
+    static HttpRequest Request(std::string method, std::string path, std::string body = {}) {
+        HttpRequest request;
+        request.method = std::move(method);
+        request.path = std::move(path);
+        request.headers["host"] = "127.0.0.1:" + std::to_string(kPort);
+        request.headers["cookie"] = std::string("other=1; vela_studio=") + kToken;
+        if (request.method == "POST") request.headers["content-type"] = "application/json";
+        request.body = std::move(body);
+        return request;
+    }
+
+    HttpResponse Send(const HttpRequest& request) { return core_->Handler().Handle(request); }
+    HttpResponse Get(const std::string& path) { return Send(Request("GET", path)); }
+    HttpResponse Post(const std::string& path, const std::string& body) {
+        return Send(Request("POST", path, body));
+    }
+    json State() { return json::parse(Get("/api/state").body); }
+
+    // The next event the subscriber receives: its name and data.
+    static std::pair<std::string, json> NextEvent(EventSubscriber& events) {
+        const std::optional<std::string> text = events.Next(kPatience);
+        if (!text) return {"(none)", nullptr};
+        const std::size_t data = text->find("\ndata: ");
+        return {text->substr(7, data - 7), json::parse(text->substr(data + 7))};
+    }
+
+    std::shared_ptr<EventSubscriber> Subscribe() {
+        std::shared_ptr<EventSubscriber> events = Get("/api/events").events;
+        EXPECT_EQ(NextEvent(*events).first, "hello");
+        return events;
+    }
+
+    // Clicks the button that opens the module's hotkey dialog, from another thread: its answer
+    // comes once the dialog has closed. Kept here so that a failed test stops the studio first.
+    std::future<HttpResponse>& ClickAssignHotkey() {
+        click_ = std::async(std::launch::async, [this] {
+            return Post("/api/preferences/click", json{{"id", VELAPREFS_ASSIGN_HOTKEY}}.dump());
+        });
+        return click_;
+    }
+
+    std::future<HttpResponse> click_;
+    std::filesystem::path pageFolder_;
+    std::thread hostThread_;
+    // Made on the host thread, kept until it has ended (the core last, while the host is there).
+    std::unique_ptr<vhost::Host> host_;
+    std::unique_ptr<vhost::studio::HostThread> core_;
+};
+
+std::int64_t IdOf(const json& state, const std::string& name) {
+    for (const json& object : state["objects"]) {
+        if (object["name"] == name) return object["id"].get<std::int64_t>();
+    }
+    return 0;
+}
+
+TEST_F(StudioTest, RefusesStrangersForeignSitesAndPathsOutOfThePage) {
+    const json before = State();
+    HttpRequest noToken = Request("POST", "/api/select", R"({"ids": []})");
+    noToken.headers.erase("cookie");
+    EXPECT_EQ(Send(noToken).status, 401);
+    HttpRequest wrongToken = Request("GET", "/api/state");
+    wrongToken.headers["cookie"] = "vela_studio=0123456789abcdef0123456789abcdee";
+    EXPECT_EQ(Send(wrongToken).status, 401);
+    HttpRequest rebound = Request("GET", "/api/state");
+    rebound.headers["host"] = "attacker.example:" + std::to_string(kPort);
+    EXPECT_EQ(Send(rebound).status, 403);
+    HttpRequest otherPort = Request("GET", "/api/state");
+    otherPort.headers["host"] = "localhost:1";
+    EXPECT_EQ(Send(otherPort).status, 403);
+    HttpRequest crossSite = Request("POST", "/api/press", "{}");
+    crossSite.headers["origin"] = "http://attacker.example";
+    EXPECT_EQ(Send(crossSite).status, 403);
+    HttpRequest sameSite = Request("GET", "/api/state");
+    sameSite.headers["origin"] = "http://localhost:" + std::to_string(kPort);
+    EXPECT_EQ(Send(sameSite).status, 200);
+
+    // The page's own file is served; nothing beside or above its folder is, however named.
+    EXPECT_EQ(Get("/assets/app.js").body, "console.log('page');\n");
+    for (const char* path :
+         {"/assets/../../vela-studio-secret.txt", "/assets/../app.js",
+          "/assets/%2e%2e/%2e%2e/vela-studio-secret.txt", "/assets/..\\..\\vela-studio-secret.txt",
+          "/assets//etc/passwd", "/../vela-studio-secret.txt", "/etc/passwd"}) {
+        const HttpResponse response = Get(path);
+        EXPECT_EQ(response.status, 404) << path;
+        EXPECT_EQ(response.body.find("TOP SECRET"), std::string::npos) << path;
+    }
+    std::filesystem::create_symlink(pageFolder_.parent_path() / "vela-studio-secret.txt",
+                                    pageFolder_ / "assets" / "link.txt");
+    EXPECT_EQ(Get("/assets/link.txt").status, 404);
+    // The token in the first address becomes a cookie, and the address loses it.
+    HttpRequest first = Request("GET", "/");
+    first.headers.erase("cookie");
+    first.query["token"] = kToken;
+    const HttpResponse redirect = Send(first);
+    EXPECT_EQ(redirect.status, 303);
+    EXPECT_NE(std::find(redirect.headers.begin(), redirect.headers.end(),
+                        std::pair<std::string, std::string>(
+                            "Set-Cookie", std::string("vela_studio=") + kToken +
+                                              "; HttpOnly; SameSite=Strict; Path=/")),
+              redirect.headers.end());
+    EXPECT_EQ(State(), before);
+}
+
+TEST_F(StudioTest, BadRequestsAnswerWhyAndChangeNothing) {
+    const json before = State();
+    const std::int64_t body = IdOf(before, "Body");
+    struct Case {
+        const char* path;
+        std::string body;
+        int status;
+    };
+    const Case cases[] = {
+        {"/api/select", "{\"ids\": [1, ", 400},
+        {"/api/select", "[1, 2]", 400},
+        {"/api/select", R"({"ids": [)" + std::to_string(body) + R"(, 987654], "mode": "replace"})",
+         404},
+        {"/api/select", R"({"ids": [1], "mode": "sideways"})", 400},
+        {"/api/object", R"({"id": 987654, "editor": "off"})", 404},
+        {"/api/object", R"({"id": )" + std::to_string(body) + R"(, "editor": "off", "render": 3})",
+         400},
+        {"/api/press", R"({"shift": "yes"})", 400},
+        {"/api/key", R"({"key": "NoSuchKey"})", 400},
+        {"/api/preferences", R"({"id": 424242, "value": true})", 404},
+        {"/api/window", R"({"action": "ok"})", 409},
+        {"/api/open", R"({"path": "/no/such/scene.json"})", 422},
+        {"/api/nowhere", "{}", 404},
+    };
+    for (const Case& c : cases) {
+        const HttpResponse response = Post(c.path, c.body);
+        EXPECT_EQ(response.status, c.status) << c.path << " " << c.body;
+        const json answer = json::parse(response.body, nullptr, false);
+        EXPECT_TRUE(answer.contains("error") && answer["error"].is_string() &&
+                    !answer["error"].get<std::string>().empty())
+            << response.body;
+    }
+    HttpRequest notJson = Request("POST", "/api/press", "{}");
+    notJson.headers["content-type"] = "text/plain";
+    EXPECT_EQ(Send(notJson).status, 415);
+    EXPECT_EQ(State(), before);
+}
+
+// Applies a change event's objects to a whole state's.
+void Apply(json& state, const json& change) {
+    for (const json& changed : change["objects"]) {
+        for (json& object : state["objects"]) {
+            if (object["id"] == changed["id"]) object.update(changed);
+        }
+    }
+}
+
+TEST_F(StudioTest, SelectAndPressSendOnlyWhatChanged) {
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    json seen = State();
+    const std::int64_t wheel = IdOf(seen, "Wheel");
+
+    const json selected = json::parse(Post("/api/select", json{{"ids", {wheel}}}.dump()).body);
+    auto [name, change] = NextEvent(*events);
+    EXPECT_EQ(name, "change");
+    EXPECT_EQ(change["version"], selected["version"]);
+    EXPECT_EQ(change["objects"],
+              json::parse(R"([{"id": )" + std::to_string(wheel) + R"(, "selected": true}])"));
+    EXPECT_FALSE(change.contains("button"));
+    Apply(seen, change);
+
+    const HttpResponse press = Post("/api/press", "{}");
+    ASSERT_EQ(press.status, 200);
+    std::tie(name, change) = NextEvent(*events);
+    EXPECT_EQ(name, "change");
+    EXPECT_EQ(change["version"], json::parse(press.body)["version"]);
+    EXPECT_EQ(change["button"], json::parse(R"({"pressed": true})"));
+    EXPECT_EQ(change["document"], json::parse(R"({"changed": true})"));
+    // Every object listed changed, and the page that applies the event has the host's state.
+    for (const json& object : change["objects"]) EXPECT_GT(object.size(), 1U) << object;
+    Apply(seen, change);
+    const json now = State();
+    EXPECT_EQ(seen["objects"], now["objects"]);
+}
+
+TEST_F(StudioTest, AModalWindowHoldsOtherActionsUntilThePersonAnswersIt) {
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    std::future<HttpResponse>& click = ClickAssignHotkey();
+    auto [name, change] = NextEvent(*events);
+    ASSERT_EQ(name, "change");
+    ASSERT_TRUE(change["window"].is_object()) << change;
+    EXPECT_EQ(change["window"]["kind"], "dialog");
+    const std::string title = change["window"]["title"];
+    const std::uint64_t version = change["version"];
+
+    const HttpResponse refused = Post("/api/select", R"({"ids": []})");
+    EXPECT_EQ(refused.status, 409);
+    EXPECT_NE(refused.body.find(title), std::string::npos) << refused.body;
+    EXPECT_EQ(Post("/api/press", "{}").status, 409);
+    EXPECT_EQ(State()["window"]["title"], title);  // reads are answered meanwhile
+    EXPECT_EQ(State()["version"], version);
+    EXPECT_EQ(click.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);
+
+    EXPECT_EQ(Post("/api/window", R"({"action": "type", "text": "k"})").status, 200);
+    EXPECT_EQ(Post("/api/window", R"({"action": "ok"})").status, 200);
+    // The module confirms the new keys in a message box; dismissing it ends the click.
+    std::tie(name, change) = NextEvent(*events);  // the typed text in the dialog
+    while (name == "change" && change.contains("window") && change["window"].is_object() &&
+           change["window"]["kind"] == "dialog") {
+        std::tie(name, change) = NextEvent(*events);
+    }
+    ASSERT_EQ(change["window"]["kind"], "message") << change;
+    EXPECT_EQ(Post("/api/window", R"({"action": "type", "text": "x"})").status, 400);
+    EXPECT_EQ(Post("/api/window", R"({"action": "ok"})").status, 200);
+    ASSERT_EQ(click.wait_for(kPatience), std::future_status::ready);
+    EXPECT_EQ(click.get().status, 200);
+    EXPECT_TRUE(State()["window"].is_null());
+    EXPECT_EQ(Post("/api/key", R"({"key": "k"})").body.find("\"ran\":null"), std::string::npos);
+}
+
+TEST_F(StudioTest, StoppingWithAWindowOpenCancelsItAndEndsTheHostThread) {
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    std::future<HttpResponse>& click = ClickAssignHotkey();
+    ASSERT_TRUE(NextEvent(*events).second["window"].is_object());
+    core_->Stop();
+    ASSERT_EQ(click.wait_for(kPatience), std::future_status::ready);
+    EXPECT_EQ(click.get().status, 200);
+    hostThread_.join();
+    EXPECT_EQ(Get("/api/state").status, 503);
+    EXPECT_TRUE(events->Closed());
+}
+
+}  // namespace
