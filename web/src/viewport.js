@@ -54,6 +54,7 @@ export class Viewport {
         this.camera.add(light);
         this.scene.add(this.camera);
         this.controls = new OrbitControls(this.camera, canvas);
+        this.controls.listenToKeyEvents(canvas);  // the arrows pan while the view has the focus
         this.controls.addEventListener('change', () => this.requestRender());
         this.controls.addEventListener('start', () => {
             this.userMoved = true;
