@@ -31,6 +31,7 @@ export function setUpPreferences(store, {report}) {
         } else if (parameter.kind === 'button' || parameter.kind === 'bitmapbutton') {
             const button = document.createElement('button');
             button.type = 'button';
+            button.id = `pref-${parameter.id}`;  // so the focus stays on it when the page is drawn again
             button.className = parameter.kind;
             button.textContent = label;
             button.addEventListener('click', () => act('/api/preferences/click', {id: parameter.id}));
