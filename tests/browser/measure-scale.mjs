@@ -1,0 +1,71 @@
+// Measures the page on a large scene (not a test: its figures depend on the machine).
+//   node tests/browser/measure-scale.mjs SCENE
+// e.g. a glTF town of 10^5 nodes made by tools/make_node_gltf. Prints the time to the first
+// drawn picture, the frames per second while the camera orbits under a dragged mouse for five
+// seconds, and the time from a click on the Vela Button to the tree and viewport showing it.
+
+import {resolve} from 'node:path';
+import {launchBrowser, openStudio, screenshot, startStudio} from './studio-harness.mjs';
+
+// With `--identity`, the browser asks for answers without compression: the studio's server
+// compresses /api/state with brotli when asked, which takes far longer than the page's own work on
+// a large scene. Run both ways to see each part.
+const identity = process.argv.includes('--identity');
+
+const scene = process.argv.slice(2).find((argument) => !argument.startsWith('--'));
+if (!scene) {
+    console.error('usage: node tests/browser/measure-scale.mjs [--identity] SCENE');
+    process.exit(2);
+}
+const studio = await startStudio(resolve(scene));
+const browser = await launchBrowser();
+try {
+    const started = Date.now();
+    const {page} = await openStudio(browser, studio.url, identity ? {'Accept-Encoding': 'identity'} : {});
+    await page.waitForFunction(() => window.studio.viewport.meshQueue.length === 0 && window.studio.viewport.meshFetching === 0, null, {timeout: 120000});
+    await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
+    const objects = await page.evaluate(() => window.studio.store.objects.length);
+    const drawn = await page.evaluate(() => window.studio.viewport.drawnCount());
+    console.log(`objects: ${objects}, drawn: ${drawn}`);
+    console.log(`first picture: ${Date.now() - started} ms from opening the address`);
+    await screenshot(page, 'scale-01-first');
+
+    const box = await page.locator('#viewport').boundingBox();
+    const [x, y] = [box.x + box.width / 2, box.y + box.height / 2];
+    await page.mouse.move(x, y);
+    await page.mouse.down();
+    const framesBefore = await page.evaluate(() => window.studio.viewport.frames);
+    const orbitStarted = Date.now();
+    for (let step = 0; Date.now() - orbitStarted < 5000; step++) {
+        await page.mouse.move(x + 200 * Math.sin(step / 15), y + 60 * Math.cos(step / 15));
+        await new Promise((done) => setTimeout(done, 8));
+    }
+    const frames = (await page.evaluate(() => window.studio.viewport.frames)) - framesBefore;
+    console.log(`orbiting: ${(frames / ((Date.now() - orbitStarted) / 1000)).toFixed(1)} frames per second (${frames} frames)`);
+    await screenshot(page, 'scale-02-orbiting');
+    await page.mouse.up();
+    await page.waitForTimeout(3000);  // the shapes come back and are drawn
+
+    await page.getByRole('treeitem').first().click();
+    await page.waitForFunction(() => document.querySelector('[role="treeitem"]').getAttribute('aria-selected') === 'true');
+    for (const what of ['isolate', 'restore']) {
+        const milliseconds = await page.evaluate(() => new Promise((done) => {
+            const {viewport} = window.studio;
+            const button = document.getElementById('vela-button');
+            const wanted = button.getAttribute('aria-pressed') === 'true' ? 'false' : 'true';
+            const clicked = performance.now();
+            const watch = () => {
+                // The frame after the one that applied the change has drawn it.
+                if (button.getAttribute('aria-pressed') === wanted && !viewport.renderPending) done(performance.now() - clicked);
+                else requestAnimationFrame(watch);
+            };
+            button.click();
+            requestAnimationFrame(watch);
+        }));
+        console.log(`press (${what}) to tree and viewport updated: ${milliseconds.toFixed(0)} ms`);
+        await screenshot(page, `scale-03-${what}`);
+    }
+} finally {
+    await browser.close();
+    await studio.stop();
+}

@@ -1,0 +1,64 @@
+// The page's rules that need no browser: which objects the viewport draws, how events are
+// applied to the page's state, and how a key stroke is named for the host.
+
+import assert from 'node:assert/strict';
+import {test} from 'node:test';
+import {hostKeyName} from '../../web/src/keyboard.js';
+import {Store} from '../../web/src/store.js';
+import {computeDrawn} from '../../web/src/visibility.js';
+
+const object = (id, parent, editor, render, enabled = true) => ({id, parent, name: `#${id}`, type: 'cube', editor, render, enabled, selected: false, isolated: false});
+
+function loaded(objects) {
+    const store = new Store();
+    store.load({version: 5, document: {name: 'x', changed: false}, button: {}, objects, console: [], window: null, opened: []});
+    return store;
+}
+
+test('the viewport draws by the effective visibility, and a disabled object passes its visibility on', () => {
+    const store = loaded([
+        object(1, 0, 'default', 'off'),
+        object(2, 1, 'off', 'default'),
+        object(3, 2, 'default', 'on'),
+        object(4, 3, 'on', 'default'),
+        object(5, 0, 'on', 'default', false),
+        object(6, 5, 'default', 'default'),
+        object(7, 0, 'off', 'on'),
+        object(8, 7, 'default', 'default'),
+    ]);
+    const drawn = (mode) => Array.from(computeDrawn(store, mode, new Uint8Array(8)));
+    assert.deepEqual(drawn('editor'), [1, 0, 0, 1, 0, 1, 0, 0]);
+    assert.deepEqual(drawn('render'), [0, 0, 1, 1, 0, 1, 1, 1]);
+});
+
+test('events apply in order: a missed version asks for the whole state, an old one is passed over', () => {
+    const store = loaded([object(1, 0, 'default', 'default'), object(2, 1, 'default', 'default')]);
+    const seen = [];
+    store.on('change', ({changedIds}) => seen.push(changedIds));
+
+    assert.equal(store.applyChange({version: 7, objects: [{id: 2, editor: 'off'}]}), false);
+    assert.equal(store.objects[1].editor, 'default', 'nothing is applied over a gap');
+    assert.equal(store.applyChange({version: 5, objects: [{id: 2, editor: 'off'}]}), true);
+    assert.equal(store.objects[1].editor, 'default', 'an event the state already holds is not applied again');
+
+    assert.equal(store.applyChange({version: 6, objects: [{id: 2, editor: 'off', isolated: true}], button: {pressed: true}, console: [{text: 'a'}], window: null}), true);
+    assert.deepEqual(store.objects[1], {...object(2, 1, 'off', 'default'), isolated: true});
+    assert.equal(store.button.pressed, true);
+    assert.deepEqual(store.console, [{text: 'a'}]);
+    assert.deepEqual(seen, [[2]]);
+    assert.deepEqual([store.depth[1], store.subtreeEnd[0], store.posInSet[1], store.setSize[1]], [1, 2, 1, 1]);
+});
+
+test('a key stroke is named as the host takes it, whatever the keys held make of the character', () => {
+    const name = (key, code) => hostKeyName({key, code});
+    assert.equal(name('˚', 'KeyK'), 'k');  // Alt+K on a layout that types a character with Alt
+    assert.equal(name('K', 'KeyK'), 'k');
+    assert.equal(name('!', 'Digit1'), '1');
+    assert.equal(name('-', 'Minus'), '-');
+    assert.equal(name(' ', 'Space'), 'Space');
+    assert.equal(name('Escape', 'Escape'), 'Esc');
+    assert.equal(name('Delete', 'Delete'), 'Delete');
+    assert.equal(name('ArrowUp', 'ArrowUp'), null);
+    assert.equal(name('Shift', 'ShiftLeft'), null);
+    assert.equal(name('F5', 'F5'), null);
+});

@@ -1,0 +1,220 @@
+// The studio as a person uses it: headless Chromium on the page that `vela-host studio` serves for
+// the example scene. The steps build on each other and each ends with the document restored.
+
+import assert from 'node:assert/strict';
+import {after, before, describe, test} from 'node:test';
+import {launchBrowser, openStudio, screenshot, startStudio, viewportPixels} from './studio-harness.mjs';
+
+const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
+const dot = (page, name, member) => row(page, name).getByRole('button', {name: new RegExp(`^${member}`)});
+const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exact: true});
+
+// Waits until the element's attribute has the value; the page follows the host's events, so
+// what a request changed appears a moment after its answer.
+async function until(locator, attribute, value) {
+    const handle = await locator.elementHandle();
+    await locator.page().waitForFunction(([element, name, wanted]) => element.getAttribute(name) === wanted, [handle, attribute, value], {timeout: 10000});
+}
+
+async function press(page, modifiers = []) {
+    const wasPressed = await velaButton(page).getAttribute('aria-pressed');
+    await velaButton(page).click({modifiers});
+    await until(velaButton(page), 'aria-pressed', wasPressed === 'true' ? 'false' : 'true');
+}
+
+async function selectOnly(page, name) {
+    await row(page, name).click();
+    await until(row(page, name), 'aria-selected', 'true');
+}
+
+describe('the studio page', () => {
+    let studio;
+    let browser;
+    let first;
+
+    before(async () => {
+        studio = await startStudio('examples/scenes/studio.json');
+        browser = await launchBrowser();
+        first = await openStudio(browser, studio.url);
+    });
+
+    after(async () => {
+        await browser?.close();
+        const status = await studio?.stop();
+        assert.equal(status, 0, `vela-host studio ended with ${status}: ${studio?.stderr()}`);
+    });
+
+    test('shows the scene: the tree with its states and a drawn viewport', async () => {
+        const {page} = first;
+        assert.match(await page.title(), /^Studio — Vela Studio$/);
+        assert.equal(await page.getByRole('treeitem').count(), 20);
+        const car = row(page, 'Car');
+        assert.deepEqual([await car.getAttribute('aria-level'), await car.getAttribute('aria-expanded')], ['1', 'true']);
+        const cage = row(page, 'Hull Cage');
+        assert.deepEqual([await cage.getAttribute('aria-level'), await cage.getAttribute('aria-posinset'), await cage.getAttribute('aria-setsize')], ['2', '1', '1']);
+        assert.equal(await row(page, 'Body').getAttribute('aria-selected'), 'true');
+        assert.equal(await dot(page, 'Hull Cage', 'editor').getAttribute('aria-label'), 'editor visibility: off');
+        assert.equal(await row(page, 'Fill Light').getByRole('button', {name: 'enabled: no'}).count(), 1);
+        assert.equal(await velaButton(page).getAttribute('aria-pressed'), 'false');
+        assert.ok((await viewportPixels(page)).drawn > 1000, 'the viewport draws the scene');
+        await screenshot(page, '01-scene');
+    });
+
+    test('a press isolates the selection in the viewport, the next brings the first picture back', async () => {
+        const {page} = first;
+        await selectOnly(page, 'Ball');
+        assert.equal(await row(page, 'Body').getAttribute('aria-selected'), 'false');
+        const all = await viewportPixels(page, {keepAs: 'all'});
+
+        await press(page);
+        await until(dot(page, 'Floor', 'editor'), 'aria-label', 'editor visibility: off');
+        assert.equal(await dot(page, 'Ball', 'editor').getAttribute('aria-label'), 'editor visibility: on');
+        assert.equal(await row(page, 'Ball').getByText('isolation record').isVisible(), true);
+        const isolated = await viewportPixels(page);
+        assert.ok(isolated.drawn > 0 && isolated.drawn < all.drawn / 2, `only the ball is drawn: ${isolated.drawn} of ${all.drawn} pixels`);
+        await screenshot(page, '02-isolated');
+
+        await press(page);
+        await until(dot(page, 'Floor', 'editor'), 'aria-label', 'editor visibility: default');
+        assert.equal(await row(page, 'Ball').getByText('isolation record').isVisible(), false);
+        assert.equal((await viewportPixels(page, {compareWith: 'all'})).changed, 0, 'the first picture is back');
+        await screenshot(page, '03-restored');
+    });
+
+    test('Shift adds to a running isolation; Ctrl isolates the render view too', async () => {
+        const {page} = first;
+        await press(page);  // the ball alone
+        await row(page, 'Floor').click({modifiers: ['Shift']});
+        await until(row(page, 'Floor'), 'aria-selected', 'true');
+        assert.equal(await row(page, 'Ball').getAttribute('aria-selected'), 'true', 'Shift-click adds to the selection');
+        await velaButton(page).click({modifiers: ['Shift']});
+        await until(dot(page, 'Floor', 'editor'), 'aria-label', 'editor visibility: on');
+        assert.equal(await velaButton(page).getAttribute('aria-pressed'), 'true');
+        await screenshot(page, '04-shift-added');
+        await press(page);
+
+        await selectOnly(page, 'Ball');
+        await page.getByRole('button', {name: 'Render view'}).click();
+        const renderAll = await viewportPixels(page, {keepAs: 'render'});
+        await press(page, ['Control']);
+        await until(dot(page, 'Floor', 'render'), 'aria-label', 'render visibility: off');
+        const renderIsolated = await viewportPixels(page);
+        assert.ok(renderIsolated.drawn > 0 && renderIsolated.drawn < renderAll.drawn / 2, `the render view shows the ball alone: ${renderIsolated.drawn} of ${renderAll.drawn}`);
+        await screenshot(page, '05-ctrl-render-view');
+        await press(page);
+        assert.equal((await viewportPixels(page, {compareWith: 'render'})).changed, 0);
+        await page.getByRole('button', {name: 'Render view'}).click();
+    });
+
+    test('Alt switches the other objects off instead of hiding them', async () => {
+        const {page} = first;
+        await press(page, ['Alt']);
+        const floorEnabled = row(page, 'Floor').locator('[data-member="enabled"]');
+        await until(floorEnabled, 'aria-label', 'enabled: no');
+        assert.equal(await dot(page, 'Floor', 'editor').getAttribute('aria-label'), 'editor visibility: default');
+        const isolated = await viewportPixels(page);
+        assert.ok(isolated.drawn > 0 && isolated.drawn < (await viewportPixels(page, {})).total / 10);
+        await screenshot(page, '06-alt');
+        await press(page);
+        await until(floorEnabled, 'aria-label', 'enabled: yes');
+        assert.equal((await viewportPixels(page, {compareWith: 'all'})).changed, 0);
+    });
+
+    test('a hotkey assigned in the preferences window and its dialog presses the button', async () => {
+        const {page} = first;
+        await page.getByRole('button', {name: 'Preferences'}).click();
+        const preferences = page.getByRole('dialog', {name: 'Vela Button'});
+        await preferences.getByRole('button', {name: 'Assign Hotkey...'}).click();
+        const dialog = page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+        await dialog.getByRole('textbox').fill('k');
+        await screenshot(page, '07-hotkey-dialog');
+        await dialog.getByRole('button', {name: 'OK'}).click();
+        const message = page.getByRole('dialog', {name: 'Message'});
+        await message.getByText(/All keys have been assigned/).waitFor();
+        await screenshot(page, '08-hotkey-message');
+        await message.getByRole('button', {name: 'OK'}).click();
+        await message.waitFor({state: 'hidden'});
+
+        await page.keyboard.press('Alt+KeyK');
+        await until(velaButton(page), 'aria-pressed', 'true');
+        assert.equal(await row(page, 'Floor').locator('[data-member="enabled"]').getAttribute('aria-label'), 'enabled: no', 'Alt+K is the button with Alt');
+        await page.keyboard.press('KeyK');
+        await until(velaButton(page), 'aria-pressed', 'false');
+    });
+
+    test('the module window shows on every page; cancelled, it assigns nothing; other actions wait for it', async () => {
+        const {page} = first;
+        const second = await openStudio(browser, studio.url);
+        try {
+            await page.getByRole('dialog', {name: 'Vela Button'}).getByRole('button', {name: 'Assign Hotkey...'}).click();
+            const dialog = page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+            await dialog.getByRole('textbox').fill('j');
+            const shownThere = second.page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+            await shownThere.waitFor();
+            await second.page.waitForFunction(() => document.querySelector('#module-window input').value === 'j');
+
+            const refused = await second.context.request.post(`${studio.origin}/api/press`, {data: {shift: false, ctrl: false, alt: false}});
+            assert.equal(refused.status(), 409);
+            assert.match((await refused.json()).error, /Vela Button Hotkey Assignment/);
+
+            await dialog.getByRole('button', {name: 'Cancel'}).click();
+            await dialog.waitFor({state: 'hidden'});
+            await shownThere.waitFor({state: 'hidden'});
+            await page.keyboard.press('KeyJ');
+            await page.getByRole('status').getByText('j: no command has this shortcut').waitFor();
+            assert.equal(await velaButton(page).getAttribute('aria-pressed'), 'false');
+            await screenshot(page, '09-cancelled');
+        } finally {
+            await second.context.close();
+        }
+    });
+
+    test('two pages show the same; a reload shows the state; a file that cannot be opened is explained', async () => {
+        const {page} = first;
+        const second = await openStudio(browser, studio.url);
+        try {
+            await selectOnly(page, 'Ball');
+            await press(page);
+            await until(velaButton(second.page), 'aria-pressed', 'true');
+            await until(dot(second.page, 'Floor', 'editor'), 'aria-label', 'editor visibility: off');
+            assert.equal(await row(second.page, 'Ball').getAttribute('aria-selected'), 'true');
+            const isolated = await viewportPixels(page, {keepAs: 'isolated'});
+
+            await page.reload();
+            await until(velaButton(page), 'aria-pressed', 'true');
+            assert.equal(await dot(page, 'Floor', 'editor').getAttribute('aria-label'), 'editor visibility: off');
+            await screenshot(page, '10-reloaded');
+            assert.equal((await viewportPixels(page)).drawn, isolated.drawn, 'the reloaded page draws the isolated scene');
+
+            await second.page.getByLabel('Path').fill('/nonexistent/scene.json');
+            await second.page.getByRole('button', {name: 'Open', exact: true}).click();
+            await second.page.getByRole('alert').getByText(/\/nonexistent\/scene\.json/).waitFor();
+            await screenshot(second.page, '11-open-refused');
+            assert.equal(await velaButton(second.page).getAttribute('aria-pressed'), 'true', 'the document stays open');
+
+            await press(page);
+            await until(velaButton(second.page), 'aria-pressed', 'false');
+        } finally {
+            await second.context.close();
+        }
+    });
+
+    test('a page without the token is refused and changes nothing', async () => {
+        const {page} = first;
+        const stranger = await browser.newContext();
+        try {
+            const versionBefore = await page.evaluate(() => window.studio.store.version);
+            const answer = await stranger.request.post(`${studio.origin}/api/press`, {data: {shift: false, ctrl: false, alt: false}});
+            assert.equal(answer.status(), 401);
+            const shown = await stranger.newPage();
+            const response = await shown.goto(`${studio.origin}/`);
+            assert.equal(response.status(), 401);
+            await page.waitForTimeout(300);
+            assert.equal(await page.evaluate(() => window.studio.store.version), versionBefore);
+            assert.equal(await velaButton(page).getAttribute('aria-pressed'), 'false');
+        } finally {
+            await stranger.close();
+        }
+        assert.deepEqual(first.problems, [], 'no script error on the page');
+    });
+});

@@ -1,0 +1,39 @@
+// Requests to the host. Every action is a POST with a JSON body; the host answers errors as
+// {"error": TEXT} with a status, and ApiError carries both so the page can show the sentence.
+
+export class ApiError extends Error {
+    constructor(status, message) {
+        super(message);
+        this.status = status;
+    }
+}
+
+async function errorFrom(response) {
+    let text = `${response.status} ${response.statusText}`;
+    try {
+        const body = await response.json();
+        if (body && typeof body.error === 'string') text = body.error;
+    } catch {
+        // The body was not the host's JSON error; the status line is all there is to say.
+    }
+    return new ApiError(response.status, text);
+}
+
+async function send(method, path, body) {
+    const init = {method, credentials: 'same-origin', headers: {}};
+    if (body !== undefined) {
+        init.headers['Content-Type'] = 'application/json';
+        init.body = JSON.stringify(body);
+    }
+    let response;
+    try {
+        response = await fetch(path, init);
+    } catch (cause) {
+        throw new ApiError(0, `The studio does not answer (${cause.message}); is vela-host still running?`);
+    }
+    if (!response.ok) throw await errorFrom(response);
+    return response.json();
+}
+
+export const getJson = (path) => send('GET', path);
+export const postJson = (path, body) => send('POST', path, body);
