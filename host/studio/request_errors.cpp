@@ -9,7 +9,7 @@ using nlohmann::json;
 HttpResponse ErrorResponse(int status, const std::string& text) {
     HttpResponse response;
     response.status = status;
-    response.body = json{{"error", text}}.dump();
+    response.body = JsonText(json{{"error", text}});
     return response;
 }
 
@@ -17,6 +17,10 @@ HttpResponse JsonResponse(std::string text) {
     HttpResponse response;
     response.body = std::move(text);
     return response;
+}
+
+std::string JsonText(const json& value) {
+    return value.dump(-1, ' ', false, json::error_handler_t::replace);
 }
 
 void Refuse(int status, const std::string& text) { throw Refused{ErrorResponse(status, text)}; }

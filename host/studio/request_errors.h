@@ -18,6 +18,10 @@ struct Refused {
 
 [[noreturn]] void Refuse(int status, const std::string& text);
 
+// JSON text of a value. Texts that came from outside (a request's path, an imported file's names)
+// may hold bytes that are not UTF-8; they are written as U+FFFD instead of failing the answer.
+std::string JsonText(const nlohmann::json& value);
+
 // The request's body as a JSON object; an empty body is an empty object.
 nlohmann::json BodyObject(const std::string& body);
 

@@ -3,6 +3,7 @@
 #include "host.h"
 #include "model/scene.h"
 #include "platform/utf8_path.h"
+#include "studio/request_errors.h"
 #include "vela2023/vela_ids.h"
 
 namespace vhost::studio {
@@ -115,7 +116,7 @@ Snapshot TakeSnapshot(const StateSources& sources) {
         snapshot.objects[object.Id()] = StatesOf(object);
         return true;
     });
-    snapshot.tree = shapes.dump();
+    snapshot.tree = JsonText(shapes);
     snapshot.document = DocumentJson(sources);
     snapshot.button = ButtonJson(sources.host);
     snapshot.consoleLines = sources.host.Console().size();

@@ -105,7 +105,7 @@ Value ParameterValue(const DrawnParameter& parameter, const json& body) {
     if (value.is_string() && parameter.kind == ParameterKind::String) {
         return Value::String(value.get<std::string>());
     }
-    Refuse(400, parameter.label + " does not take " + value.dump() + ".");
+    Refuse(400, parameter.label + " does not take " + JsonText(value) + ".");
 }
 
 std::unique_ptr<Document> OpenedScene(const std::string& path) {
@@ -165,7 +165,7 @@ HttpResponse StudioSession::Press(const json& body) {
     host_.SetQualifiers(qualifiers);
     const bool result = host_.InvokeCommand(ID_VELA);
     host_.SetQualifiers(0);
-    return JsonResponse(json{{"result", result}}.dump());
+    return JsonResponse(JsonText(json{{"result", result}}));
 }
 
 HttpResponse StudioSession::Key(const json& body) {
@@ -182,7 +182,7 @@ HttpResponse StudioSession::Key(const json& body) {
     const json ran = match.kind == KeyMatch::Kind::Complete
                          ? json(CommandName(host_, match.command))
                          : json(nullptr);
-    return JsonResponse(json{{"ran", ran}}.dump());
+    return JsonResponse(JsonText(json{{"ran", ran}}));
 }
 
 HttpResponse StudioSession::SetPreference(const json& body) {

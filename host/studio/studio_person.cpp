@@ -85,7 +85,8 @@ std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work
 
 void StudioPerson::AnswerTaken(std::optional<HttpResponse> response) {
     if (taken_ == nullptr) return;
-    taken_->answer.set_value(response ? *response : JsonResponse(session_.VersionAnswer().dump()));
+    taken_->answer.set_value(response ? *response
+                                      : JsonResponse(JsonText(session_.VersionAnswer())));
     taken_.reset();
 }
 

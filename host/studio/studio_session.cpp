@@ -88,7 +88,7 @@ StudioSession::StudioSession(Host& host, EventStream& events, std::string sceneP
 StateSources StudioSession::Sources() { return StateSources{host_, record_, meshes_, window_}; }
 
 std::string StudioSession::Hello() const {
-    return EventText("hello", json{{"version", Version()}}.dump());
+    return EventText("hello", JsonText(json{{"version", Version()}}));
 }
 
 HttpResponse StudioSession::Serve(const HttpRequest& request) {
@@ -112,7 +112,7 @@ HttpResponse StudioSession::Read(const HttpRequest& request) {
 }
 
 HttpResponse StudioSession::State() {
-    return JsonResponse(WholeState(Sources(), Version()).dump());
+    return JsonResponse(JsonText(WholeState(Sources(), Version())));
 }
 
 HttpResponse StudioSession::Preferences() {
@@ -131,10 +131,10 @@ HttpResponse StudioSession::Preferences() {
         }
         parameters.push_back(std::move(entry));
     }
-    return JsonResponse(json{
+    return JsonResponse(JsonText(json{
         {"title", page->title.empty() ? page->name : page->title},
         {"parameters",
-         parameters}}.dump());
+         parameters}}));
 }
 
 HttpResponse StudioSession::Icon() {
@@ -152,7 +152,7 @@ HttpResponse StudioSession::Mesh(const std::string& number) {
     const std::optional<std::int64_t> n = NumberAfter(number, "");
     const vhost::Mesh* mesh = n ? meshes_.Find(*n) : nullptr;
     if (mesh == nullptr) return ErrorResponse(404, "There is no mesh " + Quoted(number) + ".");
-    return JsonResponse(MeshJson(*mesh).dump());
+    return JsonResponse(JsonText(MeshJson(*mesh)));
 }
 
 HttpResponse StudioSession::Opened(const std::string& number) {
@@ -196,10 +196,10 @@ HttpResponse StudioSession::Act(const HttpRequest& request) {
         ShowNoWindow();
         host_.RefreshCommandStates();
         PublishChanges();
-        if (response.status == 200 && response.contentType == "application/json") {
+        if (response.status == 200 && response.contentType == kJsonContentType) {
             json answer = json::parse(response.body);
             answer["version"] = Version();
-            response.body = answer.dump();
+            response.body = JsonText(answer);
         }
         return response;
     } catch (const Refused& refused) {
@@ -235,10 +235,10 @@ void StudioSession::PublishChanges() {
     json changes = ChangesBetween(sent_, now, lines, tree);
     sent_ = std::move(now);
     if (tree) {
-        events_.Publish("reload", json{{"version", ++version_}}.dump());
+        events_.Publish("reload", JsonText(json{{"version", ++version_}}));
     } else if (!changes.is_null()) {
         changes["version"] = ++version_;
-        events_.Publish("change", changes.dump());
+        events_.Publish("change", JsonText(changes));
     }
 }
 
