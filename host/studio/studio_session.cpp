@@ -131,10 +131,8 @@ HttpResponse StudioSession::Preferences() {
         }
         parameters.push_back(std::move(entry));
     }
-    return JsonResponse(JsonText(json{
-        {"title", page->title.empty() ? page->name : page->title},
-        {"parameters",
-         parameters}}));
+    return JsonResponse(JsonText(json{{"title", page->title.empty() ? page->name : page->title},
+                                      {"parameters", parameters}}));
 }
 
 HttpResponse StudioSession::Icon() {
