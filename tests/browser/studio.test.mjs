@@ -199,6 +199,42 @@ describe('the studio page', () => {
         }
     });
 
+    test('a double-click selects an object with its children, and so does the menu from the keyboard', async () => {
+        const {page} = first;
+        const car = ['Car', 'Body', 'Wheel FL', 'Wheel FR', 'Wheel RL', 'Wheel RR'];
+        const selected = async (names) => Promise.all(names.map((name) => row(page, name).getAttribute('aria-selected')));
+        await selectOnly(page, 'Car');
+        await press(page);
+        await until(dot(page, 'Body', 'editor'), 'aria-label', 'editor visibility: off');
+        const carAlone = await viewportPixels(page);
+        await press(page);
+
+        await row(page, 'Car').dblclick();
+        await until(row(page, 'Wheel RR'), 'aria-selected', 'true');
+        assert.deepEqual(await selected(car), car.map(() => 'true'));
+        assert.deepEqual(await selected(['Ball', 'Floor', 'Car Copy']), ['false', 'false', 'false']);
+        await press(page);
+        await until(dot(page, 'Body', 'editor'), 'aria-label', 'editor visibility: on');
+        const carWhole = await viewportPixels(page);
+        assert.ok(carAlone.drawn > 0 && carWhole.drawn > 10 * carAlone.drawn, `the car is drawn with its body and wheels: ${carWhole.drawn} pixels, the null alone ${carAlone.drawn}`);
+        await screenshot(page, '12-car-with-children');
+        await press(page);
+
+        await selectOnly(page, 'Lights');
+        await page.keyboard.press('Shift+Tab');
+        const menuButton = page.getByRole('button', {name: 'Objects menu'});
+        assert.equal(await menuButton.evaluate((button) => button === document.activeElement), true, 'Shift+Tab leads from the tree to the menu button');
+        await page.keyboard.press('Enter');
+        const entry = page.getByRole('menuitem', {name: 'Select Children'});
+        await page.keyboard.press('ArrowDown');
+        assert.equal(await entry.evaluate((item) => item === document.activeElement), true, 'the menu has the focus on its entry');
+        await page.keyboard.press('Enter');
+        await until(row(page, 'Fill Light'), 'aria-selected', 'true');
+        assert.deepEqual(await selected(['Lights', 'Key Light', 'Car']), ['true', 'true', 'false']);
+        assert.equal(await entry.isVisible(), false, 'the menu closed');
+        assert.equal(await menuButton.evaluate((button) => button === document.activeElement), true, 'the focus is back on the menu button');
+    });
+
     test('a page without the token is refused and changes nothing', async () => {
         const {page} = first;
         const stranger = await browser.newContext();

@@ -35,7 +35,11 @@ document.getElementById('error-dismiss').addEventListener('click', () => {
 });
 
 const store = new Store();
-const objectManager = new ObjectManager(document.getElementById('object-tree'), store, {report});
+const objectManager = new ObjectManager(document.getElementById('object-tree'), store, {
+    report,
+    menuButton: document.getElementById('objects-menu-button'),
+    menuElement: document.getElementById('objects-menu'),
+});
 const viewport = new Viewport(document.getElementById('viewport'), store, {report});
 viewport.onPicked = (id) => objectManager.reveal(id);
 setUpToolbar(store, viewport, {report, notify});

@@ -2,9 +2,11 @@
 // rows in view exist in the document (a pool of row elements reused as the list scrolls), so a
 // scene of 10^5 objects scrolls as one of ten. The tree keeps the focus itself and names the
 // active row with aria-activedescendant; the dots and the check mark of the active row are in
-// the tab order after the tree.
+// the tab order after the tree. A menu (from the button in the panel's header, or as a context
+// menu on a row) and a double-click on a row select objects with their descendants.
 
 import {postJson} from './api.js';
+import {Menu} from './menu.js';
 
 const ROW_HEIGHT = 24;
 const OVERSCAN = 6;
@@ -15,11 +17,21 @@ export function nextMode(mode) {
     return NEXT_MODE[mode] ?? 'on';
 }
 
+// The selection mode a click, a key or a double-click asks for by the keys held with it.
+function selectionMode(event) {
+    if (event.shiftKey) return 'add';
+    if (event.ctrlKey || event.metaKey) return 'toggle';
+    return 'replace';
+}
+
+const opensContextMenu = (event) => event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey);
+
 export class ObjectManager {
-    constructor(element, store, {report}) {
+    constructor(element, store, {report, menuButton, menuElement}) {
         this.element = element;
         this.store = store;
         this.report = report;
+        this.sent = Promise.resolve();  // the last request, which the next one waits for
         this.folded = new Set();
         this.rows = new Int32Array(0);
         this.active = -1;  // object index of the active row
@@ -31,6 +43,9 @@ export class ObjectManager {
         element.addEventListener('scroll', () => this.draw());
         element.addEventListener('click', (event) => this.onClick(event));
         element.addEventListener('keydown', (event) => this.onKey(event));
+        element.addEventListener('dblclick', (event) => this.onDoubleClick(event));
+        element.addEventListener('contextmenu', (event) => this.onContextMenu(event));
+        this.setUpMenu(menuButton, menuElement);
         new ResizeObserver(() => this.draw()).observe(element);
         store.on('load', () => this.rebuild());
         store.on('change', () => this.draw());
@@ -149,20 +164,81 @@ export class ObjectManager {
         return index === undefined ? `#${id}` : this.store.objects[index].name;
     }
 
-    async post(path, body) {
-        try {
-            await postJson(path, body);
-        } catch (error) {
-            this.report(error);
-        }
+    // Requests go out one after another, so the host does them in the order the person acted
+    // (the two clicks of a double-click select before the double-click's own request).
+    post(path, body) {
+        this.sent = this.sent.then(() => postJson(path, body)).catch((error) => this.report(error));
+        return this.sent;
     }
 
     select(index, event) {
-        const id = this.store.objects[index].id;
-        let mode = 'replace';
-        if (event.shiftKey) mode = 'add';
-        else if (event.ctrlKey || event.metaKey) mode = 'toggle';
-        return this.post('/api/select', {ids: [id], mode});
+        return this.post('/api/select', {ids: [this.store.objects[index].id], mode: selectionMode(event)});
+    }
+
+    selectWithChildren(ids, mode = 'replace') {
+        if (ids.length === 0) return Promise.resolve();
+        return this.post('/api/select', {ids, mode, children: true});
+    }
+
+    setUpMenu(button, element) {
+        this.menu = new Menu(element, [
+            {label: 'Select Children', run: (ids) => this.selectWithChildren(ids)},
+        ]);
+        const openBelowButton = (first) => {
+            const {left, bottom} = button.getBoundingClientRect();
+            this.menu.open({x: left, y: bottom}, this.selectionOrActive(), {opener: button, first});
+        };
+        button.addEventListener('click', () => (this.menu.isOpen ? this.menu.close() : openBelowButton(0)));
+        button.addEventListener('keydown', (event) => {
+            if (event.key !== 'ArrowDown' && event.key !== 'ArrowUp') return;
+            event.preventDefault();
+            openBelowButton(event.key === 'ArrowDown' ? 0 : -1);
+        });
+    }
+
+    // What the menu button's entries act on: the selection, or the active row when nothing is
+    // selected.
+    selectionOrActive() {
+        const ids = this.store.selectedIds();
+        if (ids.length > 0 || this.active < 0) return ids;
+        return [this.store.objects[this.active].id];
+    }
+
+    // What a row's context menu acts on: the selection when the row is in it, else the row alone.
+    rowTargets(index) {
+        const object = this.store.objects[index];
+        return object.selected ? this.store.selectedIds() : [object.id];
+    }
+
+    openContextMenu(index, at) {
+        this.active = index;
+        this.draw();
+        this.element.focus({preventScroll: true});
+        this.menu.open(at, this.rowTargets(index), {opener: this.element});
+    }
+
+    // A right-click opens the menu at the pointer for the row under it; the keyboard's menu key
+    // (which the browser sends with the tree as its target) opens it at the active row.
+    onContextMenu(event) {
+        event.preventDefault();
+        const row = event.target.closest('.om-row');
+        if (row) this.openContextMenu(Number(row.dataset.index), {x: event.clientX, y: event.clientY});
+        else if (event.target === this.element && this.active >= 0) this.openContextMenuAtActiveRow();
+    }
+
+    openContextMenuAtActiveRow() {
+        this.scrollIntoView(this.active);
+        this.draw();
+        const row = document.getElementById(`om-${this.store.objects[this.active].id}`);
+        const {left, bottom} = (row ?? this.element).getBoundingClientRect();
+        this.openContextMenu(this.active, {x: left + 24, y: bottom});
+    }
+
+    onDoubleClick(event) {
+        const row = event.target.closest('.om-row');
+        if (!row || event.target.closest('button, .om-fold')) return;
+        const index = Number(row.dataset.index);
+        this.selectWithChildren([this.store.objects[index].id], selectionMode(event));
     }
 
     onClick(event) {
@@ -240,7 +316,9 @@ export class ObjectManager {
             break;
         case ' ':
         case 'Enter': this.select(this.active, event); break;
-        default: return;
+        default:
+            if (!opensContextMenu(event)) return;
+            this.openContextMenuAtActiveRow();
         }
         event.preventDefault();
         event.stopPropagation();
