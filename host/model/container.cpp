@@ -171,10 +171,25 @@ namespace {
 // and a chunk whose blocks are all free again is given back (one empty chunk is kept for the next
 // burst). Millions of records are then made and freed without the general allocator, next to one
 // another in the order the walk makes them.
+//
+// A container is destroyed on the thread that made it (every host thread keeps its documents to
+// itself). A thread that ends gives back its empty chunk; a chunk that still held live blocks
+// would stay with them.
 class BlockPool {
 public:
     static constexpr std::size_t kBlockBytes = sizeof(Container);
     static constexpr std::size_t kChunkBytes = std::size_t{64} * 1024;
+
+    BlockPool() = default;
+    BlockPool(const BlockPool&) = delete;
+    BlockPool& operator=(const BlockPool&) = delete;
+    ~BlockPool() {
+        if (spare_ != nullptr && spare_->live == 0) {
+            Unlist(spare_);
+            VHOST_UNPOISON(spare_, kChunkBytes);
+            ::operator delete (static_cast<void*>(spare_), std::align_val_t{kChunkBytes});
+        }
+    }
 
     // Blocks handed out and not yet given back, by this thread's pool.
     std::size_t LiveBlocks() const { return liveBlocks_; }

@@ -73,6 +73,8 @@ PageNode& PreferencePage(Host& host) {
     return *node;
 }
 
+// The answer lives in `page`: a page that is about to go cannot be asked.
+const DrawnParameter& ParameterOf(DrawnPage&& page, std::int32_t id) = delete;
 const DrawnParameter& ParameterOf(const DrawnPage& page, std::int32_t id) {
     const auto found = std::find_if(page.parameters.begin(), page.parameters.end(),
                                     [id](const DrawnParameter& p) { return p.id == id; });
@@ -197,7 +199,8 @@ HttpResponse StudioSession::SetPreference(const json& body) {
 HttpResponse StudioSession::ClickPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
-    const DrawnParameter& parameter = ParameterOf(DrawnPreferences(host_), id);
+    const DrawnPage page = DrawnPreferences(host_);
+    const DrawnParameter& parameter = ParameterOf(page, id);
     if (parameter.kind != ParameterKind::Button && parameter.kind != ParameterKind::BitmapButton) {
         Refuse(400, parameter.label + " is not a button.");
     }

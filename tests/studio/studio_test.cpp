@@ -60,15 +60,20 @@ protected:
             started.set_value();
             core_->Run();
             host_->Shutdown();
+            ranOut_.set_value();
+            // What the host thread made is destroyed on it, as on the studio's own host thread,
+            // once the test is done with the handler.
+            released_.get_future().wait();
+            core_.reset();
+            host_.reset();
         });
         ASSERT_EQ(ready.wait_for(kPatience), std::future_status::ready);
     }
 
     void TearDown() override {
         if (core_ != nullptr) core_->Stop();
+        released_.set_value();
         if (hostThread_.joinable()) hostThread_.join();
-        core_.reset();
-        host_.reset();
         std::filesystem::remove_all(pageFolder_);
         std::filesystem::remove(pageFolder_.parent_path() / "vela-studio-secret.txt");
     }
@@ -117,7 +122,9 @@ protected:
     std::future<HttpResponse> click_;
     std::filesystem::path pageFolder_;
     std::thread hostThread_;
-    // Made on the host thread, kept until it has ended (the core last, while the host is there).
+    std::promise<void> ranOut_;    // the core's Run returned and the host shut down
+    std::promise<void> released_;  // the test is done with the core
+    // Made on the host thread and destroyed there (the core first, while the host is there).
     std::unique_ptr<vhost::Host> host_;
     std::unique_ptr<vhost::studio::HostThread> core_;
 };
@@ -294,8 +301,11 @@ TEST_F(StudioTest, StoppingWithAWindowOpenCancelsItAndEndsTheHostThread) {
     core_->Stop();
     ASSERT_EQ(click.wait_for(kPatience), std::future_status::ready);
     EXPECT_EQ(click.get().status, 200);
-    hostThread_.join();
+    ASSERT_EQ(ranOut_.get_future().wait_for(kPatience), std::future_status::ready);
     EXPECT_EQ(Get("/api/state").status, 503);
+    // What was sent before the end may still be waiting to be read; then the stream is over.
+    while (events->Next(std::chrono::milliseconds(0))) {
+    }
     EXPECT_TRUE(events->Closed());
 }
 
