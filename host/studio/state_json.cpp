@@ -1,9 +1,19 @@
 #include "studio/state_json.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <string_view>
+#include <utility>
+
 #include "host.h"
 #include "model/scene.h"
 #include "platform/utf8_path.h"
 #include "studio/request_errors.h"
+#include "text/json_text.h"
+#include "text/utf8.h"
 #include "vela2023/vela_ids.h"
 
 namespace vhost::studio {
@@ -15,36 +25,207 @@ using nlohmann::json;
 constexpr std::int32_t kVelaCommand = ID_VELA;
 constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its records under its id
 
-json TransformJson(const Matrix& m) {
+// JSON text written directly: a large scene's state is too slow to build as a document first.
+
+void AppendInteger(std::string& out, std::int64_t value) {
+    std::array<char, 24> digits{};
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    out.append(digits.data(), end);
+}
+
+void AppendUnsigned(std::string& out, std::uint64_t value) {
+    std::array<char, 24> digits{};
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    out.append(digits.data(), end);
+}
+
+// The shortest text that reads back as `value`; null for what JSON has no number for.
+void AppendNumber(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    std::array<char, 32> digits{};
+    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    out.append(digits.data(), end);
+}
+
+// A text as a JSON string; bytes that are not UTF-8 become U+FFFD, as in every other answer.
+void AppendText(std::string& out, std::string_view text) {
+    if (IsValidUtf8(text)) {
+        AppendJsonString(out, text);
+    } else {
+        out += JsonText(json(std::string(text)));
+    }
+}
+
+void AppendMode(std::string& out, Mode mode) {
+    const char* name = ModeName(mode);
+    if (name != nullptr) {
+        AppendJsonString(out, name);
+    } else {
+        out += "null";
+    }
+}
+
+void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
+
+// `"name":` after the members before it.
+void AppendKey(std::string& out, std::string_view name) {
+    if (out.back() != '{') out += ',';
+    out += '"';
+    out += name;
+    out += "\":";
+}
+
+void AppendTransform(std::string& out, const Matrix& m) {
     // Column-major 4x4, as three.js's Matrix4.fromArray takes it.
-    return json::array({m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x, m.v2.y, m.v2.z, 0, m.v3.x, m.v3.y,
-                        m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1});
+    const double columns[] = {m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x,  m.v2.y,  m.v2.z,  0,
+                              m.v3.x, m.v3.y, m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1};
+    out += '[';
+    for (const double value : columns) {
+        if (out.back() != '[') out += ',';
+        AppendNumber(out, value);
+    }
+    out += ']';
 }
 
-json StatesOf(const Object& object) {
-    return {{"name", object.Name()},
-            {"editor", ModeName(object.EditorMode())},
-            {"render", ModeName(object.RenderMode())},
-            {"enabled", object.Enabled()},
-            {"selected", object.Selected()},
-            {"isolated", object.Data().GetContainerInstance(kIsolationRecord) != nullptr}};
+ObjectStates StatesOf(const Object& object) {
+    return {object.Name(),       object.EditorMode(),
+            object.RenderMode(), object.Enabled(),
+            object.Selected(),   object.Data().GetContainerInstance(kIsolationRecord) != nullptr};
 }
 
-// The members that place and draw an object; any change of them is a change of the tree.
-json ShapeOf(const Object& object, const ObjectTypes& types, MeshNumbers& meshes) {
-    const ObjectType* type = types.Find(object.Type());
-    json shape = {{"id", object.Id()},
-                  {"parent", object.Up() != nullptr ? object.Up()->Id() : 0},
-                  {"type", type != nullptr ? type->token : std::to_string(object.Type())}};
-    if (!object.LocalTransform().IsIdentity()) {
-        shape["transform"] = TransformJson(object.LocalTransform());
-    }
-    if (object.GetMesh() != nullptr) shape["mesh"] = meshes.NumberOf(object.GetMesh());
-    if (object.Type() == HOST_OBJECT_INSTANCE) {
-        const ObjectId link = object.Data().GetLink(HOST_INSTANCE_LINK);
-        if (link != 0) shape["link"] = link;
-    }
+ObjectShape ShapeOf(const Object& object, MeshNumbers& meshes) {
+    ObjectShape shape;
+    shape.id = object.Id();
+    shape.parent = object.Up() != nullptr ? object.Up()->Id() : 0;
+    shape.type = object.Type();
+    shape.transform = object.LocalTransform();
+    if (object.GetMesh() != nullptr) shape.mesh = meshes.NumberOf(object.GetMesh());
+    if (object.Type() == HOST_OBJECT_INSTANCE)
+        shape.link = object.Data().GetLink(HOST_INSTANCE_LINK);
     return shape;
+}
+
+bool SameBits(const Vector& a, const Vector& b) {
+    return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
+           std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
+           std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
+}
+
+bool SameBits(const Matrix& a, const Matrix& b) {
+    return SameBits(a.off, b.off) && SameBits(a.v1, b.v1) && SameBits(a.v2, b.v2) &&
+           SameBits(a.v3, b.v3);
+}
+
+// The type's name as session scripts write it, or its number for a type the host does not know.
+class TypeNames {
+public:
+    explicit TypeNames(const ObjectTypes& types) : types_(types) {}
+    const std::string& NameOf(std::int32_t type) {
+        if (type != lastType_ || lastName_.empty()) {
+            const ObjectType* known = types_.Find(type);
+            lastName_ = known != nullptr ? known->token : std::to_string(type);
+            lastType_ = type;
+        }
+        return lastName_;
+    }
+
+private:
+    const ObjectTypes& types_;
+    std::int32_t lastType_ = 0;
+    std::string lastName_;
+};
+
+void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates& states,
+                  TypeNames& types) {
+    out += "{\"id\":";
+    AppendUnsigned(out, shape.id);
+    out += ",\"parent\":";
+    AppendUnsigned(out, shape.parent);
+    out += ",\"name\":";
+    AppendText(out, states.name);
+    out += ",\"type\":";
+    AppendText(out, types.NameOf(shape.type));
+    out += ",\"editor\":";
+    AppendMode(out, states.editor);
+    out += ",\"render\":";
+    AppendMode(out, states.render);
+    out += ",\"enabled\":";
+    AppendBool(out, states.enabled);
+    out += ",\"selected\":";
+    AppendBool(out, states.selected);
+    out += ",\"isolated\":";
+    AppendBool(out, states.isolated);
+    if (!shape.transform.IsIdentity()) {
+        out += ",\"transform\":";
+        AppendTransform(out, shape.transform);
+    }
+    if (shape.mesh != 0) {
+        out += ",\"mesh\":";
+        AppendInteger(out, shape.mesh);
+    }
+    if (shape.link != 0) {
+        out += ",\"link\":";
+        AppendUnsigned(out, shape.link);
+    }
+    out += '}';
+}
+
+// `{"id":N` and the states that differ from `was`; just `{"id":N` when none does.
+void AppendChangedStates(std::string& out, ObjectId id, const ObjectStates& was,
+                         const ObjectStates& now) {
+    out += "{\"id\":";
+    AppendUnsigned(out, id);
+    if (was.name != now.name) {
+        AppendKey(out, "name");
+        AppendText(out, now.name);
+    }
+    if (was.editor != now.editor) {
+        AppendKey(out, "editor");
+        AppendMode(out, now.editor);
+    }
+    if (was.render != now.render) {
+        AppendKey(out, "render");
+        AppendMode(out, now.render);
+    }
+    if (was.enabled != now.enabled) {
+        AppendKey(out, "enabled");
+        AppendBool(out, now.enabled);
+    }
+    if (was.selected != now.selected) {
+        AppendKey(out, "selected");
+        AppendBool(out, now.selected);
+    }
+    if (was.isolated != now.isolated) {
+        AppendKey(out, "isolated");
+        AppendBool(out, now.isolated);
+    }
+    out += '}';
+}
+
+bool SameStates(const ObjectStates& a, const ObjectStates& b) {
+    return a.editor == b.editor && a.render == b.render && a.enabled == b.enabled &&
+           a.selected == b.selected && a.isolated == b.isolated && a.name == b.name;
+}
+
+// The objects whose states differ, in the order of their ids, as a JSON list; empty when none
+// does. Both snapshots are of the same tree.
+std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
+    std::vector<std::pair<ObjectId, std::size_t>> changed;  // id, index
+    for (std::size_t i = 0; i < now.states.size(); ++i) {
+        if (!SameStates(before.states[i], now.states[i])) changed.emplace_back(now.shapes[i].id, i);
+    }
+    if (changed.empty()) return {};
+    std::sort(changed.begin(), changed.end());
+    std::string out = "[";
+    for (const auto& [id, index] : changed) {
+        if (out.size() > 1) out += ',';
+        AppendChangedStates(out, id, before.states[index], now.states[index]);
+    }
+    out += ']';
+    return out;
 }
 
 json DocumentJson(const StateSources& sources) {
@@ -106,17 +287,31 @@ const Mesh* MeshNumbers::Find(std::int64_t number) const {
     return meshes_[static_cast<std::size_t>(number - 1)].get();
 }
 
+bool ObjectShape::operator==(const ObjectShape& other) const {
+    return id == other.id && parent == other.parent && type == other.type && mesh == other.mesh &&
+           link == other.link && SameBits(transform, other.transform);
+}
+
+std::string Changes::EventText(std::uint64_t version) const {
+    json data = members;
+    data["version"] = version;
+    std::string text = JsonText(data);
+    if (!objects.empty()) text.insert(1, "\"objects\":" + objects + ",");
+    return text;
+}
+
 Snapshot TakeSnapshot(const StateSources& sources) {
     Snapshot snapshot;
-    json shapes = json::array();
     const Document& document = sources.host.ActiveDocument();
-    shapes.push_back(reinterpret_cast<std::uintptr_t>(&document));
+    snapshot.source = &document;
+    const std::size_t count = document.ObjectCount();
+    snapshot.shapes.reserve(count);
+    snapshot.states.reserve(count);
     document.ForEach([&](Object& object) {
-        shapes.push_back(ShapeOf(object, sources.host.Types(), sources.meshes));
-        snapshot.objects[object.Id()] = StatesOf(object);
+        snapshot.shapes.push_back(ShapeOf(object, sources.meshes));
+        snapshot.states.push_back(StatesOf(object));
         return true;
     });
-    snapshot.tree = JsonText(shapes);
     snapshot.document = DocumentJson(sources);
     snapshot.button = ButtonJson(sources.host);
     snapshot.consoleLines = sources.host.Console().size();
@@ -125,22 +320,23 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     return snapshot;
 }
 
-json WholeState(const StateSources& sources, std::uint64_t version) {
-    json objects = json::array();
-    sources.host.ActiveDocument().ForEach([&](Object& object) {
-        json entry = ShapeOf(object, sources.host.Types(), sources.meshes);
-        entry.update(StatesOf(object));
-        objects.push_back(std::move(entry));
-        return true;
-    });
-    json console = ConsoleLinesFrom(sources.host, 0);
-    return {{"version", version},
-            {"document", DocumentJson(sources)},
-            {"button", ButtonJson(sources.host)},
-            {"objects", std::move(objects)},
-            {"console", std::move(console)},
-            {"window", sources.window},
-            {"opened", OpenedJson(sources.host)}};
+std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
+    const Snapshot state = TakeSnapshot(sources);
+    TypeNames types(sources.host.Types());
+    std::string out = "{\"version\":";
+    AppendUnsigned(out, version);
+    out += ",\"document\":" + JsonText(state.document);
+    out += ",\"button\":" + JsonText(state.button);
+    out += ",\"objects\":[";
+    for (std::size_t i = 0; i < state.shapes.size(); ++i) {
+        if (i > 0) out += ',';
+        AppendObject(out, state.shapes[i], state.states[i], types);
+    }
+    out += "],\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
+    out += ",\"window\":" + JsonText(state.window);
+    out += ",\"opened\":" + JsonText(state.opened);
+    out += '}';
+    return out;
 }
 
 std::vector<json> ConsoleLinesFrom(Host& host, std::size_t first) {
@@ -151,21 +347,14 @@ std::vector<json> ConsoleLinesFrom(Host& host, std::size_t first) {
     return lines;
 }
 
-json ChangesBetween(const Snapshot& before, const Snapshot& now,
-                    const std::vector<json>& newConsoleLines, bool& tree) {
-    tree = before.tree != now.tree || now.consoleLines < before.consoleLines;
-    if (tree) return json::object();
-    json changes = json::object();
-    json objects = json::array();
-    for (const auto& [id, states] : now.objects) {
-        const json& was = before.objects.at(id);
-        json changed = {{"id", id}};
-        for (const auto& [member, value] : states.items()) {
-            if (was.at(member) != value) changed[member] = value;
-        }
-        if (changed.size() > 1) objects.push_back(std::move(changed));
-    }
-    if (!objects.empty()) changes["objects"] = std::move(objects);
+Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
+                       const std::vector<json>& newConsoleLines) {
+    Changes changes;
+    changes.members = json::object();
+    changes.tree = before.source != now.source || before.shapes != now.shapes ||
+                   now.consoleLines < before.consoleLines;
+    if (changes.tree) return changes;
+    changes.objects = ChangedObjects(before, now);
     auto member = [&](const char* name, const json& old, const json& current) {
         if (old == current) return;
         json diff = current;
@@ -175,14 +364,14 @@ json ChangesBetween(const Snapshot& before, const Snapshot& now,
                 if (!old.contains(key) || old.at(key) != value) diff[key] = value;
             }
         }
-        changes[name] = std::move(diff);
+        changes.members[name] = std::move(diff);
     };
     member("document", before.document, now.document);
     member("button", before.button, now.button);
-    if (before.window != now.window) changes["window"] = now.window;
-    if (before.opened != now.opened) changes["opened"] = now.opened;
-    if (!newConsoleLines.empty()) changes["console"] = newConsoleLines;
-    return changes.empty() ? json(nullptr) : changes;
+    if (before.window != now.window) changes.members["window"] = now.window;
+    if (before.opened != now.opened) changes.members["opened"] = now.opened;
+    if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
+    return changes;
 }
 
 json MeshJson(const Mesh& mesh) {

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -12,6 +11,7 @@
 #include <nlohmann/json.hpp>
 
 #include "model/geometry.h"
+#include "model/scene.h"
 
 namespace vhost {
 class Document;
@@ -41,18 +41,52 @@ private:
     std::unordered_map<const Mesh*, std::int64_t> numbers_;
 };
 
-// What the page was last sent, to tell what changed since.
+// An object's place in the tree and what draws it; any change of these is a change of the tree.
+struct ObjectShape {
+    ObjectId id = 0;
+    ObjectId parent = 0;  // 0 at the top level
+    std::int32_t type = 0;
+    Matrix transform;
+    std::int64_t mesh = 0;  // the mesh's number; 0 for none
+    ObjectId link = 0;      // an instance's reference; 0 for none and for other objects
+    // Bit for bit, so that a transform that is not a number still equals itself.
+    bool operator==(const ObjectShape& other) const;
+};
+
+// The states of an object a press or a click may change.
+struct ObjectStates {
+    std::string name;
+    Mode editor = Mode::Default;
+    Mode render = Mode::Default;
+    bool enabled = true;
+    bool selected = false;
+    bool isolated = false;  // carries an isolation record
+};
+
+// What the page was last sent, to tell what changed since. The objects are in the object
+// manager's order, their shapes and states at the same index, so that two snapshots of one tree
+// compare object by object.
 // NOLINTNEXTLINE(bugprone-exception-escape): nlohmann's members may throw only when out of memory
 struct Snapshot {
-    std::string tree;  // the tree's shape: ids, parents, types, links, transforms, meshes
-    // id -> the states a press or a click may change: name, editor, render, enabled, selected,
-    // isolated
-    std::map<std::uint64_t, nlohmann::json> objects;
+    const Document* source = nullptr;  // the document the objects belong to
+    std::vector<ObjectShape> shapes;
+    std::vector<ObjectStates> states;
     nlohmann::json document;
     nlohmann::json button;
     std::size_t consoleLines = 0;
     nlohmann::json window;
     nlohmann::json opened;
+};
+
+// What changed between two snapshots.
+// NOLINTNEXTLINE(bugprone-exception-escape): nlohmann's members may throw only when out of memory
+struct Changes {
+    bool tree = false;       // the tree itself changed: the page must reload the whole state
+    std::string objects;     // the list of changed objects as JSON text; empty when none changed
+    nlohmann::json members;  // the other members that changed, as the event names them
+    bool Empty() const { return objects.empty() && members.empty(); }
+    // The change event's data, with `version`.
+    std::string EventText(std::uint64_t version) const;
 };
 
 // Everything the state builders need, gathered by the studio's session.
@@ -64,12 +98,11 @@ struct StateSources {
 };
 
 Snapshot TakeSnapshot(const StateSources& sources);
-// The whole state, as GET /api/state answers it.
-nlohmann::json WholeState(const StateSources& sources, std::uint64_t version);
-// The event data for what changed from `before` to `now`; null when nothing did. `tree` is set
-// when the tree itself changed: the page must reload the whole state.
-nlohmann::json ChangesBetween(const Snapshot& before, const Snapshot& now,
-                              const std::vector<nlohmann::json>& newConsoleLines, bool& tree);
+// The whole state as JSON text, as GET /api/state answers it.
+std::string WholeStateText(const StateSources& sources, std::uint64_t version);
+// What changed from `before` to `now`; `newConsoleLines` are the lines added since `before`.
+Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
+                       const std::vector<nlohmann::json>& newConsoleLines);
 // The console lines from `first` on.
 std::vector<nlohmann::json> ConsoleLinesFrom(Host& host, std::size_t first);
 // A mesh as GET /api/mesh/N answers it.

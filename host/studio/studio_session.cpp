@@ -111,9 +111,7 @@ HttpResponse StudioSession::Read(const HttpRequest& request) {
     return ErrorResponse(404, "There is nothing at " + path + ".");
 }
 
-HttpResponse StudioSession::State() {
-    return JsonResponse(JsonText(WholeState(Sources(), Version())));
-}
+HttpResponse StudioSession::State() { return JsonResponse(WholeStateText(Sources(), Version())); }
 
 HttpResponse StudioSession::Preferences() {
     std::string problem;
@@ -229,14 +227,12 @@ void StudioSession::PublishChanges() {
     const std::vector<json> lines = now.consoleLines > sent_.consoleLines
                                         ? ConsoleLinesFrom(host_, sent_.consoleLines)
                                         : std::vector<json>{};
-    bool tree = false;
-    json changes = ChangesBetween(sent_, now, lines, tree);
+    const Changes changes = ChangesBetween(sent_, now, lines);
     sent_ = std::move(now);
-    if (tree) {
+    if (changes.tree) {
         events_.Publish("reload", JsonText(json{{"version", ++version_}}));
-    } else if (!changes.is_null()) {
-        changes["version"] = ++version_;
-        events_.Publish("change", JsonText(changes));
+    } else if (!changes.Empty()) {
+        events_.Publish("change", changes.EventText(++version_));
     }
 }
 

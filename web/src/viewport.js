@@ -163,7 +163,9 @@ export class Viewport {
         this.pumpMeshes();
     }
 
-    // Geometries are fetched a few at a time; when the last has come, the view is framed again
+    // Geometries are fetched a few at a time and drawn when the last has come: in a software
+    // renderer a frame of a large scene costs more than all the fetches, and a frame drawn between
+    // two rounds of fetches delays the second round by that much. The view is then framed again
     // unless the person has moved the camera meanwhile.
     pumpMeshes() {
         while (this.meshFetching < MESH_FETCHES_AT_ONCE && this.meshQueue.length > 0) {
@@ -175,7 +177,7 @@ export class Viewport {
                     if (generation !== this.generation) return;  // another state was loaded meanwhile
                     this.fillBatch(batch, meshParts(answer));
                     this.refill(batch);
-                    this.requestRender();
+                    if (this.meshQueue.length === 0 && this.meshFetching === 1) this.requestRender();
                 })
                 .catch((error) => this.report(error))
                 .finally(() => {
