@@ -1,5 +1,7 @@
 #include "prefs/page_drawing.h"
 
+#include <algorithm>
+
 #include "host.h"
 #include "prefs/preference_pages.h"
 #include "text/ascii.h"
@@ -28,9 +30,13 @@ DrawnParameter DrawParameter(Host& host, PageNode& node,
     return drawn;
 }
 
-}  // namespace
+struct ReachedPage {
+    RegisteredPage* page;
+    PageNode* node;
+};
 
-std::optional<DrawnPage> DrawPage(Host& host, std::int32_t pageId, std::string& problem) {
+// The page and its instance; none, with `problem` saying why.
+std::optional<ReachedPage> ReachPage(Host& host, std::int32_t pageId, std::string& problem) {
     RegisteredPage* page = host.Pages().Find(pageId);
     if (page == nullptr) {
         problem = "no preferences page " + std::to_string(pageId) + " is registered";
@@ -41,16 +47,52 @@ std::optional<DrawnPage> DrawPage(Host& host, std::int32_t pageId, std::string& 
         problem = "the page " + std::to_string(pageId) + " could not be created";
         return std::nullopt;
     }
+    return ReachedPage{page, node};
+}
+
+std::unique_ptr<DescriptionBuild> DescribeInHostLanguage(Host& host, PageNode& node) {
     std::int32_t flags = 0;
     bool answer = false;
+    return host.Pages().Describe(node, host.LanguageCode(), flags, answer);
+}
+
+}  // namespace
+
+std::optional<DrawnPage> DrawPage(Host& host, std::int32_t pageId, std::string& problem) {
+    const std::optional<ReachedPage> reached = ReachPage(host, pageId, problem);
+    if (!reached) return std::nullopt;
     const std::unique_ptr<DescriptionBuild> description =
-        host.Pages().Describe(*node, host.LanguageCode(), flags, answer);
-    DrawnPage drawn{pageId, page->name, description->Loaded(), description->Title(), {}};
+        DescribeInHostLanguage(host, *reached->node);
+    DrawnPage drawn{pageId, reached->page->name, description->Loaded(), description->Title(), {}};
     if (!drawn.described) return drawn;
     for (const DescriptionBuild::Parameter& parameter : description->Parameters()) {
-        drawn.parameters.push_back(DrawParameter(host, *node, parameter));
+        drawn.parameters.push_back(DrawParameter(host, *reached->node, parameter));
     }
     return drawn;
+}
+
+std::unique_ptr<Bitmap> DrawPicture(Host& host, std::int32_t pageId, std::int32_t buttonId,
+                                    std::string& problem) {
+    const std::optional<ReachedPage> reached = ReachPage(host, pageId, problem);
+    if (!reached) return nullptr;
+    const std::unique_ptr<DescriptionBuild> description =
+        DescribeInHostLanguage(host, *reached->node);
+    const std::vector<DescriptionBuild::Parameter>& parameters = description->Parameters();
+    const bool isBitmapButton =
+        std::any_of(parameters.begin(), parameters.end(), [buttonId](const auto& parameter) {
+            return parameter.id == buttonId && parameter.kind == ParameterKind::BitmapButton;
+        });
+    if (!isBitmapButton) {
+        problem = "the page has no bitmap button " + std::to_string(buttonId);
+        return nullptr;
+    }
+    bool answer = false;
+    std::unique_ptr<Bitmap> picture =
+        host.Pages().RequestBitmap(*reached->node, DescIdOf(buttonId), answer);
+    if (picture == nullptr) {
+        problem = "the page supplies no picture for its button " + std::to_string(buttonId);
+    }
+    return picture;
 }
 
 std::string KindName(ParameterKind kind) { return AsciiLower(KindKeyword(kind)); }

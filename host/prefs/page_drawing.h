@@ -4,10 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "media/bitmap.h"
 #include "model/container.h"
 #include "resources/resource_loader.h"
 
@@ -37,6 +39,12 @@ struct DrawnPage {
 // Draws page `pageId`, asking its instance for every value. None, with `problem` saying why,
 // when no such page is registered or its instance could not be made.
 std::optional<DrawnPage> DrawPage(Host& host, std::int32_t pageId, std::string& problem);
+
+// The picture page `pageId` supplies for its bitmap button `buttonId`, as the host would draw it
+// on the button. None, with `problem` saying why, when the page cannot be drawn, has no such
+// bitmap button, or supplies no picture for it.
+std::unique_ptr<Bitmap> DrawPicture(Host& host, std::int32_t pageId, std::int32_t buttonId,
+                                    std::string& problem);
 
 // The keyword of a kind as the studio names it ("bool", "bitmapbutton", ...).
 std::string KindName(ParameterKind kind);

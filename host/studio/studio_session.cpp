@@ -1,6 +1,8 @@
 #include "studio/studio_session.h"
 
 #include <charconv>
+#include <limits>
+#include <memory>
 
 #include "host.h"
 #include "media/bmp_writer.h"
@@ -18,6 +20,7 @@ namespace {
 using nlohmann::json;
 
 constexpr std::string_view kApi = "/api/";
+constexpr std::string_view kPicture = "/api/preferences/picture/";
 
 json GadgetJson(const Gadget& gadget) {
     static constexpr const char* kKinds[] = {"group", "static", "edit", "buttons"};
@@ -54,6 +57,13 @@ std::optional<std::int64_t> NumberAfter(const std::string& path, std::string_vie
     const auto [end, error] = std::from_chars(first, last, number);
     if (error != std::errc() || end != last || first == last) return std::nullopt;
     return number;
+}
+
+HttpResponse BmpResponse(const Bitmap& bitmap) {
+    HttpResponse response;
+    response.contentType = "image/bmp";
+    response.body = EncodeBmp(bitmap);
+    return response;
 }
 
 std::string ParameterJsonKind(ParameterKind kind) { return KindName(kind); }
@@ -106,6 +116,7 @@ HttpResponse StudioSession::Read(const HttpRequest& request) {
     if (path == "/api/state") return State();
     if (path == "/api/preferences") return Preferences();
     if (path == "/api/icon") return Icon();
+    if (path.rfind(kPicture, 0) == 0) return Picture(path.substr(kPicture.size()));
     if (path.rfind("/api/mesh/", 0) == 0) return Mesh(path.substr(10));
     if (path.rfind("/api/opened/", 0) == 0) return Opened(path.substr(12));
     return ErrorResponse(404, "There is nothing at " + path + ".");
@@ -125,7 +136,9 @@ HttpResponse StudioSession::Preferences() {
                       {"label", parameter.label},
                       {"value", ValueJson(parameter)}};
         if (parameter.picture) {
-            entry["picture"] = {parameter.picture->first, parameter.picture->second};
+            entry["picture"] = {{"url", std::string(kPicture) + std::to_string(parameter.id)},
+                                {"width", parameter.picture->first},
+                                {"height", parameter.picture->second}};
         }
         parameters.push_back(std::move(entry));
     }
@@ -138,10 +151,21 @@ HttpResponse StudioSession::Icon() {
     if (command == nullptr || command->icon == nullptr) {
         return ErrorResponse(404, "The Vela Button has no icon.");
     }
-    HttpResponse response;
-    response.contentType = "image/bmp";
-    response.body = EncodeBmp(*command->icon);
-    return response;
+    return BmpResponse(*command->icon);
+}
+
+HttpResponse StudioSession::Picture(const std::string& number) {
+    const std::optional<std::int64_t> id = NumberAfter(number, "");
+    std::string problem = "there is no button " + Quoted(number);
+    std::unique_ptr<Bitmap> picture;
+    if (id && *id >= std::numeric_limits<std::int32_t>::min() &&
+        *id <= std::numeric_limits<std::int32_t>::max()) {
+        picture = DrawPicture(host_, ID_VELAPREFS, static_cast<std::int32_t>(*id), problem);
+    }
+    if (picture == nullptr) {
+        return ErrorResponse(404, "The preferences show no picture: " + problem + ".");
+    }
+    return BmpResponse(*picture);
 }
 
 HttpResponse StudioSession::Mesh(const std::string& number) {

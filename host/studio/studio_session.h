@@ -58,6 +58,7 @@ private:
     HttpResponse State();
     HttpResponse Preferences();
     HttpResponse Icon();
+    HttpResponse Picture(const std::string& number);
     HttpResponse Mesh(const std::string& number);
     HttpResponse Opened(const std::string& number);
     // Actions; each answers its report with the version after it.

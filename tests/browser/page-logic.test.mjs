@@ -1,8 +1,9 @@
-// The page's rules that need no browser: which objects the viewport draws, how events are
-// applied to the page's state, and how a key stroke is named for the host.
+// The page's rules that need no browser: which objects the viewport draws and where, how events
+// are applied to the page's state, and how a key stroke is named for the host.
 
 import assert from 'node:assert/strict';
 import {test} from 'node:test';
+import {computePlacementsDrawn, computeWorld, placeObjects} from '../../web/src/instances.js';
 import {hostKeyName} from '../../web/src/keyboard.js';
 import {Store} from '../../web/src/store.js';
 import {computeDrawn} from '../../web/src/visibility.js';
@@ -29,6 +30,44 @@ test('the viewport draws by the effective visibility, and a disabled object pass
     const drawn = (mode) => Array.from(computeDrawn(store, mode, new Uint8Array(8)));
     assert.deepEqual(drawn('editor'), [1, 0, 0, 1, 0, 1, 0, 0]);
     assert.deepEqual(drawn('render'), [0, 0, 1, 1, 0, 1, 1, 1]);
+});
+
+test('an instance places the subtree it refers to at its own place, follows instances of instances and stops at a link back', () => {
+    const at = (x, y, z) => [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1];
+    const made = (id, parent, type, more = {}) => ({...object(id, parent, 'default', 'default'), type, ...more});
+    const store = loaded([
+        made(1, 0, 'null', {editor: 'off', transform: at(10, 0, 0)}),  // Car, hidden in the tree
+        made(2, 1, 'cube', {transform: at(1, 1, 0)}),  // Body
+        made(3, 1, 'cylinder', {editor: 'off'}),  // a wheel hidden in the tree
+        made(4, 1, 'instance', {link: 5, transform: at(0, 2, 0)}),  // an instance inside the car
+        made(5, 0, 'sphere', {transform: at(0, 0, 7)}),
+        made(6, 0, 'instance', {link: 1, transform: [0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, -5, 1]}),  // the car's copy, turned
+        made(7, 0, 'instance', {link: 6, transform: at(0, 0, 20)}),  // a copy of the copy
+        made(8, 0, 'instance', {link: 9}),
+        made(9, 0, 'instance', {link: 8}),
+        made(10, 0, 'null'),
+        made(11, 10, 'instance', {link: 10}),  // refers to its own parent
+        made(12, 0, 'instance', {link: 10}),
+    ]);
+    const placements = placeObjects(store, computeWorld(store));
+    const {count, source, extras} = placements;
+    assert.deepEqual(Array.from(source), [0, 1, 2, 4, 4, -1, -1, -1, -1, 9, -1, -1], 'a single referenced object is drawn in the instance\'s own place');
+    const drawn = (mode) => computePlacementsDrawn(store, mode, placements, new Uint8Array(count + extras.count));
+    // Each extra as [owner id, drawn object id or "gate", drawn, its place].
+    const listed = (shown) => extras.owner.map((owner, x) => [
+        store.objects[owner].id, extras.source[x] < 0 ? 'gate' : store.objects[extras.source[x]].id, shown[count + x],
+        Array.from(extras.matrix.subarray(x * 16 + 12, x * 16 + 15)),
+    ]);
+    assert.deepEqual(listed(drawn('editor')), [
+        [6, 1, 1, [0, 0, -5]], [6, 2, 1, [0, 1, -6]], [6, 3, 0, [0, 0, -5]], [6, 5, 1, [0, 2, -5]],
+        [7, 'gate', 1, [0, 0, 20]], [7, 1, 1, [0, 0, 20]], [7, 2, 1, [1, 1, 20]], [7, 3, 0, [0, 0, 20]], [7, 5, 1, [0, 2, 20]],
+        [11, 10, 1, [0, 0, 0]], [12, 10, 1, [0, 0, 0]],
+    ]);
+
+    store.objects[1].enabled = false;  // the body
+    store.objects[5].editor = 'off';  // the copy; the copy of the copy still shows the car
+    assert.deepEqual(listed(drawn('editor')).map((entry) => entry[2]), [0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 1]);
+    assert.deepEqual(listed(drawn('render')).map((entry) => entry[2]), [1, 0, 1, 1, 1, 1, 0, 1, 1, 1, 1], 'the render view by the render states');
 });
 
 test('events apply in order: a missed version asks for the whole state, an old one is passed over', () => {

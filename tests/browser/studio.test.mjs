@@ -235,6 +235,42 @@ describe('the studio page', () => {
         assert.equal(await menuButton.evaluate((button) => button === document.activeElement), true, 'the focus is back on the menu button');
     });
 
+    test('an instance draws the whole car it refers to, hidden or not; the bitmap button shows its picture', async () => {
+        const {page} = first;
+        // A click on a dot cycles default -> on -> off -> default.
+        const setEditor = async (name, clicks, mode) => {
+            for (let k = 0; k < clicks; k++) await dot(page, name, 'editor').click();
+            await until(dot(page, name, 'editor'), 'aria-label', `editor visibility: ${mode}`);
+        };
+        await viewportPixels(page, {keepAs: 'before-instances'});
+        await setEditor('Floor', 2, 'off');  // what stands on the floor is then counted by its pixels
+        const all = await viewportPixels(page);
+        await setEditor('Car', 2, 'off');
+        const carHidden = await viewportPixels(page);
+        await screenshot(page, '13-car-hidden-copy-shown');
+        await setEditor('Car Copy', 2, 'off');
+        const bothHidden = await viewportPixels(page);
+        const car = all.drawn - carHidden.drawn;
+        const copy = carHidden.drawn - bothHidden.drawn;
+        assert.ok(car > 500 && copy > car / 3, `the copy draws a car while the car is hidden: ${copy} pixels, the car ${car}`);
+        await setEditor('Car', 1, 'default');
+        await setEditor('Car Copy', 1, 'default');
+        await setEditor('Floor', 1, 'default');
+        assert.equal((await viewportPixels(page, {compareWith: 'before-instances'})).changed, 0);
+
+        const preferences = page.getByRole('dialog', {name: 'Vela Button'});
+        if (!(await preferences.isVisible())) await page.getByRole('button', {name: 'Preferences'}).click();
+        const website = preferences.getByRole('button', {name: 'Visit the Vela website', exact: true});
+        await website.locator('img').waitFor();
+        const size = await page.waitForFunction(() => {
+            const image = document.querySelector('#preferences-body button.bitmapbutton img');
+            return image?.complete && image.naturalWidth > 0 && [image.naturalWidth, image.naturalHeight, image.width, image.height];
+        }, null, {timeout: 10000});
+        const [naturalWidth, naturalHeight, width, height] = await size.jsonValue();
+        assert.deepEqual([naturalWidth, naturalHeight], [width, height], 'the picture is as large as the host said');
+        await screenshot(page, '14-bitmap-button');
+    });
+
     test('a page without the token is refused and changes nothing', async () => {
         const {page} = first;
         const stranger = await browser.newContext();

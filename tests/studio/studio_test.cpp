@@ -216,6 +216,12 @@ TEST_F(StudioTest, BadRequestsAnswerWhyAndChangeNothing) {
                     !answer["error"].get<std::string>().empty())
             << response.body;
     }
+    // The preferences' pictures: a bitmap button's is a BMP; a switch or a number out of range
+    // has none.
+    const std::string picture = "/api/preferences/picture/";
+    EXPECT_EQ(Get(picture + std::to_string(VELAPREFS_WEBSITE)).body.substr(0, 2), "BM");
+    EXPECT_EQ(Get(picture + std::to_string(VELAPREFS_KEEP_VISIBILITY)).status, 404);
+    EXPECT_EQ(Get(picture + "4294967296").status, 404);
     HttpRequest notJson = Request("POST", "/api/press", "{}");
     notJson.headers["content-type"] = "text/plain";
     EXPECT_EQ(Send(notJson).status, 415);

@@ -14,6 +14,16 @@ export function setUpPreferences(store, {report}) {
     const toggle = document.getElementById('preferences-toggle');
     let refreshing = null;
 
+    // A bitmap button's picture; the button keeps its label as its name.
+    const picture = ({url, width, height}) => {
+        const image = document.createElement('img');
+        image.src = url;
+        image.alt = '';
+        image.width = width;
+        image.height = height;
+        return image;
+    };
+
     const control = (parameter) => {
         const row = document.createElement('div');
         row.className = 'pref-row';
@@ -34,6 +44,7 @@ export function setUpPreferences(store, {report}) {
             button.id = `pref-${parameter.id}`;  // so the focus stays on it when the page is drawn again
             button.className = parameter.kind;
             button.textContent = label;
+            if (parameter.picture) button.prepend(picture(parameter.picture));
             button.addEventListener('click', () => act('/api/preferences/click', {id: parameter.id}));
             row.append(button);
         } else {

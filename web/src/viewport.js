@@ -2,7 +2,7 @@
 // scene, or one primitive or marker shape); each batch is one InstancedMesh per part, so 10^5
 // objects are a few draw calls. World matrices are computed once per state load (they change
 // only with the tree); a change event recomputes which objects are drawn and refills the
-// instance arrays of the batches, which is linear in the number of objects and allocates nothing.
+// instance arrays of the batches, which is linear in the number of placements.
 //
 // A software renderer (headless browsers, machines without a GPU) needs about 8 µs for each
 // drawn instance, 2 s for a frame of 10^5 objects, and about 0.6 µs for a point. So while the
@@ -10,15 +10,17 @@
 // most MOVING_POINTS points (see fillPoints); the shapes come back when the camera has stopped
 // for SETTLE_MS.
 //
-// An instance object draws what its reference is drawn as (its mesh or its shape, not the
-// reference's children) at the instance's own place. Generators that take their children as
-// input are drawn as a marker; their children draw themselves.
+// What is drawn where is a list of placements (instances.js): each object at its world place, and
+// for an instance of an object with children the whole referenced subtree at the instance's
+// place. A batch holds placements; a drawn placement is picked and coloured as the object of the
+// tree it belongs to. Generators that take their children as input are drawn as a marker; their
+// children draw themselves.
 
 import * as THREE from 'three';
 import {OrbitControls} from 'three/examples/jsm/controls/OrbitControls.js';
 import {postJson} from './api.js';
 import {makeShape, meshParts, shapeKey} from './shapes.js';
-import {computeDrawn} from './visibility.js';
+import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
 
 const BACKGROUND = 0x2b2f36;
 const SELECTED = new THREE.Color(1.0, 0.55, 0.15);
@@ -66,8 +68,9 @@ export class Viewport {
         this.points.visible = false;
         this.scene.add(this.points);
         this.moving = false;
-        this.drawn = new Uint8Array(0);
+        this.drawn = new Uint8Array(0);  // one entry per placement
         this.world = new Float32Array(0);
+        this.placements = null;
         this.watchPointer();
         new ResizeObserver(() => this.resize()).observe(canvas);
         store.on('load', () => this.rebuild());
@@ -99,27 +102,20 @@ export class Viewport {
         });
     }
 
-    computeWorld() {
-        const {objects, parentIndex} = this.store;
-        const world = new Float32Array(objects.length * 16);
-        const local = new THREE.Matrix4();
-        const parent = new THREE.Matrix4();
-        const result = new THREE.Matrix4();
-        for (let i = 0; i < objects.length; i++) {
-            if (objects[i].transform) local.fromArray(objects[i].transform);
-            else local.identity();
-            if (parentIndex[i] >= 0) result.multiplyMatrices(parent.fromArray(world, parentIndex[i] * 16), local);
-            else result.copy(local);
-            result.toArray(world, i * 16);
-        }
-        this.world = world;
+    // Placement p's matrix is 16 floats at placementOffset(p) of placementMatrices(p).
+    placementMatrices(p) {
+        return p < this.placements.count ? this.world : this.placements.extras.matrix;
     }
 
-    // The object an object is drawn as: an instance draws its reference.
-    sourceOf(object) {
-        if (object.type !== 'instance' || !object.link) return object;
-        const index = this.store.indexById.get(object.link);
-        return index === undefined ? object : this.store.objects[index];
+    placementOffset(p) {
+        const {count} = this.placements;
+        return (p < count ? p : p - count) * 16;
+    }
+
+    // The object of the tree placement p belongs to: the one a click on it picks.
+    ownerOf(p) {
+        const {count, extras} = this.placements;
+        return p < count ? p : extras.owner[p - count];
     }
 
     rebuild() {
@@ -127,21 +123,27 @@ export class Viewport {
         this.batches.clear();
         this.meshQueue = [];
         this.generation++;
-        this.computeWorld();
+        const {objects} = this.store;
+        this.world = computeWorld(this.store);
+        this.placements = placeObjects(this.store, this.world);
+        const {count, source, extras} = this.placements;
         const groups = new Map();
-        this.store.objects.forEach((object, index) => {
-            const source = this.sourceOf(object);
-            const key = source.mesh !== undefined ? `mesh:${source.mesh}` : shapeKey(source.type);
+        const group = (placement, drawnAs) => {
+            if (drawnAs < 0) return;
+            const object = objects[drawnAs];
+            const key = object.mesh !== undefined ? `mesh:${object.mesh}` : shapeKey(object.type);
             if (!groups.has(key)) groups.set(key, []);
-            groups.get(key).push(index);
-        });
+            groups.get(key).push(placement);
+        };
+        for (let i = 0; i < count; i++) group(i, source[i]);
+        for (let x = 0; x < extras.count; x++) group(count + x, extras.source[x]);
         for (const [key, members] of groups) {
             const batch = {key, members: Int32Array.from(members), meshes: [], shown: new Int32Array(members.length)};
             this.batches.set(key, batch);
             if (key.startsWith('mesh:')) this.loadMesh(batch, Number(key.slice(5)));
             else this.fillBatch(batch, [makeShape(key)]);
         }
-        this.drawn = new Uint8Array(this.store.objects.length);
+        this.drawn = new Uint8Array(count + extras.count);
         this.update();
         this.frameScene();
     }
@@ -198,26 +200,27 @@ export class Viewport {
     }
 
     update() {
-        if (this.drawn.length !== this.store.objects.length) return;
-        computeDrawn(this.store, this.mode, this.drawn);
+        if (this.placements?.count !== this.store.objects.length) return;
+        computePlacementsDrawn(this.store, this.mode, this.placements, this.drawn);
         for (const batch of this.batches.values()) this.refill(batch);
         if (this.moving) this.fillPoints();
         this.requestRender();
     }
 
-    // Copies the drawn members' world matrices into the batch's instance arrays, selected ones
-    // coloured; `shown[k]` is the object index of instance k, for picking.
+    // Copies the drawn members' matrices into the batch's instance arrays, coloured when the
+    // object they belong to is selected; `shown[k]` is the placement of instance k, for picking.
     refill(batch) {
         const {objects} = this.store;
-        const world = this.world;
         let count = 0;
-        for (const index of batch.members) {
-            if (!this.drawn[index]) continue;
-            batch.shown[count] = index;
-            const colour = objects[index].selected ? SELECTED : UNSELECTED;
+        for (const placement of batch.members) {
+            if (!this.drawn[placement]) continue;
+            batch.shown[count] = placement;
+            const colour = objects[this.ownerOf(placement)].selected ? SELECTED : UNSELECTED;
+            const from = this.placementMatrices(placement);
+            const offset = this.placementOffset(placement);
             for (const mesh of batch.meshes) {
                 const matrices = mesh.instanceMatrix.array;
-                for (let e = 0; e < 16; e++) matrices[count * 16 + e] = world[index * 16 + e];
+                for (let e = 0; e < 16; e++) matrices[count * 16 + e] = from[offset + e];
                 colour.toArray(mesh.instanceColor.array, count * 3);
             }
             count++;
@@ -287,9 +290,10 @@ export class Viewport {
         for (const batch of this.batches.values()) {
             const shown = batch.meshes.length > 0 ? batch.meshes[0].count : 0;
             for (let j = 0; j < shown; j++, k++) {
-                const index = batch.shown[j];
-                positions.set(this.world.subarray(index * 16 + 12, index * 16 + 15), k * 3);
-                selected[k] = objects[index].selected ? 1 : 0;
+                const placement = batch.shown[j];
+                const offset = this.placementOffset(placement);
+                positions.set(this.placementMatrices(placement).subarray(offset + 12, offset + 15), k * 3);
+                selected[k] = objects[this.ownerOf(placement)].selected ? 1 : 0;
             }
         }
         return {positions, selected};
@@ -334,7 +338,7 @@ export class Viewport {
         const meshes = [...this.batches.values()].flatMap((batch) => batch.meshes.filter((mesh) => mesh.count > 0));
         const [hit] = raycaster.intersectObjects(meshes, false);
         if (!hit || hit.instanceId === undefined) return null;
-        return this.store.objects[hit.object.userData.batch.shown[hit.instanceId]];
+        return this.store.objects[this.ownerOf(hit.object.userData.batch.shown[hit.instanceId])];
     }
 
     async pick(event) {
@@ -351,8 +355,8 @@ export class Viewport {
         }
     }
 
-    // The box around the objects of `which` ('drawn', 'selected': the drawn selected ones, or
-    // 'all', drawn or not), from each batch's geometry bounds placed by each object's matrix.
+    // The box around the placements of `which` ('drawn', 'selected': the drawn ones of selected
+    // objects, or 'all', drawn or not), from each batch's geometry bounds placed by their matrices.
     boundsOf(which) {
         const box = new THREE.Box3();
         const part = new THREE.Box3();
@@ -363,9 +367,9 @@ export class Viewport {
             if (!mesh) continue;
             if (!mesh.geometry.boundingBox) mesh.geometry.computeBoundingBox();
             const indexes = which === 'all' ? batch.members : batch.shown.subarray(0, mesh.count);
-            for (const index of indexes) {
-                if (which === 'selected' && !objects[index].selected) continue;
-                matrix.fromArray(this.world, index * 16);
+            for (const placement of indexes) {
+                if (which === 'selected' && !objects[this.ownerOf(placement)].selected) continue;
+                matrix.fromArray(this.placementMatrices(placement), this.placementOffset(placement));
                 box.union(part.copy(mesh.geometry.boundingBox).applyMatrix4(matrix));
             }
         }

@@ -6,6 +6,13 @@
 
 const VISIBLE = 1;
 
+// An object's visibility from its state and what its parent passes on.
+function effective(state, fromParent) {
+    if (state === 'on') return VISIBLE;
+    if (state === 'off') return 0;
+    return fromParent;
+}
+
 // Fills `out` (a Uint8Array, one entry per object) with 1 for each object drawn in this view.
 // `mode` is 'editor' or 'render'. Parents come before their children, so one pass suffices.
 export function computeDrawn(store, mode, out) {
@@ -13,13 +20,27 @@ export function computeDrawn(store, mode, out) {
     const inherited = new Uint8Array(objects.length);
     for (let i = 0; i < objects.length; i++) {
         const object = objects[i];
-        const state = object[mode];
-        let visible;
-        if (state === 'on') visible = VISIBLE;
-        else if (state === 'off') visible = 0;
-        else visible = parentIndex[i] < 0 ? VISIBLE : inherited[parentIndex[i]];
+        const visible = effective(object[mode], parentIndex[i] < 0 ? VISIBLE : inherited[parentIndex[i]]);
         inherited[i] = visible;
         out[i] = visible && object.enabled ? 1 : 0;
+    }
+    return out;
+}
+
+// The same rules inside the subtree of `root` as an instance draws it: the root is drawn whatever
+// its own states are (an instance shows its reference however the reference is shown in the
+// tree), and the objects below it follow their states from there, so a child that is hidden or
+// disabled in the tree is left out of the instance too. `out` has one entry per object of the
+// subtree, the root's first.
+export function computeDrawnWithin(store, mode, root, out) {
+    const {objects, parentIndex} = store;
+    const inherited = new Uint8Array(out.length);
+    inherited[0] = VISIBLE;
+    out[0] = 1;
+    for (let k = 1; k < out.length; k++) {
+        const visible = effective(objects[root + k][mode], inherited[parentIndex[root + k] - root]);
+        inherited[k] = visible;
+        out[k] = visible && objects[root + k].enabled ? 1 : 0;
     }
     return out;
 }
