@@ -19,6 +19,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "fuzz_check.h"
+#include "fuzz_host.h"
 #include "host.h"
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
@@ -266,23 +267,11 @@ private:
     int reopenings_ = 0;
 };
 
-// The process's host, with the module started; never destroyed, so the module is never unloaded.
-vhost::Host& TheHost() {
-    static vhost::Host* const host = [] {
-        auto* started = new vhost::Host();
-        const vhost::ModuleLoadReport report = started->LoadModule(VELA_MODULE_FILE);
-        vfuzz::Require(report.started && report.messages.empty(), "the module starts cleanly");
-        started->FinishStartup();
-        return started;
-    }();
-    return *host;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    Run run(TheHost(), input);
+    Run run(vfuzz::StartedHost(VELA_MODULE_FILE), input);
     run.Populate();
     run.Steps();
     return 0;

@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "fuzz_check.h"
+#include "fuzz_host.h"
 #include "host.h"
 #include "studio/event_stream.h"
 #include "studio/request_handler.h"
@@ -42,19 +43,17 @@ const char* const kPaths[] = {
 };
 const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422};
 
+// The host with a small tree of its own: a parent with a child, and an object beside them.
 vhost::Host& TheHost() {
-    static vhost::Host* const host = [] {
-        auto* started = new vhost::Host();
-        const vhost::ModuleLoadReport report = started->LoadModule(VELA_MODULE_FILE);
-        vfuzz::Require(report.started && report.messages.empty(), "the module starts cleanly");
-        started->FinishStartup();
-        vhost::Document& document = started->ActiveDocument();
+    static vhost::Host& host = []() -> vhost::Host& {
+        vhost::Host& started = vfuzz::StartedHost(VELA_MODULE_FILE);
+        vhost::Document& document = started.ActiveDocument();
         vhost::Object* parent = document.CreateObject(HOST_OBJECT_NULL, "Parent");
         document.CreateObject(HOST_OBJECT_POLYGON, "Child", {parent});
         document.CreateObject(HOST_OBJECT_NULL, "Beside");
         return started;
     }();
-    return *host;
+    return host;
 }
 
 struct Studio {
