@@ -5,7 +5,9 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <string_view>
+#include <tuple>
 #include <utility>
 
 #include "host.h"
@@ -173,11 +175,8 @@ void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates
     out += '}';
 }
 
-// `{"id":N` and the states that differ from `was`; just `{"id":N` when none does.
-void AppendChangedStates(std::string& out, ObjectId id, const ObjectStates& was,
-                         const ObjectStates& now) {
-    out += "{\"id\":";
-    AppendUnsigned(out, id);
+// `,"member":value` for each state that differs from `was`.
+void AppendChangedMembers(std::string& out, const ObjectStates& was, const ObjectStates& now) {
     if (was.name != now.name) {
         AppendKey(out, "name");
         AppendText(out, now.name);
@@ -202,7 +201,6 @@ void AppendChangedStates(std::string& out, ObjectId id, const ObjectStates& was,
         AppendKey(out, "isolated");
         AppendBool(out, now.isolated);
     }
-    out += '}';
 }
 
 bool SameStates(const ObjectStates& a, const ObjectStates& b) {
@@ -210,8 +208,71 @@ bool SameStates(const ObjectStates& a, const ObjectStates& b) {
            a.selected == b.selected && a.isolated == b.isolated && a.name == b.name;
 }
 
-// The objects whose states differ, in the order of their ids, as a JSON list; empty when none
-// does. Both snapshots are of the same tree.
+// Which members of an object changed and to what: objects with equal keys are sent as one entry.
+// A member that did not change keeps its default here, whatever its value.
+struct ChangeKey {
+    std::uint32_t changed = 0;  // a bit per changed member
+    std::string_view name;
+    Mode editor = Mode::Default;
+    Mode render = Mode::Default;
+    bool enabled = false;
+    bool selected = false;
+    bool isolated = false;
+    auto Tied() const {
+        return std::tie(changed, name, editor, render, enabled, selected, isolated);
+    }
+    bool operator<(const ChangeKey& other) const { return Tied() < other.Tied(); }
+};
+
+ChangeKey KeyOfChange(const ObjectStates& was, const ObjectStates& now) {
+    ChangeKey key;
+    auto member = [&key](unsigned bit, const auto& old, const auto& current, auto& slot) {
+        if (old == current) return;
+        key.changed |= 1U << bit;
+        slot = current;
+    };
+    member(0, was.name, now.name, key.name);
+    member(1, was.editor, now.editor, key.editor);
+    member(2, was.render, now.render, key.render);
+    member(3, was.enabled, now.enabled, key.enabled);
+    member(4, was.selected, now.selected, key.selected);
+    member(5, was.isolated, now.isolated, key.isolated);
+    return key;
+}
+
+// Objects that changed the same members to the same values, in the order of their ids.
+struct ChangeGroup {
+    std::size_t index = 0;  // the first object's index in the snapshots: the group's states
+    std::vector<ObjectId> ids;
+};
+
+// Runs of at least this many consecutive ids are written as `[first, last]`.
+constexpr std::size_t kShortestRun = 3;
+
+// The ids of a group as the items of `"ids"`: an id, or `[first,last]` for a run.
+void AppendIdRuns(std::string& out, const std::vector<ObjectId>& ids) {
+    out += '[';
+    for (std::size_t first = 0; first < ids.size();) {
+        std::size_t last = first;
+        while (last + 1 < ids.size() && ids[last + 1] == ids[last] + 1) ++last;
+        if (first > 0) out += ',';
+        if (last - first + 1 >= kShortestRun) {
+            out += '[';
+            AppendUnsigned(out, ids[first]);
+            out += ',';
+            AppendUnsigned(out, ids[last]);
+            out += ']';
+            first = last + 1;
+        } else {
+            AppendUnsigned(out, ids[first]);
+            ++first;
+        }
+    }
+    out += ']';
+}
+
+// The objects whose states differ as a JSON list, one entry per group of equal changes in the
+// order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
 std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
     std::vector<std::pair<ObjectId, std::size_t>> changed;  // id, index
     for (std::size_t i = 0; i < now.states.size(); ++i) {
@@ -219,10 +280,26 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
     }
     if (changed.empty()) return {};
     std::sort(changed.begin(), changed.end());
-    std::string out = "[";
+    std::vector<ChangeGroup> groups;
+    std::map<ChangeKey, std::size_t> groupOfKey;
     for (const auto& [id, index] : changed) {
+        const auto [found, added] = groupOfKey.try_emplace(
+            KeyOfChange(before.states[index], now.states[index]), groups.size());
+        if (added) groups.push_back({index, {}});
+        groups[found->second].ids.push_back(id);
+    }
+    std::string out = "[";
+    for (const ChangeGroup& group : groups) {
         if (out.size() > 1) out += ',';
-        AppendChangedStates(out, id, before.states[index], now.states[index]);
+        if (group.ids.size() == 1) {
+            out += "{\"id\":";
+            AppendUnsigned(out, group.ids.front());
+        } else {
+            out += "{\"ids\":";
+            AppendIdRuns(out, group.ids);
+        }
+        AppendChangedMembers(out, before.states[group.index], now.states[group.index]);
+        out += '}';
     }
     out += ']';
     return out;

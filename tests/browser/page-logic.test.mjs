@@ -86,6 +86,11 @@ test('events apply in order: a missed version asks for the whole state, an old o
     assert.deepEqual(store.console, [{text: 'a'}]);
     assert.deepEqual(seen, [[2]]);
     assert.deepEqual([store.depth[1], store.subtreeEnd[0], store.posInSet[1], store.setSize[1]], [1, 2, 1, 1]);
+
+    // One entry for objects that changed alike: lone ids and runs, an unknown id passed over.
+    assert.equal(store.applyChange({version: 7, objects: [{ids: [[1, 3]], render: 'off'}, {ids: [2], selected: true}]}), true);
+    assert.deepEqual(store.objects.map(({render, selected}) => [render, selected]), [['off', false], ['off', true]]);
+    assert.deepEqual(seen.at(-1), [1, 2, 2]);
 });
 
 test('a key stroke is named as the host takes it, whatever the keys held make of the character', () => {

@@ -1,6 +1,7 @@
 // The studio as a page reaches it: requests through the request handler, done on the studio's
 // host thread by a host that runs the real module, and the events every page receives.
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -8,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -15,6 +17,7 @@
 #include "Prefsvelaprefs.h"
 #include "host.h"
 #include "studio/host_thread.h"
+#include "studio/state_json.h"
 
 namespace {
 
@@ -229,10 +232,29 @@ TEST_F(StudioTest, BadRequestsAnswerWhyAndChangeNothing) {
 }
 
 // Applies a change event's objects to a whole state's.
+// The ids an entry of a change event names: its `id`, or each of its `ids` with every id of a
+// `[first, last]` run.
+std::vector<std::int64_t> IdsOfEntry(const json& entry) {
+    if (entry.contains("id")) return {entry["id"].get<std::int64_t>()};
+    std::vector<std::int64_t> ids;
+    for (const json& item : entry["ids"]) {
+        if (!item.is_array()) {
+            ids.push_back(item.get<std::int64_t>());
+            continue;
+        }
+        for (std::int64_t id = item[0]; id <= item[1].get<std::int64_t>(); ++id) ids.push_back(id);
+    }
+    return ids;
+}
+
 void Apply(json& state, const json& change) {
-    for (const json& changed : change["objects"]) {
+    for (json changed : change["objects"]) {
+        const std::vector<std::int64_t> ids = IdsOfEntry(changed);
+        changed.erase("id");
+        changed.erase("ids");
         for (json& object : state["objects"]) {
-            if (object["id"] == changed["id"]) object.update(changed);
+            if (std::find(ids.begin(), ids.end(), object["id"]) != ids.end())
+                object.update(changed);
         }
     }
 }
@@ -260,9 +282,48 @@ TEST_F(StudioTest, SelectAndPressSendOnlyWhatChanged) {
     EXPECT_EQ(change["document"], json::parse(R"({"changed": true})"));
     // Every object listed changed, and the page that applies the event has the host's state.
     for (const json& object : change["objects"]) EXPECT_GT(object.size(), 1U) << object;
+    const std::int64_t car = IdOf(seen, "Car");
+    EXPECT_EQ(change["objects"],
+              json::parse(R"([{"ids": [)" + std::to_string(car) + "," +
+                          std::to_string(IdOf(seen, "Body")) + "," +
+                          std::to_string(IdOf(seen, "Ground")) +
+                          R"(], "editor": "off", "isolated": true}, {"id": )" +
+                          std::to_string(wheel) + R"(, "editor": "on", "isolated": true}])"));
     Apply(seen, change);
     const json now = State();
     EXPECT_EQ(seen["objects"], now["objects"]);
+}
+
+// Objects that changed the same members to the same values are one entry, in the order of the
+// entries' first ids, whatever the order of the tree; three or more consecutive ids are a run.
+TEST(ChangeEventTest, ObjectsThatChangedAlikeAreOneEntryWithRunsOfIds) {
+    using vhost::Mode;
+    vhost::studio::Snapshot before;
+    for (const vhost::ObjectId id : {5U, 1U, 2U, 3U, 6U, 9U, 4U, 7U, 8U}) {
+        vhost::studio::ObjectShape shape;
+        shape.id = id;
+        before.shapes.push_back(shape);
+        vhost::studio::ObjectStates states;
+        states.name = "#" + std::to_string(id);
+        before.states.push_back(states);
+    }
+    vhost::studio::Snapshot now = before;
+    auto states = [&now](vhost::ObjectId id) -> vhost::studio::ObjectStates& {
+        const auto found = std::find_if(now.shapes.begin(), now.shapes.end(),
+                                        [id](const auto& shape) { return shape.id == id; });
+        return now.states[static_cast<std::size_t>(found - now.shapes.begin())];
+    };
+    for (const vhost::ObjectId id : {1U, 2U, 3U, 4U, 7U}) states(id).editor = Mode::Off;
+    states(5).editor = Mode::Off;
+    states(5).isolated = true;
+    states(6).editor = Mode::On;
+    states(8).name = "Ω";
+
+    const vhost::studio::Changes changes = vhost::studio::ChangesBetween(before, now, {});
+    EXPECT_FALSE(changes.tree);
+    EXPECT_EQ(changes.objects,
+              R"([{"ids":[[1,4],7],"editor":"off"},{"id":5,"editor":"off","isolated":true},)"
+              R"({"id":6,"editor":"on"},{"id":8,"name":"Ω"}])");
 }
 
 TEST_F(StudioTest, AModalWindowHoldsOtherActionsUntilThePersonAnswersIt) {

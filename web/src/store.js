@@ -77,21 +77,48 @@ export class Store {
         return this.objects.filter((object) => object.selected).map((object) => object.id);
     }
 
-    // Applies a `change` event. Answers false when the event does not follow the version the
-    // store holds, so the caller fetches the whole state instead of applying it over a gap; an
-    // event the fetched state already holds is passed over.
+    // The indexes of the objects a delta of a change event names; ids the store does not hold are
+    // passed over. A large event names runs of ids that mostly follow the tree's order, so the
+    // object after the last one found is tried before the map.
+    indexesOf(delta) {
+        const indexes = [];
+        let guess = -1;
+        const addRun = (first, last) => {
+            for (let id = first; id <= last; id++) {
+                const index = this.objects[guess]?.id === id ? guess : this.indexById.get(id);
+                if (index === undefined) continue;
+                indexes.push(index);
+                guess = index + 1;
+            }
+        };
+        if ('id' in delta) addRun(delta.id, delta.id);
+        for (const item of delta.ids ?? []) {
+            if (Array.isArray(item)) addRun(item[0], item[1]);
+            else addRun(item, item);
+        }
+        return indexes;
+    }
+
+    // Applies a `change` event. Each of its `objects` names one object (`id`) or several (`ids`:
+    // ids, and `[first, last]` for every id from first to last) with the members they changed.
+    // Answers false when the event does not follow the version the store holds, so the caller
+    // fetches the whole state instead of applying it over a gap; an event the fetched state
+    // already holds is passed over.
     applyChange(change) {
         if (change.version <= this.version) return true;  // already in the state fetched last
         if (change.version !== this.version + 1) return false;
         this.version = change.version;
+        const {objects} = this;
         const changedIds = [];
         for (const delta of change.objects ?? []) {
-            const index = this.indexById.get(delta.id);
-            if (index === undefined) continue;
-            const object = this.objects[index];
+            const indexes = this.indexesOf(delta);
             // A delta names two or three members; looking up each is cheaper than asking for all.
-            for (const member in delta) if (STATE_MEMBERS.has(member)) object[member] = delta[member];
-            changedIds.push(delta.id);
+            for (const member in delta) {
+                if (!STATE_MEMBERS.has(member)) continue;
+                const value = delta[member];
+                for (let k = 0; k < indexes.length; k++) objects[indexes[k]][member] = value;
+            }
+            for (let k = 0; k < indexes.length; k++) changedIds.push(objects[indexes[k]].id);
         }
         if (change.document) Object.assign(this.document, change.document);
         if (change.button) Object.assign(this.button, change.button);
