@@ -124,7 +124,7 @@ export class Store {
         if (change.button) Object.assign(this.button, change.button);
         if (change.console) this.console.push(...change.console);
         if ('window' in change) this.window = change.window;
-        if (change.opened) this.opened.push(...change.opened);
+        if (change.opened) this.opened = [...change.opened];  // sent whole, as every member but console
         this.emit('change', {change, changedIds});
         return true;
     }
