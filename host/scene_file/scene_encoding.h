@@ -3,8 +3,6 @@
 // base64, and object types by their token.
 #pragma once
 
-#include <array>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -13,6 +11,7 @@
 #include <vector>
 
 #include "model/object_types.h"
+#include "text/json_text.h"
 #include "vela_host/host_containers.h"
 
 namespace vhost::scene_file {
@@ -22,13 +21,6 @@ inline constexpr std::int32_t kFirstCustomType = HOST_TYPE_CUSTOM_FIRST;
 
 // The object types the host knows by name; others are written as their number.
 const ObjectTypes& KnownTypes();
-
-template <typename Number>
-void AppendNumber(std::string& out, Number value) {
-    std::array<char, 32> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    out.append(buffer.data(), end);
-}
 
 template <typename Number>
 std::string NumberText(Number value) {

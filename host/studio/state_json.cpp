@@ -1,9 +1,7 @@
 #include "studio/state_json.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <map>
 #include <string_view>
@@ -29,27 +27,13 @@ constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its rec
 
 // JSON text written directly: a large scene's state is too slow to build as a document first.
 
-void AppendInteger(std::string& out, std::int64_t value) {
-    std::array<char, 24> digits{};
-    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(digits.data(), end);
-}
-
-void AppendUnsigned(std::string& out, std::uint64_t value) {
-    std::array<char, 24> digits{};
-    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(digits.data(), end);
-}
-
 // The shortest text that reads back as `value`; null for what JSON has no number for.
-void AppendNumber(std::string& out, double value) {
-    if (!std::isfinite(value)) {
+void AppendFiniteNumber(std::string& out, double value) {
+    if (std::isfinite(value)) {
+        AppendNumber(out, value);
+    } else {
         out += "null";
-        return;
     }
-    std::array<char, 32> digits{};
-    const auto [end, error] = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(digits.data(), end);
 }
 
 // A text as a JSON string; bytes that are not UTF-8 become U+FFFD, as in every other answer.
@@ -87,7 +71,7 @@ void AppendTransform(std::string& out, const Matrix& m) {
     out += '[';
     for (const double value : columns) {
         if (out.back() != '[') out += ',';
-        AppendNumber(out, value);
+        AppendFiniteNumber(out, value);
     }
     out += ']';
 }
@@ -143,9 +127,9 @@ private:
 void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates& states,
                   TypeNames& types) {
     out += "{\"id\":";
-    AppendUnsigned(out, shape.id);
+    AppendNumber(out, shape.id);
     out += ",\"parent\":";
-    AppendUnsigned(out, shape.parent);
+    AppendNumber(out, shape.parent);
     out += ",\"name\":";
     AppendText(out, states.name);
     out += ",\"type\":";
@@ -166,11 +150,11 @@ void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates
     }
     if (shape.mesh != 0) {
         out += ",\"mesh\":";
-        AppendInteger(out, shape.mesh);
+        AppendNumber(out, shape.mesh);
     }
     if (shape.link != 0) {
         out += ",\"link\":";
-        AppendUnsigned(out, shape.link);
+        AppendNumber(out, shape.link);
     }
     out += '}';
 }
@@ -258,13 +242,13 @@ void AppendIdRuns(std::string& out, const std::vector<ObjectId>& ids) {
         if (first > 0) out += ',';
         if (last - first + 1 >= kShortestRun) {
             out += '[';
-            AppendUnsigned(out, ids[first]);
+            AppendNumber(out, ids[first]);
             out += ',';
-            AppendUnsigned(out, ids[last]);
+            AppendNumber(out, ids[last]);
             out += ']';
             first = last + 1;
         } else {
-            AppendUnsigned(out, ids[first]);
+            AppendNumber(out, ids[first]);
             ++first;
         }
     }
@@ -293,7 +277,7 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
         if (out.size() > 1) out += ',';
         if (group.ids.size() == 1) {
             out += "{\"id\":";
-            AppendUnsigned(out, group.ids.front());
+            AppendNumber(out, group.ids.front());
         } else {
             out += "{\"ids\":";
             AppendIdRuns(out, group.ids);
@@ -401,7 +385,7 @@ std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
     const Snapshot state = TakeSnapshot(sources);
     TypeNames types(sources.host.Types());
     std::string out = "{\"version\":";
-    AppendUnsigned(out, version);
+    AppendNumber(out, version);
     out += ",\"document\":" + JsonText(state.document);
     out += ",\"button\":" + JsonText(state.button);
     out += ",\"objects\":[";

@@ -118,7 +118,7 @@ std::unique_ptr<Document> OpenedScene(const std::string& path) {
 
 }  // namespace
 
-HttpResponse StudioSession::Select(const json& body) {
+json StudioSession::Select(const json& body) {
     const std::string mode = OptionalString(body, "mode").value_or("replace");
     if (mode != "replace" && mode != "add" && mode != "toggle") {
         Refuse(400, R"("mode" must be "replace", "add" or "toggle", not )" + Quoted(mode) + ".");
@@ -142,10 +142,10 @@ HttpResponse StudioSession::Select(const json& body) {
             apply(*object);
         }
     }
-    return JsonResponse("{}");
+    return json::object();
 }
 
-HttpResponse StudioSession::SetObject(const json& body) {
+json StudioSession::SetObject(const json& body) {
     Object& object = ObjectOf(host_, RequiredInt(body, "id"));
     const std::optional<Mode> editor = ModeField(body, "editor");
     const std::optional<Mode> render = ModeField(body, "render");
@@ -156,10 +156,10 @@ HttpResponse StudioSession::SetObject(const json& body) {
     if (render) object.SetRenderMode(*render);
     if (enabled) object.SetEnabled(*enabled);
     record_.editedByHand = record_.editedByHand || editor || render || enabled;
-    return JsonResponse("{}");
+    return json::object();
 }
 
-HttpResponse StudioSession::Press(const json& body) {
+json StudioSession::Press(const json& body) {
     const std::int32_t qualifiers = QualifiersOf(body);
     if (host_.FindCommand(ID_VELA) == nullptr) {
         Refuse(404, "The Vela Button is not registered: the module did not load or start.");
@@ -167,10 +167,10 @@ HttpResponse StudioSession::Press(const json& body) {
     host_.SetQualifiers(qualifiers);
     const bool result = host_.InvokeCommand(ID_VELA);
     host_.SetQualifiers(0);
-    return JsonResponse(JsonText(json{{"result", result}}));
+    return {{"result", result}};
 }
 
-HttpResponse StudioSession::Key(const json& body) {
+json StudioSession::Key(const json& body) {
     const std::string name = RequiredString(body, "key");
     const std::int32_t qualifiers = QualifiersOf(body);
     const std::int32_t key = ShortcutTable::KeyFromName(name);
@@ -184,19 +184,19 @@ HttpResponse StudioSession::Key(const json& body) {
     const json ran = match.kind == KeyMatch::Kind::Complete
                          ? json(CommandName(host_, match.command))
                          : json(nullptr);
-    return JsonResponse(JsonText(json{{"ran", ran}}));
+    return {{"ran", ran}};
 }
 
-HttpResponse StudioSession::SetPreference(const json& body) {
+json StudioSession::SetPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
     const Value value = ParameterValue(ParameterOf(page, id), body);
     host_.Pages().SetParameter(node, DescIdOf(id), value);
-    return JsonResponse("{}");
+    return json::object();
 }
 
-HttpResponse StudioSession::ClickPreference(const json& body) {
+json StudioSession::ClickPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
@@ -205,24 +205,24 @@ HttpResponse StudioSession::ClickPreference(const json& body) {
         Refuse(400, parameter.label + " is not a button.");
     }
     host_.Pages().Click(node, DescIdOf(id));
-    return JsonResponse("{}");
+    return json::object();
 }
 
 // A member like every action, so that the action table can name it.
 // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
-HttpResponse StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
+json StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
 
-HttpResponse StudioSession::Open(const json& body) {
+json StudioSession::Open(const json& body) {
     const std::string path = RequiredString(body, "path");
     std::unique_ptr<Document> opened = OpenedScene(path);
     Document& previous = host_.ActiveDocument();
     host_.AdoptDocument(std::move(opened));
     host_.CloseDocument(previous);
     record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
-    return JsonResponse("{}");
+    return json::object();
 }
 
-HttpResponse StudioSession::Save(const json& body) {
+json StudioSession::Save(const json& body) {
     const std::string path = OptionalString(body, "path").value_or(record_.path);
     if (path.empty()) {
         Refuse(400, "The document was never saved: give a \"path\" to save it to.");
@@ -233,7 +233,7 @@ HttpResponse StudioSession::Save(const json& body) {
         host_.ActiveDocument().SetName(Utf8FromPath(PathFromUtf8(path).filename()));
     }
     record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
-    return JsonResponse("{}");
+    return json::object();
 }
 
 }  // namespace vhost::studio

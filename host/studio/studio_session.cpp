@@ -49,11 +49,11 @@ json GadgetJson(const Gadget& gadget) {
     return out;
 }
 
-std::optional<std::int64_t> NumberAfter(const std::string& path, std::string_view prefix) {
-    if (path.rfind(prefix, 0) != 0) return std::nullopt;
+// The whole of `text` as a decimal number; none for anything else.
+std::optional<std::int64_t> NumberOf(const std::string& text) {
     std::int64_t number = 0;
-    const char* first = path.data() + prefix.size();
-    const char* last = path.data() + path.size();
+    const char* first = text.data();
+    const char* last = text.data() + text.size();
     const auto [end, error] = std::from_chars(first, last, number);
     if (error != std::errc() || end != last || first == last) return std::nullopt;
     return number;
@@ -65,8 +65,6 @@ HttpResponse BmpResponse(const Bitmap& bitmap) {
     response.body = EncodeBmp(bitmap);
     return response;
 }
-
-std::string ParameterJsonKind(ParameterKind kind) { return KindName(kind); }
 
 json ValueJson(const DrawnParameter& parameter) {
     const Value& value = parameter.value;
@@ -132,7 +130,7 @@ HttpResponse StudioSession::Preferences() {
     for (const DrawnParameter& parameter : page->parameters) {
         json entry = {{"id", parameter.id},
                       {"name", parameter.symbol},
-                      {"kind", ParameterJsonKind(parameter.kind)},
+                      {"kind", KindName(parameter.kind)},
                       {"label", parameter.label},
                       {"value", ValueJson(parameter)}};
         if (parameter.picture) {
@@ -155,7 +153,7 @@ HttpResponse StudioSession::Icon() {
 }
 
 HttpResponse StudioSession::Picture(const std::string& number) {
-    const std::optional<std::int64_t> id = NumberAfter(number, "");
+    const std::optional<std::int64_t> id = NumberOf(number);
     std::string problem = "there is no button " + Quoted(number);
     std::unique_ptr<Bitmap> picture;
     if (id && *id >= std::numeric_limits<std::int32_t>::min() &&
@@ -169,14 +167,14 @@ HttpResponse StudioSession::Picture(const std::string& number) {
 }
 
 HttpResponse StudioSession::Mesh(const std::string& number) {
-    const std::optional<std::int64_t> n = NumberAfter(number, "");
+    const std::optional<std::int64_t> n = NumberOf(number);
     const vhost::Mesh* mesh = n ? meshes_.Find(*n) : nullptr;
     if (mesh == nullptr) return ErrorResponse(404, "There is no mesh " + Quoted(number) + ".");
     return JsonResponse(JsonText(MeshJson(*mesh)));
 }
 
 HttpResponse StudioSession::Opened(const std::string& number) {
-    const std::optional<std::int64_t> n = NumberAfter(number, "");
+    const std::optional<std::int64_t> n = NumberOf(number);
     const std::vector<std::string>& files = host_.OpenedFiles();
     if (!n || *n < 0 || *n >= static_cast<std::int64_t>(files.size())) {
         return ErrorResponse(404, "The module opened no file " + Quoted(number) + ".");
@@ -211,17 +209,13 @@ HttpResponse StudioSession::Act(const HttpRequest& request) {
     if (handler == nullptr) return ErrorResponse(404, "There is no action " + request.path + ".");
     try {
         const json body = BodyObject(request.body);
-        HttpResponse response = (this->*handler)(body);
+        json report = (this->*handler)(body);
         // The action has returned, so every window it opened has closed.
         ShowNoWindow();
         host_.RefreshCommandStates();
         PublishChanges();
-        if (response.status == 200 && response.contentType == kJsonContentType) {
-            json answer = json::parse(response.body);
-            answer["version"] = Version();
-            response.body = JsonText(answer);
-        }
-        return response;
+        report["version"] = Version();
+        return JsonResponse(JsonText(report));
     } catch (const Refused& refused) {
         return refused.response;
     }

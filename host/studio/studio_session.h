@@ -48,7 +48,8 @@ public:
     void PublishChanges();
 
 private:
-    using Handler = HttpResponse (StudioSession::*)(const nlohmann::json&);
+    // An action answers its report; the session adds the version after it.
+    using Handler = nlohmann::json (StudioSession::*)(const nlohmann::json&);
     HttpResponse Read(const HttpRequest& request);
     HttpResponse Act(const HttpRequest& request);
     static Handler ActionFor(const std::string& path);
@@ -61,16 +62,16 @@ private:
     HttpResponse Picture(const std::string& number);
     HttpResponse Mesh(const std::string& number);
     HttpResponse Opened(const std::string& number);
-    // Actions; each answers its report with the version after it.
-    HttpResponse Select(const nlohmann::json& body);
-    HttpResponse SetObject(const nlohmann::json& body);
-    HttpResponse Press(const nlohmann::json& body);
-    HttpResponse Key(const nlohmann::json& body);
-    HttpResponse SetPreference(const nlohmann::json& body);
-    HttpResponse ClickPreference(const nlohmann::json& body);
-    HttpResponse NoWindow(const nlohmann::json& body);
-    HttpResponse Open(const nlohmann::json& body);
-    HttpResponse Save(const nlohmann::json& body);
+    // Actions; each answers its report (the session adds the version after it).
+    nlohmann::json Select(const nlohmann::json& body);
+    nlohmann::json SetObject(const nlohmann::json& body);
+    nlohmann::json Press(const nlohmann::json& body);
+    nlohmann::json Key(const nlohmann::json& body);
+    nlohmann::json SetPreference(const nlohmann::json& body);
+    nlohmann::json ClickPreference(const nlohmann::json& body);
+    nlohmann::json NoWindow(const nlohmann::json& body);
+    nlohmann::json Open(const nlohmann::json& body);
+    nlohmann::json Save(const nlohmann::json& body);
 
     Host& host_;
     EventStream& events_;

@@ -1,6 +1,8 @@
 // JSON as the host writes it in its files, and the messages of the JSON library it reads them with.
 #pragma once
 
+#include <array>
+#include <charconv>
 #include <string>
 #include <string_view>
 
@@ -11,6 +13,16 @@ namespace vhost {
 // `text` is valid UTF-8; writers check that first. (Quoted in text/quoting.h shows a text in a
 // message by the same escapes, and there also shows bytes that are not UTF-8.)
 void AppendJsonString(std::string& out, std::string_view text);
+
+// Appends an integer or a floating-point number as the shortest text that reads back as the same
+// value (std::to_chars). Floats JSON has no numbers for (not-a-number, infinities) are the
+// caller's to spell.
+template <typename Number>
+void AppendNumber(std::string& out, Number value) {
+    std::array<char, 32> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    out.append(buffer.data(), end);
+}
 
 // What the JSON library's exception text says is wrong, without what the host says in its own
 // form: the library's id ("[json.exception.parse_error.101] ") and its own place ("parse error at
