@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/little_endian.h"
+
 namespace vhost {
 
 namespace {
@@ -10,16 +12,6 @@ constexpr std::uint32_t kFileHeaderSize = 14;
 constexpr std::uint32_t kInfoHeaderSize = 108;  // BITMAPV4HEADER
 constexpr std::uint32_t kBitFields = 3;
 constexpr std::uint32_t kColorSpaceSrgb = 0x73524742;  // 'sRGB'
-
-void Put16(std::string& out, std::uint32_t value) {
-    out += static_cast<char>(value & 0xFFU);
-    out += static_cast<char>((value >> 8U) & 0xFFU);
-}
-
-void Put32(std::string& out, std::uint32_t value) {
-    Put16(out, value & 0xFFFFU);
-    Put16(out, value >> 16U);
-}
 
 std::uint8_t Unpremultiplied(std::uint8_t channel, std::uint8_t alpha) {
     if (alpha == 0) return 0;
@@ -31,25 +23,26 @@ void PutHeaders(std::string& out, std::int32_t width, std::int32_t height) {
     const std::uint32_t pixelBytes =
         static_cast<std::uint32_t>(width) * static_cast<std::uint32_t>(height) * 4U;
     out += "BM";
-    Put32(out, kFileHeaderSize + kInfoHeaderSize + pixelBytes);
-    Put32(out, 0);
-    Put32(out, kFileHeaderSize + kInfoHeaderSize);
-    Put32(out, kInfoHeaderSize);
-    Put32(out, static_cast<std::uint32_t>(width));
-    Put32(out, static_cast<std::uint32_t>(-height));  // negative: rows from the top
-    Put16(out, 1);                                    // planes
-    Put16(out, 32);                                   // bits per pixel
-    Put32(out, kBitFields);
-    Put32(out, pixelBytes);
-    Put32(out, 2835);  // 72 dots per inch, in dots per metre
-    Put32(out, 2835);
-    Put32(out, 0);
-    Put32(out, 0);
-    Put32(out, 0x00FF0000U);  // red, green, blue and alpha masks of a pixel stored B, G, R, A
-    Put32(out, 0x0000FF00U);
-    Put32(out, 0x000000FFU);
-    Put32(out, 0xFF000000U);
-    Put32(out, kColorSpaceSrgb);
+    AppendLittleEndian32(out, kFileHeaderSize + kInfoHeaderSize + pixelBytes);
+    AppendLittleEndian32(out, 0);
+    AppendLittleEndian32(out, kFileHeaderSize + kInfoHeaderSize);
+    AppendLittleEndian32(out, kInfoHeaderSize);
+    AppendLittleEndian32(out, static_cast<std::uint32_t>(width));
+    AppendLittleEndian32(out, static_cast<std::uint32_t>(-height));  // negative: rows from the top
+    AppendLittleEndian16(out, 1);                                    // planes
+    AppendLittleEndian16(out, 32);                                   // bits per pixel
+    AppendLittleEndian32(out, kBitFields);
+    AppendLittleEndian32(out, pixelBytes);
+    AppendLittleEndian32(out, 2835);  // 72 dots per inch, in dots per metre
+    AppendLittleEndian32(out, 2835);
+    AppendLittleEndian32(out, 0);
+    AppendLittleEndian32(out, 0);
+    AppendLittleEndian32(
+        out, 0x00FF0000U);  // red, green, blue and alpha masks of a pixel stored B, G, R, A
+    AppendLittleEndian32(out, 0x0000FF00U);
+    AppendLittleEndian32(out, 0x000000FFU);
+    AppendLittleEndian32(out, 0xFF000000U);
+    AppendLittleEndian32(out, kColorSpaceSrgb);
     out.append(36 + 12, '\0');  // end points and gamma, unused for sRGB
 }
 

@@ -8,6 +8,7 @@
 #include <limits>
 #include <utility>
 
+#include "platform/little_endian.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_encoding.h"
 #include "text/quoting.h"
@@ -37,14 +38,8 @@ constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
 
 constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
 
-void AppendU32(std::string& out, std::uint32_t value) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        out += static_cast<char>((value >> static_cast<unsigned>(shift)) & 0xFFU);
-    }
-}
-
 void AppendF32(std::string& out, float value) {
-    AppendU32(out, std::bit_cast<std::uint32_t>(value));
+    AppendLittleEndian32(out, std::bit_cast<std::uint32_t>(value));
 }
 
 std::uint32_t CountOf(std::size_t size) { return static_cast<std::uint32_t>(size); }
@@ -58,25 +53,25 @@ void AppendTriples(std::string& out, const std::vector<Element>& elements) {
         for (const Element& element : elements) {
             std::array<std::uint32_t, 3> words{};
             std::memcpy(words.data(), &element, 12);
-            for (std::uint32_t word : words) AppendU32(out, word);
+            for (std::uint32_t word : words) AppendLittleEndian32(out, word);
         }
     }
 }
 
 void AppendPart(std::string& out, const MeshPart& part) {
     const std::size_t start = out.size();
-    AppendU32(out, CountOf(part.name.size()));
+    AppendLittleEndian32(out, CountOf(part.name.size()));
     out += part.name;
     for (float channel : {part.baseColor.r, part.baseColor.g, part.baseColor.b, part.baseColor.a}) {
         AppendF32(out, channel);
     }
-    AppendU32(out, CountOf(part.positions.size()));
-    AppendU32(out, CountOf(part.normals.size()));
-    AppendU32(out, CountOf(part.triangles.size()));
+    AppendLittleEndian32(out, CountOf(part.positions.size()));
+    AppendLittleEndian32(out, CountOf(part.normals.size()));
+    AppendLittleEndian32(out, CountOf(part.triangles.size()));
     AppendTriples(out, part.positions);
     AppendTriples(out, part.normals);
     AppendTriples(out, part.triangles);
-    AppendU32(out, Crc32(std::string_view(out).substr(start)));
+    AppendLittleEndian32(out, Crc32(std::string_view(out).substr(start)));
 }
 
 // What is wrong with the mesh file; the reader says it with the file's name.
@@ -242,8 +237,8 @@ std::string EncodeMeshFile(const std::vector<const MeshPart*>& parts) {
     std::string out;
     out.reserve(size);
     out += kMagic;
-    AppendU32(out, kLayoutVersion);
-    AppendU32(out, CountOf(parts.size()));
+    AppendLittleEndian32(out, kLayoutVersion);
+    AppendLittleEndian32(out, CountOf(parts.size()));
     for (const MeshPart* part : parts) AppendPart(out, *part);
     return out;
 }
