@@ -18,7 +18,7 @@
 
 import * as THREE from 'three';
 import {OrbitControls} from 'three/examples/jsm/controls/OrbitControls.js';
-import {postJson} from './api.js';
+import {getJson, postJson} from './api.js';
 import {makeShape, meshParts, shapeKey} from './shapes.js';
 import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
 
@@ -173,8 +173,7 @@ export class Viewport {
         while (this.meshFetching < MESH_FETCHES_AT_ONCE && this.meshQueue.length > 0) {
             const {batch, meshId, generation} = this.meshQueue.shift();
             this.meshFetching++;
-            fetch(`/api/mesh/${meshId}`, {credentials: 'same-origin'})
-                .then((response) => (response.ok ? response.json() : Promise.reject(new Error(`mesh ${meshId}: ${response.status}`))))
+            getJson(`/api/mesh/${meshId}`)
                 .then((answer) => {
                     if (generation !== this.generation) return;  // another state was loaded meanwhile
                     this.fillBatch(batch, meshParts(answer));
