@@ -133,6 +133,7 @@ private:
     void Triples(std::vector<Element>& elements, std::uint32_t count) {
         const std::string_view bytes = Take(std::size_t{count} * 12);
         elements.resize(count);
+        if (count == 0) return;  // an empty vector's data() may be null, which memcpy must not get
         if constexpr (kLittleEndian) {
             std::memcpy(elements.data(), bytes.data(), bytes.size());
         } else {
