@@ -1,10 +1,12 @@
-// The page's rules that need no browser: which objects the viewport draws and where, how events
-// are applied to the page's state, and how a key stroke is named for the host.
+// The page's rules that need no browser: which objects the viewport draws and where, the points it
+// draws instead of a large scene's shapes, how events are applied to the page's state, and how a
+// key stroke is named for the host.
 
 import assert from 'node:assert/strict';
 import {test} from 'node:test';
 import {computePlacementsDrawn, computeWorld, placeObjects} from '../../web/src/instances.js';
 import {hostKeyName} from '../../web/src/keyboard.js';
+import {gridPoints} from '../../web/src/point-grid.js';
 import {Store} from '../../web/src/store.js';
 import {computeDrawn} from '../../web/src/visibility.js';
 
@@ -68,6 +70,26 @@ test('an instance places the subtree it refers to at its own place, follows inst
     store.objects[5].editor = 'off';  // the copy; the copy of the copy still shows the car
     assert.deepEqual(listed(drawn('editor')).map((entry) => entry[2]), [0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 1]);
     assert.deepEqual(listed(drawn('render')).map((entry) => entry[2]), [1, 0, 1, 1, 1, 1, 0, 1, 1, 1, 1], 'the render view by the render states');
+});
+
+test('a large scene as points: as many as allowed however flat it is, a lone object kept, the selection kept', () => {
+    // A town's strip: 1,000 × 100 places on 1,000 × 10 units, one selected, and one far away.
+    const count = 100001;
+    const positions = new Float32Array(count * 3);
+    const selected = new Uint8Array(count);
+    for (let k = 0; k < count - 1; k++) positions.set([Math.floor(k / 100), 0, (k % 100) / 10], k * 3);
+    positions.set([5000, 40, 0], (count - 1) * 3);
+    selected[4321] = 1;
+    const limit = 20000;
+    const chosen = gridPoints(positions, selected, limit);
+    assert.ok(chosen.count <= limit && chosen.count >= limit / 4, `${chosen.count} points`);
+    const firsts = Array.from(chosen.first.subarray(0, chosen.count));
+    assert.ok(firsts.includes(count - 1), 'the lone place has its point');
+    assert.equal(chosen.selected.subarray(0, chosen.count).reduce((sum, flag) => sum + flag, 0), 1);
+    assert.equal(gridPoints(positions, selected, limit, chosen.cellSize).count, chosen.count, 'starting from the size chosen gives the same');
+
+    assert.equal(gridPoints(new Float32Array([1, 2, 3, 1, 2, 3]), new Uint8Array(2), limit).count, 1);
+    assert.equal(gridPoints(new Float32Array(0), new Uint8Array(0), limit).count, 0);
 });
 
 test('events apply in order: a missed version asks for the whole state, an old one is passed over', () => {

@@ -7,8 +7,10 @@
 // A software renderer (headless browsers, machines without a GPU) needs about 8 µs for each
 // drawn instance, 2 s for a frame of 10^5 objects, and about 0.6 µs for a point. So while the
 // camera moves through a scene of more than MOVING_LIMIT drawn objects, the scene is drawn as at
-// most MOVING_POINTS points (see fillPoints); the shapes come back when the camera has stopped
-// for SETTLE_MS.
+// most MOVING_POINTS points (point-grid.js); the shapes come back when the camera has stopped
+// for SETTLE_MS. A change that brings more than MOVING_LIMIT objects into view (the restore of a
+// large scene) is shown the same way: its first frame draws the points, at once, and the frame
+// right after it the shapes, so the new states are seen without waiting for the slow frame.
 //
 // What is drawn where is a list of placements (instances.js): each object at its world place, and
 // for an instance of an object with children the whole referenced subtree at the instance's
@@ -21,6 +23,7 @@ import {OrbitControls} from 'three/examples/jsm/controls/OrbitControls.js';
 import {getJson, postJson} from './api.js';
 import {makeShape, meshParts, shapeKey} from './shapes.js';
 import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
+import {gridPoints} from './point-grid.js';
 
 const BACKGROUND = 0x2b2f36;
 const SELECTED = new THREE.Color(1.0, 0.55, 0.15);
@@ -60,14 +63,24 @@ export class Viewport {
         this.controls.addEventListener('change', () => this.requestRender());
         this.controls.addEventListener('start', () => {
             this.userMoved = true;
+            this.dragging = true;
             this.setMoving(true);
         });
-        this.controls.addEventListener('end', () => this.settleLater());
+        this.controls.addEventListener('end', () => {
+            this.dragging = false;
+            this.settleLater();
+        });
         this.points = new THREE.Points(new THREE.BufferGeometry(), new THREE.PointsMaterial({size: 2, sizeAttenuation: false, vertexColors: true}));
         this.points.frustumCulled = false;
         this.points.visible = false;
         this.scene.add(this.points);
         this.moving = false;
+        this.dragging = false;
+        // Changes applied, and the last of them drawn at all and drawn as shapes: what a frame
+        // shows, for the page's measurements.
+        this.changes = 0;
+        this.changesShown = 0;
+        this.changesShownAsShapes = 0;
         this.drawn = new Uint8Array(0);  // one entry per placement
         this.world = new Float32Array(0);
         this.placements = null;
@@ -99,6 +112,8 @@ export class Viewport {
             this.renderPending = false;
             this.renderer.render(this.scene, this.camera);
             this.frames++;
+            this.changesShown = this.changes;
+            if (!this.points.visible) this.changesShownAsShapes = this.changes;
         });
     }
 
@@ -123,6 +138,7 @@ export class Viewport {
         this.batches.clear();
         this.meshQueue = [];
         this.generation++;
+        this.pointCellSize = undefined;
         const {objects} = this.store;
         this.world = computeWorld(this.store);
         this.placements = placeObjects(this.store, this.world);
@@ -200,10 +216,25 @@ export class Viewport {
 
     update() {
         if (this.placements?.count !== this.store.objects.length) return;
+        const drawnBefore = this.drawnCount();
         computePlacementsDrawn(this.store, this.mode, this.placements, this.drawn);
         for (const batch of this.batches.values()) this.refill(batch);
+        this.changes++;
         if (this.moving) this.fillPoints();
+        if (this.drawnCount() - drawnBefore > MOVING_LIMIT && !this.dragging) this.showPointsFirst();
         this.requestRender();
+    }
+
+    // Draws the next frame as points and the one after it with the shapes. The shapes' frame is
+    // asked for from an animation frame callback that runs after the one drawing the points
+    // (callbacks of one frame run in the order they were asked for), so it lands in the frame
+    // that follows.
+    showPointsFirst() {
+        this.setMoving(true);
+        clearTimeout(this.settleTimer);
+        requestAnimationFrame(() => {
+            if (!this.dragging) this.setMoving(false);
+        });
     }
 
     // Copies the drawn members' matrices into the batch's instance arrays, coloured when the
@@ -252,26 +283,18 @@ export class Viewport {
         this.settleTimer = setTimeout(() => this.setMoving(false), SETTLE_MS);
     }
 
-    // One point for each cell of a grid over the drawn objects, the grid as fine as MOVING_POINTS
-    // allows: every place where something is drawn keeps a point, dense places fewer. A cell with
-    // a selected object is drawn in the selection's colour.
+    // The drawn objects as at most MOVING_POINTS points (point-grid.js), in the selection's colour
+    // where a selected object is. This runs before the first frame of a large change is drawn.
     fillPoints() {
         const places = this.drawnPlaces();
-        const box = new THREE.Box3().setFromArray(places.positions);
-        const size = box.getSize(new THREE.Vector3());
-        let cells = Math.ceil(Math.cbrt(MOVING_POINTS)) * 2;
-        let chosen;
-        do {
-            chosen = this.cellsOf(places, box.min, Math.max(size.x, size.y, size.z, 1e-6) / cells, cells);
-            cells = Math.floor(cells / 1.5);
-        } while (chosen.size > MOVING_POINTS && cells > 1);
-        const positions = new Float32Array(chosen.size * 3);
-        const colours = new Float32Array(chosen.size * 3);
-        let k = 0;
-        for (const [first, selected] of chosen.values()) {
-            positions.set(places.positions.subarray(first * 3, first * 3 + 3), k * 3);
-            (selected ? SELECTED : POINT_COLOUR).toArray(colours, k * 3);
-            k++;
+        const chosen = gridPoints(places.positions, places.selected, MOVING_POINTS, this.pointCellSize);
+        this.pointCellSize = chosen.cellSize;
+        const positions = new Float32Array(chosen.count * 3);
+        const colours = new Float32Array(chosen.count * 3);
+        for (let k = 0; k < chosen.count; k++) {
+            const from = chosen.first[k] * 3;
+            for (let axis = 0; axis < 3; axis++) positions[k * 3 + axis] = places.positions[from + axis];
+            (chosen.selected[k] ? SELECTED : POINT_COLOUR).toArray(colours, k * 3);
         }
         const geometry = new THREE.BufferGeometry();
         geometry.setAttribute('position', new THREE.BufferAttribute(positions, 3));
@@ -290,25 +313,13 @@ export class Viewport {
             const shown = batch.meshes.length > 0 ? batch.meshes[0].count : 0;
             for (let j = 0; j < shown; j++, k++) {
                 const placement = batch.shown[j];
+                const matrices = this.placementMatrices(placement);
                 const offset = this.placementOffset(placement);
-                positions.set(this.placementMatrices(placement).subarray(offset + 12, offset + 15), k * 3);
+                for (let axis = 0; axis < 3; axis++) positions[k * 3 + axis] = matrices[offset + 12 + axis];
                 selected[k] = objects[this.ownerOf(placement)].selected ? 1 : 0;
             }
         }
         return {positions, selected};
-    }
-
-    // Cell key -> [first place in it, whether any place in it is selected].
-    cellsOf({positions, selected}, min, cellSize, cells) {
-        const chosen = new Map();
-        for (let k = 0; k < selected.length; k++) {
-            const cell = (axis) => Math.min(cells - 1, Math.floor((positions[k * 3 + axis] - min.getComponent(axis)) / cellSize));
-            const key = cell(0) + cells * (cell(1) + cells * cell(2));
-            const entry = chosen.get(key);
-            if (!entry) chosen.set(key, [k, selected[k] === 1]);
-            else if (selected[k]) entry[1] = true;
-        }
-        return chosen;
     }
 
     drawnCount() {
