@@ -10,7 +10,10 @@
 // most MOVING_POINTS points (point-grid.js); the shapes come back when the camera has stopped
 // for SETTLE_MS. A change that brings more than MOVING_LIMIT objects into view (the restore of a
 // large scene) is shown the same way: its first frame draws the points, at once, and the frame
-// right after it the shapes, so the new states are seen without waiting for the slow frame.
+// right after it the shapes, so the new states are seen without waiting for the slow frame. Both
+// happen only while frames of that many shapes are slow: the view times each frame of more than
+// MOVING_LIMIT shapes (to the next animation frame, which the browser begins when the frame is
+// done), and a browser that draws them within FRAME_BUDGET_MS keeps the shapes throughout.
 //
 // What is drawn where is a list of placements (instances.js): each object at its world place, and
 // for an instance of an object with children the whole referenced subtree at the instance's
@@ -33,6 +36,7 @@ const MESH_FETCHES_AT_ONCE = 4;
 const MOVING_LIMIT = 20000;
 const MOVING_POINTS = 20000;
 const SETTLE_MS = 200;
+const FRAME_BUDGET_MS = 33;
 const POINT_COLOUR = new THREE.Color(0xb0bec5);
 
 export class Viewport {
@@ -81,6 +85,7 @@ export class Viewport {
         this.changes = 0;
         this.changesShown = 0;
         this.changesShownAsShapes = 0;
+        this.msPerShape = undefined;  // the last large frame of shapes timed, per shape
         this.drawn = new Uint8Array(0);  // one entry per placement
         this.world = new Float32Array(0);
         this.placements = null;
@@ -113,8 +118,27 @@ export class Viewport {
             this.renderer.render(this.scene, this.camera);
             this.frames++;
             this.changesShown = this.changes;
-            if (!this.points.visible) this.changesShownAsShapes = this.changes;
+            if (!this.points.visible) {
+                this.changesShownAsShapes = this.changes;
+                this.timeShapesFrame();
+            }
         });
+    }
+
+    // Times this frame of shapes when it is large: see slowToDraw.
+    timeShapesFrame() {
+        const shapes = this.drawnCount();
+        if (shapes <= MOVING_LIMIT) return;
+        const started = performance.now();
+        requestAnimationFrame(() => {
+            this.msPerShape = (performance.now() - started) / shapes;
+        });
+    }
+
+    // Whether a frame of `shapes` shapes would miss the frame budget: more than MOVING_LIMIT of them,
+    // and no frame timed yet, or the last large one drawn slower than the budget allows.
+    slowToDraw(shapes) {
+        return shapes > MOVING_LIMIT && !(this.msPerShape * shapes <= FRAME_BUDGET_MS);
     }
 
     // Placement p's matrix is 16 floats at placementOffset(p) of placementMatrices(p).
@@ -221,7 +245,8 @@ export class Viewport {
         for (const batch of this.batches.values()) this.refill(batch);
         this.changes++;
         if (this.moving) this.fillPoints();
-        if (this.drawnCount() - drawnBefore > MOVING_LIMIT && !this.dragging) this.showPointsFirst();
+        const drawnNow = this.drawnCount();
+        if (drawnNow - drawnBefore > MOVING_LIMIT && this.slowToDraw(drawnNow) && !this.dragging) this.showPointsFirst();
         this.requestRender();
     }
 
@@ -270,7 +295,7 @@ export class Viewport {
     // While moving: the drawn objects as points, when there are many; the shapes otherwise.
     setMoving(moving) {
         clearTimeout(this.settleTimer);
-        const usePoints = moving && this.drawnCount() > MOVING_LIMIT;
+        const usePoints = moving && this.slowToDraw(this.drawnCount());
         if (usePoints && !this.moving) this.fillPoints();
         this.moving = usePoints;
         this.points.visible = usePoints;
