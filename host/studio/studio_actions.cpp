@@ -290,8 +290,8 @@ json StudioSession::Upload(const HttpRequest& request) {
     }
     const std::string name = DroppedName(named->second);
     const std::optional<std::int32_t> joined = JoinedDrop(uploads_, request.query);
-    std::error_code missing;
-    if (joined && std::filesystem::exists(uploads_.FileOf(*joined, name), missing)) {
+    std::error_code error;
+    if (joined && std::filesystem::exists(uploads_.FileOf(*joined, name), error)) {
         Refuse(400,
                "Drop " + std::to_string(*joined) + " has a file " + Quoted(name) + " already.");
     }
