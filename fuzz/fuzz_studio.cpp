@@ -2,11 +2,17 @@
 // input, done at once on this thread as the host thread does them, against a host running the
 // module. Every answer is one of the protocol's statuses; every refusal carries a readable error
 // and leaves the state as it was. Opening and saving are left out: they would reach any file.
+// Uploads are done by a studio of their own, whose folder of dropped files must be gone once it
+// is destroyed.
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
+#include <utility>
 
 #include <fuzzer/FuzzedDataProvider.h>
 #include <nlohmann/json.hpp>
@@ -40,6 +46,7 @@ const char* const kPaths[] = {
     "/api/key",
     "/api/window",
     "/api/preferences/click",
+    "/api/upload",
 };
 const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422};
 
@@ -57,8 +64,10 @@ vhost::Host& TheHost() {
 }
 
 struct Studio {
+    explicit Studio(const std::filesystem::path& uploadParent = {})
+        : session(TheHost(), events, "", uploadParent) {}
     vhost::studio::EventStream events;
-    vhost::studio::StudioSession session{TheHost(), events, ""};
+    vhost::studio::StudioSession session;
     vhost::studio::RequestHandler handler{
         {kToken, kPort},
         std::filesystem::temp_directory_path() / "vela-fuzz-studio-page",
@@ -70,6 +79,24 @@ struct Studio {
 Studio& TheStudio() {
     static Studio* const studio = new Studio();
     return *studio;
+}
+
+// Where the upload studios make their folders: a folder of this process, removed at its end.
+struct DropParent {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("vela-fuzz-studio-drops-" + std::to_string(::getpid()));
+    DropParent() { std::filesystem::create_directories(path); }
+    ~DropParent() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    DropParent(const DropParent&) = delete;
+    DropParent& operator=(const DropParent&) = delete;
+};
+
+const std::filesystem::path& TheDropParent() {
+    static const DropParent parent;
+    return parent.path;
 }
 
 HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
@@ -85,8 +112,15 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
                                     : input.ConsumeRandomLengthString(48);
     if (input.ConsumeBool()) request.headers["origin"] = input.ConsumeRandomLengthString(32);
     if (input.ConsumeBool()) request.query[input.ConsumeRandomLengthString(8)] = "x";
+    const bool upload = request.path == "/api/upload";
+    if (upload && input.ConsumeProbability<float>() < 0.9F) {
+        request.query["name"] = input.ConsumeRandomLengthString(300);
+    }
+    if (upload && input.ConsumeBool()) request.query["drop"] = input.ConsumeRandomLengthString(4);
     request.headers["content-type"] =
-        input.ConsumeProbability<float>() < 0.9F ? "application/json" : "text/plain";
+        input.ConsumeProbability<float>() < 0.9F
+            ? (upload ? "application/octet-stream" : "application/json")
+            : "text/plain";
     request.body = input.ConsumeRemainingBytesAsString();
     return request;
 }
@@ -100,15 +134,10 @@ std::string StateWithoutVersion(Studio& studio) {
     return state.dump();
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzedDataProvider input(data, size);
-    HttpRequest request = FuzzedRequest(input);
-    if (request.path == "/api/open" || request.path == "/api/save") return 0;
-    Studio& studio = TheStudio();
+// Has the studio handle the request and checks its answer.
+void Check(Studio& studio, HttpRequest request) {
     const std::string before = StateWithoutVersion(studio);
-    const HttpResponse response = studio.handler.Handle(request);
+    const HttpResponse response = studio.handler.Handle(std::move(request));
     vfuzz::Require(kStatuses.contains(response.status), "the answer has a status of the protocol");
     if (response.status >= 400) {
         const nlohmann::json error = nlohmann::json::parse(response.body, nullptr, false);
@@ -117,5 +146,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        "a refusal says why");
         vfuzz::Require(StateWithoutVersion(studio) == before, "a refusal changes nothing");
     }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FuzzedDataProvider input(data, size);
+    HttpRequest request = FuzzedRequest(input);
+    if (request.path == "/api/open" || request.path == "/api/save") return 0;
+    if (request.path != "/api/upload") {
+        Check(TheStudio(), std::move(request));
+        return 0;
+    }
+    {
+        Studio uploading(TheDropParent());
+        Check(uploading, std::move(request));
+    }
+    vfuzz::Require(std::filesystem::is_empty(TheDropParent()),
+                   "the studio's dropped files go with it");
     return 0;
 }

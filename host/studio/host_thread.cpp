@@ -14,7 +14,7 @@ constexpr std::chrono::milliseconds kStopCheck{100};
 
 HostThread::HostThread(Host& host, const StudioSettings& settings)
     : host_(host),
-      session_(host, events_, settings.scenePath),
+      session_(host, events_, settings.scenePath, settings.uploadParent),
       person_(queue_, session_, [this] { return stopping_.load(); }),
       handler_(
           settings.access, settings.pageFolder,

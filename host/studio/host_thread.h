@@ -25,6 +25,8 @@ struct StudioSettings {
     AccessRules access;
     std::filesystem::path pageFolder;
     std::string scenePath;  // where the active document came from
+    // Where the folder of dropped files is made; the system's temporary folder when empty.
+    std::filesystem::path uploadParent;
 };
 
 class HostThread {

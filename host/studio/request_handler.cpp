@@ -1,5 +1,7 @@
 #include "studio/request_handler.h"
 
+#include <optional>
+#include <string_view>
 #include <utility>
 
 #include "studio/page_files.h"
@@ -8,9 +10,22 @@ namespace vhost::studio {
 
 namespace {
 
-bool IsJson(const std::string& contentType) {
+bool IsType(const std::string& contentType, std::string_view wanted) {
     const std::string_view type = std::string_view(contentType).substr(0, contentType.find(';'));
-    return type == "application/json";
+    return type == wanted;
+}
+
+// Why the body's type does not fit the request: a dropped file comes as its bytes, every other
+// action as JSON.
+std::optional<HttpResponse> BodyTypeRefusal(const HttpRequest& request) {
+    const std::string type = request.Header("content-type");
+    if (request.path == "/api/upload") {
+        if (IsType(type, "application/octet-stream")) return std::nullopt;
+        return ErrorResponse(
+            415, "A dropped file is sent as its bytes (Content-Type: application/octet-stream).");
+    }
+    if (IsType(type, "application/json")) return std::nullopt;
+    return ErrorResponse(415, "Actions send JSON (Content-Type: application/json).");
 }
 
 WorkKind KindOf(const HttpRequest& request) {
@@ -34,11 +49,11 @@ RequestHandler::RequestHandler(AccessRules rules, std::filesystem::path pageFold
       events_(events),
       hello_(std::move(hello)) {}
 
-HttpResponse RequestHandler::Handle(const HttpRequest& request) const {
+HttpResponse RequestHandler::Handle(HttpRequest request) const {
     if (std::optional<HttpResponse> refusal = Refusal(request, rules_)) {
         return WithCommonHeaders(std::move(*refusal));
     }
-    if (request.path.rfind("/api/", 0) == 0) return WithCommonHeaders(Api(request));
+    if (request.path.rfind("/api/", 0) == 0) return WithCommonHeaders(Api(std::move(request)));
     return WithCommonHeaders(Page(request));
 }
 
@@ -66,7 +81,7 @@ HttpResponse RequestHandler::Page(const HttpRequest& request) const {
     return FileResponse(*file);
 }
 
-HttpResponse RequestHandler::Api(const HttpRequest& request) const {
+HttpResponse RequestHandler::Api(HttpRequest request) const {
     if (request.path == "/api/events") {
         if (request.method != "GET") return ErrorResponse(405, "The events are only read.");
         HttpResponse response;
@@ -77,10 +92,11 @@ HttpResponse RequestHandler::Api(const HttpRequest& request) const {
     if (request.method != "GET" && request.method != "POST") {
         return ErrorResponse(405, "The studio takes GET and POST requests only.");
     }
-    if (request.method == "POST" && !IsJson(request.Header("content-type"))) {
-        return ErrorResponse(415, "Actions send JSON (Content-Type: application/json).");
+    if (request.method == "POST") {
+        if (std::optional<HttpResponse> refusal = BodyTypeRefusal(request)) return *refusal;
     }
-    return submit_(KindOf(request), request);
+    const WorkKind kind = KindOf(request);
+    return submit_(kind, std::move(request));
 }
 
 }  // namespace vhost::studio

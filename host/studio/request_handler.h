@@ -25,12 +25,13 @@ public:
     RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
                    EventStream& events, Hello hello);
 
-    // Safe from any thread; requests of the API wait for the host thread.
-    HttpResponse Handle(const HttpRequest& request) const;
+    // Safe from any thread; requests of the API wait for the host thread. The request is taken
+    // whole, so that a dropped file's bytes are moved to the host thread, not copied.
+    HttpResponse Handle(HttpRequest request) const;
 
 private:
     HttpResponse Page(const HttpRequest& request) const;
-    HttpResponse Api(const HttpRequest& request) const;
+    HttpResponse Api(HttpRequest request) const;
 
     AccessRules rules_;
     std::filesystem::path pageFolder_;

@@ -1,6 +1,12 @@
 // The person's actions in the studio, done on the host thread. Each checks the whole request
 // before it changes anything, so a refused request changes nothing.
 #include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "host.h"
@@ -12,6 +18,7 @@
 #include "shortcuts/shortcut_table.h"
 #include "studio/request_errors.h"
 #include "studio/studio_session.h"
+#include "studio/upload_folder.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 
@@ -116,6 +123,38 @@ std::unique_ptr<Document> OpenedScene(const std::string& path) {
     return std::move(loaded.document);
 }
 
+// The plain file name a dropped file is kept and opened under.
+std::string DroppedName(const std::string& name) {
+    if (const std::optional<std::string> problem = FileNameProblem(name)) {
+        Refuse(400, "A dropped file needs a plain file name: " + *problem + ".");
+    }
+    return name;
+}
+
+// The drop a request names, as a number of this studio run.
+std::int32_t DropOf(const UploadFolder& uploads, std::int64_t drop) {
+    if (drop < 1 || drop > std::numeric_limits<std::int32_t>::max() ||
+        !uploads.HasDrop(static_cast<std::int32_t>(drop))) {
+        Refuse(404, "There is no drop " + std::to_string(drop) + " in this studio.");
+    }
+    return static_cast<std::int32_t>(drop);
+}
+
+// The upload's "drop" in the query: the drop a later file of the same drop joins; none for the
+// first file, which begins a new drop.
+std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
+                                       const std::map<std::string, std::string>& query) {
+    const auto found = query.find("drop");
+    if (found == query.end()) return std::nullopt;
+    const std::string& text = found->second;
+    std::int64_t drop = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), drop);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty()) {
+        Refuse(400, "\"drop\" must be the number of a drop, not " + Quoted(text) + ".");
+    }
+    return DropOf(uploads, drop);
+}
+
 }  // namespace
 
 json StudioSession::Select(const json& body) {
@@ -213,6 +252,7 @@ json StudioSession::ClickPreference(const json& body) {
 json StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
 
 json StudioSession::Open(const json& body) {
+    if (body.contains("drop")) return OpenDropped(body);
     const std::string path = RequiredString(body, "path");
     std::unique_ptr<Document> opened = OpenedScene(path);
     Document& previous = host_.ActiveDocument();
@@ -220,6 +260,48 @@ json StudioSession::Open(const json& body) {
     host_.CloseDocument(previous);
     record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
     return json::object();
+}
+
+// A dropped file opens like any file, but as a document that was never saved: its record has no
+// path, so nothing is ever written back into the upload folder unless the person names it.
+json StudioSession::OpenDropped(const json& body) {
+    if (body.contains("path")) Refuse(400, R"(Give "path" or "drop", not both.)");
+    const std::int32_t drop = DropOf(uploads_, RequiredInt(body, "drop"));
+    const std::string name = DroppedName(RequiredString(body, "name"));
+    const std::filesystem::path file = uploads_.FileOf(drop, name);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
+        Refuse(404, "Drop " + std::to_string(drop) + " has no file " + Quoted(name) + ".");
+    }
+    SceneLoadResult loaded = OpenScene(file);
+    if (!loaded.document) Refuse(422, uploads_.WithoutFolder(drop, loaded.error));
+    loaded.document->SetName(name);
+    Document& previous = host_.ActiveDocument();
+    host_.AdoptDocument(std::move(loaded.document));
+    host_.CloseDocument(previous);
+    record_ = DocumentRecord{"", host_.GetActivity().sceneChanges, false};
+    return json::object();
+}
+
+json StudioSession::Upload(const HttpRequest& request) {
+    const auto named = request.query.find("name");
+    if (named == request.query.end()) {
+        Refuse(400, "An upload needs the file's name in the address (?name=NAME).");
+    }
+    const std::string name = DroppedName(named->second);
+    const std::optional<std::int32_t> joined = JoinedDrop(uploads_, request.query);
+    std::error_code error;
+    if (joined && std::filesystem::exists(uploads_.FileOf(*joined, name), error)) {
+        Refuse(400,
+               "Drop " + std::to_string(*joined) + " has a file " + Quoted(name) + " already.");
+    }
+    std::string problem;
+    const std::optional<std::int32_t> drop = joined ? joined : uploads_.NewDrop(problem);
+    if (drop) problem = uploads_.Keep(*drop, name, request.body);
+    if (!drop || !problem.empty()) {
+        Refuse(422, "The dropped file " + Quoted(name) + " cannot be kept: " + problem + ".");
+    }
+    return {{"drop", *drop}, {"name", name}};
 }
 
 json StudioSession::Save(const json& body) {

@@ -64,7 +64,7 @@ int RunStudio(Host& host, const StudioOptions& options, std::ostream& out, std::
         return 1;
     }
     studio::StudioSettings settings{
-        {studio::NewToken(), port}, PageFolder(options), AbsolutePath(options.scene)};
+        {studio::NewToken(), port}, PageFolder(options), AbsolutePath(options.scene), {}};
     const std::string url =
         "http://127.0.0.1:" + std::to_string(port) + "/?token=" + settings.access.token;
     studio::HostThread core(host, settings);

@@ -11,6 +11,7 @@
 #include <sys/wait.h>
 
 #include "studio/request_handler.h"
+#include "studio/upload_folder.h"
 #include "text/ascii.h"
 
 namespace vhost::studio {
@@ -59,6 +60,20 @@ void Answer(const HttpResponse& from, httplib::Response& to) {
     }
 }
 
+static_assert(kUploadLimit == std::size_t{1} << 30, "the refusal below names the limit");
+
+// The library refuses a body over the payload limit before any handler sees it, with an empty
+// answer; this gives that answer the studio's readable error.
+httplib::Server::HandlerResponse ExplainTooLarge(const httplib::Request& /*request*/,
+                                                 httplib::Response& response) {
+    if (response.status != 413 || !response.body.empty()) {
+        return httplib::Server::HandlerResponse::Unhandled;
+    }
+    Answer(ErrorResponse(413, "The file is too large: the studio takes files of up to 1 GiB."),
+           response);
+    return httplib::Server::HandlerResponse::Handled;
+}
+
 }  // namespace
 
 struct StudioServer::Impl {
@@ -70,6 +85,8 @@ StudioServer::StudioServer() : impl_(std::make_unique<Impl>()) {
     impl_->server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
     // Idle connections are let go soon, so stopping does not wait long for them.
     impl_->server.set_keep_alive_timeout(1);
+    impl_->server.set_payload_max_length(kUploadLimit);
+    impl_->server.set_error_handler(httplib::Server::HandlerWithResponse(ExplainTooLarge));
 }
 
 StudioServer::~StudioServer() { Stop(); }

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "host.h"
 #include "media/bmp_writer.h"
@@ -85,8 +86,9 @@ json ValueJson(const DrawnParameter& parameter) {
 
 }  // namespace
 
-StudioSession::StudioSession(Host& host, EventStream& events, std::string scenePath)
-    : host_(host), events_(events), window_(nullptr) {
+StudioSession::StudioSession(Host& host, EventStream& events, std::string scenePath,
+                             std::filesystem::path uploadParent)
+    : host_(host), events_(events), uploads_(std::move(uploadParent)), window_(nullptr) {
     record_.path = std::move(scenePath);
     record_.changesAtStart = host_.GetActivity().sceneChanges;
     host_.RefreshCommandStates();
@@ -204,12 +206,17 @@ StudioSession::Handler StudioSession::ActionFor(const std::string& path) {
     return nullptr;
 }
 
-HttpResponse StudioSession::Act(const HttpRequest& request) {
+json StudioSession::Perform(const HttpRequest& request) {
+    // A dropped file's bytes are the body itself, not JSON.
+    if (request.path == "/api/upload") return Upload(request);
     const Handler handler = ActionFor(request.path);
-    if (handler == nullptr) return ErrorResponse(404, "There is no action " + request.path + ".");
+    if (handler == nullptr) Refuse(404, "There is no action " + request.path + ".");
+    return (this->*handler)(BodyObject(request.body));
+}
+
+HttpResponse StudioSession::Act(const HttpRequest& request) {
     try {
-        const json body = BodyObject(request.body);
-        json report = (this->*handler)(body);
+        json report = Perform(request);
         // The action has returned, so every window it opened has closed.
         ShowNoWindow();
         host_.RefreshCommandStates();

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include "studio/event_stream.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
+#include "studio/upload_folder.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost {
@@ -24,8 +26,11 @@ namespace vhost::studio {
 
 class StudioSession {
 public:
-    // `scenePath` is where the active document came from (empty: a new document).
-    StudioSession(Host& host, EventStream& events, std::string scenePath);
+    // `scenePath` is where the active document came from (empty: a new document). Dropped files
+    // are kept in a folder made in `uploadParent` (the system's temporary folder when empty) and
+    // removed with the session.
+    StudioSession(Host& host, EventStream& events, std::string scenePath,
+                  std::filesystem::path uploadParent = {});
 
     // Answers a request for /api/... that passed the access rules. Actions that change something
     // are followed by an event to every page before the answer.
@@ -52,6 +57,8 @@ private:
     using Handler = nlohmann::json (StudioSession::*)(const nlohmann::json&);
     HttpResponse Read(const HttpRequest& request);
     HttpResponse Act(const HttpRequest& request);
+    // The action the request asks for, done; answers its report.
+    nlohmann::json Perform(const HttpRequest& request);
     static Handler ActionFor(const std::string& path);
     StateSources Sources();
 
@@ -72,10 +79,15 @@ private:
     nlohmann::json NoWindow(const nlohmann::json& body);
     nlohmann::json Open(const nlohmann::json& body);
     nlohmann::json Save(const nlohmann::json& body);
+    // A dropped file's bytes; the query names the file and, for the later files of one drop, the
+    // drop.
+    nlohmann::json Upload(const HttpRequest& request);
+    nlohmann::json OpenDropped(const nlohmann::json& body);
 
     Host& host_;
     EventStream& events_;
     DocumentRecord record_;
+    UploadFolder uploads_;
     MeshNumbers meshes_;
     Snapshot sent_;
     std::atomic<std::uint64_t> version_{1};

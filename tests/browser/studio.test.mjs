@@ -2,8 +2,10 @@
 // the example scene. The steps build on each other and each ends with the document restored.
 
 import assert from 'node:assert/strict';
+import {readFile} from 'node:fs/promises';
+import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {launchBrowser, openStudio, screenshot, startStudio, viewportPixels} from './studio-harness.mjs';
+import {launchBrowser, openStudio, root, screenshot, startStudio, viewportPixels} from './studio-harness.mjs';
 
 const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
 const dot = (page, name, member) => row(page, name).getByRole('button', {name: new RegExp(`^${member}`)});
@@ -287,6 +289,38 @@ describe('the studio page', () => {
         } finally {
             await stranger.close();
         }
+        assert.deepEqual(first.problems, [], 'no script error on the page');
+    });
+
+    // Last, as it leaves another document open.
+    test('a scene dropped on the page opens under its name, as a document never saved', async () => {
+        const {page} = first;
+        const scene = JSON.parse(await readFile(join(root, 'examples/scenes/studio.json'), 'utf8'));
+        scene.objects.find((object) => object.name === 'Ball').name = 'Dropped Ball';
+        const dispatch = (type) => page.evaluate(([type, text]) => {
+            // One transfer for the whole drag, as the browser keeps it.
+            if (!window.dragged) {
+                window.dragged = new DataTransfer();
+                window.dragged.items.add(new File([text], 'garage.json', {type: 'application/json'}));
+            }
+            document.getElementById('viewport').dispatchEvent(new DragEvent(type, {dataTransfer: window.dragged, bubbles: true, cancelable: true}));
+        }, [type, JSON.stringify(scene)]);
+        const hint = page.getByRole('status').filter({hasText: 'Drop to open'});
+        await dispatch('dragenter');
+        await hint.waitFor();
+        await screenshot(page, '15-drop-hint');
+        await dispatch('drop');
+        await row(page, 'Dropped Ball').waitFor();
+        assert.equal(await hint.count(), 0, 'the hint is gone after the drop');
+        assert.equal(await row(page, 'Ball').count(), 0);
+        assert.equal(await page.getByRole('treeitem').count(), 20);
+        assert.equal(await page.title(), 'garage.json — Vela Studio');
+        await screenshot(page, '16-dropped');
+
+        const preferences = page.getByRole('button', {name: 'Close the preferences'});
+        if (await preferences.isVisible()) await preferences.click();
+        await page.getByRole('button', {name: 'Save', exact: true}).click();
+        await page.getByRole('alert').getByText(/never saved/).waitFor();
         assert.deepEqual(first.problems, [], 'no script error on the page');
     });
 });

@@ -16,6 +16,8 @@
 
 #include "Prefsvelaprefs.h"
 #include "host.h"
+#include "model/geometry.h"
+#include "scene_file/scene_file.h"
 #include "studio/host_thread.h"
 #include "studio/state_json.h"
 
@@ -48,6 +50,8 @@ protected:
                        ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(pageFolder_);
         std::filesystem::create_directories(pageFolder_ / "assets");
+        uploadParent_ = pageFolder_ / "drops";
+        std::filesystem::create_directories(uploadParent_);
         std::ofstream(pageFolder_ / "assets" / "app.js") << "console.log('page');\n";
         std::ofstream(pageFolder_.parent_path() / "vela-studio-secret.txt")
             << "TOP SECRET CONTENT\n";
@@ -59,7 +63,8 @@ protected:
             host_->FinishStartup();
             BuildScene(host_->ActiveDocument());
             core_ = std::make_unique<vhost::studio::HostThread>(
-                *host_, vhost::studio::StudioSettings{{kToken, kPort}, pageFolder_, ""});
+                *host_,
+                vhost::studio::StudioSettings{{kToken, kPort}, pageFolder_, "", uploadParent_});
             started.set_value();
             core_->Run();
             host_->Shutdown();
@@ -74,9 +79,7 @@ protected:
     }
 
     void TearDown() override {
-        if (core_ != nullptr) core_->Stop();
-        released_.set_value();
-        if (hostThread_.joinable()) hostThread_.join();
+        if (hostThread_.joinable()) StopStudio();
         std::filesystem::remove_all(pageFolder_);
         std::filesystem::remove(pageFolder_.parent_path() / "vela-studio-secret.txt");
     }
@@ -92,12 +95,28 @@ protected:
         return request;
     }
 
+    // Stops the studio and waits until the host thread destroyed what it made.
+    void StopStudio() {
+        if (core_ != nullptr) core_->Stop();
+        released_.set_value();
+        hostThread_.join();
+    }
+
     HttpResponse Send(const HttpRequest& request) { return core_->Handler().Handle(request); }
     HttpResponse Get(const std::string& path) { return Send(Request("GET", path)); }
     HttpResponse Post(const std::string& path, const std::string& body) {
         return Send(Request("POST", path, body));
     }
     json State() { return json::parse(Get("/api/state").body); }
+    // Sends a dropped file's bytes, as the first file of a new drop or as a later one of `drop`.
+    HttpResponse Upload(const std::string& name, std::string bytes, const std::string& drop = {}) {
+        HttpRequest request = Request("POST", "/api/upload", std::move(bytes));
+        request.headers["content-type"] = "application/octet-stream";
+        request.query["name"] = name;
+        if (!drop.empty()) request.query["drop"] = drop;
+        return Send(request);
+    }
+    bool NothingUploaded() const { return std::filesystem::is_empty(uploadParent_); }
 
     // The next event the subscriber receives: its name and data.
     static std::pair<std::string, json> NextEvent(EventSubscriber& events) {
@@ -124,6 +143,7 @@ protected:
 
     std::future<HttpResponse> click_;
     std::filesystem::path pageFolder_;
+    std::filesystem::path uploadParent_;  // where the studio makes its folder of dropped files
     std::thread hostThread_;
     std::promise<void> ranOut_;    // the core's Run returned and the host shut down
     std::promise<void> released_;  // the test is done with the core
@@ -228,7 +248,96 @@ TEST_F(StudioTest, BadRequestsAnswerWhyAndChangeNothing) {
     HttpRequest notJson = Request("POST", "/api/press", "{}");
     notJson.headers["content-type"] = "text/plain";
     EXPECT_EQ(Send(notJson).status, 415);
+
+    // A dropped file is kept only under a plain file name, in a drop of this studio, as bytes.
+    for (const std::string& name :
+         {std::string(), std::string("scenes/car.json"), std::string("..\\car.json"),
+          std::string("."), std::string(".."), std::string("car\tcopy.json"),
+          std::string("car\0.json", 9), std::string("car\xC2\x85.json"), std::string(256, 'n'),
+          std::string("car\xFF.json")}) {
+        const HttpResponse refused = Upload(name, "{}");
+        EXPECT_EQ(refused.status, 400) << name;
+        EXPECT_NE(json::parse(refused.body)["error"].get<std::string>().find("plain file name"),
+                  std::string::npos)
+            << refused.body;
+    }
+    EXPECT_EQ(Upload(std::string(255, 'n'), "{}", "1").status, 404);  // a drop never made
+    EXPECT_EQ(Upload("car.json", "{}", "1x").status, 400);
+    HttpRequest unnamed = Request("POST", "/api/upload", "{}");
+    unnamed.headers["content-type"] = "application/octet-stream";
+    EXPECT_EQ(Send(unnamed).status, 400);
+    HttpRequest jsonUpload = Request("POST", "/api/upload", "{}");
+    jsonUpload.query["name"] = "car.json";
+    EXPECT_EQ(Send(jsonUpload).status, 415);
+    EXPECT_EQ(Post("/api/open", R"({"drop": 1, "name": "car.json"})").status, 404);
+    EXPECT_TRUE(NothingUploaded());
     EXPECT_EQ(State(), before);
+}
+
+// A scene with geometry, as saving writes it: the scene file and its mesh file.
+vhost::SceneTextResult SceneWithMesh() {
+    vhost::Document document("Garage");
+    vhost::Object* van = document.CreateObject(HOST_OBJECT_POLYGON, "Van");
+    auto paint = std::make_shared<vhost::MeshPart>();
+    paint->positions = {{0.0F, 0.0F, 0.0F}, {1.0F, 0.0F, 0.0F}, {0.0F, 1.0F, 0.0F}};
+    paint->triangles = {{0, 1, 2}};
+    van->SetMesh(std::make_shared<const vhost::Mesh>(vhost::Mesh{{paint}}));
+    return vhost::SerializeScene(document);
+}
+
+TEST_F(StudioTest, ADroppedSceneOpensWithItsMeshFileAndIsSavedOnlyWhereThePersonSays) {
+    const vhost::SceneTextResult scene = SceneWithMesh();
+    ASSERT_TRUE(scene.Ok() && !scene.meshFile.empty()) << scene.error;
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    const HttpResponse first = Upload("garage.json", scene.text);
+    ASSERT_EQ(first.status, 200) << first.body;
+    const std::string drop = json::parse(first.body)["drop"].dump();
+    const std::string openDrop = R"({"drop": )" + drop + R"(, "name": "garage.json"})";
+
+    // Without its mesh file the scene cannot open; the message names the files as dropped, and
+    // the open document stays.
+    const HttpResponse alone = Post("/api/open", openDrop);
+    EXPECT_EQ(alone.status, 422);
+    EXPECT_NE(alone.body.find("garage.json.mesh"), std::string::npos) << alone.body;
+    EXPECT_EQ(alone.body.find(uploadParent_.string()), std::string::npos) << alone.body;
+    EXPECT_NE(IdOf(State(), "Wheel"), 0);
+
+    ASSERT_EQ(Upload("garage.json.mesh", scene.meshFile, drop).status, 200);
+    EXPECT_EQ(Upload("garage.json", "{}", drop).status, 400);  // the drop's file stays as it was
+    const HttpResponse opened = Post("/api/open", openDrop);
+    ASSERT_EQ(opened.status, 200) << opened.body;
+    EXPECT_EQ(NextEvent(*events).first, "reload");
+    json state = State();
+    EXPECT_EQ(state["document"],
+              json::parse(R"({"name": "garage.json", "path": "", "changed": false})"));
+    ASSERT_EQ(state["objects"].size(), 1U);
+    const json mesh = json::parse(Get("/api/mesh/" + state["objects"][0]["mesh"].dump()).body);
+    EXPECT_EQ(mesh["parts"][0]["positions"].size(), 9U) << mesh;
+
+    // It was never saved: Save needs a path, and Save as writes only where it is told.
+    const HttpResponse save = Post("/api/save", "{}");
+    EXPECT_EQ(save.status, 400);
+    EXPECT_NE(save.body.find("never saved"), std::string::npos) << save.body;
+    const std::filesystem::path target = pageFolder_ / "garage-copy.json";
+    ASSERT_EQ(Post("/api/save", json{{"path", target.string()}}.dump()).status, 200);
+    EXPECT_TRUE(std::filesystem::exists(target.string() + ".mesh"));
+    state = State();
+    EXPECT_EQ(state["document"]["name"], "garage-copy.json");
+    EXPECT_EQ(state["document"]["path"], target.string());
+
+    // A second drop of the same name is kept apart; all drops are in one folder of the owner's.
+    const HttpResponse again = Upload("garage.json", "{}");
+    ASSERT_EQ(again.status, 200);
+    EXPECT_NE(json::parse(again.body)["drop"].dump(), drop);
+    std::vector<std::filesystem::path> folders;
+    for (const auto& entry : std::filesystem::directory_iterator(uploadParent_)) {
+        folders.push_back(entry.path());
+    }
+    ASSERT_EQ(folders.size(), 1U);
+    EXPECT_EQ(std::filesystem::status(folders[0]).permissions(), std::filesystem::perms::owner_all);
+    // The folder goes with the studio.
+    StopStudio();
+    EXPECT_TRUE(NothingUploaded());
 }
 
 // Applies a change event's objects to a whole state's.
@@ -340,6 +449,8 @@ TEST_F(StudioTest, AModalWindowHoldsOtherActionsUntilThePersonAnswersIt) {
     EXPECT_EQ(refused.status, 409);
     EXPECT_NE(refused.body.find(title), std::string::npos) << refused.body;
     EXPECT_EQ(Post("/api/press", "{}").status, 409);
+    EXPECT_EQ(Upload("late.json", "{}").status, 409);
+    EXPECT_TRUE(NothingUploaded());
     EXPECT_EQ(State()["window"]["title"], title);  // reads are answered meanwhile
     EXPECT_EQ(State()["version"], version);
     EXPECT_EQ(click.wait_for(std::chrono::milliseconds(0)), std::future_status::timeout);

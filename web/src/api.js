@@ -1,5 +1,6 @@
-// Requests to the host. Every action is a POST with a JSON body; the host answers errors as
-// {"error": TEXT} with a status, and ApiError carries both so the page can show the sentence.
+// Requests to the host. Every action is a POST with a JSON body, but for a dropped file's upload,
+// whose body is the file's bytes; the host answers errors as {"error": TEXT} with a status, and
+// ApiError carries both so the page can show the sentence.
 
 export class ApiError extends Error {
     constructor(status, message) {
@@ -19,11 +20,12 @@ async function errorFrom(response) {
     return new ApiError(response.status, text);
 }
 
-async function send(method, path, body) {
+// `content` is {type, body}: the body's media type and what fetch sends.
+async function send(method, path, content) {
     const init = {method, credentials: 'same-origin', headers: {}};
-    if (body !== undefined) {
-        init.headers['Content-Type'] = 'application/json';
-        init.body = JSON.stringify(body);
+    if (content) {
+        init.headers['Content-Type'] = content.type;
+        init.body = content.body;
     }
     let response;
     try {
@@ -36,4 +38,6 @@ async function send(method, path, body) {
 }
 
 export const getJson = (path) => send('GET', path);
-export const postJson = (path, body) => send('POST', path, body);
+export const postJson = (path, body) => send('POST', path, body === undefined ? undefined : {type: 'application/json', body: JSON.stringify(body)});
+// Sends a File or Blob as it is.
+export const postBytes = (path, bytes) => send('POST', path, {type: 'application/octet-stream', body: bytes});

@@ -1,9 +1,79 @@
 // Opening and saving the document, and the window title that names it.
 //
-// A file dropped on the page gives the page its name and content but not its place on disk, and
-// the host opens files by path; so a drop only fills in the name and says so.
+// A file dropped on the page gives the page its name and bytes but never its folder, so the page
+// sends the host the bytes of each file of a drop (one request each, all into the same drop on the
+// host, so that a scene finds its mesh file and a glTF its buffers beside it) and then asks the
+// host to open the scene among them. The document opened so has never been saved.
 
-import {postJson} from './api.js';
+import {postBytes, postJson} from './api.js';
+
+// Files that only come with a scene: a scene's mesh file, a glTF's buffers.
+const COMPANION = /\.(mesh|bin)$/i;
+
+// The file of a drop to open: the first, in the order the browser lists them, that is not a
+// companion; none when every file is one.
+export function sceneOf(files) {
+    return files.find((file) => !COMPANION.test(file.name));
+}
+
+// Sends every file of the drop, the first making the drop on the host; answers the drop's number.
+async function upload(files, notify) {
+    let drop;
+    for (const [index, file] of files.entries()) {
+        notify(`Uploading ${file.name} (${index + 1} of ${files.length})…`);
+        const query = new URLSearchParams({name: file.name});
+        if (drop !== undefined) query.set('drop', String(drop));
+        ({drop} = await postBytes(`/api/upload?${query}`, file));
+    }
+    return drop;
+}
+
+async function openDropped(files, {report, notify}) {
+    const scene = sceneOf(files);
+    if (!scene) {
+        report(new Error(`Nothing to open: ${files.map((file) => file.name).join(', ')} only come with a scene (.mesh, .bin). Drop them together with the scene.`));
+        return;
+    }
+    try {
+        const drop = await upload(files, notify);
+        notify(`Opening ${scene.name}…`);
+        await postJson('/api/open', {drop, name: scene.name});
+        notify(`Opened ${scene.name}`);
+    } catch (error) {
+        notify('');
+        report(error);
+    }
+}
+
+// While files are dragged over the page, the hint says a drop opens them. Drag events come for
+// every element the pointer crosses, so the page counts how deep inside it the drag is.
+function setUpDropTarget(onDrop) {
+    const hint = document.getElementById('drop-hint');
+    let depth = 0;
+    const show = (shown) => {
+        hint.hidden = !shown;
+        hint.textContent = shown ? 'Drop to open' : '';
+    };
+    const carriesFiles = (event) => Array.from(event.dataTransfer?.types ?? []).includes('Files');
+    document.addEventListener('dragenter', (event) => {
+        if (!carriesFiles(event)) return;
+        depth++;
+        show(true);
+    });
+    document.addEventListener('dragleave', (event) => {
+        if (!carriesFiles(event)) return;
+        depth = Math.max(0, depth - 1);
+        if (depth === 0) show(false);
+    });
+    document.addEventListener('dragover', (event) => event.preventDefault());
+    document.addEventListener('drop', (event) => {
+        event.preventDefault();
+        depth = 0;
+        show(false);
+        const files = Array.from(event.dataTransfer?.files ?? []);
+        if (files.length > 0) onDrop(files);
+    });
+}
 
 export function documentTitle(document) {
     return `${document.name || 'untitled'}${document.changed ? ' •' : ''} — Vela Studio`;
@@ -45,14 +115,5 @@ export function setUpFile(store, {report, notify}) {
         act('/api/save', {path: target}, `Saved as ${target}`);
     });
 
-    document.addEventListener('dragover', (event) => event.preventDefault());
-    document.addEventListener('drop', (event) => {
-        event.preventDefault();
-        const [file] = event.dataTransfer?.files ?? [];
-        if (!file) return;
-        path.value = file.name;
-        path.focus();
-        report(new Error(`The browser tells the page only the name of a dropped file (${file.name}), not the folder it is in. ` +
-            'Complete its full path in the file field and press Open.'));
-    });
+    setUpDropTarget((files) => openDropped(files, {report, notify}));
 }
