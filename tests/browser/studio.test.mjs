@@ -315,6 +315,8 @@ describe('the studio page', () => {
         assert.equal(await row(page, 'Ball').count(), 0);
         assert.equal(await page.getByRole('treeitem').count(), 20);
         assert.equal(await page.title(), 'garage.json — Vela Studio');
+        // The path field no longer offers the file opened before as the place to save to.
+        await page.waitForFunction(() => document.getElementById('file-path').value === '', null, {timeout: 5000});
         await screenshot(page, '16-dropped');
 
         const preferences = page.getByRole('button', {name: 'Close the preferences'});

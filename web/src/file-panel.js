@@ -28,7 +28,7 @@ async function upload(files, notify) {
     return drop;
 }
 
-async function openDropped(files, {report, notify}) {
+async function openDropped(files, {report, notify, opened}) {
     const scene = sceneOf(files);
     if (!scene) {
         report(new Error(`Nothing to open: ${files.map((file) => file.name).join(', ')} only come with a scene (.mesh, .bin). Drop them together with the scene.`));
@@ -38,6 +38,7 @@ async function openDropped(files, {report, notify}) {
         const drop = await upload(files, notify);
         notify(`Opening ${scene.name}…`);
         await postJson('/api/open', {drop, name: scene.name});
+        opened();
         notify(`Opened ${scene.name}`);
     } catch (error) {
         notify('');
@@ -115,5 +116,10 @@ export function setUpFile(store, {report, notify}) {
         act('/api/save', {path: target}, `Saved as ${target}`);
     });
 
-    setUpDropTarget((files) => openDropped(files, {report, notify}));
+    // The field still names the file opened before; a dropped document has no place on disk, so
+    // the field is emptied, and *Save as* writes only where the person then types.
+    const opened = () => {
+        path.value = '';
+    };
+    setUpDropTarget((files) => openDropped(files, {report, notify, opened}));
 }
