@@ -25,6 +25,15 @@ std::string JsonText(const json& value) {
 
 void Refuse(int status, const std::string& text) { throw Refused{ErrorResponse(status, text)}; }
 
+void Refuse(int status, const std::string& text, const json& details) {
+    json body = details;
+    body["error"] = text;
+    HttpResponse response;
+    response.status = status;
+    response.body = JsonText(body);
+    throw Refused{std::move(response)};
+}
+
 json BodyObject(const std::string& body) {
     if (body.empty()) return json::object();
     json parsed = json::parse(body, nullptr, false);

@@ -17,6 +17,8 @@ struct Refused {
 };
 
 [[noreturn]] void Refuse(int status, const std::string& text);
+// The same, with more members beside "error" for the page to act on.
+[[noreturn]] void Refuse(int status, const std::string& text, const nlohmann::json& details);
 
 // JSON text of a value. Texts that came from outside (a request's path, an imported file's names)
 // may hold bytes that are not UTF-8; they are written as U+FFFD instead of failing the answer.

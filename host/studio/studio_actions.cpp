@@ -254,11 +254,8 @@ json StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is o
 json StudioSession::Open(const json& body) {
     if (body.contains("drop")) return OpenDropped(body);
     const std::string path = RequiredString(body, "path");
-    std::unique_ptr<Document> opened = OpenedScene(path);
-    Document& previous = host_.ActiveDocument();
-    host_.AdoptDocument(std::move(opened));
-    host_.CloseDocument(previous);
-    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    const bool discardChanges = OptionalBool(body, "discardChanges", false);
+    ReplaceDocument(OpenedScene(path), path, discardChanges);
     return json::object();
 }
 
@@ -268,6 +265,7 @@ json StudioSession::OpenDropped(const json& body) {
     if (body.contains("path")) Refuse(400, R"(Give "path" or "drop", not both.)");
     const std::int32_t drop = DropOf(uploads_, RequiredInt(body, "drop"));
     const std::string name = DroppedName(RequiredString(body, "name"));
+    const bool discardChanges = OptionalBool(body, "discardChanges", false);
     const std::filesystem::path file = uploads_.FileOf(drop, name);
     std::error_code error;
     if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
@@ -276,11 +274,27 @@ json StudioSession::OpenDropped(const json& body) {
     SceneLoadResult loaded = OpenScene(file);
     if (!loaded.document) Refuse(422, uploads_.WithoutFolder(drop, loaded.error));
     loaded.document->SetName(name);
-    Document& previous = host_.ActiveDocument();
-    host_.AdoptDocument(std::move(loaded.document));
-    host_.CloseDocument(previous);
-    record_ = DocumentRecord{"", host_.GetActivity().sceneChanges, false};
+    ReplaceDocument(std::move(loaded.document), "", discardChanges);
     return json::object();
+}
+
+// The open document gives way to `opened`. Its changes that were never saved would be lost with
+// it, so unless the request says to discard them it is refused (409, with "unsaved" naming the
+// document) after the file was read, so that a file that cannot be opened says so first.
+void StudioSession::ReplaceDocument(std::unique_ptr<Document> opened, const std::string& path,
+                                    bool discardChanges) {
+    Document& previous = host_.ActiveDocument();
+    if (!discardChanges && record_.Changed(host_)) {
+        const std::string name = previous.Name();
+        Refuse(409,
+               Quoted(name) +
+                   " has changes that are not saved. Save it first, or open again "
+                   "and say to discard them (\"discardChanges\": true).",
+               json{{"unsaved", name}});
+    }
+    host_.AdoptDocument(std::move(opened));
+    host_.CloseDocument(previous);
+    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
 }
 
 json StudioSession::Upload(const HttpRequest& request) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -83,6 +84,8 @@ private:
     // drop.
     nlohmann::json Upload(const HttpRequest& request);
     nlohmann::json OpenDropped(const nlohmann::json& body);
+    void ReplaceDocument(std::unique_ptr<Document> opened, const std::string& path,
+                         bool discardChanges);
 
     Host& host_;
     EventStream& events_;

@@ -309,7 +309,17 @@ describe('the studio page', () => {
         await dispatch('dragenter');
         await hint.waitFor();
         await screenshot(page, '15-drop-hint');
+        // The example scene was changed by the steps before: the page asks before losing that.
+        const question = page.getByRole('dialog', {name: 'Changes not saved'});
         await dispatch('drop');
+        await question.getByText('“Studio” has changes that are not saved. Open garage.json and lose them?').waitFor();
+        await screenshot(page, '16-unsaved-question');
+        await page.keyboard.press('Escape');
+        await question.waitFor({state: 'hidden'});
+        await page.getByText('garage.json was not opened').waitFor();
+        assert.equal(await row(page, 'Ball').count(), 1, 'the changed document is still open');
+        await dispatch('drop');
+        await question.getByRole('button', {name: 'Open and lose the changes'}).click();
         await row(page, 'Dropped Ball').waitFor();
         assert.equal(await hint.count(), 0, 'the hint is gone after the drop');
         assert.equal(await row(page, 'Ball').count(), 0);
@@ -317,7 +327,7 @@ describe('the studio page', () => {
         assert.equal(await page.title(), 'garage.json — Vela Studio');
         // The path field no longer offers the file opened before as the place to save to.
         await page.waitForFunction(() => document.getElementById('file-path').value === '', null, {timeout: 5000});
-        await screenshot(page, '16-dropped');
+        await screenshot(page, '17-dropped');
 
         const preferences = page.getByRole('button', {name: 'Close the preferences'});
         if (await preferences.isVisible()) await preferences.click();

@@ -401,6 +401,30 @@ TEST_F(StudioTest, SelectAndPressSendOnlyWhatChanged) {
     Apply(seen, change);
     const json now = State();
     EXPECT_EQ(seen["objects"], now["objects"]);
+
+    // A document with changes that were not saved gives way to another only when the request
+    // says to discard them.
+    const std::string saved = (pageFolder_ / "isolated.json").string();
+    ASSERT_EQ(Post("/api/save", json{{"path", saved}}.dump()).status, 200);
+    ASSERT_EQ(Post("/api/press", "{}").status, 200);  // the restore changes it again
+    const json restored = State();
+    ASSERT_TRUE(restored["document"]["changed"].get<bool>());
+    const HttpResponse refused = Post("/api/open", json{{"path", saved}}.dump());
+    EXPECT_EQ(refused.status, 409);
+    EXPECT_EQ(json::parse(refused.body)["unsaved"], "isolated.json") << refused.body;
+    EXPECT_EQ(State(), restored);
+    const auto editorOfWheel = [](const json& state) {
+        for (const json& object : state["objects"]) {
+            if (object["name"] == "Wheel") return object["editor"];
+        }
+        return json();
+    };
+    EXPECT_EQ(editorOfWheel(restored), "default");
+    const std::string discarding = json{{"path", saved}, {"discardChanges", true}}.dump();
+    ASSERT_EQ(Post("/api/open", discarding).status, 200);
+    const json reopened = State();
+    EXPECT_FALSE(reopened["document"]["changed"].get<bool>());
+    EXPECT_EQ(editorOfWheel(reopened), "on");  // as it was saved, isolated
 }
 
 // Objects that changed the same members to the same values are one entry, in the order of the

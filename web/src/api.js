@@ -3,21 +3,24 @@
 // ApiError carries both so the page can show the sentence.
 
 export class ApiError extends Error {
-    constructor(status, message) {
+    // `details`: the other members of the host's answer, which some refusals carry for the page.
+    constructor(status, message, details = {}) {
         super(message);
         this.status = status;
+        this.details = details;
     }
 }
 
 async function errorFrom(response) {
     let text = `${response.status} ${response.statusText}`;
+    let details = {};
     try {
         const body = await response.json();
-        if (body && typeof body.error === 'string') text = body.error;
+        if (body && typeof body.error === 'string') ({error: text, ...details} = body);
     } catch {
         // The body was not the host's JSON error; the status line is all there is to say.
     }
-    return new ApiError(response.status, text);
+    return new ApiError(response.status, text, details);
 }
 
 // `content` is {type, body}: the body's media type and what fetch sends.

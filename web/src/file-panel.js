@@ -6,6 +6,7 @@
 // host to open the scene among them. The document opened so has never been saved.
 
 import {postBytes, postJson} from './api.js';
+import {askPerson} from './question.js';
 
 // Files that only come with a scene: a scene's mesh file, a glTF's buffers.
 const COMPANION = /\.(mesh|bin)$/i;
@@ -28,6 +29,27 @@ async function upload(files, notify) {
     return drop;
 }
 
+// Opens what `body` names. When the open document has changes that were not saved, the host
+// refuses and names it; the page then asks the person and opens again, discarding them, only if
+// they choose so. Answers whether the file was opened.
+async function openAsking(body, fileName) {
+    try {
+        await postJson('/api/open', body);
+        return true;
+    } catch (error) {
+        const unsaved = error.status === 409 ? error.details?.unsaved : undefined;
+        if (typeof unsaved !== 'string') throw error;
+        const discard = await askPerson({
+            title: 'Changes not saved',
+            text: `“${unsaved}” has changes that are not saved. Open ${fileName} and lose them?`,
+            choice: 'Open and lose the changes',
+        });
+        if (!discard) return false;
+        await postJson('/api/open', {...body, discardChanges: true});
+        return true;
+    }
+}
+
 async function openDropped(files, {report, notify, opened}) {
     const scene = sceneOf(files);
     if (!scene) {
@@ -37,7 +59,10 @@ async function openDropped(files, {report, notify, opened}) {
     try {
         const drop = await upload(files, notify);
         notify(`Opening ${scene.name}…`);
-        await postJson('/api/open', {drop, name: scene.name});
+        if (!(await openAsking({drop, name: scene.name}, scene.name))) {
+            notify(`${scene.name} was not opened`);
+            return;
+        }
         opened();
         notify(`Opened ${scene.name}`);
     } catch (error) {
@@ -102,9 +127,14 @@ export function setUpFile(store, {report, notify}) {
             report(error);
         }
     };
-    document.getElementById('file-form').addEventListener('submit', (event) => {
+    document.getElementById('file-form').addEventListener('submit', async (event) => {
         event.preventDefault();
-        act('/api/open', {path: path.value.trim()}, `Opened ${path.value.trim()}`);
+        const target = path.value.trim();
+        try {
+            notify(await openAsking({path: target}, target) ? `Opened ${target}` : `${target} was not opened`);
+        } catch (error) {
+            report(error);
+        }
     });
     document.getElementById('file-save').addEventListener('click', () => act('/api/save', {}, `Saved ${store.document.name}`));
     document.getElementById('file-save-as').addEventListener('click', () => {

@@ -27,7 +27,7 @@ export function setUpKeyboard({report, notify}) {
     document.addEventListener('keydown', async (event) => {
         if (event.defaultPrevented || event.repeat || event.metaKey) return;
         const target = event.target;
-        if (isTextField(target) || target.closest?.('#module-window[open]')) return;
+        if (isTextField(target) || target.closest?.('#module-window[open], #question[open]')) return;
         const key = hostKeyName(event);
         if (key === null) return;
         if (ACTIVATES_CONTROL.has(key) && target.closest?.('button, a, [role="treeitem"], [role="tree"]')) return;
