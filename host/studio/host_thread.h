@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "studio/event_stream.h"
@@ -45,6 +46,9 @@ public:
     // Ends Run soon (an open window is cancelled) and refuses requests from now on; ends every
     // event stream. Safe from any thread and from a signal's flag check.
     void Stop();
+    // The name of the active document when it has changes that were not saved. [host thread,
+    // after Run]
+    std::optional<std::string> UnsavedDocument() { return session_.UnsavedDocument(); }
 
 private:
     Host& host_;

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "host.h"
@@ -11,6 +13,7 @@
 #include "platform/utf8_path.h"
 #include "studio/host_thread.h"
 #include "studio/studio_server.h"
+#include "text/quoting.h"
 
 namespace vhost {
 
@@ -82,6 +85,10 @@ int RunStudio(Host& host, const StudioOptions& options, std::ostream& out, std::
     done.store(true);
     watcher.join();
     server.Stop();
+    if (const std::optional<std::string> unsaved = core.UnsavedDocument()) {
+        err << "vela-host: the studio stopped with changes to " << Quoted(*unsaved)
+            << " that were not saved\n";
+    }
     return 0;
 }
 

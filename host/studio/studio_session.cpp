@@ -97,6 +97,11 @@ StudioSession::StudioSession(Host& host, EventStream& events, std::string sceneP
 
 StateSources StudioSession::Sources() { return StateSources{host_, record_, meshes_, window_}; }
 
+std::optional<std::string> StudioSession::UnsavedDocument() {
+    if (!record_.Changed(host_)) return std::nullopt;
+    return host_.ActiveDocument().Name();
+}
+
 std::string StudioSession::Hello() const {
     return EventText("hello", JsonText(json{{"version", Version()}}));
 }
