@@ -426,8 +426,10 @@ AtomicFileFiller SceneFiller(const Document& document, const scene_file::Geometr
 // Writes a scene with geometry: the mesh file and the scene are both written and flushed before
 // either is renamed, the mesh file first. Until then both old files stay as they were, and a scene
 // on disk never names a mesh file it does not have (the scene records the mesh file's size and
-// checksum, so an old scene beside a new mesh file is refused, not misread).
-std::string SaveSceneWithGeometry(const Document& document, const std::filesystem::path& path) {
+// checksum, so an old scene beside a new mesh file is refused, not misread). `wroteMeshFile` says
+// whether the scene has a mesh file (a scene with transforms alone has none).
+std::string SaveSceneWithGeometry(const Document& document, const std::filesystem::path& path,
+                                  bool& wroteMeshFile) {
     std::optional<scene_file::GeometryToWrite> geometry;
     try {
         geometry.emplace(document);
@@ -455,8 +457,17 @@ std::string SaveSceneWithGeometry(const Document& document, const std::filesyste
         if (std::string error = meshFile.Replace(); !error.empty()) {
             return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
         }
+        wroteMeshFile = true;
     }
     return scene.Replace();
+}
+
+// A mesh file beside a scene that was saved without one belonged to the scene it replaced; the new
+// scene does not name it, so it goes (after the scene is written, so a crash leaves it at worst).
+// Failing to remove it fails nothing: it is never read with this scene.
+void RemoveOldMeshFile(const std::filesystem::path& scene) {
+    std::error_code ignored;
+    std::filesystem::remove(scene_file::MeshFilePath(scene), ignored);
 }
 
 }  // namespace
@@ -465,7 +476,9 @@ SceneSaveResult SaveScene(const Document& document, const std::filesystem::path&
     SceneSaveResult result;
     bool needsGeometry = false;
     result.error = WriteFileAtomically(path, SceneFiller(document, nullptr, needsGeometry));
-    if (needsGeometry) result.error = SaveSceneWithGeometry(document, path);
+    bool wroteMeshFile = false;
+    if (needsGeometry) result.error = SaveSceneWithGeometry(document, path, wroteMeshFile);
+    if (result.error.empty() && !wroteMeshFile) RemoveOldMeshFile(path);
     if (!result.error.empty()) {
         result.error =
             "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;

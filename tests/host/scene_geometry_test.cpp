@@ -262,6 +262,18 @@ TEST(SceneGeometry, ASaveThatFailsLeavesTheOldSceneAndMeshFileAsTheyWere) {
     EXPECT_EQ(ReadFile(folder / "engine.json.mesh"), oldMeshFile);
     EXPECT_EQ(folder.Names(), (std::vector<std::string>{"engine.json", "engine.json.mesh"}));
     EXPECT_TRUE(LoadScene(scene).Ok());
+
+    // A scene without meshes keeps the old mesh file while its save fails, and takes it away
+    // once it is written: the new scene does not name it.
+    Document plain;
+    plain.CreateObject(HOST_OBJECT_NULL, "Bad \xff name");
+    EXPECT_FALSE(SaveScene(plain, scene).Ok());
+    EXPECT_EQ(ReadFile(folder / "engine.json.mesh"), oldMeshFile);
+    Document good;
+    good.CreateObject(HOST_OBJECT_NULL, "Plain");
+    ASSERT_TRUE(SaveScene(good, scene).Ok());
+    EXPECT_EQ(folder.Names(), (std::vector<std::string>{"engine.json"}));
+    EXPECT_TRUE(LoadScene(scene).Ok());
 }
 
 }  // namespace
