@@ -113,26 +113,31 @@ void Report(benchmark::State& state, Studio& studio, double seconds, double byte
     state.counters["MB"] = bytes / iterations / 1e6;
 }
 
-// GET /api/state: the whole state, as the page loads it.
-void WholeState(benchmark::State& state) {
+// Times one request per iteration. The bytes counted are the answer's, or with `eventBytes`
+// those of the events the request sent to the page.
+void TimeRequests(benchmark::State& state, const char* method, const char* path, const char* body,
+                  bool eventBytes) {
     Studio* studio = TheStudio(state);
     if (studio == nullptr) return;
     double seconds = 0.0;
     double bytes = 0.0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        const HttpResponse response = studio->Serve("GET", "/api/state");
+        const HttpResponse response = studio->Serve(method, path, body);
         const double took = Seconds(start, Clock::now());
         if (response.status != 200) {
-            state.SkipWithError("the state was refused");
+            state.SkipWithError("the request was refused");
             return;
         }
-        bytes += static_cast<double>(response.body.size());
+        bytes += static_cast<double>(eventBytes ? studio->DrainEvents() : response.body.size());
         seconds += took;
         state.SetIterationTime(took);
     }
     Report(state, *studio, seconds, bytes);
 }
+
+// GET /api/state: the whole state, as the page loads it.
+void WholeState(benchmark::State& state) { TimeRequests(state, "GET", "/api/state", "", false); }
 
 // The module's press alone, through the host as a click invokes it; no snapshot, no event.
 void PressInModule(benchmark::State& state) {
@@ -173,23 +178,7 @@ void ChangesAfterPress(benchmark::State& state) {
 
 // POST /api/press: everything the host does from the request to the event and the answer.
 void PressRequest(benchmark::State& state) {
-    Studio* studio = TheStudio(state);
-    if (studio == nullptr) return;
-    double seconds = 0.0;
-    double bytes = 0.0;
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        const HttpResponse response = studio->Serve("POST", "/api/press", "{}");
-        const double took = Seconds(start, Clock::now());
-        if (response.status != 200) {
-            state.SkipWithError("the press was refused");
-            return;
-        }
-        bytes += static_cast<double>(studio->DrainEvents());
-        seconds += took;
-        state.SetIterationTime(took);
-    }
-    Report(state, *studio, seconds, bytes);
+    TimeRequests(state, "POST", "/api/press", "{}", true);
 }
 
 BENCHMARK(WholeState)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);

@@ -6,11 +6,21 @@ namespace vhost::studio {
 
 using nlohmann::json;
 
-HttpResponse ErrorResponse(int status, const std::string& text) {
+namespace {
+
+// An answer of `status` whose body is the JSON object `members` with "error" set to `text`.
+HttpResponse ErrorWith(int status, const std::string& text, json members) {
+    members["error"] = text;
     HttpResponse response;
     response.status = status;
-    response.body = JsonText(json{{"error", text}});
+    response.body = JsonText(members);
     return response;
+}
+
+}  // namespace
+
+HttpResponse ErrorResponse(int status, const std::string& text) {
+    return ErrorWith(status, text, json::object());
 }
 
 HttpResponse JsonResponse(std::string text) {
@@ -26,12 +36,7 @@ std::string JsonText(const json& value) {
 void Refuse(int status, const std::string& text) { throw Refused{ErrorResponse(status, text)}; }
 
 void Refuse(int status, const std::string& text, const json& details) {
-    json body = details;
-    body["error"] = text;
-    HttpResponse response;
-    response.status = status;
-    response.body = JsonText(body);
-    throw Refused{std::move(response)};
+    throw Refused{ErrorWith(status, text, details)};
 }
 
 json BodyObject(const std::string& body) {

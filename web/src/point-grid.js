@@ -34,6 +34,7 @@ export function gridPoints(positions, selected, limit, startCellSize) {
 }
 
 function boundsOf(positions) {
+    if (positions.length === 0) return {min: [0, 0, 0], size: [0, 0, 0]};
     const min = [Infinity, Infinity, Infinity];
     const max = [-Infinity, -Infinity, -Infinity];
     for (let k = 0; k < positions.length; k += 3) {
@@ -42,7 +43,6 @@ function boundsOf(positions) {
             max[axis] = Math.max(max[axis], positions[k + axis]);
         }
     }
-    if (positions.length === 0) return {min: [0, 0, 0], size: [0, 0, 0]};
     return {min, size: max.map((value, axis) => value - min[axis])};
 }
 

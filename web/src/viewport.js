@@ -255,8 +255,7 @@ export class Viewport {
     // (callbacks of one frame run in the order they were asked for), so it lands in the frame
     // that follows.
     showPointsFirst() {
-        this.setMoving(true);
-        clearTimeout(this.settleTimer);
+        this.setMoving(true);  // which also drops a pending settle of the camera
         requestAnimationFrame(() => {
             if (!this.dragging) this.setMoving(false);
         });
