@@ -64,7 +64,10 @@ export class Actions {
      */
     inOrder(lane, request) {
         const sent = (this.lanes.get(lane) ?? Promise.resolve()).then(request);
-        this.lanes.set(lane, sent.catch(() => {}));
+        this.lanes.set(
+            lane,
+            sent.catch(() => {}),
+        );
         return sent;
     }
 

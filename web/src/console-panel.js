@@ -22,7 +22,8 @@ export function setUpConsole(store) {
     };
     const showFrom = (/** @type {number} */ start) => {
         const lines = store.console;
-        for (let i = Math.max(start, lines.length - LINES_SHOWN); i < lines.length; i++) list.append(lineElement(lines[i]));
+        for (let i = Math.max(start, lines.length - LINES_SHOWN); i < lines.length; i++)
+            list.append(lineElement(lines[i]));
         while (list.childElementCount > LINES_SHOWN) list.firstElementChild?.remove();
         shown = lines.length;
         list.scrollTop = list.scrollHeight;

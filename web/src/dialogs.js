@@ -45,58 +45,58 @@ export function setUpDialogs(store, actions, {report}) {
      */
     const gadget = (node, labelText) => {
         switch (node.kind) {
-        case 'group': {
-            const group = document.createElement(node.text ? 'fieldset' : 'div');
-            group.className = 'gadget-group';
-            if (node.text) {
-                const legend = document.createElement('legend');
-                legend.textContent = node.text;
-                group.append(legend);
-            }
-            group.style.gridTemplateColumns = `repeat(${node.columns ?? 1}, auto)`;
-            let lastText = '';
-            for (const child of node.children ?? []) {
-                group.append(gadget(child, lastText));
-                lastText = child.kind === 'static' ? (child.text ?? '') : '';
-            }
-            return group;
-        }
-        case 'static': {
-            const text = document.createElement('p');
-            text.textContent = node.text ?? '';
-            return text;
-        }
-        case 'edit': {
-            const input = document.createElement('input');
-            input.id = `gadget-${node.id}`;
-            input.value = node.text ?? '';
-            input.setAttribute('aria-label', labelText || 'text');
-            input.addEventListener('input', () => send({action: 'type', text: input.value}));
-            input.addEventListener('keydown', (event) => {
-                if (event.key === 'Enter') {
-                    event.preventDefault();
-                    send({action: 'ok'});
+            case 'group': {
+                const group = document.createElement(node.text ? 'fieldset' : 'div');
+                group.className = 'gadget-group';
+                if (node.text) {
+                    const legend = document.createElement('legend');
+                    legend.textContent = node.text;
+                    group.append(legend);
                 }
-            });
-            return input;
-        }
-        case 'buttons': {
-            const row = document.createElement('div');
-            row.className = 'gadget-buttons';
-            (node.buttons ?? []).forEach((label, index) => {
-                const button = document.createElement('button');
-                button.type = 'button';
-                button.textContent = label;
-                button.addEventListener('click', () => send({action: buttonAction(index, label)}));
-                row.append(button);
-            });
-            return row;
-        }
-        default: {
-            const unknown = document.createElement('p');
-            unknown.textContent = node.text ?? `(${node.kind})`;
-            return unknown;
-        }
+                group.style.gridTemplateColumns = `repeat(${node.columns ?? 1}, auto)`;
+                let lastText = '';
+                for (const child of node.children ?? []) {
+                    group.append(gadget(child, lastText));
+                    lastText = child.kind === 'static' ? (child.text ?? '') : '';
+                }
+                return group;
+            }
+            case 'static': {
+                const text = document.createElement('p');
+                text.textContent = node.text ?? '';
+                return text;
+            }
+            case 'edit': {
+                const input = document.createElement('input');
+                input.id = `gadget-${node.id}`;
+                input.value = node.text ?? '';
+                input.setAttribute('aria-label', labelText || 'text');
+                input.addEventListener('input', () => send({action: 'type', text: input.value}));
+                input.addEventListener('keydown', (event) => {
+                    if (event.key === 'Enter') {
+                        event.preventDefault();
+                        send({action: 'ok'});
+                    }
+                });
+                return input;
+            }
+            case 'buttons': {
+                const row = document.createElement('div');
+                row.className = 'gadget-buttons';
+                (node.buttons ?? []).forEach((label, index) => {
+                    const button = document.createElement('button');
+                    button.type = 'button';
+                    button.textContent = label;
+                    button.addEventListener('click', () => send({action: buttonAction(index, label)}));
+                    row.append(button);
+                });
+                return row;
+            }
+            default: {
+                const unknown = document.createElement('p');
+                unknown.textContent = node.text ?? `(${node.kind})`;
+                return unknown;
+            }
         }
     };
 

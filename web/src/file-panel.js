@@ -44,7 +44,11 @@ const confirmDiscardFor = (fileName) => (unsaved) =>
 async function openDropped(files, actions, {report, notify, emptyPath}) {
     const scene = sceneOf(files);
     if (!scene) {
-        report(new Error(`Nothing to open: ${files.map((file) => file.name).join(', ')} only come with a scene (.mesh, .bin). Drop them together with the scene.`));
+        report(
+            new Error(
+                `Nothing to open: ${files.map((file) => file.name).join(', ')} only come with a scene (.mesh, .bin). Drop them together with the scene.`,
+            ),
+        );
         return;
     }
     try {
@@ -75,7 +79,8 @@ function setUpDropTarget(onDrop) {
         hint.hidden = !shown;
         hint.textContent = shown ? 'Drop to open' : '';
     };
-    const carriesFiles = (/** @type {DragEvent} */ event) => Array.from(event.dataTransfer?.types ?? []).includes('Files');
+    const carriesFiles = (/** @type {DragEvent} */ event) =>
+        Array.from(event.dataTransfer?.types ?? []).includes('Files');
     document.addEventListener('dragenter', (event) => {
         if (!carriesFiles(event)) return;
         depth++;
@@ -136,7 +141,11 @@ export function setUpFile(store, actions, {report, notify}) {
         event.preventDefault();
         const target = path.value.trim();
         try {
-            notify((await actions.open(target, confirmDiscardFor(target))) ? `Opened ${target}` : `${target} was not opened`);
+            notify(
+                (await actions.open(target, confirmDiscardFor(target)))
+                    ? `Opened ${target}`
+                    : `${target} was not opened`,
+            );
         } catch (error) {
             report(error);
         }

@@ -39,7 +39,8 @@ export function setUpKeyboard(actions, {report, notify}) {
         if (event.defaultPrevented || event.repeat || event.metaKey) return;
         const target = event.target;
         if (isTextField(target)) return;
-        const within = (/** @type {string} */ selector) => target instanceof Element && target.closest(selector) !== null;
+        const within = (/** @type {string} */ selector) =>
+            target instanceof Element && target.closest(selector) !== null;
         if (within('#module-window[open], #question[open]')) return;
         const key = hostKeyName(event);
         if (key === null) return;
@@ -48,7 +49,9 @@ export function setUpKeyboard(actions, {report, notify}) {
         const stroke = {key, ...modifiersOf(event)};
         try {
             const answer = await actions.key(stroke);
-            const keys = [stroke.ctrl && 'ctrl', stroke.alt && 'alt', stroke.shift && 'shift', key].filter(Boolean).join('+');
+            const keys = [stroke.ctrl && 'ctrl', stroke.alt && 'alt', stroke.shift && 'shift', key]
+                .filter(Boolean)
+                .join('+');
             notify(answer.ran ? `${keys}: ${answer.ran}` : `${keys}: no command has this shortcut`);
         } catch (error) {
             report(error);

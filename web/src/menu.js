@@ -34,9 +34,13 @@ export class Menu {
         element.addEventListener('focusout', (event) => {
             if (!this.holds(event.relatedTarget)) this.close({restoreFocus: false});
         });
-        document.addEventListener('pointerdown', (event) => {
-            if (this.isOpen && !this.holds(event.target)) this.close({restoreFocus: false});
-        }, true);
+        document.addEventListener(
+            'pointerdown',
+            (event) => {
+                if (this.isOpen && !this.holds(event.target)) this.close({restoreFocus: false});
+            },
+            true,
+        );
     }
 
     // Whether a node is part of the open menu: its items, or the menu button that opened it (whose
@@ -44,7 +48,10 @@ export class Menu {
     /** @param {EventTarget | null} node */
     holds(node) {
         if (!(node instanceof Node)) return false;
-        return this.element.contains(node) || (this.opener !== null && isMenuButton(this.opener) && this.opener.contains(node));
+        return (
+            this.element.contains(node) ||
+            (this.opener !== null && isMenuButton(this.opener) && this.opener.contains(node))
+        );
     }
 
     get isOpen() {
@@ -111,17 +118,28 @@ export class Menu {
     onKey(event) {
         const position = this.items.indexOf(/** @type {HTMLElement} */ (document.activeElement));
         switch (event.key) {
-        case 'ArrowDown': this.focusItem(position + 1); break;
-        case 'ArrowUp': this.focusItem(position - 1); break;
-        case 'Home': this.focusItem(0); break;
-        case 'End': this.focusItem(-1); break;
-        case 'Enter':
-        case ' ':
-            if (position >= 0) this.items[position].click();
-            break;
-        case 'Escape':
-        case 'Tab': this.close(); break;
-        default: return;
+            case 'ArrowDown':
+                this.focusItem(position + 1);
+                break;
+            case 'ArrowUp':
+                this.focusItem(position - 1);
+                break;
+            case 'Home':
+                this.focusItem(0);
+                break;
+            case 'End':
+                this.focusItem(-1);
+                break;
+            case 'Enter':
+            case ' ':
+                if (position >= 0) this.items[position].click();
+                break;
+            case 'Escape':
+            case 'Tab':
+                this.close();
+                break;
+            default:
+                return;
         }
         event.preventDefault();
         event.stopPropagation();

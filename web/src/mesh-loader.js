@@ -26,7 +26,7 @@ export class MeshLoader {
         /** @type {{batch: Batch, meshId: number, generation: number}[]} */
         this.queue = [];
         this.fetching = 0;
-        this.generation = 0;  // counts the states loaded, so a late geometry of an old one is dropped
+        this.generation = 0; // counts the states loaded, so a late geometry of an old one is dropped
     }
 
     /** Drops what is queued and what is on its way: another state was loaded. */

@@ -48,7 +48,7 @@ export class ObjectManager {
         /** @type {Set<number>} ids of the folded objects */
         this.folded = new Set();
         this.rows = new Int32Array(0);
-        this.active = -1;  // object index of the active row
+        this.active = -1; // object index of the active row
         /** @type {HTMLElement[]} */
         this.pool = [];
         this.spacer = document.createElement('div');
@@ -113,7 +113,8 @@ export class ObjectManager {
             if (position < last) this.fillRow(row, position);
             else row.hidden = true;
         }
-        const activeRow = this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.objects[this.active].id}` : '';
+        const activeRow =
+            this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.objects[this.active].id}` : '';
         if (activeRow) this.element.setAttribute('aria-activedescendant', activeRow);
         else this.element.removeAttribute('aria-activedescendant');
     }
@@ -122,7 +123,8 @@ export class ObjectManager {
         const row = document.createElement('div');
         row.setAttribute('role', 'treeitem');
         row.className = 'om-row';
-        row.innerHTML = `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
+        row.innerHTML =
+            `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
             `<span class="om-type"></span>` +
             `<span class="om-record" title="carries an isolation record" hidden>◆<span class="visually-hidden"> isolation record</span></span>` +
             `<button type="button" class="om-dot" data-member="editor"></button>` +
@@ -304,7 +306,8 @@ export class ObjectManager {
         const top = position * ROW_HEIGHT;
         const view = this.element;
         if (top < view.scrollTop) view.scrollTop = top;
-        else if (top + ROW_HEIGHT > view.scrollTop + view.clientHeight) view.scrollTop = top + ROW_HEIGHT - view.clientHeight;
+        else if (top + ROW_HEIGHT > view.scrollTop + view.clientHeight)
+            view.scrollTop = top + ROW_HEIGHT - view.clientHeight;
     }
 
     // Shows an object: unfolds its ancestors, makes it the active row and scrolls to it.
@@ -325,23 +328,33 @@ export class ObjectManager {
         const position = this.rowOf(this.active);
         const open = store.hasChildren(this.active) && !this.folded.has(store.objects[this.active].id);
         switch (event.key) {
-        case 'ArrowDown': this.moveTo(this.rows[Math.min(position + 1, this.rows.length - 1)]); break;
-        case 'ArrowUp': this.moveTo(this.rows[Math.max(position - 1, 0)]); break;
-        case 'Home': this.moveTo(this.rows[0]); break;
-        case 'End': this.moveTo(this.rows[this.rows.length - 1]); break;
-        case 'ArrowRight':
-            if (store.hasChildren(this.active) && !open) this.toggleFold(this.active, true);
-            else if (open) this.moveTo(this.active + 1);
-            break;
-        case 'ArrowLeft':
-            if (open) this.toggleFold(this.active, false);
-            else this.moveTo(store.parentIndex[this.active]);
-            break;
-        case ' ':
-        case 'Enter': this.select(this.active, event); break;
-        default:
-            if (!opensContextMenu(event)) return;
-            this.openContextMenuAtActiveRow();
+            case 'ArrowDown':
+                this.moveTo(this.rows[Math.min(position + 1, this.rows.length - 1)]);
+                break;
+            case 'ArrowUp':
+                this.moveTo(this.rows[Math.max(position - 1, 0)]);
+                break;
+            case 'Home':
+                this.moveTo(this.rows[0]);
+                break;
+            case 'End':
+                this.moveTo(this.rows[this.rows.length - 1]);
+                break;
+            case 'ArrowRight':
+                if (store.hasChildren(this.active) && !open) this.toggleFold(this.active, true);
+                else if (open) this.moveTo(this.active + 1);
+                break;
+            case 'ArrowLeft':
+                if (open) this.toggleFold(this.active, false);
+                else this.moveTo(store.parentIndex[this.active]);
+                break;
+            case ' ':
+            case 'Enter':
+                this.select(this.active, event);
+                break;
+            default:
+                if (!opensContextMenu(event)) return;
+                this.openContextMenuAtActiveRow();
         }
         event.preventDefault();
         event.stopPropagation();

@@ -30,12 +30,12 @@ export class PointsStandIn {
         this.points.frustumCulled = false;
         this.points.visible = false;
         scene.add(this.points);
-        this.moving = false;  // the points are shown
-        this.dragging = false;  // the camera is being dragged
+        this.moving = false; // the points are shown
+        this.dragging = false; // the camera is being dragged
         /** @type {number | undefined} */
-        this.cellSize = undefined;  // the grid's last, where the next search starts
+        this.cellSize = undefined; // the grid's last, where the next search starts
         /** @type {number | undefined} */
-        this.msPerShape = undefined;  // the last large frame of shapes timed, per shape
+        this.msPerShape = undefined; // the last large frame of shapes timed, per shape
         /** @type {ReturnType<typeof setTimeout> | undefined} */
         this.settleTimer = undefined;
     }
@@ -112,7 +112,7 @@ export class PointsStandIn {
     // (callbacks of one frame run in the order they were asked for), so it lands in the frame
     // that follows.
     showFirst() {
-        this.setMoving(true);  // which also drops a pending settle of the camera
+        this.setMoving(true); // which also drops a pending settle of the camera
         requestAnimationFrame(() => {
             if (!this.dragging) this.setMoving(false);
         });

@@ -54,7 +54,7 @@ export function setUpPreferences(store, actions, {report}) {
         } else if (parameter.kind === 'button' || parameter.kind === 'bitmapbutton') {
             const button = document.createElement('button');
             button.type = 'button';
-            button.id = `pref-${parameter.id}`;  // so the focus stays on it when the page is drawn again
+            button.id = `pref-${parameter.id}`; // so the focus stays on it when the page is drawn again
             button.className = parameter.kind;
             button.textContent = label;
             if (parameter.picture) button.prepend(picture(parameter.picture));
@@ -66,7 +66,9 @@ export function setUpPreferences(store, actions, {report}) {
             input.value = String(parameter.value ?? '');
             const isNumber = typeof parameter.value === 'number';
             if (isNumber) input.type = 'number';
-            input.addEventListener('change', () => act(() => actions.setPreference(parameter.id, isNumber ? Number(input.value) : input.value)));
+            input.addEventListener('change', () =>
+                act(() => actions.setPreference(parameter.id, isNumber ? Number(input.value) : input.value)),
+            );
             const text = document.createElement('label');
             text.htmlFor = input.id;
             text.textContent = label;
@@ -84,9 +86,12 @@ export function setUpPreferences(store, actions, {report}) {
     };
 
     const refresh = () => {
-        refreshing ??= actions.preferences().then(draw, report).finally(() => {
-            refreshing = null;
-        });
+        refreshing ??= actions
+            .preferences()
+            .then(draw, report)
+            .finally(() => {
+                refreshing = null;
+            });
         return refreshing;
     };
 
@@ -120,16 +125,18 @@ export function setUpPreferences(store, actions, {report}) {
 
     const opened = byId('opened');
     const showOpened = () => {
-        opened.replaceChildren(...store.opened.map((entry) => {
-            const item = document.createElement('li');
-            const link = document.createElement('a');
-            link.href = entry.url;
-            link.target = '_blank';
-            link.rel = 'noopener';
-            link.textContent = entry.kind === 'file' ? `Open ${entry.name}` : entry.url;
-            item.append(link);
-            return item;
-        }));
+        opened.replaceChildren(
+            ...store.opened.map((entry) => {
+                const item = document.createElement('li');
+                const link = document.createElement('a');
+                link.href = entry.url;
+                link.target = '_blank';
+                link.rel = 'noopener';
+                link.textContent = entry.kind === 'file' ? `Open ${entry.name}` : entry.url;
+                item.append(link);
+                return item;
+            }),
+        );
         byId('opened-section').hidden = store.opened.length === 0;
     };
     store.on('load', showOpened);

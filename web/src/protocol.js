@@ -2,9 +2,9 @@
 // state, the change events, and the body and answer of every request. The store and the actions
 // take their types from here.
 //
-// OBJECT_FIELDS is the one list of an object's members in the page: the object's type below is
-// made from it, and the store copies and applies exactly these members, so a new state of an
-// object is one line here (and its drawing in the views that show it).
+// OBJECT_FIELDS is the one list of an object's members in the page: the object's type, the type
+// of a change event's entries and the members the store writes from an event are all made from
+// it, so a new state of an object is one line here (and its drawing in the views that show it).
 
 /** @typedef {'default' | 'on' | 'off'} Mode  an editor or render visibility */
 /** @typedef {'replace' | 'add' | 'toggle'} SelectionMode */
@@ -13,17 +13,17 @@
 // the tree, which comes as a `reload`), `optional` when the host leaves it out for the default.
 export const OBJECT_FIELDS = /** @type {const} */ ({
     id: {kind: 'id'},
-    parent: {kind: 'id'},  // 0 at the top level
+    parent: {kind: 'id'}, // 0 at the top level
     name: {kind: 'text', changes: true},
     type: {kind: 'text'},
     editor: {kind: 'mode', changes: true},
     render: {kind: 'mode', changes: true},
     enabled: {kind: 'flag', changes: true},
     selected: {kind: 'flag', changes: true},
-    isolated: {kind: 'flag', changes: true},  // the object carries an isolation record
-    link: {kind: 'id', optional: true},  // the object an instance refers to
-    mesh: {kind: 'id', optional: true},  // for GET /api/mesh/ID
-    transform: {kind: 'matrix', optional: true},  // local, column-major 4×4; identity when left out
+    isolated: {kind: 'flag', changes: true}, // the object carries an isolation record
+    link: {kind: 'id', optional: true}, // the object an instance refers to
+    mesh: {kind: 'id', optional: true}, // for GET /api/mesh/ID
+    transform: {kind: 'matrix', optional: true}, // local, column-major 4×4; identity when left out
 });
 
 /** @typedef {{id: number, text: string, mode: Mode, flag: boolean, matrix: number[]}} FieldKinds */

@@ -17,10 +17,14 @@ export function askPerson({title, text, choice}) {
     const focusBefore = document.activeElement;
     dialog.returnValue = '';
     return new Promise((answer) => {
-        dialog.addEventListener('close', () => {
-            if (focusBefore instanceof HTMLElement) focusBefore.focus();
-            answer(dialog.returnValue === 'yes');
-        }, {once: true});
+        dialog.addEventListener(
+            'close',
+            () => {
+                if (focusBefore instanceof HTMLElement) focusBefore.focus();
+                answer(dialog.returnValue === 'yes');
+            },
+            {once: true},
+        );
         dialog.showModal();
         byId('question-no').focus();
     });

@@ -44,7 +44,7 @@ export class SceneBatches {
         this.world = new Float32Array(0);
         /** @type {ReturnType<typeof placeObjects> | null} */
         this.placements = null;
-        this.drawn = new Uint8Array(0);  // one entry per placement
+        this.drawn = new Uint8Array(0); // one entry per placement
     }
 
     // Placement p's matrix is 16 floats at placementOffset(p) of placementMatrices(p).

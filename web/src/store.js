@@ -4,7 +4,7 @@
 // (actions.js fetches the one, events.js follows the other). Views listen to `load` (a whole
 // state) and `change` (an event applied).
 
-import {CHANGING_FIELDS, OBJECT_FIELDS} from './protocol.js';
+import {CHANGING_FIELDS} from './protocol.js';
 
 /** @typedef {import('./protocol.js').State} State */
 /** @typedef {import('./protocol.js').Change} Change */
@@ -12,19 +12,6 @@ import {CHANGING_FIELDS, OBJECT_FIELDS} from './protocol.js';
 /** @typedef {import('./protocol.js').StudioObject} StudioObject */
 /** @typedef {{change: Change, changedIds: number[]}} Changed  what a `change` listener is told */
 /** @typedef {{load: (store: Store) => void, change: (changed: Changed) => void}} Listeners */
-
-const FIELD_NAMES = /** @type {(keyof StudioObject)[]} */ (Object.keys(OBJECT_FIELDS));
-
-/**
- * The store's own copy of an object the host sent: its members of OBJECT_FIELDS.
- * @param {StudioObject} sent
- * @returns {StudioObject}
- */
-export function snapshotObject(sent) {
-    const copy = /** @type {Record<string, unknown>} */ ({});
-    for (const name of FIELD_NAMES) if (sent[name] !== undefined) copy[name] = sent[name];
-    return /** @type {StudioObject} */ (copy);
-}
 
 export class Store {
     constructor() {
@@ -45,13 +32,13 @@ export class Store {
         this.opened = [];
         /** @type {{[K in keyof Listeners]: Listeners[K][]}} */
         this.listeners = {load: [], change: []};
-        this.loads = 0;  // how many times the whole state was loaded
+        this.loads = 0; // how many times the whole state was loaded
         // One entry per object, made by index().
-        this.parentIndex = new Int32Array(0);  // -1 at the top level
+        this.parentIndex = new Int32Array(0); // -1 at the top level
         this.depth = new Int32Array(0);
-        this.subtreeEnd = new Int32Array(0);  // the index just past the object's subtree
-        this.posInSet = new Int32Array(0);  // 1 for the first child of its parent
-        this.setSize = new Int32Array(0);  // the children of its parent
+        this.subtreeEnd = new Int32Array(0); // the index just past the object's subtree
+        this.posInSet = new Int32Array(0); // 1 for the first child of its parent
+        this.setSize = new Int32Array(0); // the children of its parent
     }
 
     /**
@@ -72,10 +59,15 @@ export class Store {
         for (const listener of this.listeners[kind]) /** @type {(detail: unknown) => void} */ (listener)(detail);
     }
 
-    /** @param {State} state */
+    /**
+     * Takes a whole state. The store keeps its objects as they are and changes them as events
+     * come (a copy of 10^5 objects would cost the first picture tens of milliseconds): the
+     * caller gives it a state of its own, as a fetch parses one.
+     * @param {State} state
+     */
     load(state) {
         this.version = state.version;
-        this.objects = state.objects.map(snapshotObject);
+        this.objects = state.objects;
         this.document = {...state.document};
         this.button = {...state.button};
         this.console = [...state.console];
@@ -101,7 +93,7 @@ export class Store {
         for (let i = 0; i < count; i++) {
             const object = objects[i];
             this.indexById.set(object.id, i);
-            const parent = object.parent ? this.indexById.get(object.parent) ?? -1 : -1;
+            const parent = object.parent ? (this.indexById.get(object.parent) ?? -1) : -1;
             this.parentIndex[i] = parent;
             this.depth[i] = parent < 0 ? 0 : this.depth[parent] + 1;
             const siblings = (childCounts.get(parent) ?? 0) + 1;
@@ -163,7 +155,7 @@ export class Store {
      * @returns {boolean}
      */
     applyChange(change) {
-        if (change.version <= this.version) return true;  // already in the state fetched last
+        if (change.version <= this.version) return true; // already in the state fetched last
         if (change.version !== this.version + 1) return false;
         this.version = change.version;
         const {objects} = this;
@@ -175,7 +167,8 @@ export class Store {
             for (const member in delta) {
                 if (!CHANGING_FIELDS.has(/** @type {any} */ (member))) continue;
                 const value = delta[/** @type {keyof ObjectDelta} */ (member)];
-                for (let k = 0; k < indexes.length; k++) /** @type {Record<string, unknown>} */ (objects[indexes[k]])[member] = value;
+                for (let k = 0; k < indexes.length; k++)
+                    /** @type {Record<string, unknown>} */ (objects[indexes[k]])[member] = value;
             }
             for (let k = 0; k < indexes.length; k++) changedIds.push(objects[indexes[k]].id);
         }
@@ -183,7 +176,7 @@ export class Store {
         if (change.button) Object.assign(this.button, change.button);
         if (change.console) this.console.push(...change.console);
         if (change.window !== undefined) this.window = change.window;
-        if (change.opened) this.opened = [...change.opened];  // sent whole, as every member but console
+        if (change.opened) this.opened = [...change.opened]; // sent whole, as every member but console
         this.emit('change', {change, changedIds});
         return true;
     }

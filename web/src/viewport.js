@@ -87,7 +87,7 @@ export class Viewport {
 
     makeControls() {
         const controls = new OrbitControls(this.camera, this.canvas);
-        controls.listenToKeyEvents(/** @type {any} */ (this.canvas));  // the arrows pan while the view has the focus
+        controls.listenToKeyEvents(/** @type {any} */ (this.canvas)); // the arrows pan while the view has the focus
         controls.addEventListener('change', () => this.requestRender());
         controls.addEventListener('start', () => {
             this.userMoved = true;
