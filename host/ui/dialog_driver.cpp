@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "model/container.h"
-#include "table/table_support.h"
+#include "modules/module_class.h"
 #include "text/quoting.h"
 #include "text/utf8.h"
 
