@@ -16,10 +16,7 @@ constexpr auto kCustomTag = static_cast<ValueType>(HOST_TYPE_CUSTOM_FIRST);
 }  // namespace
 
 Value& Value::operator=(const Value& other) {
-    if (this != &other) {
-        Value copy(other);
-        *this = std::move(copy);
-    }
+    if (this != &other) *this = Value(other);
     return *this;
 }
 
@@ -104,43 +101,26 @@ bool Value::operator==(const Value& other) const {
     return false;
 }
 
+// Only a value that owns a block is released: a text, a nested container or custom data.
 void Value::Release() noexcept {
-    switch (type_) {
-        case ValueType::String:
-            delete Payload<std::string*>();
-            break;
-        case ValueType::Container:
-            delete Payload<vhost::Container*>();
-            break;
-        case ValueType::None:
-        case ValueType::Int32:
-        case ValueType::Int64:
-        case ValueType::Float:
-        case ValueType::Link:
-            break;
+    if (type_ == ValueType::String) {
+        delete Payload<std::string*>();
+    } else if (type_ == ValueType::Container) {
+        delete Payload<vhost::Container*>();
+    } else {
+        delete Payload<CustomData*>();
     }
-    if (type_ == kCustomTag) delete Payload<CustomData*>();
     type_ = ValueType::None;
 }
 
+// Only a value that owns a block is copied so: its block is copied too.
 void Value::CopyFrom(const Value& other) {
-    switch (other.type_) {
-        case ValueType::String:
-            SetPayload(new std::string(other.AsString()));
-            break;
-        case ValueType::Container:
-            SetPayload(new vhost::Container(*other.AsContainer()));
-            break;
-        case ValueType::None:
-        case ValueType::Int32:
-        case ValueType::Int64:
-        case ValueType::Float:
-        case ValueType::Link:
-            std::memcpy(payload_, other.payload_, sizeof(payload_));
-            break;
-    }
-    if (other.type_ == kCustomTag) {
-        SetPayload(new CustomData(*other.Payload<const CustomData*>()));
+    if (other.type_ == ValueType::String) {
+        SetPayload(new std::string(other.AsString()));
+    } else if (other.type_ == ValueType::Container) {
+        SetPayload(new vhost::Container(*other.AsContainer()));
+    } else {
+        SetPayload(new CustomData(*other.AsCustom()));
     }
     type_ = other.type_;
 }

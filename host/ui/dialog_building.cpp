@@ -6,6 +6,22 @@
 
 namespace vhost {
 
+namespace {
+
+// A gadget of `kind` with what the module gives every gadget it adds.
+Gadget NewGadget(Gadget::Kind kind, std::int32_t id, std::int32_t flags, std::int32_t initWidth,
+                 std::int32_t initHeight) {
+    Gadget gadget;
+    gadget.kind = kind;
+    gadget.id = id;
+    gadget.flags = flags;
+    gadget.initWidth = initWidth;
+    gadget.initHeight = initHeight;
+    return gadget;
+}
+
+}  // namespace
+
 Gadget* DialogDriver::AddGadget(HostDialog* dialog, Gadget gadget) {
     Record* record = Find(dialog);
     if (record == nullptr || record->state != Record::State::Building) return nullptr;
@@ -25,16 +41,11 @@ bool DialogDriver::GroupBegin(HostDialog* dialog, std::int32_t id, std::int32_t 
                               std::int32_t columns, std::int32_t rows, std::string_view title,
                               std::int32_t groupFlags, std::int32_t initWidth,
                               std::int32_t initHeight) {
-    Gadget group;
-    group.kind = Gadget::Kind::Group;
-    group.id = id;
-    group.flags = flags;
+    Gadget group = NewGadget(Gadget::Kind::Group, id, flags, initWidth, initHeight);
     group.columns = columns;
     group.rows = rows;
     group.title = title;
     group.groupFlags = groupFlags;
-    group.initWidth = initWidth;
-    group.initHeight = initHeight;
     Gadget* added = AddGadget(dialog, std::move(group));
     auto* record = Find(dialog);
     if (added == nullptr || record == nullptr) return false;
@@ -71,12 +82,7 @@ bool DialogDriver::GroupBorderSpace(HostDialog* dialog, std::int32_t left, std::
 bool DialogDriver::AddStaticText(HostDialog* dialog, std::int32_t id, std::int32_t flags,
                                  std::int32_t initWidth, std::int32_t initHeight,
                                  std::string_view text, std::int32_t borderStyle) {
-    Gadget gadget;
-    gadget.kind = Gadget::Kind::StaticText;
-    gadget.id = id;
-    gadget.flags = flags;
-    gadget.initWidth = initWidth;
-    gadget.initHeight = initHeight;
+    Gadget gadget = NewGadget(Gadget::Kind::StaticText, id, flags, initWidth, initHeight);
     gadget.text = text;
     gadget.borderStyle = borderStyle;
     return AddGadget(dialog, std::move(gadget)) != nullptr;
@@ -85,12 +91,7 @@ bool DialogDriver::AddStaticText(HostDialog* dialog, std::int32_t id, std::int32
 bool DialogDriver::AddEditText(HostDialog* dialog, std::int32_t id, std::int32_t flags,
                                std::int32_t initWidth, std::int32_t initHeight,
                                std::int32_t editFlags) {
-    Gadget gadget;
-    gadget.kind = Gadget::Kind::EditText;
-    gadget.id = id;
-    gadget.flags = flags;
-    gadget.initWidth = initWidth;
-    gadget.initHeight = initHeight;
+    Gadget gadget = NewGadget(Gadget::Kind::EditText, id, flags, initWidth, initHeight);
     gadget.editFlags = editFlags;
     return AddGadget(dialog, std::move(gadget)) != nullptr;
 }

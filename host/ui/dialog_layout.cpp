@@ -34,21 +34,17 @@ void AppendLayout(std::string& out, const Gadget& gadget, int depth) {
             }
             break;
         case Gadget::Kind::StaticText:
-            line += "static " + std::to_string(gadget.id);
+        case Gadget::Kind::EditText: {
+            const bool edit = gadget.kind == Gadget::Kind::EditText;
+            line += (edit ? "edit " : "static ") + std::to_string(gadget.id);
             AppendSetting(line, "flags", gadget.flags);
             AppendSetting(line, "width", gadget.initWidth);
             AppendSetting(line, "height", gadget.initHeight);
-            AppendSetting(line, "border-style", gadget.borderStyle);
+            AppendSetting(line, edit ? "edit-flags" : "border-style",
+                          edit ? gadget.editFlags : gadget.borderStyle);
             line += " " + Quoted(gadget.text);
             break;
-        case Gadget::Kind::EditText:
-            line += "edit " + std::to_string(gadget.id);
-            AppendSetting(line, "flags", gadget.flags);
-            AppendSetting(line, "width", gadget.initWidth);
-            AppendSetting(line, "height", gadget.initHeight);
-            AppendSetting(line, "edit-flags", gadget.editFlags);
-            line += " " + Quoted(gadget.text);
-            break;
+        }
         case Gadget::Kind::ButtonRow:
             line += "buttons";
             if ((gadget.buttons & HOST_DLG_GROUP_OK) != 0) line += " OK";
