@@ -6,13 +6,14 @@
 
 #include "modules/module.h"
 #include "modules/module_calls.h"
+#include "modules/module_class.h"
 #include "platform/path_rules.h"
 #include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
-#include "table/table_support.h"
+#include "table_areas.h"
 #include "text/quoting.h"
 #include "ui/dialog_driver.h"
 

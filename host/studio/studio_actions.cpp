@@ -12,7 +12,6 @@
 #include "host.h"
 #include "import/scene_opening.h"
 #include "platform/utf8_path.h"
-#include "prefs/page_drawing.h"
 #include "prefs/preference_pages.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
@@ -21,6 +20,7 @@
 #include "studio/upload_folder.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
+#include "views/page_drawing.h"
 
 namespace vhost::studio {
 

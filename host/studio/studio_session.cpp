@@ -8,11 +8,11 @@
 #include "host.h"
 #include "media/bmp_writer.h"
 #include "platform/utf8_path.h"
-#include "prefs/page_drawing.h"
 #include "studio/page_files.h"
 #include "studio/request_errors.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
+#include "views/page_drawing.h"
 
 namespace vhost::studio {
 
