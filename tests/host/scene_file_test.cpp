@@ -21,9 +21,11 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include "model/object_types.h"
 #include "model/scene.h"
 #include "support/temp_folder.h"
 #include "vela2023/vela_ids.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost {
 namespace {
@@ -34,12 +36,12 @@ using testing_support::TempFolder;
 using testing_support::WriteFile;
 using namespace std::string_literals;
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kCylinder = 5170;
-constexpr std::int32_t kInstance = 5126;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+constexpr std::int32_t kCylinder = vhost::kObjectCylinder;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
 constexpr std::int32_t kRecordId = ID_VELA;  // the isolation records' id
-constexpr std::int32_t kInstanceLink = 1001;
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
 
 const Object* NextInTreeOrder(const Object* object) {
     if (object->Down() != nullptr) return object->Down();

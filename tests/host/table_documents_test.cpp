@@ -7,8 +7,8 @@
 namespace vhost {
 namespace {
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kInstance = 5126;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
 
 class TableDocuments : public ::testing::Test {
 protected:
