@@ -276,6 +276,20 @@ TEST_F(KeyDispatch, LettersMatchInEitherCaseWithTheStrokesQualifiersHeld) {
     EXPECT_EQ(log.qualifiersAtRun.size(), 4U);
 }
 
+TEST_F(KeyDispatch, APressHoldsExactlyItsKeysWhileTheCommandRunsAndGivesBackWhatWasHeld) {
+    host.SetQualifiers(kAlt);
+    EXPECT_TRUE(actions::Perform(host, actions::PressCommand{kVela, kShift | kCtrl}).commandResult);
+    EXPECT_TRUE(actions::Perform(host, actions::PressCommand{kVela, 0}).commandResult);
+    EXPECT_EQ(log.qualifiersAtRun, (std::vector<std::int32_t>{kShift | kCtrl, 0}));
+    EXPECT_EQ(host.Qualifiers(), kAlt);
+
+    // A command that is not registered is refused without touching the keyboard.
+    const actions::Outcome refused = actions::Perform(host, actions::PressCommand{4242, kShift});
+    EXPECT_EQ(refused.refusal, actions::Refusal::NoSuchCommand);
+    EXPECT_EQ(log.qualifiersAtRun.size(), 2U);
+    EXPECT_EQ(host.Qualifiers(), kAlt);
+}
+
 TEST_F(KeyDispatch, HostCommandsRunAsTheHostsOwn) {
     EXPECT_TRUE(Stroke(host, kCtrl, 'z'));
     EXPECT_TRUE(Stroke(host, kCtrl | kShift, 'Z'));
