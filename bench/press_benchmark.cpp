@@ -143,7 +143,6 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 constexpr std::int32_t kCommandId = ID_VELA;
 constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
 constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
-constexpr std::int32_t kShift = HOST_QUALIFIER_SHIFT;
 constexpr std::int32_t kIsolated = HOST_COMMAND_ENABLED | HOST_COMMAND_CHECKED;
 constexpr std::int32_t kNotIsolated = HOST_COMMAND_ENABLED;
 
@@ -509,7 +508,7 @@ void PressAdd(benchmark::State& state, Shape shape, std::size_t count) {
     std::uint64_t seen = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        const std::int32_t afterAdd = session->Press(kShift);
+        const std::int32_t afterAdd = session->Press(HOST_QUALIFIER_SHIFT);
         const Clock::time_point added = Clock::now();
         seen += FloorWalk(doc, parents);
         const Clock::time_point walked = Clock::now();

@@ -31,9 +31,6 @@ namespace {
 constexpr std::int32_t kCommandId = ID_VELA;  // the command, and the id of every record
 constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
 constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
-constexpr std::int32_t kShift = HOST_QUALIFIER_SHIFT;
-constexpr std::int32_t kCtrl = HOST_QUALIFIER_CTRL;
-constexpr std::int32_t kAlt = HOST_QUALIFIER_ALT;
 constexpr std::int32_t kIsolated = HOST_COMMAND_ENABLED | HOST_COMMAND_CHECKED;
 constexpr std::int32_t kNotIsolated = HOST_COMMAND_ENABLED;
 constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
@@ -246,8 +243,9 @@ private:
         if (!wasIsolated && isolated) {
             atIsolationStart_ = std::move(before);
         } else if (wasIsolated && !isolated) {
-            const bool keepOnRestore = (mask & kCtrl) != 0 && (mask & kAlt) != 0 && option;
-            if ((mask & kShift) != 0) {
+            const bool keepOnRestore =
+                (mask & HOST_QUALIFIER_CTRL) != 0 && (mask & HOST_QUALIFIER_ALT) != 0 && option;
+            if ((mask & HOST_QUALIFIER_SHIFT) != 0) {
                 vfuzz::Require(Doc().FirstObject() == nullptr,
                                "a press with Shift ends an isolation only when no object is left");
             } else if (!keepOnRestore && atIsolationStart_) {
