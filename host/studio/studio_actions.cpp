@@ -257,11 +257,11 @@ json StudioSession::OpenDropped(const json& body) {
 
 // The open document gives way to the one `open` opens. Its changes that were never saved would be
 // lost with it, so unless the request says to discard them it is refused (409, with "unsaved"
-// naming the document) after the file was read, so that a file that cannot be opened says so first;
-// that refusal is answered for the caller to word.
+// naming the document) after the file was read, so that a file that cannot be opened says so first.
+// A file that cannot be opened is answered, for the caller to word.
 actions::Outcome StudioSession::ReplaceDocument(const actions::OpenDocument& open,
                                                 const std::string& path, bool discardChanges) {
-    const actions::Outcome opened = actions::Perform(
+    actions::Outcome opened = actions::Perform(
         host_, open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
     if (opened.refusal == actions::Refusal::KeptDocument) {
         const std::string name = host_.ActiveDocument().Name();
