@@ -276,7 +276,7 @@ TEST(SceneFileRoundTrip, DocumentsWithoutTakesOrWithoutCurrentTake) {
 TEST(SceneFileFormat, SmallSceneIsWrittenAsDocumented) {
     Document doc("Small");
     Object* group = doc.CreateObject(kNull, "Group", {}, 900001);
-    Object* cube = doc.CreateObject(5159, "Cube", {group}, 900002);
+    Object* cube = doc.CreateObject(kObjectCube, "Cube", {group}, 900002);
     cube->SetRenderMode(Mode::Off);
     cube->SetBit(kBitActive);
     Container record(kRecordId);
@@ -361,13 +361,13 @@ TEST(SceneFileLoad, ValidSceneReadsEveryField) {
     const Object* b = loaded.document->FindById(2);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->Up(), loaded.document->FindById(1));
-    EXPECT_EQ(b->Type(), 5159);
+    EXPECT_EQ(b->Type(), kObjectCube);
     EXPECT_EQ(b->EditorMode(), Mode::On);
     EXPECT_EQ(b->RenderMode(), Mode::Off);
     EXPECT_FALSE(b->Enabled());
     EXPECT_TRUE(b->Selected());
     EXPECT_EQ(b->Bits(), 16 | kBitActive);
-    EXPECT_EQ(b->Data().GetLink(1001), 1U);
+    EXPECT_EQ(b->Data().GetLink(kInstanceLink), 1U);
 }
 
 TEST(SceneFileLoad, ChildrenListedBeforeTheirParentsKeepTheirOrder) {
@@ -398,7 +398,7 @@ TEST(SceneFileLoad, LinkToAnIdOutsideTheSceneStaysEmptyForGood) {
     SceneLoadResult loaded = ParseScene(text, "far.json");
     ASSERT_TRUE(loaded.Ok()) << loaded.error;
     Document& doc = *loaded.document;
-    EXPECT_EQ(doc.FindById(2)->Data().GetLink(1001), kFarAway);
+    EXPECT_EQ(doc.FindById(2)->Data().GetLink(kInstanceLink), kFarAway);
     EXPECT_EQ(doc.FindById(kFarAway), nullptr);
     EXPECT_EQ(doc.ObjectCount(), 2U);
     // An object made afterwards must not become the link's target.
@@ -422,8 +422,8 @@ TEST(SceneFileLoad, LinksToTheirOwnObjectAndRingsOfInstancesLoad) {
     SceneLoadResult loaded = ParseScene(text, "ring.json");
     ASSERT_TRUE(loaded.Ok()) << loaded.error;
     const Document& doc = *loaded.document;
-    EXPECT_EQ(doc.FindById(1)->Data().GetLink(1001), 2U);
-    EXPECT_EQ(doc.FindById(2)->Data().GetLink(1001), 1U);
+    EXPECT_EQ(doc.FindById(1)->Data().GetLink(kInstanceLink), 2U);
+    EXPECT_EQ(doc.FindById(2)->Data().GetLink(kInstanceLink), 1U);
     EXPECT_EQ(doc.FindById(3)->Data().GetLink(5), 3U);
     const SceneTextResult saved = SerializeScene(doc);
     ASSERT_TRUE(saved.Ok()) << saved.error;
@@ -915,8 +915,8 @@ TEST(SceneFileExample, StudioSceneLoadsAsDescribed) {
     for (const char* wheel : {"Car/Wheel FL", "Car/Wheel FR", "Car/Wheel RL", "Car/Wheel RR"}) {
         EXPECT_EQ(typeAt(wheel), kCylinder) << wheel;
     }
-    EXPECT_EQ(typeAt("Lights/Key Light"), 5102);
-    EXPECT_EQ(typeAt("Lights/Fill Light"), 5102);
+    EXPECT_EQ(typeAt("Lights/Key Light"), HOST_OBJECT_LIGHT);
+    EXPECT_EQ(typeAt("Lights/Fill Light"), HOST_OBJECT_LIGHT);
     ASSERT_EQ(typeAt("Car Copy"), kInstance);
     EXPECT_EQ(doc.FindByPath("Car Copy").front()->Data().GetLink(kInstanceLink),
               doc.FindByPath("Car").front()->Id());
