@@ -13,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "actions/perform.h"
 #include "studio/event_stream.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
@@ -86,8 +87,8 @@ private:
     // drop.
     nlohmann::json Upload(const HttpRequest& request);
     nlohmann::json OpenDropped(const nlohmann::json& body);
-    void ReplaceDocument(std::unique_ptr<Document> opened, const std::string& path,
-                         bool discardChanges);
+    actions::Outcome ReplaceDocument(const actions::OpenDocument& open, const std::string& path,
+                                     bool discardChanges);
 
     Host& host_;
     EventStream& events_;
