@@ -78,7 +78,7 @@ public:
         request.path = path;
         request.headers["content-type"] = "application/json";
         request.body = body;
-        return session_->Serve(request);
+        return session_->Serve(vhost::studio::Routed(std::move(request)).value());
     }
 
     // The bytes of the events the page received since the last call.

@@ -1,5 +1,5 @@
-// The person's actions in the studio, done on the host thread. Each checks the whole request
-// before it changes anything, so a refused request changes nothing.
+#include "studio/studio_actions.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -15,8 +15,6 @@
 #include "prefs/preference_pages.h"
 #include "shortcuts/shortcut_table.h"
 #include "studio/request_errors.h"
-#include "studio/studio_session.h"
-#include "studio/upload_folder.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 #include "views/page_drawing.h"
@@ -150,7 +148,13 @@ std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
 
 }  // namespace
 
-json StudioSession::Select(const json& body) {
+StudioActions::StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent)
+    : host_(host), uploads_(std::move(uploadParent)) {
+    record_.path = std::move(scenePath);
+    record_.changesAtStart = host_.GetActivity().sceneChanges;
+}
+
+json StudioActions::Select(const json& body) {
     const std::string mode = OptionalString(body, "mode").value_or("replace");
     if (mode != "replace" && mode != "add" && mode != "toggle") {
         Refuse(400, R"("mode" must be "replace", "add" or "toggle", not )" + Quoted(mode) + ".");
@@ -165,7 +169,7 @@ json StudioSession::Select(const json& body) {
     return json::object();
 }
 
-json StudioSession::SetObject(const json& body) {
+json StudioActions::SetObject(const json& body) {
     const actions::SetStates set{ObjectOf(host_, RequiredInt(body, "id")).Id(),
                                  ModeField(body, "editor"), ModeField(body, "render"),
                                  body.contains("enabled")
@@ -176,7 +180,7 @@ json StudioSession::SetObject(const json& body) {
     return json::object();
 }
 
-json StudioSession::Press(const json& body) {
+json StudioActions::Press(const json& body) {
     const actions::Outcome pressed =
         actions::Perform(host_, actions::PressCommand{ID_VELA, QualifiersOf(body)});
     if (!pressed.Done()) {
@@ -185,7 +189,7 @@ json StudioSession::Press(const json& body) {
     return {{"result", pressed.commandResult}};
 }
 
-json StudioSession::Key(const json& body) {
+json StudioActions::Key(const json& body) {
     const std::string name = RequiredString(body, "key");
     const std::int32_t qualifiers = QualifiersOf(body);
     const std::int32_t key = ShortcutTable::KeyFromName(name);
@@ -202,7 +206,7 @@ json StudioSession::Key(const json& body) {
     return {{"ran", ran}};
 }
 
-json StudioSession::SetPreference(const json& body) {
+json StudioActions::SetPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
@@ -211,7 +215,7 @@ json StudioSession::SetPreference(const json& body) {
     return json::object();
 }
 
-json StudioSession::ClickPreference(const json& body) {
+json StudioActions::ClickPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
@@ -223,11 +227,11 @@ json StudioSession::ClickPreference(const json& body) {
     return json::object();
 }
 
-// A member like every action, so that the action table can name it.
+// A member like every action, so that the route table can name it.
 // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
-json StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
+json StudioActions::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
 
-json StudioSession::Open(const json& body) {
+json StudioActions::Open(const json& body) {
     if (body.contains("drop")) return OpenDropped(body);
     const std::string path = RequiredString(body, "path");
     const bool discardChanges = OptionalBool(body, "discardChanges", false);
@@ -239,7 +243,7 @@ json StudioSession::Open(const json& body) {
 
 // A dropped file opens like any file, but as a document that was never saved: its record has no
 // path, so nothing is ever written back into the upload folder unless the person names it.
-json StudioSession::OpenDropped(const json& body) {
+json StudioActions::OpenDropped(const json& body) {
     if (body.contains("path")) Refuse(400, R"(Give "path" or "drop", not both.)");
     const std::int32_t drop = DropOf(uploads_, RequiredInt(body, "drop"));
     const std::string name = DroppedName(RequiredString(body, "name"));
@@ -259,7 +263,7 @@ json StudioSession::OpenDropped(const json& body) {
 // lost with it, so unless the request says to discard them it is refused (409, with "unsaved"
 // naming the document) after the file was read, so that a file that cannot be opened says so first.
 // A file that cannot be opened is answered, for the caller to word.
-actions::Outcome StudioSession::ReplaceDocument(const actions::OpenDocument& open,
+actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& open,
                                                 const std::string& path, bool discardChanges) {
     actions::Outcome opened = actions::Perform(
         host_, open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
@@ -275,7 +279,7 @@ actions::Outcome StudioSession::ReplaceDocument(const actions::OpenDocument& ope
     return opened;
 }
 
-json StudioSession::Upload(const HttpRequest& request) {
+json StudioActions::Upload(const HttpRequest& request) {
     const auto named = request.query.find("name");
     if (named == request.query.end()) {
         Refuse(400, "An upload needs the file's name in the address (?name=NAME).");
@@ -296,7 +300,7 @@ json StudioSession::Upload(const HttpRequest& request) {
     return {{"drop", *drop}, {"name", name}};
 }
 
-json StudioSession::Save(const json& body) {
+json StudioActions::Save(const json& body) {
     const std::string path = OptionalString(body, "path").value_or(record_.path);
     if (path.empty()) {
         Refuse(400, "The document was never saved: give a \"path\" to save it to.");
