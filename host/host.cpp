@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "actions/history.h"
 #include "modules/module.h"
 #include "modules/module_calls.h"
 #include "modules/module_class.h"
@@ -66,6 +67,10 @@ struct Host::Impl {
     std::vector<std::string> openedWebAddresses;
     std::unique_ptr<DialogDriver> dialogs;
     std::unique_ptr<ShortcutTable> shortcuts = std::make_unique<ShortcutTable>();
+    Document clipboard{"Clipboard"};
+    // After the documents, so a history, which may keep objects taken out of its document, goes
+    // before the document does.
+    std::unordered_map<const Document*, std::unique_ptr<actions::History>> histories;
 
     void AddPlugin(std::int32_t type, std::int32_t id, std::string name, std::int32_t info) {
         auto record = std::make_unique<PluginRecord>();
@@ -369,12 +374,28 @@ void Host::CloseDocument(Document& document) {
     auto found = std::find_if(documents.begin(), documents.end(),
                               [&document](const auto& d) { return d.get() == &document; });
     if (found == documents.end()) return;
+    impl_->histories.erase(&document);
     documents.erase(found);
     if (documents.empty()) {
         NewDocument();
     } else if (impl_->active == &document) {
         impl_->active = documents.back().get();
     }
+}
+
+Document* Host::FindDocument(std::uint64_t serial) const {
+    for (const auto& document : impl_->documents) {
+        if (document->Serial() == serial) return document.get();
+    }
+    return nullptr;
+}
+
+Document& Host::Clipboard() { return impl_->clipboard; }
+
+actions::History& Host::HistoryOf(const Document& document) {
+    std::unique_ptr<actions::History>& history = impl_->histories[&document];
+    if (!history) history = std::make_unique<actions::History>();
+    return *history;
 }
 
 // Preferences, types, input -----------------------------------------------------------------------

@@ -15,6 +15,10 @@
 
 namespace vhost {
 
+namespace actions {
+class History;
+}  // namespace actions
+
 struct ConsoleLine {
     std::string logger;
     std::int32_t audience = 0;
@@ -157,6 +161,13 @@ public:
     void SetActiveDocument(Document& document);
     const std::vector<std::unique_ptr<Document>>& Documents() const;
     void CloseDocument(Document& document);  // a new empty one becomes active if it was the last
+    // The open document with this serial (Document::Serial); null when none is open.
+    Document* FindDocument(std::uint64_t serial) const;
+    // What the last copy put on the clipboard: its top-level objects, each with its subtree.
+    Document& Clipboard();
+    // The history of edits of an open document (actions/history.h); it goes when the document
+    // closes.
+    actions::History& HistoryOf(const Document& document);
     // The object types the host brings.
     const ObjectTypes& Types() const;
 

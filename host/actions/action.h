@@ -121,9 +121,61 @@ struct SaveDocument {
     bool nameAfterFile = false;
 };
 
+// Gives an object a new name. An empty name, and one the scene file cannot hold (not UTF-8), is
+// refused.
+struct RenameObject {
+    ObjectId object = 0;
+    std::string name{};
+};
+
+// Places an object relative to its parent: moved by `position`, turned by `rotation` (degrees
+// about X, then Y, then Z, each about the parent's axes turned by those before, as three.js
+// turns in its XYZ order) and scaled along its own axes by `scale`. A number that is not finite
+// is refused.
+struct TransformObject {
+    ObjectId object = 0;
+    Vector position{};
+    Vector rotation{};
+    Vector scale{1.0, 1.0, 1.0};
+};
+
+// Copies objects of the active document, each with everything below it and its data containers
+// (an isolation record among them), to the host's clipboard, which they replace. An object
+// below another one given goes with that one.
+struct CopyObjects {
+    std::vector<ObjectId> objects{};
+};
+
+// Copies what the clipboard holds into a document (0: the active one; else the document with
+// this serial), last among the children of `parent` (0: the top level) or right after its child
+// `after`, in the order they were copied; the copies get new ids. The clipboard keeps them.
+struct PasteObjects {
+    std::uint64_t document = 0;
+    ObjectId parent = 0;
+    ObjectId after = 0;
+};
+
+// Makes the open document with this serial the active one.
+struct SwitchDocument {
+    std::uint64_t document = 0;
+};
+
+// Closes the open document with this serial (0: the active one), once the caller's MayClose
+// agrees; the last document that closes is replaced by a new empty one.
+struct CloseDocument {
+    std::uint64_t document = 0;
+};
+
+// Undoes the last edit of the active document that is not undone, or does again the last one
+// undone. Only edits are steps of a document's history (actions/history.h); a press of a
+// command ends the history, so neither ever crosses a press.
+struct Undo {};
+struct Redo {};
+
 using Action = std::variant<PressCommand, StrokeKey, SelectObjects, DeselectObjects, SetStates,
                             AddObject, DeleteObject, MoveObject, LinkInstance, NewTake, UseTake,
-                            NewDocument, OpenDocument, SaveDocument>;
+                            NewDocument, OpenDocument, SaveDocument, RenameObject, TransformObject,
+                            CopyObjects, PasteObjects, SwitchDocument, CloseDocument, Undo, Redo>;
 
 // The action's name as a menu or a log line gives it, e.g. "press" or "select".
 std::string_view NameOf(const Action& action);

@@ -1,15 +1,20 @@
 #include "actions/perform.h"
 
 #include <array>
+#include <cmath>
+#include <numbers>
 #include <type_traits>
 #include <utility>
 
+#include "actions/edit_steps.h"
+#include "actions/history.h"
 #include "host.h"
 #include "import/scene_opening.h"
 #include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
 #include "text/quoting.h"
+#include "text/utf8.h"
 
 namespace vhost::actions {
 
@@ -69,6 +74,25 @@ void SetSelected(Object& object, bool selected) {
     }
 }
 
+// The transform that moves by `position`, turns by `degrees` about X, then Y, then Z (each about
+// the parent's axes, three.js's XYZ order: the matrix is Rx * Ry * Rz) and scales the turned
+// axes by `scale`.
+Matrix ComposeTransform(const Vector& position, const Vector& degrees, const Vector& scale) {
+    constexpr double kRadiansPerDegree = std::numbers::pi / 180.0;
+    const double a = std::cos(degrees.x * kRadiansPerDegree);
+    const double b = std::sin(degrees.x * kRadiansPerDegree);
+    const double c = std::cos(degrees.y * kRadiansPerDegree);
+    const double d = std::sin(degrees.y * kRadiansPerDegree);
+    const double e = std::cos(degrees.z * kRadiansPerDegree);
+    const double f = std::sin(degrees.z * kRadiansPerDegree);
+    Matrix matrix;
+    matrix.off = position;
+    matrix.v1 = {c * e * scale.x, (a * f + b * e * d) * scale.x, (b * f - a * e * d) * scale.x};
+    matrix.v2 = {-c * f * scale.y, (a * e - b * f * d) * scale.y, (b * e + a * f * d) * scale.y};
+    matrix.v3 = {d * scale.z, -b * c * scale.z, a * c * scale.z};
+    return matrix;
+}
+
 // Each kind of action, done. `Doer` keeps what every kind may need.
 struct Doer {
     Host& host;
@@ -76,13 +100,31 @@ struct Doer {
 
     Document& Active() const { return host.ActiveDocument(); }
 
+    // An edit checked in full becomes a step of the document's history, which does it.
+    Outcome Record(Document& document, std::unique_ptr<Step> step) const {
+        return host.HistoryOf(document).Do(std::move(step));
+    }
+    Outcome Record(std::unique_ptr<Step> step) const { return Record(Active(), std::move(step)); }
+
+    // A press is a barrier of the history: no step done before it can be undone, nor one undone
+    // before it done again, afterwards. The command changes states and isolation records
+    // without a step, so such a step would write values the press made stale into the scene, or
+    // take away or bring back objects the isolation's records are counted with (see
+    // actions/history.h). Only the document the command acted on is concerned; if the command
+    // has closed it meanwhile, its history went with it.
+    void EndHistoryAtPress(const Document& acted) const {
+        if (host.FindDocument(acted.Serial()) == &acted) host.HistoryOf(acted).Clear();
+    }
+
     Outcome operator()(const PressCommand& press) const {
         if (host.FindCommand(press.command) == nullptr) {
             return Refused(Refusal::NoSuchCommand,
                            "the command " + std::to_string(press.command) + " is not registered");
         }
+        Document& acted = Active();
         Outcome outcome;
         outcome.commandResult = InvokeHolding(host, press.command, press.keys);
+        EndHistoryAtPress(acted);
         return outcome;
     }
 
@@ -98,7 +140,9 @@ struct Doer {
             outcome.keyTaken = true;
         } else if (match.kind == KeyMatch::Kind::Complete) {
             if (host.FindCommand(match.command) != nullptr) {
+                Document& acted = Active();
                 InvokeHolding(host, match.command, stroke.keys);
+                EndHistoryAtPress(acted);
                 outcome.keyTaken = true;
             } else if (ShortcutTable::FindBuiltin(match.command) != nullptr) {
                 table.NoteBuiltinRun(match.command);
@@ -137,12 +181,9 @@ struct Doer {
     }
 
     Outcome operator()(const SetStates& set) const {
-        Object* object = Active().FindById(set.object);
+        const Object* object = Active().FindById(set.object);
         if (object == nullptr) return NoObject(set.object);
-        if (set.editor) object->SetEditorMode(*set.editor);
-        if (set.render) object->SetRenderMode(*set.render);
-        if (set.enabled) object->SetEnabled(*set.enabled);
-        return {};
+        return Record(StatesStep(Active(), *object, {set.editor, set.render, set.enabled}));
     }
 
     Outcome operator()(const AddObject& add) const {
@@ -153,25 +194,20 @@ struct Doer {
         if (Outcome placed = FindPlace(Active(), add.parent, add.after, where); !placed.Done()) {
             return placed;
         }
-        Object* object = Active().CreateObject(add.type, add.name, where, add.id);
-        if (object == nullptr) {
+        if (add.id != 0 && Active().FindById(add.id) != nullptr) {
             return Refused(Refusal::IdTaken,
                            "the id " + std::to_string(add.id) + " belongs to another object");
         }
-        object->SetEditorMode(add.editor);
-        object->SetRenderMode(add.render);
-        object->SetEnabled(add.enabled);
-        if (add.selected) object->SetBit(kBitActive);
-        Outcome outcome;
-        outcome.created = object->Id();
+        Outcome outcome = Record(AddStep(Active(), add));
+        outcome.created = outcome.pasted.at(0);
+        outcome.pasted.clear();
         return outcome;
     }
 
     Outcome operator()(const DeleteObject& erase) const {
-        Object* object = Active().FindById(erase.object);
+        const Object* object = Active().FindById(erase.object);
         if (object == nullptr) return NoObject(erase.object);
-        Active().DeleteObject(object);
-        return {};
+        return Record(DeleteStep(Active(), *object));
     }
 
     Outcome operator()(const MoveObject& move) const {
@@ -181,12 +217,14 @@ struct Doer {
         if (Outcome placed = FindPlace(Active(), move.parent, move.after, where); !placed.Done()) {
             return placed;
         }
-        if (!Active().MoveObject(object, where)) {
-            return Refused(
-                Refusal::OwnHierarchy,
-                "cannot move object " + std::to_string(move.object) + " into its own hierarchy");
+        for (const Object* above = where.parent; above != nullptr; above = above->Up()) {
+            if (above == object) {
+                return Refused(Refusal::OwnHierarchy, "cannot move object " +
+                                                          std::to_string(move.object) +
+                                                          " into its own hierarchy");
+            }
         }
-        return {};
+        return Record(MoveStep(Active(), *object, move.parent, move.after));
     }
 
     Outcome operator()(const LinkInstance& link) const {
@@ -196,13 +234,10 @@ struct Doer {
             return Refused(Refusal::NotAnInstance, "object " + std::to_string(link.instance) +
                                                        " is not an instance object");
         }
-        if (link.target == 0) {
-            instance->Data().Remove(HOST_INSTANCE_LINK);
-            return {};
+        if (link.target != 0 && Active().FindById(link.target) == nullptr) {
+            return NoObject(link.target);
         }
-        if (Active().FindById(link.target) == nullptr) return NoObject(link.target);
-        instance->Data().SetLink(HOST_INSTANCE_LINK, link.target);
-        return {};
+        return Record(LinkStep(Active(), *instance, link.target));
     }
 
     // A document without takes has, once it gets them, only the main take: the names a refusal
@@ -263,12 +298,105 @@ struct Doer {
         if (save.nameAfterFile) Active().SetName(Utf8FromPath(PathFromUtf8(save.path).filename()));
         return {};
     }
+
+    Outcome operator()(const RenameObject& rename) const {
+        const Object* object = Active().FindById(rename.object);
+        if (object == nullptr) return NoObject(rename.object);
+        if (rename.name.empty()) return Refused(Refusal::BadName, "an object needs a name");
+        if (!IsValidUtf8(rename.name)) {
+            return Refused(Refusal::BadName, "the name " + Quoted(rename.name) +
+                                                 " is not UTF-8 text, which a scene file holds");
+        }
+        return Record(RenameStep(Active(), *object, rename.name));
+    }
+
+    Outcome operator()(const TransformObject& transform) const {
+        const Object* object = Active().FindById(transform.object);
+        if (object == nullptr) return NoObject(transform.object);
+        const Matrix matrix =
+            ComposeTransform(transform.position, transform.rotation, transform.scale);
+        if (!matrix.IsFinite()) {
+            return Refused(Refusal::NotFinite, "a position, rotation or scale of object " +
+                                                   std::to_string(transform.object) +
+                                                   " is not a finite number");
+        }
+        return Record(TransformStep(Active(), *object, matrix));
+    }
+
+    // The copies are made apart first, so a refusal leaves the clipboard as it was.
+    Outcome operator()(const CopyObjects& copy) const {
+        if (copy.objects.empty()) return Refused(Refusal::NothingToCopy, "nothing to copy");
+        std::vector<Object*> objects;
+        if (Outcome found = FindAll(Active(), copy.objects, objects); !found.Done()) {
+            return found;
+        }
+        auto copies = std::make_unique<Document>("Clipboard");
+        for (const Object* object : objects) {
+            if (!HasAncestorAmong(*object, objects)) copies->CopyObject(*object, {});
+        }
+        Document& clipboard = host.Clipboard();
+        clipboard.Clear();
+        for (const Object* each = copies->FirstObject(); each != nullptr; each = each->Next()) {
+            clipboard.CopyObject(*each, {});
+        }
+        return {};
+    }
+
+    Outcome operator()(const PasteObjects& paste) const {
+        Document* into = paste.document == 0 ? &Active() : host.FindDocument(paste.document);
+        if (into == nullptr) {
+            return Refused(Refusal::NoSuchDocument,
+                           "the document to paste into is not open (it may have been closed)");
+        }
+        if (host.Clipboard().FirstObject() == nullptr) {
+            return Refused(Refusal::EmptyClipboard, "nothing has been copied");
+        }
+        Placement where;
+        if (Outcome placed = FindPlace(*into, paste.parent, paste.after, where); !placed.Done()) {
+            return placed;
+        }
+        return Record(*into, PasteStep(*into, host.Clipboard(), paste.parent, paste.after));
+    }
+
+    Outcome operator()(const SwitchDocument& to) const {
+        Document* document = host.FindDocument(to.document);
+        if (document == nullptr) return NotOpen();
+        host.SetActiveDocument(*document);
+        return {};
+    }
+
+    Outcome operator()(const CloseDocument& close) const {
+        Document* document = close.document == 0 ? &Active() : host.FindDocument(close.document);
+        if (document == nullptr) return NotOpen();
+        if (mayClose && !mayClose(*document)) {
+            return Refused(Refusal::KeptDocument,
+                           Quoted(document->Name()) + " has changes that are not saved");
+        }
+        host.CloseDocument(*document);
+        return {};
+    }
+
+    Outcome operator()(const Undo& /*undo*/) const { return host.HistoryOf(Active()).Undo(); }
+    Outcome operator()(const Redo& /*redo*/) const { return host.HistoryOf(Active()).Redo(); }
+
+    static Outcome NotOpen() {
+        return Refused(Refusal::NoSuchDocument,
+                       "that document is not open (it may have been closed)");
+    }
+
+    static bool HasAncestorAmong(const Object& object, const std::vector<Object*>& objects) {
+        for (const Object* above = object.Up(); above != nullptr; above = above->Up()) {
+            if (std::find(objects.begin(), objects.end(), above) != objects.end()) return true;
+        }
+        return false;
+    }
 };
 
 // The names in the order of the alternatives of Action.
 constexpr std::array<std::string_view, std::variant_size_v<Action>> kNames{
-    "press", "key",  "select",   "deselect", "set", "add",  "delete",
-    "move",  "link", "take new", "take use", "new", "open", "save"};
+    "press", "key",      "select",   "deselect", "set",  "add",  "delete", "move",
+    "link",  "take new", "take use", "new",      "open", "save", "rename", "transform",
+    "copy",  "paste",    "document", "close",    "undo", "redo"};
 
 }  // namespace
 

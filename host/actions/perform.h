@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "actions/action.h"
 
@@ -17,17 +18,25 @@ namespace vhost::actions {
 // Why an action was refused.
 enum class Refusal {
     None,
-    NoSuchObject,   // an id names no object of the active document
-    IdTaken,        // an add's id is used by another object
-    NoSuchCommand,  // the command is not registered
-    NoSuchType,     // the object type is none the host has
-    NotAChild,      // `after` is not a child of the parent given
-    OwnHierarchy,   // a move into the moved object's own hierarchy
-    NotAnInstance,  // a link from an object that is not an instance object
-    TakeTaken,      // a new take's name is taken
-    NoSuchTake,     // no take has the name
-    FileProblem,    // the file cannot be read or written
-    KeptDocument,   // the person kept the document that would have closed
+    NoSuchObject,    // an id names no object of the active document
+    IdTaken,         // an add's id is used by another object
+    NoSuchCommand,   // the command is not registered
+    NoSuchType,      // the object type is none the host has
+    NotAChild,       // `after` is not a child of the parent given
+    OwnHierarchy,    // a move into the moved object's own hierarchy
+    NotAnInstance,   // a link from an object that is not an instance object
+    TakeTaken,       // a new take's name is taken
+    NoSuchTake,      // no take has the name
+    FileProblem,     // the file cannot be read or written
+    KeptDocument,    // the person kept the document that would have closed
+    BadName,         // an empty name, or one the scene file cannot hold
+    NotFinite,       // a transform with a number that is not finite
+    NothingToCopy,   // a copy of no objects
+    EmptyClipboard,  // a paste with nothing copied
+    NoSuchDocument,  // no open document has the serial (it may have closed)
+    NothingToUndo,
+    NothingToRedo,
+    OutOfStep,  // the document is not as the step to undo or redo left it
 };
 
 struct Outcome {
@@ -35,9 +44,13 @@ struct Outcome {
     // What was refused, as the host's messages say it: a clause without a full stop. Callers
     // that name objects their own way (paths, rows) word the refusal from its kind instead.
     std::string message;
-    bool commandResult = false;  // PressCommand: what the command answered
-    bool keyTaken = false;       // StrokeKey: whether a shortcut took the stroke
-    ObjectId created = 0;        // AddObject: the new object's id
+    bool commandResult = false;    // PressCommand: what the command answered
+    bool keyTaken = false;         // StrokeKey: whether a shortcut took the stroke
+    ObjectId created = 0;          // AddObject: the new object's id
+    std::vector<ObjectId> pasted;  // PasteObjects: the copies made, in the clipboard's order
+    // An edit, Undo and Redo: the name of the step of the document's history it did or took
+    // back, e.g. "Move Wheel FL".
+    std::string step;
 
     bool Done() const { return refusal == Refusal::None; }
 };

@@ -1,7 +1,8 @@
 // A session: running scripts line by line, reporting, resolving objects and paths, printing, and
 // sending each expectation to the subject it is about. The commands live by subject beside it:
-// session_scene.cpp (documents, objects, selection, takes), session_keys.cpp (the button and the
-// keyboard), session_dialogs.cpp (dialogs and message boxes), session_pages.cpp (preferences).
+// session_scene.cpp (documents, objects, selection, takes), session_edit.cpp (renaming,
+// transforms, the clipboard, the open documents, undo and redo), session_keys.cpp (the button and
+// the keyboard), session_dialogs.cpp (dialogs and message boxes), session_pages.cpp (preferences).
 #include "cli/session.h"
 
 #include <filesystem>
@@ -57,6 +58,27 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
         {"take",
          {"take new NAME | take use NAME", "add a take, or make a take current",
           &Session::TakeCommand}},
+        {"rename", {"rename PATH NAME", "give an object a new name", &Session::Rename}},
+        {"transform",
+         {"transform PATH [position=X,Y,Z] [rotation=X,Y,Z] [scale=X,Y,Z]",
+          "place an object relative to its parent (rotation in degrees, X then Y then Z); a part "
+          "not given is none (0,0,0, and scale 1,1,1)",
+          &Session::Transform}},
+        {"copy",
+         {"copy PATH...", "copy objects with their children and containers to the clipboard",
+          &Session::Copy}},
+        {"paste",
+         {"paste [document=NAME] [parent=PATH|top] [after=PATH]",
+          "paste the clipboard into the active document, or into the open document named",
+          &Session::Paste}},
+        {"document",
+         {"document NAME", "make the open document with this name the active one",
+          &Session::DocumentCommand}},
+        {"close",
+         {"close [NAME]", "close the active document, or the open document named",
+          &Session::Close}},
+        {"undo", {"undo", "undo the active document's last edit", &Session::UndoCommand}},
+        {"redo", {"redo", "do the last edit undone again", &Session::RedoCommand}},
         {"press",
          {"press [shift+ctrl+alt]", "click the Vela Button with exactly these keys held",
           &Session::Press}},
@@ -90,7 +112,8 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
           "expect "
           "message TEXT|count=N | expect dialog KEY=VALUE... | expect shortcuts KEY=VALUE... | "
           "expect "
-          "pref PARAM=VALUE | expect opened file=NAME|web=URL | expect world ID/KEY=VALUE|none",
+          "pref PARAM=VALUE | expect opened file=NAME|web=URL | expect world ID/KEY=VALUE|none | "
+          "expect undo|redo NAME|none",
           "check what the session should show; a failed expectation fails the run",
           &Session::Expect}},
     };
@@ -306,6 +329,9 @@ bool Session::Expect(const ScriptLine& line) {
     }
     if (subject == "dialog") {
         return ExpectDialog(line);
+    }
+    if (subject == "undo" || subject == "redo") {
+        return ExpectHistory(line);
     }
     if (subject == "shortcuts") {
         return ExpectShortcuts(line);

@@ -83,6 +83,18 @@ private:
     bool ExpectRecord(const ScriptLine& line, Object& object);
     bool ExpectDocument(const ScriptLine& line);
 
+    // Editing, the open documents and the history (session_edit.cpp).
+    Document* FindOpenDocument(const ScriptLine& line, const std::string& name);
+    bool Rename(const ScriptLine& line);
+    bool Transform(const ScriptLine& line);
+    bool Copy(const ScriptLine& line);
+    bool Paste(const ScriptLine& line);
+    bool DocumentCommand(const ScriptLine& line);
+    bool Close(const ScriptLine& line);
+    bool UndoCommand(const ScriptLine& line);
+    bool RedoCommand(const ScriptLine& line);
+    bool ExpectHistory(const ScriptLine& line);
+
     // The button and the keyboard (session_keys.cpp).
     std::string CommandState();
     bool Press(const ScriptLine& line);

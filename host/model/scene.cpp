@@ -34,6 +34,8 @@ std::atomic<ObjectId> g_lastId{0};
 
 ObjectId TakeNextId() { return g_lastId.fetch_add(1, std::memory_order_relaxed) + 1; }
 
+std::atomic<std::uint64_t> g_lastDocumentSerial{0};
+
 void MoveCounterPast(ObjectId id) {
     ObjectId last = g_lastId.load(std::memory_order_relaxed);
     while (last < id && !g_lastId.compare_exchange_weak(last, id, std::memory_order_relaxed)) {
@@ -183,6 +185,7 @@ private:
 
 Document::Document(std::string name)
     : name_(std::move(name)),
+      serial_(g_lastDocumentSerial.fetch_add(1, std::memory_order_relaxed) + 1),
       takes_(std::make_unique<TakeData>()),
       storage_(std::make_unique<Storage>()) {
     data_.SetSceneData(true);
@@ -219,8 +222,10 @@ Object* Document::NewCopyOf(const Object& source) {
     return copy;
 }
 
+// A detached object's id may belong to another object by now: only the object's own entry goes.
 void Document::DestroyObject(Object* object) {
-    byId_.erase(object->id_);
+    auto found = byId_.find(object->id_);
+    if (found != byId_.end() && found->second == object) byId_.erase(found);
     storage_->Destroy(object);
 }
 
@@ -247,7 +252,7 @@ void Document::DestroySubtree(Object* root) {
 void Document::Link(Object* object, Placement where) {
     Object*& first = where.parent != nullptr ? where.parent->down_ : first_;
     Object*& last = where.parent != nullptr ? where.parent->downLast_ : last_;
-    Object* pred = where.after != nullptr ? where.after : last;
+    Object* pred = where.after != nullptr ? where.after : (where.first ? nullptr : last);
     Object* next = pred != nullptr ? pred->next_ : first;
     object->up_ = where.parent;
     object->pred_ = pred;
@@ -302,6 +307,33 @@ void Document::DeleteObject(Object* object) {
     ForgetSelection();
 }
 
+bool Document::DetachObject(Object* object) {
+    if (!Owns(object) || FindById(object->id_) != object) return false;
+    Unlink(object);
+    ForEachInSubtree(*object, [this](Object& each) { byId_.erase(each.id_); });
+    detached_.insert(object);
+    ForgetSelection();
+    return true;
+}
+
+bool Document::ReattachObject(Object* root, Placement where) {
+    if (!detached_.contains(root) || !IsValidPlacement(where)) return false;
+    bool free = true;
+    ForEachInSubtree(*root,
+                     [this, &free](Object& each) { free = free && !byId_.contains(each.id_); });
+    if (!free) return false;
+    ForEachInSubtree(*root, [this](Object& each) { byId_.emplace(each.id_, &each); });
+    detached_.erase(root);
+    Link(root, where);
+    ForgetSelection();
+    return true;
+}
+
+void Document::DiscardDetached(Object* root) {
+    if (detached_.erase(root) == 0) return;
+    DestroySubtree(root);
+}
+
 // Builds the whole copy apart from the tree, walking the source in pre-order with the copy in
 // step, and inserts it only when complete: a copy placed inside its own source is never walked.
 Object* Document::CopyObject(const Object& object, Placement where) {
@@ -333,6 +365,8 @@ Object* Document::CopyObject(const Object& object, Placement where) {
 }
 
 void Document::Clear() {
+    for (Object* root : detached_) DestroySubtree(root);
+    detached_.clear();
     for (auto& [id, object] : byId_) storage_->Destroy(object);
     byId_.clear();
     first_ = nullptr;

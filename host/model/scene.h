@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "model/container.h"
@@ -144,7 +145,8 @@ private:
 struct Placement {
     Object* parent = nullptr;  // null: top level
     Object* after =
-        nullptr;  // null: last among the parent's children; else right after this sibling
+        nullptr;         // null: last among the parent's children; else right after this sibling
+    bool first = false;  // with `after` null: first among the parent's children instead of last
 };
 
 class Document {
@@ -156,6 +158,9 @@ public:
 
     const std::string& Name() const { return name_; }
     void SetName(std::string_view n) { name_ = n; }
+    // A number no other document of this process has, so an action can name a document that
+    // may have closed meanwhile.
+    std::uint64_t Serial() const { return serial_; }
 
     Container& Data() { return data_; }
     const Container& Data() const { return data_; }
@@ -175,6 +180,17 @@ public:
     bool MoveObject(Object* object, Placement where);
     // Deletes `object` and its whole subtree.
     void DeleteObject(Object* object);
+    // Takes `object` with its subtree out of the tree and out of FindById, keeping every object
+    // whole (ids, data containers with their records, transforms) for ReattachObject, which puts
+    // it back, or DiscardDetached, which deletes it; the document deletes what is still detached
+    // when it goes. False when `object` is not in this document's tree.
+    bool DetachObject(Object* object);
+    // Puts a subtree DetachObject took out back at `where`. False, changing nothing, when `root`
+    // is not detached from this document, `where` is not a place in it, or an id of the subtree
+    // has been given to another object meanwhile.
+    bool ReattachObject(Object* root, Placement where);
+    // Deletes a subtree DetachObject took out; nothing for any other object.
+    void DiscardDetached(Object* root);
     // Copies `object` with its subtree (data containers included, records too) to `where`, in this
     // document, giving the copies new ids. Returns the copy of `object`. `object` may lie in
     // another document, and `where` inside the copied subtree: the copy is made before it is
@@ -230,12 +246,14 @@ private:
     void Unlink(Object* object);
 
     std::string name_;
+    std::uint64_t serial_ = 0;
     Container data_;
     Object* first_ = nullptr;
     Object* last_ = nullptr;
     std::unique_ptr<TakeData> takes_;
     std::unique_ptr<Storage> storage_;
     std::unordered_map<ObjectId, Object*> byId_;
+    std::unordered_set<Object*> detached_;    // roots DetachObject took out
     mutable std::vector<Object*> selection_;  // every selected object, when selectionKnown_
     mutable bool selectionKnown_ = false;
 };

@@ -1,0 +1,44 @@
+// The steps of a document's history, one kind per edit. Each is made from what its edit was
+// checked to need (Perform checks before it makes one), names objects by id and keeps only what
+// it changes.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "actions/history.h"
+#include "model/scene.h"
+
+namespace vhost::actions {
+
+// An object's states as SetStates gives them; a state not given is not changed.
+struct States {
+    std::optional<Mode> editor;
+    std::optional<Mode> render;
+    std::optional<bool> enabled;
+};
+
+// `object` with the states given.
+std::unique_ptr<Step> StatesStep(Document& document, const Object& object, const States& to);
+// A new object as `add` makes it; its parent and `after` must be places in the document.
+std::unique_ptr<Step> AddStep(Document& document, const AddObject& add);
+// `object` and its subtree taken out, kept whole for the undo.
+std::unique_ptr<Step> DeleteStep(Document& document, const Object& object);
+// `object` moved to `parent` (0: the top level) after `after` (0: last); checked to be no place
+// inside its own subtree.
+std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectId parent,
+                               ObjectId after);
+// An instance object referring to `target` (0: nothing).
+std::unique_ptr<Step> LinkStep(Document& document, const Object& instance, ObjectId target);
+std::unique_ptr<Step> RenameStep(Document& document, const Object& object, std::string name);
+std::unique_ptr<Step> TransformStep(Document& document, const Object& object, const Matrix& to);
+// The steps that make objects (an add, a paste) answer them in Outcome::pasted each time they
+// are done.
+//
+// Copies of the clipboard's top-level objects with their subtrees, placed at `parent` after
+// `after` one after the other; the clipboard must hold some.
+std::unique_ptr<Step> PasteStep(Document& document, const Document& clipboard, ObjectId parent,
+                                ObjectId after);
+
+}  // namespace vhost::actions

@@ -1,0 +1,56 @@
+#include "actions/history.h"
+
+namespace vhost::actions {
+
+namespace {
+
+Outcome Refused(Refusal refusal, std::string message) {
+    Outcome outcome;
+    outcome.refusal = refusal;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
+// Runs `step` one way and, when it was done, moves it from `from` to `to`.
+Outcome Take(std::vector<std::unique_ptr<Step>>& from, std::vector<std::unique_ptr<Step>>& to,
+             bool undo) {
+    Step& step = *from.back();
+    Outcome outcome = undo ? step.Undo() : step.Do();
+    if (!outcome.Done()) return outcome;
+    outcome.step = step.Name();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+    return outcome;
+}
+
+}  // namespace
+
+Outcome History::Do(std::unique_ptr<Step> step) {
+    Outcome outcome = step->Do();
+    if (!outcome.Done()) return outcome;
+    outcome.step = step->Name();
+    redo_.clear();
+    undo_.push_back(std::move(step));
+    return outcome;
+}
+
+Outcome History::Undo() {
+    if (undo_.empty()) return Refused(Refusal::NothingToUndo, "there is nothing to undo");
+    return Take(undo_, redo_, true);
+}
+
+Outcome History::Redo() {
+    if (redo_.empty()) return Refused(Refusal::NothingToRedo, "there is nothing to redo");
+    return Take(redo_, undo_, false);
+}
+
+std::string History::UndoName() const { return undo_.empty() ? "" : undo_.back()->Name(); }
+
+std::string History::RedoName() const { return redo_.empty() ? "" : redo_.back()->Name(); }
+
+void History::Clear() {
+    redo_.clear();
+    undo_.clear();
+}
+
+}  // namespace vhost::actions
