@@ -292,6 +292,83 @@ private:
     Spot from_;
 };
 
+// A change of the document's takes. A document without takes (made by some old scene files) gets
+// them with the first; undone, it has none again.
+class TakesStep : public Step {
+public:
+    TakesStep(Document& document, std::string name) : Step(std::move(name)), document_(document) {}
+
+protected:
+    TakeData& Takes() {
+        if (document_.Takes() == nullptr) {
+            document_.EnsureTakeData();
+            madeTakes_ = true;
+        }
+        return *document_.Takes();
+    }
+    void ForgetTakesIfMade() {
+        if (madeTakes_) document_.RemoveTakeData();
+        madeTakes_ = false;
+    }
+    static Outcome Missing(const std::string& take) {
+        Outcome outcome;
+        outcome.refusal = Refusal::OutOfStep;
+        outcome.message = "the take " + take + " is no longer where the step left it";
+        return outcome;
+    }
+
+private:
+    Document& document_;
+    bool madeTakes_ = false;
+};
+
+class NewTakeChange : public TakesStep {
+public:
+    NewTakeChange(Document& document, std::string take)
+        : TakesStep(document, "New Take " + take), take_(std::move(take)) {}
+    Outcome Do() override {
+        Takes().AddTake(take_);
+        return {};
+    }
+    Outcome Undo() override {
+        TakeData& takes = Takes();
+        if (takes.Takes().back()->Name() != take_) return Missing(take_);
+        takes.RemoveLastTake();
+        ForgetTakesIfMade();
+        return {};
+    }
+
+private:
+    std::string take_;
+};
+
+class UseTakeChange : public TakesStep {
+public:
+    UseTakeChange(Document& document, std::string take)
+        : TakesStep(document, "Use Take " + take), to_(std::move(take)) {}
+    Outcome Do() override {
+        TakeData& takes = Takes();
+        Take* to = takes.Find(to_);
+        if (to == nullptr) return Missing(to_);
+        const Take* current = takes.CurrentTake();
+        from_ = current != nullptr ? std::optional<std::string>(current->Name()) : std::nullopt;
+        takes.SetCurrent(to);
+        return {};
+    }
+    Outcome Undo() override {
+        TakeData& takes = Takes();
+        Take* from = from_ ? takes.Find(*from_) : nullptr;
+        if (from_ && from == nullptr) return Missing(*from_);
+        takes.SetCurrent(from);
+        ForgetTakesIfMade();
+        return {};
+    }
+
+private:
+    std::string to_;
+    std::optional<std::string> from_;  // none: no take was current
+};
+
 void ApplyStates(Object& object, const States& states) {
     if (states.editor) object.SetEditorMode(*states.editor);
     if (states.render) object.SetRenderMode(*states.render);
@@ -337,6 +414,14 @@ std::unique_ptr<Step> RenameStep(Document& document, const Object& object, std::
 std::unique_ptr<Step> TransformStep(Document& document, const Object& object, const Matrix& to) {
     return MakeValueStep(document, object, "Transform", object.LocalTransform(), to,
                          [](Object& each, const Matrix& value) { each.SetLocalTransform(value); });
+}
+
+std::unique_ptr<Step> NewTakeStep(Document& document, std::string name) {
+    return std::make_unique<NewTakeChange>(document, std::move(name));
+}
+
+std::unique_ptr<Step> UseTakeStep(Document& document, std::string name) {
+    return std::make_unique<UseTakeChange>(document, std::move(name));
 }
 
 std::unique_ptr<Step> PasteStep(Document& document, const Document& clipboard, ObjectId parent,

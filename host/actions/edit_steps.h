@@ -33,6 +33,11 @@ std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectI
 std::unique_ptr<Step> LinkStep(Document& document, const Object& instance, ObjectId target);
 std::unique_ptr<Step> RenameStep(Document& document, const Object& object, std::string name);
 std::unique_ptr<Step> TransformStep(Document& document, const Object& object, const Matrix& to);
+// A take added to the document; its name is checked to be free.
+std::unique_ptr<Step> NewTakeStep(Document& document, std::string name);
+// The take with this name made current; it is checked to exist.
+std::unique_ptr<Step> UseTakeStep(Document& document, std::string name);
+
 // The steps that make objects (an add, a paste) answer them in Outcome::pasted each time they
 // are done.
 //

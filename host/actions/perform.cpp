@@ -237,6 +237,12 @@ struct Doer {
         if (link.target != 0 && Active().FindById(link.target) == nullptr) {
             return NoObject(link.target);
         }
+        for (const Object* above = instance; above != nullptr; above = above->Up()) {
+            if (above->Id() == link.target) {
+                return Refused(Refusal::LinkLoop,
+                               "an instance cannot refer to itself or to an object above it");
+            }
+        }
         return Record(LinkStep(Active(), *instance, link.target));
     }
 
@@ -252,9 +258,7 @@ struct Doer {
             return Refused(Refusal::TakeTaken,
                            "the document already has a take " + Quoted(take.name));
         }
-        Active().EnsureTakeData();
-        Active().Takes()->AddTake(take.name);
-        return {};
+        return Record(NewTakeStep(Active(), take.name));
     }
 
     Outcome operator()(const UseTake& use) const {
@@ -268,9 +272,7 @@ struct Doer {
             return Refused(Refusal::NoSuchTake,
                            "no take " + Quoted(use.name) + " (there are: " + known + ")");
         }
-        Active().EnsureTakeData();
-        Active().Takes()->SetCurrent(Active().Takes()->Find(use.name));
-        return {};
+        return Record(UseTakeStep(Active(), use.name));
     }
 
     Outcome operator()(const NewDocument& made) const {

@@ -25,6 +25,7 @@ enum class Refusal {
     NotAChild,       // `after` is not a child of the parent given
     OwnHierarchy,    // a move into the moved object's own hierarchy
     NotAnInstance,   // a link from an object that is not an instance object
+    LinkLoop,        // a link of an instance to itself or to an object above it
     TakeTaken,       // a new take's name is taken
     NoSuchTake,      // no take has the name
     FileProblem,     // the file cannot be read or written

@@ -123,6 +123,12 @@ Take* TakeData::AddTake(std::string_view name) {
     return takes_.back().get();
 }
 
+void TakeData::RemoveLastTake() {
+    if (takes_.size() < 2) return;
+    if (current_ == takes_.back().get()) current_ = MainTake();
+    takes_.pop_back();
+}
+
 Take* TakeData::Find(std::string_view name) {
     for (const auto& take : takes_) {
         if (take->name_ == name) return take.get();

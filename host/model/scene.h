@@ -127,6 +127,8 @@ public:
     Take* CurrentTake() const;  // null only after SetCurrent(nullptr)
     void SetCurrent(Take* take);
     Take* AddTake(std::string_view name);
+    // Removes the take added last, never the main take; the main take becomes current if it was.
+    void RemoveLastTake();
     Take* Find(std::string_view name);
     const std::vector<std::unique_ptr<Take>>& Takes() const { return takes_; }  // main first
     HostTakeData* Handle() { return reinterpret_cast<HostTakeData*>(this); }

@@ -74,10 +74,12 @@ TEST_F(History, UndoingEveryEditGivesTheStartAndRedoingThemGivesTheEnd) {
     Do(actions::AddObject{.type = kObjectCube, .name = "Cube", .parent = car, .after = 0});
     // The first child of its parent: its way back is to the front, not the end.
     Do(actions::MoveObject{.object = body, .parent = wheel});
+    Do(actions::NewTake{"Night"});
+    Do(actions::UseTake{"Night"});
     Do(actions::DeleteObject{car});
     const std::string end = SavedText(Doc());
     EXPECT_EQ(Steps().UndoName(), "Delete Car");
-    EXPECT_EQ(Steps().UndoCount(), 9U);  // a copy changes no document
+    EXPECT_EQ(Steps().UndoCount(), 11U);  // a copy changes no document
 
     while (Steps().UndoCount() > 0) Do(actions::Undo{});
     EXPECT_EQ(SavedText(Doc()), start);
@@ -134,6 +136,8 @@ TEST_F(History, RefusedEditsChangeNothingAndRecordNoStep) {
              " is not a finite number"},
         {actions::DeleteObject{9999999}, Refusal::NoSuchObject, "there is no object 9999999"},
         {actions::CopyObjects{}, Refusal::NothingToCopy, "nothing to copy"},
+        {actions::LinkInstance{instance, instance}, Refusal::LinkLoop,
+         "an instance cannot refer to itself or to an object above it"},
     };
     for (const auto& each : cases) {
         const Outcome outcome = Perform(host, each.action);
