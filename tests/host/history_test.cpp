@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -168,6 +169,59 @@ TEST_F(History, APasteIntoAnotherDocumentIsAStepOfThatDocumentWithNewIds) {
     EXPECT_NEAR(turned.v1.z, -1.0, 1e-12);
     EXPECT_NEAR(turned.v2.y, 2.0, 1e-12);
     EXPECT_NEAR(turned.v3.x, 3.0, 1e-12);
+}
+
+// Random sequences of edits, undos and redos, refused ones among them: undoing everything gives
+// the start's saved text, redoing everything the text the last edit left.
+TEST_F(History, RandomEditsUndoneGiveTheStartAndRedoneTheLastEditsScene) {
+    const std::string start = SavedText(Doc());
+    std::mt19937 random(2026);
+    int edits = 0;
+    const auto below = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    for (int round = 0; round < 40; ++round) {
+        std::string tip = start;
+        for (int step = 0; step < 30; ++step) {
+            std::vector<ObjectId> ids;
+            Doc().ForEach([&ids](Object& object) {
+                ids.push_back(object.Id());
+                return true;
+            });
+            const auto any = [&] {
+                return ids.empty() || below(5) == 0 ? 0 : ids[below(ids.size())];
+            };
+            const actions::Action kinds[] = {
+                actions::SetStates{.object = any(), .editor = Mode::Off, .enabled = below(2) == 0},
+                actions::AddObject{.type = HOST_OBJECT_INSTANCE, .name = "New", .parent = any()},
+                actions::DeleteObject{any()},
+                actions::MoveObject{.object = any(), .parent = any()},
+                actions::LinkInstance{any(), any()},
+                actions::RenameObject{any(), "Name " + std::to_string(step)},
+                actions::TransformObject{.object = any(), .position = {1.0 * step, 2, 3}},
+                actions::PasteObjects{.parent = any()},
+                actions::NewTake{"Take " + std::to_string(round) + "." + std::to_string(step)},
+                actions::UseTake{below(2) == 0 ? "Main" : "Take " + std::to_string(round) + ".0"},
+                actions::Undo{},
+                actions::Redo{},
+            };
+            Perform(host, actions::CopyObjects{{any()}});
+            const actions::Action& edit = kinds[below(std::size(kinds))];
+            const bool edited = Perform(host, edit).Done();
+            if (edited && edit.index() != actions::Action{actions::Undo{}}.index() &&
+                edit.index() != actions::Action{actions::Redo{}}.index()) {
+                tip = SavedText(Doc());
+                ++edits;
+            }
+        }
+        while (Steps().UndoCount() > 0) Do(actions::Undo{});
+        ASSERT_EQ(SavedText(Doc()), start) << "round " << round;
+        while (Steps().RedoCount() > 0) Do(actions::Redo{});
+        ASSERT_EQ(SavedText(Doc()), tip) << "round " << round;
+        while (Steps().UndoCount() > 0) Do(actions::Undo{});
+        Steps().Clear();
+    }
+    EXPECT_GT(edits, 400);  // most of them were done, not refused
 }
 
 }  // namespace
