@@ -61,7 +61,7 @@ public:
         }
         for (const ObjectId id : ids) {
             Object* object = document_.FindById(id);
-            kept_.push_back({object, SpotOf(*object)});
+            kept_.push_back({object, id, SpotOf(*object)});
             document_.DetachObject(object);
         }
         return {};
@@ -81,7 +81,8 @@ public:
 
 private:
     struct Kept {
-        Object* root;
+        Object* root;  // valid while the document holds it detached
+        ObjectId id;
         Spot spot;
     };
 
@@ -94,14 +95,15 @@ private:
         };
         for (std::size_t i = kept_.size(); i-- > 0;) {
             const Kept& kept = kept_[i];
+            if (!document_.HoldsDetached(kept.root)) return kept.id;
             bool free = true;
             Document::ForEachInSubtree(*kept.root, [&](Object& each) {
                 free = free && document_.FindById(each.Id()) == nullptr;
             });
             if (!free || !present(kept.spot.parent) || !present(kept.spot.pred)) {
-                return kept.root->Id();
+                return kept.id;
             }
-            back.push_back(kept.root->Id());
+            back.push_back(kept.id);
         }
         return 0;
     }

@@ -193,6 +193,9 @@ public:
     bool ReattachObject(Object* root, Placement where);
     // Deletes a subtree DetachObject took out; nothing for any other object.
     void DiscardDetached(Object* root);
+    // Whether `root` is a subtree DetachObject took out that is still kept (not put back, not
+    // discarded, not deleted by Clear).
+    bool HoldsDetached(Object* root) const { return detached_.contains(root); }
     // Copies `object` with its subtree (data containers included, records too) to `where`, in this
     // document, giving the copies new ids. Returns the copy of `object`. `object` may lie in
     // another document, and `where` inside the copied subtree: the copy is made before it is
@@ -200,6 +203,7 @@ public:
     // received messages are not. Null
     // when `where` is not a place in this document.
     Object* CopyObject(const Object& object, Placement where);
+    // Deletes every object, detached subtrees too.
     void Clear();
     std::size_t ObjectCount() const;
     Object* FindById(ObjectId id) const;

@@ -171,6 +171,22 @@ TEST_F(History, APasteIntoAnotherDocumentIsAStepOfThatDocumentWithNewIds) {
     EXPECT_NEAR(turned.v3.x, 3.0, 1e-12);
 }
 
+// A subtree taken out keeps its ids; when one has been given to another object meanwhile it
+// cannot come back, and deleting it leaves that other object findable.
+TEST_F(History, ATakenOutSubtreeWhoseIdWasGivenAwayStaysOutAndGoesAlone) {
+    Object* taken = Doc().FindById(wheel);
+    ASSERT_TRUE(Doc().DetachObject(taken));
+    EXPECT_EQ(Doc().FindById(hub), nullptr);
+    Object* other = Doc().CreateObject(HOST_OBJECT_NULL, "Other", {}, hub);
+    ASSERT_NE(other, nullptr);
+    EXPECT_FALSE(Doc().ReattachObject(taken, {}));
+    EXPECT_TRUE(Doc().HoldsDetached(taken));
+    Doc().DiscardDetached(taken);
+    EXPECT_FALSE(Doc().HoldsDetached(taken));
+    EXPECT_EQ(Doc().FindById(hub), other);
+    EXPECT_EQ(Doc().ObjectCount(), 4U);  // Car, Body, Car Copy and Other
+}
+
 // Random sequences of edits, undos and redos, refused ones among them: undoing everything gives
 // the start's saved text, redoing everything the text the last edit left.
 TEST_F(History, RandomEditsUndoneGiveTheStartAndRedoneTheLastEditsScene) {
