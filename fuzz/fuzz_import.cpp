@@ -21,7 +21,7 @@
 #include "import/deep_stack.h"
 #include "import/scene_conversion.h"
 #include "import/scene_import.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 // The library's readers allocate what a file claims, whatever the file's size (a 310-byte OFF file
 // asks for 16 GB, a Collada array for 2 GB; docs/reliability.md). Here such a request fails as it

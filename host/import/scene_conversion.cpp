@@ -13,7 +13,7 @@
 #include <assimp/scene.h>
 
 #include "text/quoting.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 

@@ -16,7 +16,7 @@
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
 #include "support/temp_folder.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {

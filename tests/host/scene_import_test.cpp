@@ -23,7 +23,7 @@
 #include "import/scene_opening.h"
 #include "model/scene.h"
 #include "support/temp_folder.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {
