@@ -31,6 +31,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "actions/perform.h"
 #include "host.h"
 #include "scene_file/scene_file.h"
 #include "vela2023/vela_ids.h"
@@ -142,19 +143,18 @@ double Seconds(Clock::time_point from, Clock::time_point to) {
 constexpr std::int32_t kCommandId = ID_VELA;
 constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
 constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
-constexpr std::int32_t kShift = 1;
-constexpr std::int32_t kIsolated = 0x40000001;
-constexpr std::int32_t kNotIsolated = 0x40000000;
+constexpr std::int32_t kIsolated = HOST_COMMAND_ENABLED | HOST_COMMAND_CHECKED;
+constexpr std::int32_t kNotIsolated = HOST_COMMAND_ENABLED;
 
 // Object types of the host.
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kLight = 5102;
-constexpr std::int32_t kCube = 5159;
-constexpr std::int32_t kInstance = 5126;
-constexpr std::int32_t kSubdivision = 1007455;  // takes its children as input
-constexpr std::int32_t kCloner = 1018544;       // takes its children as input
-constexpr std::int32_t kInstanceLink = 1001;    // the instance's referenced object
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+constexpr std::int32_t kLight = HOST_OBJECT_LIGHT;
+constexpr std::int32_t kCube = vhost::kObjectCube;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
+constexpr std::int32_t kSubdivision = vhost::kObjectSubdivision;  // takes its children as input
+constexpr std::int32_t kCloner = vhost::kObjectCloner;            // takes its children as input
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;  // the instance's referenced object
 
 // Scenes ------------------------------------------------------------------------------------------
 
@@ -351,9 +351,7 @@ public:
 
     // A press with `qualifiers` held, as a click does. Answers the command's state afterwards.
     std::int32_t Press(std::int32_t qualifiers) {
-        host_->SetQualifiers(qualifiers);
-        host_->InvokeCommand(kCommandId);
-        host_->SetQualifiers(0);
+        vhost::actions::Perform(*host_, vhost::actions::PressCommand{kCommandId, qualifiers});
         return host_->QueryCommandState(kCommandId);
     }
 
@@ -510,7 +508,7 @@ void PressAdd(benchmark::State& state, Shape shape, std::size_t count) {
     std::uint64_t seen = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        const std::int32_t afterAdd = session->Press(kShift);
+        const std::int32_t afterAdd = session->Press(HOST_QUALIFIER_SHIFT);
         const Clock::time_point added = Clock::now();
         seen += FloorWalk(doc, parents);
         const Clock::time_point walked = Clock::now();

@@ -17,6 +17,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "actions/perform.h"
 #include "host.h"
 #include "import/scene_opening.h"
 #include "model/scene.h"
@@ -77,7 +78,7 @@ public:
         request.path = path;
         request.headers["content-type"] = "application/json";
         request.body = body;
-        return session_->Serve(request);
+        return session_->Serve(vhost::studio::Routed(std::move(request)).value());
     }
 
     // The bytes of the events the page received since the last call.
@@ -139,14 +140,14 @@ void TimeRequests(benchmark::State& state, const char* method, const char* path,
 // GET /api/state: the whole state, as the page loads it.
 void WholeState(benchmark::State& state) { TimeRequests(state, "GET", "/api/state", "", false); }
 
-// The module's press alone, through the host as a click invokes it; no snapshot, no event.
+// The module's press alone, as a click does it through the host's action; no snapshot, no event.
 void PressInModule(benchmark::State& state) {
     Studio* studio = TheStudio(state);
     if (studio == nullptr) return;
     double seconds = 0.0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
-        studio->Host().InvokeCommand(ID_VELA);
+        vhost::actions::Perform(studio->Host(), vhost::actions::PressCommand{ID_VELA, 0});
         const double took = Seconds(start, Clock::now());
         seconds += took;
         state.SetIterationTime(took);
@@ -164,7 +165,7 @@ void ChangesAfterPress(benchmark::State& state) {
     double seconds = 0.0;
     double bytes = 0.0;
     for (auto _ : state) {
-        studio->Host().InvokeCommand(ID_VELA);
+        vhost::actions::Perform(studio->Host(), vhost::actions::PressCommand{ID_VELA, 0});
         studio->Host().RefreshCommandStates();
         const Clock::time_point start = Clock::now();
         studio->Session().PublishChanges();

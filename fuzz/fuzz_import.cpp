@@ -64,7 +64,7 @@ namespace {
 
 constexpr const char* kHints[] = {"glb", "gltf", "obj", "fbx", "dae",   "3ds",
                                   "ply", "stl",  "x",   "off", "blend", ""};
-constexpr std::int32_t kPolygon = 5100;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
 
 std::vector<std::string> NodeNamesInPreOrder(const aiNode* root) {
     std::vector<std::string> names;

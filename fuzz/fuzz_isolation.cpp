@@ -18,6 +18,7 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "actions/perform.h"
 #include "fuzz_check.h"
 #include "fuzz_host.h"
 #include "host.h"
@@ -30,18 +31,16 @@ namespace {
 constexpr std::int32_t kCommandId = ID_VELA;  // the command, and the id of every record
 constexpr std::int32_t kSettingsId = ID_VELASETTINGS;
 constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;
-constexpr std::int32_t kShift = 1;
-constexpr std::int32_t kCtrl = 2;
-constexpr std::int32_t kAlt = 4;
-constexpr std::int32_t kIsolated = 0x40000001;
-constexpr std::int32_t kNotIsolated = 0x40000000;
-constexpr std::int32_t kInstance = 5126;
-constexpr std::int32_t kInstanceLink = 1001;
+constexpr std::int32_t kIsolated = HOST_COMMAND_ENABLED | HOST_COMMAND_CHECKED;
+constexpr std::int32_t kNotIsolated = HOST_COMMAND_ENABLED;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
 
 // Plain objects, generators that ignore or take their children, instances, and a type no plug-in
 // of the host has.
-constexpr std::array<std::int32_t, 8> kTypes{5140, 5100,    5159,      1007455,
-                                             5142, 1018544, kInstance, 424242};
+constexpr std::array<std::int32_t, 8> kTypes{
+    HOST_OBJECT_NULL,       HOST_OBJECT_POLYGON,  vhost::kObjectCube, vhost::kObjectSubdivision,
+    vhost::kObjectSymmetry, vhost::kObjectCloner, kInstance,          424242};
 constexpr std::size_t kMaxObjects = 48;
 constexpr int kMaxReopenings = 2;
 
@@ -156,10 +155,10 @@ private:
         }
         switch (what) {
             case 6:
-                Doc().DeleteObject(object);
+                Perform(vhost::actions::DeleteObject{object->Id()});
                 break;
             case 7:
-                Doc().MoveObject(object, PickPlace());
+                Move(*object, PickPlace());
                 break;
             case 8:
                 if (Doc().ObjectCount() < kMaxObjects) Doc().CopyObject(*object, PickPlace());
@@ -167,20 +166,20 @@ private:
             case 9:
             case 10:
             case 14:
-                if (object->Selected()) {
-                    object->DelBit(vhost::kBitActive);
-                } else {
-                    object->SetBit(vhost::kBitActive);
-                }
+                Perform(vhost::actions::SelectObjects{{object->Id()},
+                                                      vhost::actions::SelectHow::Toggle});
                 break;
-            case 11:
-                SetStates(*object, PickStates());
+            case 11: {
+                const States states = PickStates();
+                Perform(vhost::actions::SetStates{object->Id(), states.editor, states.render,
+                                                  states.enabled});
                 break;
+            }
             case 12:
                 if (object->Type() == kInstance) Relink(*object);
                 break;
             case 13:
-                Doc().DeselectAll();
+                Perform(vhost::actions::DeselectObjects{});
                 break;
             default:
                 // Writing and parsing the scene costs more than everything else an input does;
@@ -191,6 +190,20 @@ private:
                 }
                 break;
         }
+    }
+
+    // A person's action on the document; a refused one (a move into the moved object's own
+    // hierarchy) changes nothing.
+    vhost::actions::Outcome Perform(const vhost::actions::Action& action) {
+        return vhost::actions::Perform(*host_, action);
+    }
+
+    void Move(const Object& object, vhost::Placement where) {
+        Perform(vhost::actions::MoveObject{object.Id(), IdOf(where.parent), IdOf(where.after)});
+    }
+
+    static vhost::ObjectId IdOf(const Object* object) {
+        return object != nullptr ? object->Id() : 0;
     }
 
     // The scene goes to a file's text and comes back as a new document, as a person saves, closes
@@ -219,10 +232,9 @@ private:
         std::unordered_map<vhost::ObjectId, States> before;
         for (const Object* object : AllObjects(Doc())) before[object->Id()] = StatesOf(*object);
 
-        host_->SetQualifiers(mask);
-        const bool result = host_->InvokeCommand(kCommandId);
-        host_->SetQualifiers(0);
-        vfuzz::Require(result, "the press succeeds");
+        const vhost::actions::Outcome pressed =
+            Perform(vhost::actions::PressCommand{kCommandId, mask});
+        vfuzz::Require(pressed.commandResult, "the press succeeds");
 
         const std::int32_t state = host_->QueryCommandState(kCommandId);
         vfuzz::Require(state == kIsolated || state == kNotIsolated, "the state is known");
@@ -231,8 +243,9 @@ private:
         if (!wasIsolated && isolated) {
             atIsolationStart_ = std::move(before);
         } else if (wasIsolated && !isolated) {
-            const bool keepOnRestore = (mask & kCtrl) != 0 && (mask & kAlt) != 0 && option;
-            if ((mask & kShift) != 0) {
+            const bool keepOnRestore =
+                (mask & HOST_QUALIFIER_CTRL) != 0 && (mask & HOST_QUALIFIER_ALT) != 0 && option;
+            if ((mask & HOST_QUALIFIER_SHIFT) != 0) {
                 vfuzz::Require(Doc().FirstObject() == nullptr,
                                "a press with Shift ends an isolation only when no object is left");
             } else if (!keepOnRestore && atIsolationStart_) {

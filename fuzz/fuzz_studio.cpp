@@ -47,6 +47,7 @@ const char* const kPaths[] = {
     "/api/window",
     "/api/preferences/click",
     "/api/upload",
+    "/favicon.ico",
 };
 const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422};
 
@@ -71,7 +72,7 @@ struct Studio {
     vhost::studio::RequestHandler handler{
         {kToken, kPort},
         std::filesystem::temp_directory_path() / "vela-fuzz-studio-page",
-        [this](vhost::studio::WorkKind, HttpRequest request) { return session.Serve(request); },
+        [this](vhost::studio::RoutedRequest request) { return session.Serve(request); },
         events,
         [this] { return session.Hello(); }};
 };
@@ -126,10 +127,7 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
 }
 
 std::string StateWithoutVersion(Studio& studio) {
-    HttpRequest read;
-    read.method = "GET";
-    read.path = "/api/state";
-    nlohmann::json state = nlohmann::json::parse(studio.session.Serve(read).body);
+    nlohmann::json state = nlohmann::json::parse(studio.session.State().body);
     state.erase("version");
     return state.dump();
 }

@@ -6,13 +6,14 @@
 
 #include "modules/module.h"
 #include "modules/module_calls.h"
+#include "modules/module_class.h"
 #include "platform/path_rules.h"
 #include "platform/process_paths.h"
 #include "prefs/preference_pages.h"
 #include "prefs/preferences_file.h"
 #include "resources/resource_loader.h"
 #include "shortcuts/shortcut_table.h"
-#include "table/table_support.h"
+#include "table_areas.h"
 #include "text/quoting.h"
 #include "ui/dialog_driver.h"
 
@@ -514,38 +515,8 @@ const std::vector<std::string>& Host::OpenedWebAddresses() const {
 
 DialogDriver& Host::Dialogs() { return *impl_->dialogs; }
 
-// Key strokes -------------------------------------------------------------------------------------
+// The keyboard's shortcuts ------------------------------------------------------------------------
 
 ShortcutTable& Host::Shortcuts() { return *impl_->shortcuts; }
-
-// A stroke that only begins a shortcut of several strokes is taken (true) and waits for the
-// next. A complete shortcut runs its command: a registered command through InvokeCommand, with
-// the stroke's qualifiers as the keyboard state while it runs; a command of the host's own is
-// noted in the table's log of built-in runs. A shortcut whose command is neither (its module has
-// gone) runs nothing and the stroke is not taken (false).
-bool Host::DispatchKey(std::int32_t qualifiers, std::int32_t key) {
-    ShortcutTable& table = Shortcuts();
-    const KeyMatch match = table.Press(KeyStroke{qualifiers, key});
-    switch (match.kind) {
-        case KeyMatch::Kind::None:
-            return false;
-        case KeyMatch::Kind::Pending:
-            return true;
-        case KeyMatch::Kind::Complete:
-            break;
-    }
-    if (FindCommand(match.command) != nullptr) {
-        const std::int32_t held = Qualifiers();
-        SetQualifiers(qualifiers);
-        InvokeCommand(match.command);
-        SetQualifiers(held);
-        return true;
-    }
-    if (ShortcutTable::FindBuiltin(match.command) != nullptr) {
-        table.NoteBuiltinRun(match.command);
-        return true;
-    }
-    return false;
-}
 
 }  // namespace vhost

@@ -119,8 +119,14 @@ struct HostSettings {
     std::vector<Language> languages{{"US", "English", true}, {"DE", "German", false}};
 };
 
+// The host's public members, by subject: setting up and ending, documents, modules and commands,
+// the keyboard and its shortcuts, preferences, resources and languages, the console, dialogs,
+// and the system. What a person does to a document is not here but in actions/perform.h, which
+// does each action through these members.
 class Host {
 public:
+    // Setting up and ending -------------------------------------------------------------------
+
     Host();
     ~Host();  // disposes of every registered instance through its class's destroy callback
     Host(const Host&) = delete;
@@ -130,6 +136,31 @@ public:
     // went wrong (a damaged preferences file is set aside, never replaced). [before modules load]
     std::vector<std::string> Configure(HostSettings settings);
     const std::string& PreferencesFolder() const;
+    // Settles the host after every module has started: creates each registered preference page
+    // once, so pages can set up what they keep in the preferences.
+    void FinishStartup();
+    // Ends every module (last loaded first), disposes of what each registered and unloads it,
+    // then keeps the preferences in the preferences folder. Answers what went wrong. The
+    // destructor does this too, when it has not been done.
+    std::vector<std::string> Shutdown();
+
+    // The table modules receive; valid as long as the host.
+    const HostTable* Table() const;
+    static Host& FromTable(const HostTable* table);
+
+    // Documents -------------------------------------------------------------------------------
+
+    // There is always one active document.
+    Document& ActiveDocument();
+    Document& NewDocument(std::string name = "Untitled");         // becomes active
+    Document& AdoptDocument(std::unique_ptr<Document> document);  // becomes active
+    void SetActiveDocument(Document& document);
+    const std::vector<std::unique_ptr<Document>>& Documents() const;
+    void CloseDocument(Document& document);  // a new empty one becomes active if it was the last
+    // The object types the host brings.
+    const ObjectTypes& Types() const;
+
+    // Modules and commands --------------------------------------------------------------------
 
     // Loads a module file and starts it: checks its exports and module record, then calls its
     // entry point to initialise, to load its resource and to start. A module that fails to load,
@@ -141,57 +172,9 @@ public:
     // Sends a plug-in message to every running module, in the order they started, as the host
     // does when something happens that modules may want to know of.
     void SendPluginMessage(std::int32_t message, void* data = nullptr);
-    // Settles the host after every module has started: creates each registered preference page
-    // once, so pages can set up what they keep in the preferences.
-    void FinishStartup();
-    // Ends every module (last loaded first), disposes of what each registered and unloads it,
-    // then keeps the preferences in the preferences folder. Answers what went wrong. The
-    // destructor does this too, when it has not been done.
-    std::vector<std::string> Shutdown();
 
-    // Preference pages and the descriptions they use.
-    PreferencePages& Pages();
-    // Registers a preference page class and its plug-in record (type HOST_PLUGIN_PREFS). False
-    // for a taken id, a class table without the callbacks the host needs, an interface version
-    // older than this host's, or a module that is not starting (see RegisterCommand).
-    bool RegisterPreferencePage(std::int32_t id, std::string name, std::int32_t info,
-                                const HostPageClass* klass, std::int32_t apiVersion);
-    // The host's language: the code of the default language ("US" when none is flagged).
-    std::string LanguageCode() const;
-    // Times a module asked the host to redraw its interface.
-    std::int32_t InterfaceRefreshes() const;
-    void NoteInterfaceRefresh();
-
-    // Resource folders loaded for modules. A handle stays valid until FreeResource.
-    Resource* LoadResource(const std::string& folder, std::vector<std::string>& errors);
-    void FreeResource(Resource* resource);
-
-    // The table modules receive; valid as long as the host.
-    const HostTable* Table() const;
-    static Host& FromTable(const HostTable* table);
-
-    // Documents: there is always one active document.
-    Document& ActiveDocument();
-    Document& NewDocument(std::string name = "Untitled");         // becomes active
-    Document& AdoptDocument(std::unique_ptr<Document> document);  // becomes active
-    void SetActiveDocument(Document& document);
-    const std::vector<std::unique_ptr<Document>>& Documents() const;
-    void CloseDocument(Document& document);  // a new empty one becomes active if it was the last
-
-    // Preferences.
-    Container& WorldContainer();
-
-    const ObjectTypes& Types() const;
-
-    // Input: the qualifier mask the keyboard reports now (HOST_QUALIFIER_*). With the keyboard
-    // unavailable, input-state queries fail.
-    void SetQualifiers(std::int32_t mask);
-    std::int32_t Qualifiers() const;
-    void SetKeyboardAvailable(bool available);
-    bool KeyboardAvailable() const;
-
-    // Plug-ins. The host owns a registered command's instance from the call on: when it refuses
-    // the command (id already registered, no class table, or a class too small to hold its
+    // The host owns a registered command's instance from the call on: when it refuses the
+    // command (id already registered, no class table, or a class too small to hold its
     // callbacks, an interface version older than this host's, or a module that is not starting)
     // it disposes of the instance at once and answers false.
     //
@@ -203,13 +186,12 @@ public:
     // The plug-in record of a type (HOST_PLUGIN_OBJECT or HOST_PLUGIN_COMMAND) and id; null when
     // there is none. Records live as long as the host.
     PluginRecord* FindPlugin(std::int32_t id, std::int32_t type);
-
-    // Commands.
     const RegisteredCommand* FindCommand(std::int32_t id) const;
     const std::vector<RegisteredCommand>& Commands() const;
-    // Invokes a registered command on the active document as a click does: `execute`, then, if
-    // the command added an event, a state refresh of every command. Answers execute's result;
-    // false when no such command is registered.
+    // Invokes a registered command on the active document with the keys the keyboard holds now:
+    // `execute`, then, if the command added an event, a state refresh of every command. Answers
+    // execute's result; false when no such command is registered. A person's press, with the
+    // keys held for it, is actions::PressCommand.
     bool InvokeCommand(std::int32_t id);
     // Asks the command for its state in the active document now; 0 when no such command is
     // registered. Does not count as a refresh.
@@ -218,12 +200,55 @@ public:
     // an event, keeping each answer as its lastState.
     void RefreshCommandStates();
 
-    // Console and activity.
+    // The keyboard and its shortcuts ----------------------------------------------------------
+
+    // The qualifier mask the keyboard reports now (HOST_QUALIFIER_*). With the keyboard
+    // unavailable, input-state queries fail.
+    void SetQualifiers(std::int32_t mask);
+    std::int32_t Qualifiers() const;
+    void SetKeyboardAvailable(bool available);
+    bool KeyboardAvailable() const;
+    // The shortcut table; a key stroke through it is actions::StrokeKey.
+    ShortcutTable& Shortcuts();
+
+    // Preferences -----------------------------------------------------------------------------
+
+    Container& WorldContainer();
+    // Preference pages and the descriptions they use.
+    PreferencePages& Pages();
+    // Registers a preference page class and its plug-in record (type HOST_PLUGIN_PREFS). False
+    // for a taken id, a class table without the callbacks the host needs, an interface version
+    // older than this host's, or a module that is not starting (see RegisterCommand).
+    bool RegisterPreferencePage(std::int32_t id, std::string name, std::int32_t info,
+                                const HostPageClass* klass, std::int32_t apiVersion);
+
+    // Resources and languages -----------------------------------------------------------------
+
+    // Resource folders loaded for modules. A handle stays valid until FreeResource.
+    Resource* LoadResource(const std::string& folder, std::vector<std::string>& errors);
+    void FreeResource(Resource* resource);
+    // The host's language: the code of the default language ("US" when none is flagged).
+    std::string LanguageCode() const;
+    // The installed languages, in the order the host lists them.
+    const std::vector<Language>& Languages() const;
+
+    // The console and what the host saw -------------------------------------------------------
+
     Logger* FindLogger(std::string_view id);  // null when there is no such logger
     void WriteConsole(ConsoleLine line);
     const std::vector<ConsoleLine>& Console() const;
     void ClearConsole();
     Activity& GetActivity();
+    // Times a module asked the host to redraw its interface.
+    std::int32_t InterfaceRefreshes() const;
+    void NoteInterfaceRefresh();
+
+    // Dialogs ---------------------------------------------------------------------------------
+
+    // Dialogs and message boxes that modules open.
+    DialogDriver& Dialogs();
+
+    // The system: folders, and files and addresses handed over --------------------------------
 
     // Folders the host names (HOST_FOLDER_*); empty for one it does not know.
     std::string Folder(std::int32_t which) const;
@@ -231,23 +256,11 @@ public:
     // Makes `path` the start-up folder, with the core modules in its "corelibs" folder, as an
     // installed host keeps them (the default: the program's own folder).
     void SetStartupFolder(const std::string& path);
-    // The installed languages, in the order the host lists them.
-    const std::vector<Language>& Languages() const;
-
-    // Files and addresses handed to the system. This host records them instead of opening them.
+    // This host records files and addresses instead of opening them.
     void OpenFile(std::string_view path);
     void OpenWebAddress(std::string_view url);
     const std::vector<std::string>& OpenedFiles() const;
     const std::vector<std::string>& OpenedWebAddresses() const;
-
-    // Dialogs and message boxes that modules open.
-    DialogDriver& Dialogs();
-    // The shortcut table.
-    ShortcutTable& Shortcuts();
-    // A key stroke as the keyboard delivers it: the command the shortcut table binds to this
-    // qualifier mask and key runs with that qualifier state held. Answers whether a shortcut
-    // matched (and its command ran).
-    bool DispatchKey(std::int32_t qualifiers, std::int32_t key);
 
 private:
     void EndModule(Module& module);

@@ -5,8 +5,10 @@
 #include <iostream>
 #include <string>
 
+#include "model/object_types.h"
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
+#include "vela_host/host_documents.h"
 
 namespace {
 
@@ -15,19 +17,19 @@ using vhost::Mode;
 using vhost::Object;
 using vhost::Placement;
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kCube = 5159;
-constexpr std::int32_t kSphere = 5160;
-constexpr std::int32_t kCylinder = 5170;
-constexpr std::int32_t kPlane = 5168;
-constexpr std::int32_t kLight = 5102;
-constexpr std::int32_t kCamera = 5103;
-constexpr std::int32_t kInstance = 5126;
-constexpr std::int32_t kSubdivision = 1007455;
-constexpr std::int32_t kCloner = 1018544;
-constexpr std::int32_t kExtrude = 5116;
-constexpr std::int32_t kInstanceLink = 1001;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+constexpr std::int32_t kCube = vhost::kObjectCube;
+constexpr std::int32_t kSphere = vhost::kObjectSphere;
+constexpr std::int32_t kCylinder = vhost::kObjectCylinder;
+constexpr std::int32_t kPlane = vhost::kObjectPlane;
+constexpr std::int32_t kLight = HOST_OBJECT_LIGHT;
+constexpr std::int32_t kCamera = HOST_OBJECT_CAMERA;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
+constexpr std::int32_t kSubdivision = vhost::kObjectSubdivision;
+constexpr std::int32_t kCloner = vhost::kObjectCloner;
+constexpr std::int32_t kExtrude = vhost::kObjectExtrude;
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
 
 constexpr int kDistricts = 6;
 constexpr int kBlocksPerDistrict = 8;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 
+#include "actions/perform.h"
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "shortcuts/shortcut_table.h"
@@ -62,12 +63,12 @@ bool Session::Press(const ScriptLine& line) {
         }
         qualifiers = *mask;
     }
-    if (host_.FindCommand(kVelaCommandId) == nullptr) {
+    const actions::Outcome pressed =
+        actions::Perform(host_, actions::PressCommand{kVelaCommandId, qualifiers});
+    if (!pressed.Done()) {
         return Error(line, "the Vela Button is not registered: the module did not load or start");
     }
-    host_.SetQualifiers(qualifiers);
-    lastPressResult_ = host_.InvokeCommand(kVelaCommandId);
-    host_.SetQualifiers(0);
+    lastPressResult_ = pressed.commandResult;
     pressed_ = true;
     return true;
 }
@@ -146,7 +147,7 @@ bool Session::Key(const ScriptLine& line) {
                                ": expected one character or a key name (Space, Tab, Enter, "
                                "Backspace, Esc, Delete, or # and a key code)");
     }
-    host_.DispatchKey(qualifiers, key);
+    actions::Perform(host_, actions::StrokeKey{qualifiers, key});
     return true;
 }
 

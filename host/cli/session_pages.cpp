@@ -7,11 +7,11 @@
 
 #include "cli/session.h"
 #include "platform/utf8_path.h"
-#include "prefs/page_drawing.h"
 #include "prefs/preference_pages.h"
 #include "text/quoting.h"
 #include "text/utf8.h"
 #include "vela2023/vela_ids.h"
+#include "views/page_drawing.h"
 
 namespace vhost::cli {
 

@@ -3,12 +3,11 @@
 // expectations about objects, the document and the isolation records the command keeps in them.
 #include <optional>
 
+#include "actions/perform.h"
 #include "cli/object_paths.h"
 #include "cli/script_words.h"
 #include "cli/session.h"
 #include "cli/tree_view.h"
-#include "import/scene_opening.h"
-#include "platform/utf8_path.h"
 #include "scene_file/scene_file.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
@@ -18,7 +17,6 @@ namespace vhost::cli {
 namespace {
 
 constexpr std::int32_t kRecordKey = ID_VELA;
-constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
 
 std::string ModeNumberName(std::int32_t mode) {
     switch (mode) {
@@ -51,7 +49,8 @@ bool Session::New(const ScriptLine& line) {
     if (line.words.size() > 2) {
         return Usage(line);
     }
-    host_.NewDocument(line.words.size() == 2 ? line.words[1] : "Untitled");
+    actions::Perform(host_,
+                     actions::NewDocument{line.words.size() == 2 ? line.words[1] : "Untitled"});
     return true;
 }
 
@@ -59,24 +58,18 @@ bool Session::Open(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    SceneLoadResult loaded = OpenScene(PathFromUtf8(ResolvePath(line.words[1])));
-    if (!loaded.document) {
-        return Error(line, loaded.error);
-    }
-    host_.AdoptDocument(std::move(loaded.document));
-    return true;
+    const actions::Outcome opened =
+        actions::Perform(host_, actions::OpenDocument{.path = ResolvePath(line.words[1])});
+    return opened.Done() || Error(line, opened.message);
 }
 
 bool Session::Save(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    const SceneSaveResult saved =
-        SaveScene(host_.ActiveDocument(), PathFromUtf8(ResolvePath(line.words[1])));
-    if (!saved.Ok()) {
-        return Error(line, saved.error);
-    }
-    return true;
+    const actions::Outcome saved =
+        actions::Perform(host_, actions::SaveDocument{.path = ResolvePath(line.words[1])});
+    return saved.Done() || Error(line, saved.message);
 }
 
 // Objects and takes -------------------------------------------------------------------------------
@@ -94,94 +87,94 @@ bool Session::Add(const ScriptLine& line) {
         return Error(line, "unknown object type " + Quoted(line.words[1]) +
                                " (expected one of: " + known + ")");
     }
-    Placement where;
-    std::optional<Mode> editor;
-    std::optional<Mode> render;
-    std::optional<bool> enabled;
-    std::optional<bool> selected;
+    actions::AddObject add{.type = type->type, .name = line.words[2]};
+    Object* after = nullptr;
     for (std::size_t i = 3; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         if (!setting) {
             return Error(line, Quoted(line.words[i]) + " is not KEY=VALUE");
         }
         if (setting->key == "parent") {
-            if ((where.parent = Resolve(line, setting->value)) == nullptr) {
+            const Object* parent = Resolve(line, setting->value);
+            if (parent == nullptr) {
                 return false;
             }
+            add.parent = parent->Id();
         } else if (setting->key == "after") {
-            if ((where.after = Resolve(line, setting->value)) == nullptr) {
+            if ((after = Resolve(line, setting->value)) == nullptr) {
                 return false;
             }
+            add.after = after->Id();
         } else if (setting->key == "editor" && ModeFromName(setting->value)) {
-            editor = ModeFromName(setting->value);
+            add.editor = *ModeFromName(setting->value);
         } else if (setting->key == "render" && ModeFromName(setting->value)) {
-            render = ModeFromName(setting->value);
+            add.render = *ModeFromName(setting->value);
         } else if (setting->key == "enabled" && ParseYesNo(setting->value)) {
-            enabled = ParseYesNo(setting->value);
+            add.enabled = *ParseYesNo(setting->value);
         } else if (setting->key == "selected" && ParseYesNo(setting->value)) {
-            selected = ParseYesNo(setting->value);
+            add.selected = *ParseYesNo(setting->value);
         } else {
             return Error(line, Quoted(line.words[i]) +
                                    ": expected parent=PATH, after=PATH, editor=on|off|default, "
                                    "render=on|off|default, enabled=yes|no or selected=yes|no");
         }
     }
-    if (where.after != nullptr && where.after->Up() != where.parent) {
-        return Error(line, "after=" + PathOf(*where.after) + " is not a child of the parent given");
+    const actions::Outcome added = actions::Perform(host_, add);
+    if (added.refusal == actions::Refusal::NotAChild) {
+        return Error(line, "after=" + PathOf(*after) + " is not a child of the parent given");
     }
-    Object* object = host_.ActiveDocument().CreateObject(type->type, line.words[2], where);
-    object->SetEditorMode(editor.value_or(Mode::Default));
-    object->SetRenderMode(render.value_or(Mode::Default));
-    object->SetEnabled(enabled.value_or(true));
-    if (selected.value_or(false)) {
-        object->SetBit(kBitActive);
-    }
-    return true;
+    return added.Done() || Error(line, added.message);
 }
 
 bool Session::Delete(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    Object* object = Resolve(line, line.words[1]);
+    const Object* object = Resolve(line, line.words[1]);
     if (object == nullptr) {
         return false;
     }
-    host_.ActiveDocument().DeleteObject(object);
-    return true;
+    const actions::Outcome deleted = actions::Perform(host_, actions::DeleteObject{object->Id()});
+    return deleted.Done() || Error(line, deleted.message);
 }
 
 bool Session::Move(const ScriptLine& line) {
     if (line.words.size() < 3) {
         return Usage(line);
     }
-    Object* object = Resolve(line, line.words[1]);
+    const Object* object = Resolve(line, line.words[1]);
     if (object == nullptr) {
         return false;
     }
-    Placement where{object->Up(), nullptr};
+    actions::MoveObject move{.object = object->Id(),
+                             .parent = object->Up() != nullptr ? object->Up()->Id() : 0};
+    const Object* after = nullptr;
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         if (setting && setting->key == "parent") {
-            where.parent = setting->value == "top" ? nullptr : Resolve(line, setting->value);
-            if (setting->value != "top" && where.parent == nullptr) {
+            const Object* parent =
+                setting->value == "top" ? nullptr : Resolve(line, setting->value);
+            if (setting->value != "top" && parent == nullptr) {
                 return false;
             }
+            move.parent = parent != nullptr ? parent->Id() : 0;
         } else if (setting && setting->key == "after") {
-            if ((where.after = Resolve(line, setting->value)) == nullptr) {
+            if ((after = Resolve(line, setting->value)) == nullptr) {
                 return false;
             }
+            move.after = after->Id();
         } else {
             return Usage(line);
         }
     }
-    if (where.after != nullptr && where.after->Up() != where.parent) {
-        return Error(line, "after=" + PathOf(*where.after) + " is not a child of the new parent");
+    const actions::Outcome moved = actions::Perform(host_, move);
+    if (moved.refusal == actions::Refusal::NotAChild) {
+        return Error(line, "after=" + PathOf(*after) + " is not a child of the new parent");
     }
-    if (!host_.ActiveDocument().MoveObject(object, where)) {
+    if (moved.refusal == actions::Refusal::OwnHierarchy) {
         return Error(line, "cannot move " + Quoted(PathOf(*object)) + " into its own hierarchy");
     }
-    return true;
+    return moved.Done() || Error(line, moved.message);
 }
 
 bool Session::Select(const ScriptLine& line) {
@@ -193,116 +186,92 @@ bool Session::Select(const ScriptLine& line) {
     if (line.words.size() <= first) {
         return Usage(line);
     }
-    std::vector<Object*> objects;
+    actions::SelectObjects select{
+        {}, adding ? actions::SelectHow::Add : actions::SelectHow::Replace, withChildren};
     for (std::size_t i = first; i < line.words.size(); ++i) {
-        Object* object = Resolve(line, line.words[i]);
+        const Object* object = Resolve(line, line.words[i]);
         if (object == nullptr) {
             return false;
         }
-        objects.push_back(object);
+        select.objects.push_back(object->Id());
     }
-    if (!adding) {
-        host_.ActiveDocument().DeselectAll();
-    }
-    for (Object* object : objects) {
-        if (withChildren) {
-            Document::ForEachInSubtree(*object, [](Object& each) { each.SetBit(kBitActive); });
-        } else {
-            object->SetBit(kBitActive);
-        }
-    }
-    return true;
+    const actions::Outcome selected = actions::Perform(host_, select);
+    return selected.Done() || Error(line, selected.message);
 }
 
 bool Session::Deselect(const ScriptLine& line) {
-    if (line.words.size() == 1) {
-        host_.ActiveDocument().DeselectAll();
-        return true;
-    }
+    actions::DeselectObjects deselect;
     for (std::size_t i = 1; i < line.words.size(); ++i) {
-        Object* object = Resolve(line, line.words[i]);
+        const Object* object = Resolve(line, line.words[i]);
         if (object == nullptr) {
             return false;
         }
-        object->DelBit(kBitActive);
+        deselect.objects.push_back(object->Id());
     }
-    return true;
+    const actions::Outcome deselected = actions::Perform(host_, deselect);
+    return deselected.Done() || Error(line, deselected.message);
 }
 
 bool Session::Link(const ScriptLine& line) {
     if (line.words.size() != 3) {
         return Usage(line);
     }
-    Object* instance = Resolve(line, line.words[1]);
+    const Object* instance = Resolve(line, line.words[1]);
     if (instance == nullptr) {
         return false;
     }
     if (instance->Type() != HOST_OBJECT_INSTANCE) {
         return Error(line, Quoted(PathOf(*instance)) + " is not an instance object");
     }
-    if (line.words[2] == "none") {
-        instance->Data().Remove(kInstanceLink);
-        return true;
+    actions::LinkInstance link{.instance = instance->Id()};
+    if (line.words[2] != "none") {
+        const Object* target = Resolve(line, line.words[2]);
+        if (target == nullptr) {
+            return false;
+        }
+        link.target = target->Id();
     }
-    Object* target = Resolve(line, line.words[2]);
-    if (target == nullptr) {
-        return false;
-    }
-    instance->Data().SetLink(kInstanceLink, target->Id());
-    return true;
+    const actions::Outcome linked = actions::Perform(host_, link);
+    return linked.Done() || Error(line, linked.message);
 }
 
 bool Session::Set(const ScriptLine& line) {
     if (line.words.size() < 3) {
         return Usage(line);
     }
-    Object* object = Resolve(line, line.words[1]);
+    const Object* object = Resolve(line, line.words[1]);
     if (object == nullptr) {
         return false;
     }
+    actions::SetStates set{.object = object->Id()};
     for (std::size_t i = 2; i < line.words.size(); ++i) {
         const std::optional<Setting> setting = SplitSetting(line.words[i]);
         std::optional<Mode> mode;
         std::optional<bool> flag;
         if (setting && setting->key == "editor" && (mode = ModeFromName(setting->value))) {
-            object->SetEditorMode(*mode);
+            set.editor = mode;
         } else if (setting && setting->key == "render" && (mode = ModeFromName(setting->value))) {
-            object->SetRenderMode(*mode);
+            set.render = mode;
         } else if (setting && setting->key == "enabled" && (flag = ParseYesNo(setting->value))) {
-            object->SetEnabled(*flag);
+            set.enabled = flag;
         } else {
             return Error(line, Quoted(line.words[i]) +
                                    ": expected editor=on|off|default, render=on|off|default or "
                                    "enabled=yes|no");
         }
     }
-    return true;
+    const actions::Outcome done = actions::Perform(host_, set);
+    return done.Done() || Error(line, done.message);
 }
 
 bool Session::TakeCommand(const ScriptLine& line) {
     if (line.words.size() != 3 || (line.words[1] != "new" && line.words[1] != "use")) {
         return Usage(line);
     }
-    Document& document = host_.ActiveDocument();
-    document.EnsureTakeData();
-    TakeData& takes = *document.Takes();
-    if (line.words[1] == "new") {
-        if (takes.Find(line.words[2]) != nullptr) {
-            return Error(line, "the document already has a take " + Quoted(line.words[2]));
-        }
-        takes.AddTake(line.words[2]);
-        return true;
-    }
-    Take* take = takes.Find(line.words[2]);
-    if (take == nullptr) {
-        std::string known;
-        for (const auto& t : takes.Takes()) {
-            known += (known.empty() ? "" : ", ") + t->Name();
-        }
-        return Error(line, "no take " + Quoted(line.words[2]) + " (there are: " + known + ")");
-    }
-    takes.SetCurrent(take);
-    return true;
+    const actions::Outcome done = line.words[1] == "new"
+                                      ? actions::Perform(host_, actions::NewTake{line.words[2]})
+                                      : actions::Perform(host_, actions::UseTake{line.words[2]});
+    return done.Done() || Error(line, done.message);
 }
 
 // Views -------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "model/object_types.h"
 
+#include "vela_host/host_documents.h"
 #include "vela_host/host_registry.h"
 
 namespace vhost {
@@ -15,28 +16,28 @@ constexpr std::int32_t kInputGenerator = HOST_OBJECT_INFO_GENERATOR | HOST_OBJEC
 
 ObjectTypes::ObjectTypes()
     : types_{
-          {5140, "Null", "null", kPlain},
-          {5100, "Polygon", "polygon", kPlain},
-          {5103, "Camera", "camera", kPlain},
-          {5102, "Light", "light", kPlain},
+          {HOST_OBJECT_NULL, "Null", "null", kPlain},
+          {HOST_OBJECT_POLYGON, "Polygon", "polygon", kPlain},
+          {HOST_OBJECT_CAMERA, "Camera", "camera", kPlain},
+          {HOST_OBJECT_LIGHT, "Light", "light", kPlain},
           // Primitives generate their own geometry and ignore their children.
-          {5159, "Cube", "cube", kGenerator},
-          {5160, "Sphere", "sphere", kGenerator},
+          {kObjectCube, "Cube", "cube", kGenerator},
+          {kObjectSphere, "Sphere", "sphere", kGenerator},
           {5162, "Cone", "cone", kGenerator},
           {5163, "Torus", "torus", kGenerator},
-          {5168, "Plane", "plane", kGenerator},
-          {5170, "Cylinder", "cylinder", kGenerator},
+          {kObjectPlane, "Plane", "plane", kGenerator},
+          {kObjectCylinder, "Cylinder", "cylinder", kGenerator},
           {1019268, "Text", "text", kGenerator},
           // The instance shows another object, found through a link, not through its children.
-          {5126, "Instance", "instance", kGenerator},
-          {5142, "Symmetry", "symmetry", kInputGenerator},
-          {1007455, "Subdivision Surface", "subdivision", kInputGenerator},
+          {HOST_OBJECT_INSTANCE, "Instance", "instance", kGenerator},
+          {kObjectSymmetry, "Symmetry", "symmetry", kInputGenerator},
+          {kObjectSubdivision, "Subdivision Surface", "subdivision", kInputGenerator},
           {1010865, "Boole", "boole", kInputGenerator},
-          {5116, "Extrude", "extrude", kInputGenerator},
+          {kObjectExtrude, "Extrude", "extrude", kInputGenerator},
           {5117, "Lathe", "lathe", kInputGenerator},
           {5118, "Sweep", "sweep", kInputGenerator},
           {5107, "Loft", "loft", kInputGenerator},
-          {1018544, "Cloner", "cloner", kInputGenerator},
+          {kObjectCloner, "Cloner", "cloner", kInputGenerator},
           {1011010, "Connect", "connector", kInputGenerator},
       } {}
 

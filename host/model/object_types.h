@@ -9,6 +9,17 @@
 
 namespace vhost {
 
+// Built-in types that the host's own tools, benchmarks and tests build scenes of; the interface
+// names the types modules know by number (HOST_OBJECT_*).
+inline constexpr std::int32_t kObjectCube = 5159;
+inline constexpr std::int32_t kObjectSphere = 5160;
+inline constexpr std::int32_t kObjectPlane = 5168;
+inline constexpr std::int32_t kObjectCylinder = 5170;
+inline constexpr std::int32_t kObjectSymmetry = 5142;
+inline constexpr std::int32_t kObjectSubdivision = 1007455;
+inline constexpr std::int32_t kObjectExtrude = 5116;
+inline constexpr std::int32_t kObjectCloner = 1018544;
+
 struct ObjectType {
     std::int32_t type;
     std::string name;   // as the object manager names it, e.g. "Subdivision Surface"

@@ -3,6 +3,8 @@
 #include <array>
 #include <random>
 
+#include "studio/request_errors.h"
+
 namespace vhost::studio {
 
 namespace {

@@ -39,9 +39,4 @@ struct HttpResponse {
     std::shared_ptr<EventSubscriber> events;
 };
 
-// A JSON answer {"error": TEXT} with `status`.
-HttpResponse ErrorResponse(int status, const std::string& text);
-// A JSON answer with status 200.
-HttpResponse JsonResponse(std::string text);
-
 }  // namespace vhost::studio

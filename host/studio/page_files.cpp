@@ -4,6 +4,7 @@
 
 #include "platform/file_reading.h"
 #include "platform/utf8_path.h"
+#include "studio/request_errors.h"
 #include "text/ascii.h"
 
 namespace vhost::studio {

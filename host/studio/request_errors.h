@@ -1,5 +1,6 @@
-// Refusing a request: the body and its fields checked, with a sentence a person can read for
-// each thing that is wrong. A refusal is thrown before anything changed.
+// The studio's JSON answers, and refusing a request: the body and its fields checked, with a
+// sentence a person can read for each thing that is wrong. A refusal is thrown before anything
+// changed.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,11 @@
 #include "studio/http_message.h"
 
 namespace vhost::studio {
+
+// A JSON answer {"error": TEXT} with `status`.
+HttpResponse ErrorResponse(int status, const std::string& text);
+// A JSON answer with status 200.
+HttpResponse JsonResponse(std::string text);
 
 struct Refused {
     HttpResponse response;

@@ -1,37 +1,15 @@
 #include "studio/request_handler.h"
 
 #include <optional>
-#include <string_view>
 #include <utility>
+#include <variant>
 
 #include "studio/page_files.h"
+#include "studio/request_errors.h"
 
 namespace vhost::studio {
 
 namespace {
-
-bool IsType(const std::string& contentType, std::string_view wanted) {
-    const std::string_view type = std::string_view(contentType).substr(0, contentType.find(';'));
-    return type == wanted;
-}
-
-// Why the body's type does not fit the request: a dropped file comes as its bytes, every other
-// action as JSON.
-std::optional<HttpResponse> BodyTypeRefusal(const HttpRequest& request) {
-    const std::string type = request.Header("content-type");
-    if (request.path == "/api/upload") {
-        if (IsType(type, "application/octet-stream")) return std::nullopt;
-        return ErrorResponse(
-            415, "A dropped file is sent as its bytes (Content-Type: application/octet-stream).");
-    }
-    if (IsType(type, "application/json")) return std::nullopt;
-    return ErrorResponse(415, "Actions send JSON (Content-Type: application/json).");
-}
-
-WorkKind KindOf(const HttpRequest& request) {
-    if (request.method == "GET") return WorkKind::Read;
-    return request.path == "/api/window" ? WorkKind::WindowAction : WorkKind::Action;
-}
 
 HttpResponse WithCommonHeaders(HttpResponse response) {
     response.headers.emplace_back("Cache-Control", "no-store");
@@ -50,17 +28,27 @@ RequestHandler::RequestHandler(AccessRules rules, std::filesystem::path pageFold
       hello_(std::move(hello)) {}
 
 HttpResponse RequestHandler::Handle(HttpRequest request) const {
-    if (std::optional<HttpResponse> refusal = Refusal(request, rules_)) {
-        return WithCommonHeaders(std::move(*refusal));
-    }
-    if (request.path.rfind("/api/", 0) == 0) return WithCommonHeaders(Api(std::move(request)));
-    return WithCommonHeaders(Page(request));
+    return WithCommonHeaders(Answer(std::move(request)));
 }
 
-HttpResponse RequestHandler::Page(const HttpRequest& request) const {
-    if (request.method != "GET") return ErrorResponse(405, "The page's files are only read.");
-    if (request.path == "/" && request.query.contains("token")) {
-        // The token moves into a cookie and out of the address bar.
+HttpResponse RequestHandler::Answer(HttpRequest request) const {
+    if (std::optional<HttpResponse> refusal = Refusal(request, rules_)) return std::move(*refusal);
+    const std::optional<RouteMatch> match = MatchRoute(request.method, request.path);
+    if (!match) return NoRouteResponse(request);
+    const Route& route = *match->route;
+    if (std::optional<HttpResponse> refusal = BodyTypeRefusal(request, route)) {
+        return std::move(*refusal);
+    }
+    if (const auto* atOnce = std::get_if<AnswerAtOnce>(&route.handler)) {
+        return (this->*atOnce->answer)(request, match->parameter);
+    }
+    std::string parameter(match->parameter);  // a view into the path, which moves next
+    return submit_(RoutedRequest{&route, std::move(parameter), std::move(request)});
+}
+
+HttpResponse RequestHandler::FrontPage(const HttpRequest& request,
+                                       std::string_view /*parameter*/) const {
+    if (request.query.contains("token")) {
         HttpResponse response;
         response.status = 303;
         response.contentType = "text/plain";
@@ -68,35 +56,28 @@ HttpResponse RequestHandler::Page(const HttpRequest& request) const {
         response.headers.emplace_back("Location", "/");
         return response;
     }
-    const std::string path = request.path == "/" ? "/index.html" : request.path;
-    if (path != "/index.html" && path.rfind("/assets/", 0) != 0) {
-        return ErrorResponse(404, "There is nothing at " + request.path + ".");
-    }
     std::error_code error;
-    if (path == "/index.html" && !std::filesystem::exists(pageFolder_ / "index.html", error)) {
+    if (!std::filesystem::exists(pageFolder_ / "index.html", error)) {
         return PageNotBuiltResponse(pageFolder_);
     }
-    const std::optional<std::filesystem::path> file = PageFile(pageFolder_, path);
+    const std::optional<std::filesystem::path> file = PageFile(pageFolder_, "/index.html");
     if (!file) return ErrorResponse(404, "There is nothing at " + request.path + ".");
     return FileResponse(*file);
 }
 
-HttpResponse RequestHandler::Api(HttpRequest request) const {
-    if (request.path == "/api/events") {
-        if (request.method != "GET") return ErrorResponse(405, "The events are only read.");
-        HttpResponse response;
-        response.contentType = "text/event-stream";
-        response.events = events_.Subscribe(hello_());
-        return response;
-    }
-    if (request.method != "GET" && request.method != "POST") {
-        return ErrorResponse(405, "The studio takes GET and POST requests only.");
-    }
-    if (request.method == "POST") {
-        if (std::optional<HttpResponse> refusal = BodyTypeRefusal(request)) return *refusal;
-    }
-    const WorkKind kind = KindOf(request);
-    return submit_(kind, std::move(request));
+HttpResponse RequestHandler::PageAsset(const HttpRequest& request,
+                                       std::string_view /*file*/) const {
+    const std::optional<std::filesystem::path> file = PageFile(pageFolder_, request.path);
+    if (!file) return ErrorResponse(404, "There is nothing at " + request.path + ".");
+    return FileResponse(*file);
+}
+
+HttpResponse RequestHandler::Events(const HttpRequest& /*request*/,
+                                    std::string_view /*parameter*/) const {
+    HttpResponse response;
+    response.contentType = "text/event-stream";
+    response.events = events_.Subscribe(hello_());
+    return response;
 }
 
 }  // namespace vhost::studio

@@ -1,37 +1,45 @@
-// Every request to the studio, whatever brought it: the access rules first, then the page's files,
-// the event stream, and the API, whose requests are handed to the host thread. It knows nothing of
-// HTTP libraries; the server only adapts its library's requests to it.
+// Every request to the studio, whatever brought it: the access rules first, then its route
+// (studio_routes.cpp). The page's files and the event stream are answered here; every other
+// request is handed to the host thread. It knows nothing of HTTP libraries; the server only adapts
+// its library's requests to it.
 #pragma once
 
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <string>
+#include <string_view>
 
 #include "studio/access_rules.h"
 #include "studio/event_stream.h"
 #include "studio/http_message.h"
-#include "studio/work_queue.h"
+#include "studio/studio_routes.h"
 
 namespace vhost::studio {
 
 class RequestHandler {
 public:
-    // Hands a request of the API to the host thread and answers what it answered.
-    using Submit = std::function<HttpResponse(WorkKind, HttpRequest)>;
+    // Hands a routed request to the host thread and answers what it answered.
+    using Submit = std::function<HttpResponse(RoutedRequest)>;
     // The first event of a new page's stream.
     using Hello = std::function<std::string()>;
 
     RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
                    EventStream& events, Hello hello);
 
-    // Safe from any thread; requests of the API wait for the host thread. The request is taken
-    // whole, so that a dropped file's bytes are moved to the host thread, not copied.
+    // Safe from any thread; requests for the host thread wait for it. The request is taken whole,
+    // so that a dropped file's bytes are moved to the host thread, not copied.
     HttpResponse Handle(HttpRequest request) const;
 
+    // The routes answered at once (see studio_routes.cpp).
+    // The page; the first address's token moves into a cookie and out of the address bar.
+    HttpResponse FrontPage(const HttpRequest& request, std::string_view parameter) const;
+    // A script or style of the page; nothing outside the page's folder.
+    HttpResponse PageAsset(const HttpRequest& request, std::string_view file) const;
+    // A new page's event stream.
+    HttpResponse Events(const HttpRequest& request, std::string_view parameter) const;
+
 private:
-    HttpResponse Page(const HttpRequest& request) const;
-    HttpResponse Api(HttpRequest request) const;
+    HttpResponse Answer(HttpRequest request) const;
 
     AccessRules rules_;
     std::filesystem::path pageFolder_;

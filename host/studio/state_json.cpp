@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <compare>
 #include <map>
 #include <string_view>
 #include <tuple>
@@ -56,6 +57,69 @@ void AppendMode(std::string& out, Mode mode) {
 
 void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
+// A state's value as JSON, by its type.
+void AppendValue(std::string& out, const std::string& text) { AppendText(out, text); }
+void AppendValue(std::string& out, Mode mode) { AppendMode(out, mode); }
+void AppendValue(std::string& out, bool value) { AppendBool(out, value); }
+
+// A state of an object as the page receives it: its member's name in the JSON, where
+// ObjectStates keeps it, and how the host reads it from an object.
+template <typename T>
+struct StateField {
+    std::string_view name;
+    T ObjectStates::*member;
+    T (*read)(const Object& object);
+};
+
+// Every state of an object, in the order the page receives them (docs/studio.md, "An object's
+// states"). The snapshot, the whole state, the change event and its grouping are all made from
+// this table: a new state is a member of ObjectStates and its line here.
+constexpr std::tuple kStateFields{
+    StateField<std::string>{"name", &ObjectStates::name,
+                            [](const Object& object) { return object.Name(); }},
+    StateField<Mode>{"editor", &ObjectStates::editor,
+                     [](const Object& object) { return object.EditorMode(); }},
+    StateField<Mode>{"render", &ObjectStates::render,
+                     [](const Object& object) { return object.RenderMode(); }},
+    StateField<bool>{"enabled", &ObjectStates::enabled,
+                     [](const Object& object) { return object.Enabled(); }},
+    StateField<bool>{"selected", &ObjectStates::selected,
+                     [](const Object& object) { return object.Selected(); }},
+    StateField<bool>{"isolated", &ObjectStates::isolated,
+                     [](const Object& object) {
+                         return object.Data().GetContainerInstance(kIsolationRecord) != nullptr;
+                     }},
+};
+constexpr std::size_t kStateCount = std::tuple_size_v<decltype(kStateFields)>;
+
+template <typename Visit, std::size_t... Index>
+void VisitStates(Visit& visit, std::index_sequence<Index...> /*indices*/) {
+    (visit(std::get<Index>(kStateFields), std::uint32_t{1} << Index), ...);
+}
+
+// Calls `visit(field, bit)` for each entry of the table, with the entry's bit in a set of states.
+template <typename Visit>
+void ForEachState(Visit&& visit) {
+    VisitStates(visit, std::make_index_sequence<kStateCount>());
+}
+
+// The number of members of an aggregate: how many initialisers it takes.
+struct AnyMember {
+    template <typename T>
+    operator T() const;  // NOLINT(google-explicit-constructor): declared only, to count with
+};
+template <typename Aggregate, typename... Members>
+constexpr std::size_t MemberCount() {
+    if constexpr (requires { Aggregate{std::declval<Members>()..., AnyMember{}}; }) {
+        return MemberCount<Aggregate, Members..., AnyMember>();
+    } else {
+        return sizeof...(Members);
+    }
+}
+static_assert(MemberCount<ObjectStates>() == kStateCount,
+              "every member of ObjectStates is a state of the table");
+static_assert(kStateCount <= 32, "a set of states is 32 bits");
+
 // `"name":` after the members before it.
 void AppendKey(std::string& out, std::string_view name) {
     if (out.back() != '{') out += ',';
@@ -77,9 +141,11 @@ void AppendTransform(std::string& out, const Matrix& m) {
 }
 
 ObjectStates StatesOf(const Object& object) {
-    return {object.Name(),       object.EditorMode(),
-            object.RenderMode(), object.Enabled(),
-            object.Selected(),   object.Data().GetContainerInstance(kIsolationRecord) != nullptr};
+    ObjectStates states;
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        states.*field.member = field.read(object);
+    });
+    return states;
 }
 
 ObjectShape ShapeOf(const Object& object, MeshNumbers& meshes) {
@@ -130,20 +196,12 @@ void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates
     AppendNumber(out, shape.id);
     out += ",\"parent\":";
     AppendNumber(out, shape.parent);
-    out += ",\"name\":";
-    AppendText(out, states.name);
     out += ",\"type\":";
     AppendText(out, types.NameOf(shape.type));
-    out += ",\"editor\":";
-    AppendMode(out, states.editor);
-    out += ",\"render\":";
-    AppendMode(out, states.render);
-    out += ",\"enabled\":";
-    AppendBool(out, states.enabled);
-    out += ",\"selected\":";
-    AppendBool(out, states.selected);
-    out += ",\"isolated\":";
-    AppendBool(out, states.isolated);
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        AppendKey(out, field.name);
+        AppendValue(out, states.*field.member);
+    });
     if (!shape.transform.IsIdentity()) {
         out += ",\"transform\":";
         AppendTransform(out, shape.transform);
@@ -159,74 +217,45 @@ void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates
     out += '}';
 }
 
-// `,"member":value` for each state that differs from `was`.
-void AppendChangedMembers(std::string& out, const ObjectStates& was, const ObjectStates& now) {
-    if (was.name != now.name) {
-        AppendKey(out, "name");
-        AppendText(out, now.name);
-    }
-    if (was.editor != now.editor) {
-        AppendKey(out, "editor");
-        AppendMode(out, now.editor);
-    }
-    if (was.render != now.render) {
-        AppendKey(out, "render");
-        AppendMode(out, now.render);
-    }
-    if (was.enabled != now.enabled) {
-        AppendKey(out, "enabled");
-        AppendBool(out, now.enabled);
-    }
-    if (was.selected != now.selected) {
-        AppendKey(out, "selected");
-        AppendBool(out, now.selected);
-    }
-    if (was.isolated != now.isolated) {
-        AppendKey(out, "isolated");
-        AppendBool(out, now.isolated);
-    }
+// The states that differ between `was` and `now`, a bit each; none when they are the same.
+std::uint32_t ChangedStates(const ObjectStates& was, const ObjectStates& now) {
+    std::uint32_t changed = 0;
+    ForEachState([&](const auto& field, std::uint32_t bit) {
+        if (was.*field.member != now.*field.member) changed |= bit;
+    });
+    return changed;
 }
 
-bool SameStates(const ObjectStates& a, const ObjectStates& b) {
-    return a.editor == b.editor && a.render == b.render && a.enabled == b.enabled &&
-           a.selected == b.selected && a.isolated == b.isolated && a.name == b.name;
+// `,"member":value` for each of the `changed` states, as they are `now`.
+void AppendChangedMembers(std::string& out, std::uint32_t changed, const ObjectStates& now) {
+    ForEachState([&](const auto& field, std::uint32_t bit) {
+        if ((changed & bit) == 0) return;
+        AppendKey(out, field.name);
+        AppendValue(out, now.*field.member);
+    });
 }
 
-// Which members of an object changed and to what: objects with equal keys are sent as one entry.
-// A member that did not change keeps its default here, whatever its value.
+// Which states of an object changed, and the object's states now: objects with equal keys
+// changed the same states to the same values and are sent as one entry. The states that did not
+// change take no part in the comparison.
 struct ChangeKey {
-    std::uint32_t changed = 0;  // a bit per changed member
-    std::string_view name;
-    Mode editor = Mode::Default;
-    Mode render = Mode::Default;
-    bool enabled = false;
-    bool selected = false;
-    bool isolated = false;
-    auto Tied() const {
-        return std::tie(changed, name, editor, render, enabled, selected, isolated);
+    std::uint32_t changed = 0;
+    const ObjectStates* now = nullptr;
+    bool operator<(const ChangeKey& other) const {
+        if (changed != other.changed) return changed < other.changed;
+        std::strong_ordering order = std::strong_ordering::equal;
+        ForEachState([&](const auto& field, std::uint32_t bit) {
+            if (std::is_eq(order) && (changed & bit) != 0) {
+                order = now->*field.member <=> other.now->*field.member;
+            }
+        });
+        return std::is_lt(order);
     }
-    bool operator<(const ChangeKey& other) const { return Tied() < other.Tied(); }
 };
-
-ChangeKey KeyOfChange(const ObjectStates& was, const ObjectStates& now) {
-    ChangeKey key;
-    auto member = [&key](unsigned bit, const auto& old, const auto& current, auto& slot) {
-        if (old == current) return;
-        key.changed |= 1U << bit;
-        slot = current;
-    };
-    member(0, was.name, now.name, key.name);
-    member(1, was.editor, now.editor, key.editor);
-    member(2, was.render, now.render, key.render);
-    member(3, was.enabled, now.enabled, key.enabled);
-    member(4, was.selected, now.selected, key.selected);
-    member(5, was.isolated, now.isolated, key.isolated);
-    return key;
-}
 
 // Objects that changed the same members to the same values, in the order of their ids.
 struct ChangeGroup {
-    std::size_t index = 0;  // the first object's index in the snapshots: the group's states
+    ChangeKey key;
     std::vector<ObjectId> ids;
 };
 
@@ -258,18 +287,19 @@ void AppendIdRuns(std::string& out, const std::vector<ObjectId>& ids) {
 // The objects whose states differ as a JSON list, one entry per group of equal changes in the
 // order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
 std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
-    std::vector<std::pair<ObjectId, std::size_t>> changed;  // id, index
+    std::vector<std::pair<ObjectId, ChangeKey>> changed;
     for (std::size_t i = 0; i < now.states.size(); ++i) {
-        if (!SameStates(before.states[i], now.states[i])) changed.emplace_back(now.shapes[i].id, i);
+        const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
+        if (states != 0) changed.emplace_back(now.shapes[i].id, ChangeKey{states, &now.states[i]});
     }
     if (changed.empty()) return {};
-    std::sort(changed.begin(), changed.end());
+    std::sort(changed.begin(), changed.end(),
+              [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<ChangeGroup> groups;
     std::map<ChangeKey, std::size_t> groupOfKey;
-    for (const auto& [id, index] : changed) {
-        const auto [found, added] = groupOfKey.try_emplace(
-            KeyOfChange(before.states[index], now.states[index]), groups.size());
-        if (added) groups.push_back({index, {}});
+    for (const auto& [id, key] : changed) {
+        const auto [found, added] = groupOfKey.try_emplace(key, groups.size());
+        if (added) groups.push_back({key, {}});
         groups[found->second].ids.push_back(id);
     }
     std::string out = "[";
@@ -282,7 +312,7 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
             out += "{\"ids\":";
             AppendIdRuns(out, group.ids);
         }
-        AppendChangedMembers(out, before.states[group.index], now.states[group.index]);
+        AppendChangedMembers(out, group.key.changed, *group.key.now);
         out += '}';
     }
     out += ']';

@@ -53,7 +53,9 @@ struct ObjectShape {
     bool operator==(const ObjectShape& other) const;
 };
 
-// The states of an object a press or a click may change.
+// The states of an object a press or a click may change, as the page receives them. Each member
+// is a line of the table of states in state_json.cpp (how it is read and written), which the
+// compiler holds to this list.
 struct ObjectStates {
     std::string name;
     Mode editor = Mode::Default;

@@ -1,5 +1,5 @@
-// The person's actions in the studio, done on the host thread. Each checks the whole request
-// before it changes anything, so a refused request changes nothing.
+#include "studio/studio_actions.h"
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -9,18 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "actions/perform.h"
 #include "host.h"
-#include "import/scene_opening.h"
 #include "platform/utf8_path.h"
-#include "prefs/page_drawing.h"
 #include "prefs/preference_pages.h"
-#include "scene_file/scene_file.h"
 #include "shortcuts/shortcut_table.h"
 #include "studio/request_errors.h"
-#include "studio/studio_session.h"
-#include "studio/upload_folder.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
+#include "views/page_drawing.h"
 
 namespace vhost::studio {
 
@@ -117,12 +114,6 @@ Value ParameterValue(const DrawnParameter& parameter, const json& body) {
     Refuse(400, parameter.label + " does not take " + JsonText(value) + ".");
 }
 
-std::unique_ptr<Document> OpenedScene(const std::string& path) {
-    SceneLoadResult loaded = OpenScene(PathFromUtf8(path));
-    if (!loaded.document) Refuse(422, loaded.error);
-    return std::move(loaded.document);
-}
-
 // The plain file name a dropped file is kept and opened under.
 std::string DroppedName(const std::string& name) {
     if (const std::optional<std::string> problem = FileNameProblem(name)) {
@@ -157,59 +148,48 @@ std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
 
 }  // namespace
 
-json StudioSession::Select(const json& body) {
+StudioActions::StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent)
+    : host_(host), uploads_(std::move(uploadParent)) {
+    record_.path = std::move(scenePath);
+    record_.changesAtStart = host_.GetActivity().sceneChanges;
+}
+
+json StudioActions::Select(const json& body) {
     const std::string mode = OptionalString(body, "mode").value_or("replace");
     if (mode != "replace" && mode != "add" && mode != "toggle") {
         Refuse(400, R"("mode" must be "replace", "add" or "toggle", not )" + Quoted(mode) + ".");
     }
-    const bool withChildren = OptionalBool(body, "children", false);
-    const std::vector<Object*> objects = ObjectsOf(host_, body);
-    if (mode == "replace") host_.ActiveDocument().DeselectAll();
-    for (Object* object : objects) {
-        // A toggle with the children follows the object: they all end as it does.
-        const bool select = mode != "toggle" || !object->Selected();
-        auto apply = [select](Object& each) {
-            if (select) {
-                each.SetBit(kBitActive);
-            } else {
-                each.DelBit(kBitActive);
-            }
-        };
-        if (withChildren) {
-            Document::ForEachInSubtree(*object, apply);
-        } else {
-            apply(*object);
-        }
-    }
+    actions::SelectObjects select;
+    select.how = mode == "add"      ? actions::SelectHow::Add
+                 : mode == "toggle" ? actions::SelectHow::Toggle
+                                    : actions::SelectHow::Replace;
+    select.children = OptionalBool(body, "children", false);
+    for (const Object* object : ObjectsOf(host_, body)) select.objects.push_back(object->Id());
+    actions::Perform(host_, select);
     return json::object();
 }
 
-json StudioSession::SetObject(const json& body) {
-    Object& object = ObjectOf(host_, RequiredInt(body, "id"));
-    const std::optional<Mode> editor = ModeField(body, "editor");
-    const std::optional<Mode> render = ModeField(body, "render");
-    const std::optional<bool> enabled = body.contains("enabled")
-                                            ? std::optional(OptionalBool(body, "enabled", true))
-                                            : std::nullopt;
-    if (editor) object.SetEditorMode(*editor);
-    if (render) object.SetRenderMode(*render);
-    if (enabled) object.SetEnabled(*enabled);
-    record_.editedByHand = record_.editedByHand || editor || render || enabled;
+json StudioActions::SetObject(const json& body) {
+    const actions::SetStates set{ObjectOf(host_, RequiredInt(body, "id")).Id(),
+                                 ModeField(body, "editor"), ModeField(body, "render"),
+                                 body.contains("enabled")
+                                     ? std::optional(OptionalBool(body, "enabled", true))
+                                     : std::nullopt};
+    actions::Perform(host_, set);
+    record_.editedByHand = record_.editedByHand || set.editor || set.render || set.enabled;
     return json::object();
 }
 
-json StudioSession::Press(const json& body) {
-    const std::int32_t qualifiers = QualifiersOf(body);
-    if (host_.FindCommand(ID_VELA) == nullptr) {
+json StudioActions::Press(const json& body) {
+    const actions::Outcome pressed =
+        actions::Perform(host_, actions::PressCommand{ID_VELA, QualifiersOf(body)});
+    if (!pressed.Done()) {
         Refuse(404, "The Vela Button is not registered: the module did not load or start.");
     }
-    host_.SetQualifiers(qualifiers);
-    const bool result = host_.InvokeCommand(ID_VELA);
-    host_.SetQualifiers(0);
-    return {{"result", result}};
+    return {{"result", pressed.commandResult}};
 }
 
-json StudioSession::Key(const json& body) {
+json StudioActions::Key(const json& body) {
     const std::string name = RequiredString(body, "key");
     const std::int32_t qualifiers = QualifiersOf(body);
     const std::int32_t key = ShortcutTable::KeyFromName(name);
@@ -218,7 +198,7 @@ json StudioSession::Key(const json& body) {
                         " is no key: give one character or a key name (Space, Tab, Enter, "
                         "Backspace, Esc, Delete).");
     }
-    host_.DispatchKey(qualifiers, key);
+    actions::Perform(host_, actions::StrokeKey{qualifiers, key});
     const KeyMatch& match = host_.Shortcuts().LastMatch();
     const json ran = match.kind == KeyMatch::Kind::Complete
                          ? json(CommandName(host_, match.command))
@@ -226,7 +206,7 @@ json StudioSession::Key(const json& body) {
     return {{"ran", ran}};
 }
 
-json StudioSession::SetPreference(const json& body) {
+json StudioActions::SetPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
@@ -235,7 +215,7 @@ json StudioSession::SetPreference(const json& body) {
     return json::object();
 }
 
-json StudioSession::ClickPreference(const json& body) {
+json StudioActions::ClickPreference(const json& body) {
     const std::int32_t id = RequiredInt(body, "id");
     PageNode& node = PreferencePage(host_);
     const DrawnPage page = DrawnPreferences(host_);
@@ -247,21 +227,23 @@ json StudioSession::ClickPreference(const json& body) {
     return json::object();
 }
 
-// A member like every action, so that the action table can name it.
+// A member like every action, so that the route table can name it.
 // NOLINTNEXTLINE(readability-convert-member-functions-to-static)
-json StudioSession::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
+json StudioActions::NoWindow(const json& /*body*/) { Refuse(409, "No window is open."); }
 
-json StudioSession::Open(const json& body) {
+json StudioActions::Open(const json& body) {
     if (body.contains("drop")) return OpenDropped(body);
     const std::string path = RequiredString(body, "path");
     const bool discardChanges = OptionalBool(body, "discardChanges", false);
-    ReplaceDocument(OpenedScene(path), path, discardChanges);
+    const actions::Outcome opened = ReplaceDocument(
+        actions::OpenDocument{.path = path, .closeActive = true}, path, discardChanges);
+    if (!opened.Done()) Refuse(422, opened.message);
     return json::object();
 }
 
 // A dropped file opens like any file, but as a document that was never saved: its record has no
 // path, so nothing is ever written back into the upload folder unless the person names it.
-json StudioSession::OpenDropped(const json& body) {
+json StudioActions::OpenDropped(const json& body) {
     if (body.contains("path")) Refuse(400, R"(Give "path" or "drop", not both.)");
     const std::int32_t drop = DropOf(uploads_, RequiredInt(body, "drop"));
     const std::string name = DroppedName(RequiredString(body, "name"));
@@ -271,33 +253,33 @@ json StudioSession::OpenDropped(const json& body) {
     if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
         Refuse(404, "Drop " + std::to_string(drop) + " has no file " + Quoted(name) + ".");
     }
-    SceneLoadResult loaded = OpenScene(file);
-    if (!loaded.document) Refuse(422, uploads_.WithoutFolder(drop, loaded.error));
-    loaded.document->SetName(name);
-    ReplaceDocument(std::move(loaded.document), "", discardChanges);
+    const actions::Outcome opened =
+        ReplaceDocument(actions::OpenDocument{Utf8FromPath(file), name, true}, "", discardChanges);
+    if (!opened.Done()) Refuse(422, uploads_.WithoutFolder(drop, opened.message));
     return json::object();
 }
 
-// The open document gives way to `opened`. Its changes that were never saved would be lost with
-// it, so unless the request says to discard them it is refused (409, with "unsaved" naming the
-// document) after the file was read, so that a file that cannot be opened says so first.
-void StudioSession::ReplaceDocument(std::unique_ptr<Document> opened, const std::string& path,
-                                    bool discardChanges) {
-    Document& previous = host_.ActiveDocument();
-    if (!discardChanges && record_.Changed(host_)) {
-        const std::string name = previous.Name();
+// The open document gives way to the one `open` opens. Its changes that were never saved would be
+// lost with it, so unless the request says to discard them it is refused (409, with "unsaved"
+// naming the document) after the file was read, so that a file that cannot be opened says so first.
+// A file that cannot be opened is answered, for the caller to word.
+actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& open,
+                                                const std::string& path, bool discardChanges) {
+    actions::Outcome opened = actions::Perform(
+        host_, open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
+    if (opened.refusal == actions::Refusal::KeptDocument) {
+        const std::string name = host_.ActiveDocument().Name();
         Refuse(409,
                Quoted(name) +
                    " has changes that are not saved. Save it first, or open again "
                    "and say to discard them (\"discardChanges\": true).",
                json{{"unsaved", name}});
     }
-    host_.AdoptDocument(std::move(opened));
-    host_.CloseDocument(previous);
-    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    if (opened.Done()) record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    return opened;
 }
 
-json StudioSession::Upload(const HttpRequest& request) {
+json StudioActions::Upload(const HttpRequest& request) {
     const auto named = request.query.find("name");
     if (named == request.query.end()) {
         Refuse(400, "An upload needs the file's name in the address (?name=NAME).");
@@ -318,16 +300,14 @@ json StudioSession::Upload(const HttpRequest& request) {
     return {{"drop", *drop}, {"name", name}};
 }
 
-json StudioSession::Save(const json& body) {
+json StudioActions::Save(const json& body) {
     const std::string path = OptionalString(body, "path").value_or(record_.path);
     if (path.empty()) {
         Refuse(400, "The document was never saved: give a \"path\" to save it to.");
     }
-    const SceneSaveResult saved = SaveScene(host_.ActiveDocument(), PathFromUtf8(path));
-    if (!saved.Ok()) Refuse(422, saved.error);
-    if (path != record_.path) {
-        host_.ActiveDocument().SetName(Utf8FromPath(PathFromUtf8(path).filename()));
-    }
+    const actions::Outcome saved =
+        actions::Perform(host_, actions::SaveDocument{path, path != record_.path});
+    if (!saved.Done()) Refuse(422, saved.message);
     record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
     return json::object();
 }

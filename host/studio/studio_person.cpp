@@ -61,7 +61,7 @@ std::optional<DialogAction> StudioPerson::Ask(const OpenWindow& window) {
 
 std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work,
                                                       const OpenWindow& window) {
-    switch (work->kind) {
+    switch (work->Kind()) {
         case WorkKind::Read:
             work->answer.set_value(session_.Serve(work->request));
             return std::nullopt;
@@ -74,7 +74,7 @@ std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work
             break;
     }
     HttpResponse error;
-    std::optional<DialogAction> action = WindowActionOf(work->request.body, window, error);
+    std::optional<DialogAction> action = WindowActionOf(work->request.request.body, window, error);
     if (!action) {
         work->answer.set_value(error);
         return std::nullopt;

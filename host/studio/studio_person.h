@@ -6,12 +6,18 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "studio/studio_session.h"
 #include "studio/work_queue.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost::studio {
+
+// The action a window request's body asks for; none with `error` set when the body asks for none
+// or for one the window does not take.
+std::optional<DialogAction> WindowActionOf(const std::string& body, const OpenWindow& window,
+                                           HttpResponse& error);
 
 class StudioPerson {
 public:

@@ -1,15 +1,12 @@
 #include "studio/studio_server.h"
 
 #include <httplib.h>
-#include <spawn.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
+#include <cstdint>
 #include <thread>
 
-#include <sys/wait.h>
-
+#include "studio/request_errors.h"
 #include "studio/request_handler.h"
 #include "studio/upload_folder.h"
 #include "text/ascii.h"
@@ -23,6 +20,7 @@ constexpr std::chrono::milliseconds kEventWait{15000};
 // the host thread holds one.
 constexpr std::size_t kServerThreads = 16;
 
+// The request without its body, which the library has not read.
 HttpRequest Adapted(const httplib::Request& from) {
     HttpRequest request;
     request.method = from.method;
@@ -31,8 +29,25 @@ HttpRequest Adapted(const httplib::Request& from) {
     for (const auto& [name, value] : from.headers) {
         request.headers.try_emplace(AsciiLower(name), value);
     }
-    request.body = from.body;
     return request;
+}
+
+// Reads the body straight into `request`: the library would keep it in its own request, which it
+// hands over only to be read, and a dropped file (up to 1 GiB) would be copied. False when the
+// library refused the body (its status says why). The studio takes no forms: a form's parts are
+// read and dropped, and its empty body is then refused as one of the wrong type.
+bool ReadBody(const httplib::Request& from, const httplib::ContentReader& reader,
+              HttpRequest& request) {
+    if (from.is_multipart_form_data()) {
+        return reader([](const httplib::MultipartFormData& /*part*/) { return true; },
+                      [](const char* /*data*/, std::size_t /*size*/) { return true; });
+    }
+    const std::uint64_t announced = from.get_header_value<std::uint64_t>("Content-Length");
+    if (announced <= kUploadLimit) request.body.reserve(static_cast<std::size_t>(announced));
+    return reader([&request](const char* data, std::size_t size) {
+        request.body.append(data, size);
+        return true;
+    });
 }
 
 // Writes the subscriber's events as they come; a comment line now and then finds out whether the
@@ -62,15 +77,19 @@ void Answer(const HttpResponse& from, httplib::Response& to) {
 
 static_assert(kUploadLimit == std::size_t{1} << 30, "the refusal below names the limit");
 
-// The library refuses a body over the payload limit before any handler sees it, with an empty
-// answer; this gives that answer the studio's readable error.
+HttpResponse TooLargeResponse() {
+    return ErrorResponse(413, "The file is too large: the studio takes files of up to 1 GiB.");
+}
+
+// The library refuses a body over the payload limit with an empty answer: before any handler
+// sees a request without a body reader, or while the handler reads it. This gives that answer
+// the studio's readable error.
 httplib::Server::HandlerResponse ExplainTooLarge(const httplib::Request& /*request*/,
                                                  httplib::Response& response) {
     if (response.status != 413 || !response.body.empty()) {
         return httplib::Server::HandlerResponse::Unhandled;
     }
-    Answer(ErrorResponse(413, "The file is too large: the studio takes files of up to 1 GiB."),
-           response);
+    Answer(TooLargeResponse(), response);
     return httplib::Server::HandlerResponse::Handled;
 }
 
@@ -100,34 +119,28 @@ void StudioServer::Start(const RequestHandler& handler) {
     const auto serve = [&handler](const httplib::Request& request, httplib::Response& response) {
         Answer(handler.Handle(Adapted(request)), response);
     };
+    const auto serveWithBody = [&handler](const httplib::Request& from, httplib::Response& response,
+                                          const httplib::ContentReader& reader) {
+        HttpRequest request = Adapted(from);
+        if (!ReadBody(from, reader, request)) {
+            if (response.status == 413) Answer(TooLargeResponse(), response);
+            return;  // the library answers what else it refused
+        }
+        Answer(handler.Handle(std::move(request)), response);
+    };
     httplib::Server& server = impl_->server;
     server.Get(".*", serve);
-    server.Post(".*", serve);
-    server.Put(".*", serve);
-    server.Delete(".*", serve);
-    server.Patch(".*", serve);
     server.Options(".*", serve);
+    server.Post(".*", serveWithBody);
+    server.Put(".*", serveWithBody);
+    server.Delete(".*", serveWithBody);
+    server.Patch(".*", serveWithBody);
     impl_->listening = std::thread([&server] { server.listen_after_bind(); });
 }
 
 void StudioServer::Stop() {
     impl_->server.stop();
     if (impl_->listening.joinable()) impl_->listening.join();
-}
-
-bool StartBrowser(const std::string& url, std::string& problem) {
-    std::string program = "xdg-open";
-    std::string address = url;
-    char* const arguments[] = {program.data(), address.data(), nullptr};
-    pid_t child = 0;
-    const int error = posix_spawnp(&child, program.c_str(), nullptr, nullptr, arguments, environ);
-    if (error != 0) {
-        problem = "xdg-open could not be started: " + std::string(std::strerror(error));
-        return false;
-    }
-    // xdg-open hands the address to the browser and ends; the browser runs on its own.
-    std::thread([child] { waitpid(child, nullptr, 0); }).detach();
-    return true;
 }
 
 }  // namespace vhost::studio

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <memory>
-#include <string>
 
 namespace vhost::studio {
 
@@ -27,8 +26,5 @@ private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 };
-
-// Asks the system to show `url` in the browser; false with `problem` set when it cannot.
-bool StartBrowser(const std::string& url, std::string& problem);
 
 }  // namespace vhost::studio

@@ -4,15 +4,16 @@
 #include <limits>
 #include <memory>
 #include <utility>
+#include <variant>
 
 #include "host.h"
 #include "media/bmp_writer.h"
 #include "platform/utf8_path.h"
-#include "prefs/page_drawing.h"
 #include "studio/page_files.h"
 #include "studio/request_errors.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
+#include "views/page_drawing.h"
 
 namespace vhost::studio {
 
@@ -20,8 +21,8 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::string_view kApi = "/api/";
-constexpr std::string_view kPicture = "/api/preferences/picture/";
+// Where a bitmap button's picture is read (the route of Picture).
+constexpr std::string_view kPictureAddress = "/api/preferences/picture/";
 
 json GadgetJson(const Gadget& gadget) {
     static constexpr const char* kKinds[] = {"group", "static", "edit", "buttons"};
@@ -51,7 +52,7 @@ json GadgetJson(const Gadget& gadget) {
 }
 
 // The whole of `text` as a decimal number; none for anything else.
-std::optional<std::int64_t> NumberOf(const std::string& text) {
+std::optional<std::int64_t> NumberOf(std::string_view text) {
     std::int64_t number = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
@@ -88,17 +89,20 @@ json ValueJson(const DrawnParameter& parameter) {
 
 StudioSession::StudioSession(Host& host, EventStream& events, std::string scenePath,
                              std::filesystem::path uploadParent)
-    : host_(host), events_(events), uploads_(std::move(uploadParent)), window_(nullptr) {
-    record_.path = std::move(scenePath);
-    record_.changesAtStart = host_.GetActivity().sceneChanges;
+    : host_(host),
+      events_(events),
+      actions_(host, std::move(scenePath), std::move(uploadParent)),
+      window_(nullptr) {
     host_.RefreshCommandStates();
     sent_ = TakeSnapshot(Sources());
 }
 
-StateSources StudioSession::Sources() { return StateSources{host_, record_, meshes_, window_}; }
+StateSources StudioSession::Sources() {
+    return StateSources{host_, actions_.Record(), meshes_, window_};
+}
 
 std::optional<std::string> StudioSession::UnsavedDocument() {
-    if (!record_.Changed(host_)) return std::nullopt;
+    if (!actions_.Record().Changed(host_)) return std::nullopt;
     return host_.ActiveDocument().Name();
 }
 
@@ -106,30 +110,22 @@ std::string StudioSession::Hello() const {
     return EventText("hello", JsonText(json{{"version", Version()}}));
 }
 
-HttpResponse StudioSession::Serve(const HttpRequest& request) {
-    if (request.method == "GET") return Read(request);
-    if (request.method == "POST") return Act(request);
-    return ErrorResponse(405, "The studio takes GET and POST requests only.");
+HttpResponse StudioSession::Serve(const RoutedRequest& request) {
+    if (const auto* read = std::get_if<Read>(&request.route->handler)) {
+        return (this->*read->answer)(request.parameter);
+    }
+    return DoAction(request);
 }
 
 json StudioSession::VersionAnswer() const { return {{"version", Version()}}; }
 
 // Reads -------------------------------------------------------------------------------------------
 
-HttpResponse StudioSession::Read(const HttpRequest& request) {
-    const std::string& path = request.path;
-    if (path == "/api/state") return State();
-    if (path == "/api/preferences") return Preferences();
-    if (path == "/api/icon") return Icon();
-    if (path.rfind(kPicture, 0) == 0) return Picture(path.substr(kPicture.size()));
-    if (path.rfind("/api/mesh/", 0) == 0) return Mesh(path.substr(10));
-    if (path.rfind("/api/opened/", 0) == 0) return Opened(path.substr(12));
-    return ErrorResponse(404, "There is nothing at " + path + ".");
+HttpResponse StudioSession::State(std::string_view /*parameter*/) {
+    return JsonResponse(WholeStateText(Sources(), Version()));
 }
 
-HttpResponse StudioSession::State() { return JsonResponse(WholeStateText(Sources(), Version())); }
-
-HttpResponse StudioSession::Preferences() {
+HttpResponse StudioSession::Preferences(std::string_view /*parameter*/) {
     std::string problem;
     const std::optional<DrawnPage> page = DrawPage(host_, ID_VELAPREFS, problem);
     if (!page) return ErrorResponse(404, "The preferences page cannot be shown: " + problem + ".");
@@ -141,9 +137,10 @@ HttpResponse StudioSession::Preferences() {
                       {"label", parameter.label},
                       {"value", ValueJson(parameter)}};
         if (parameter.picture) {
-            entry["picture"] = {{"url", std::string(kPicture) + std::to_string(parameter.id)},
-                                {"width", parameter.picture->first},
-                                {"height", parameter.picture->second}};
+            entry["picture"] = {
+                {"url", std::string(kPictureAddress) + std::to_string(parameter.id)},
+                {"width", parameter.picture->first},
+                {"height", parameter.picture->second}};
         }
         parameters.push_back(std::move(entry));
     }
@@ -151,7 +148,7 @@ HttpResponse StudioSession::Preferences() {
                                       {"parameters", parameters}}));
 }
 
-HttpResponse StudioSession::Icon() {
+HttpResponse StudioSession::Icon(std::string_view /*parameter*/) {
     const RegisteredCommand* command = host_.FindCommand(ID_VELA);
     if (command == nullptr || command->icon == nullptr) {
         return ErrorResponse(404, "The Vela Button has no icon.");
@@ -159,7 +156,7 @@ HttpResponse StudioSession::Icon() {
     return BmpResponse(*command->icon);
 }
 
-HttpResponse StudioSession::Picture(const std::string& number) {
+HttpResponse StudioSession::Picture(std::string_view number) {
     const std::optional<std::int64_t> id = NumberOf(number);
     std::string problem = "there is no button " + Quoted(number);
     std::unique_ptr<Bitmap> picture;
@@ -173,14 +170,14 @@ HttpResponse StudioSession::Picture(const std::string& number) {
     return BmpResponse(*picture);
 }
 
-HttpResponse StudioSession::Mesh(const std::string& number) {
+HttpResponse StudioSession::Mesh(std::string_view number) {
     const std::optional<std::int64_t> n = NumberOf(number);
     const vhost::Mesh* mesh = n ? meshes_.Find(*n) : nullptr;
     if (mesh == nullptr) return ErrorResponse(404, "There is no mesh " + Quoted(number) + ".");
     return JsonResponse(JsonText(MeshJson(*mesh)));
 }
 
-HttpResponse StudioSession::Opened(const std::string& number) {
+HttpResponse StudioSession::Opened(std::string_view number) {
     const std::optional<std::int64_t> n = NumberOf(number);
     const std::vector<std::string>& files = host_.OpenedFiles();
     if (!n || *n < 0 || *n >= static_cast<std::int64_t>(files.size())) {
@@ -191,35 +188,21 @@ HttpResponse StudioSession::Opened(const std::string& number) {
 
 // Actions -----------------------------------------------------------------------------------------
 
-StudioSession::Handler StudioSession::ActionFor(const std::string& path) {
-    static const std::pair<std::string_view, Handler> kActions[] = {
-        {"select", &StudioSession::Select},
-        {"object", &StudioSession::SetObject},
-        {"press", &StudioSession::Press},
-        {"key", &StudioSession::Key},
-        {"preferences", &StudioSession::SetPreference},
-        {"preferences/click", &StudioSession::ClickPreference},
-        {"window", &StudioSession::NoWindow},
-        {"open", &StudioSession::Open},
-        {"save", &StudioSession::Save},
-    };
-    if (path.rfind(kApi, 0) != 0) return nullptr;
-    const std::string_view name = std::string_view(path).substr(kApi.size());
-    for (const auto& [action, handler] : kActions) {
-        if (action == name) return handler;
+json StudioSession::Perform(const RoutedRequest& request) {
+    const RouteHandler& handler = request.route->handler;
+    const HttpRequest& http = request.request;
+    if (const auto* act = std::get_if<Act>(&handler)) {
+        return (actions_.*act->act)(BodyObject(http.body));
     }
-    return nullptr;
+    if (const auto* inWindow = std::get_if<ActInWindow>(&handler)) {
+        return (actions_.*inWindow->act)(BodyObject(http.body));
+    }
+    if (const auto* bytes = std::get_if<ActOnBytes>(&handler)) return (actions_.*bytes->act)(http);
+    // The page's files and the event stream are answered before the host thread.
+    Refuse(404, "There is nothing to do at " + http.path + ".");
 }
 
-json StudioSession::Perform(const HttpRequest& request) {
-    // A dropped file's bytes are the body itself, not JSON.
-    if (request.path == "/api/upload") return Upload(request);
-    const Handler handler = ActionFor(request.path);
-    if (handler == nullptr) Refuse(404, "There is no action " + request.path + ".");
-    return (this->*handler)(BodyObject(request.body));
-}
-
-HttpResponse StudioSession::Act(const HttpRequest& request) {
+HttpResponse StudioSession::DoAction(const RoutedRequest& request) {
     try {
         json report = Perform(request);
         // The action has returned, so every window it opened has closed.

@@ -1,22 +1,22 @@
-// The studio's side of the host thread: it answers the requests the work queue hands it, does the
-// person's actions on the host, and after each change sends every page what changed. Everything
-// here runs on the host thread, the one thread that calls the module.
+// The studio's side of the host thread: it does the requests the work queue hands it (the reads
+// here, the actions by StudioActions), and after each change sends every page what changed.
+// Everything here runs on the host thread, the one thread that calls the module.
 #pragma once
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
-#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "studio/event_stream.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
-#include "studio/upload_folder.h"
+#include "studio/studio_actions.h"
+#include "studio/studio_routes.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost {
@@ -33,9 +33,9 @@ public:
     StudioSession(Host& host, EventStream& events, std::string scenePath,
                   std::filesystem::path uploadParent = {});
 
-    // Answers a request for /api/... that passed the access rules. Actions that change something
-    // are followed by an event to every page before the answer.
-    HttpResponse Serve(const HttpRequest& request);
+    // Does a request of the host thread that passed the access rules. Actions that change
+    // something are followed by an event to every page before the answer.
+    HttpResponse Serve(const RoutedRequest& request);
     // The answer to a window action while no window waits for one. [host thread]
     nlohmann::json VersionAnswer() const;
 
@@ -55,53 +55,28 @@ public:
     // Sends every page what changed since the last event; nothing when nothing changed.
     void PublishChanges();
 
-private:
-    // An action answers its report; the session adds the version after it.
-    using Handler = nlohmann::json (StudioSession::*)(const nlohmann::json&);
-    HttpResponse Read(const HttpRequest& request);
-    HttpResponse Act(const HttpRequest& request);
-    // The action the request asks for, done; answers its report.
-    nlohmann::json Perform(const HttpRequest& request);
-    static Handler ActionFor(const std::string& path);
-    StateSources Sources();
+    // The reads the route table names; a parameter is the rest of the request's path.
+    HttpResponse State(std::string_view parameter = {});
+    HttpResponse Preferences(std::string_view parameter);
+    HttpResponse Icon(std::string_view parameter);
+    HttpResponse Picture(std::string_view number);
+    HttpResponse Mesh(std::string_view number);
+    HttpResponse Opened(std::string_view number);
 
-    // Reads.
-    HttpResponse State();
-    HttpResponse Preferences();
-    HttpResponse Icon();
-    HttpResponse Picture(const std::string& number);
-    HttpResponse Mesh(const std::string& number);
-    HttpResponse Opened(const std::string& number);
-    // Actions; each answers its report (the session adds the version after it).
-    nlohmann::json Select(const nlohmann::json& body);
-    nlohmann::json SetObject(const nlohmann::json& body);
-    nlohmann::json Press(const nlohmann::json& body);
-    nlohmann::json Key(const nlohmann::json& body);
-    nlohmann::json SetPreference(const nlohmann::json& body);
-    nlohmann::json ClickPreference(const nlohmann::json& body);
-    nlohmann::json NoWindow(const nlohmann::json& body);
-    nlohmann::json Open(const nlohmann::json& body);
-    nlohmann::json Save(const nlohmann::json& body);
-    // A dropped file's bytes; the query names the file and, for the later files of one drop, the
-    // drop.
-    nlohmann::json Upload(const HttpRequest& request);
-    nlohmann::json OpenDropped(const nlohmann::json& body);
-    void ReplaceDocument(std::unique_ptr<Document> opened, const std::string& path,
-                         bool discardChanges);
+private:
+    // Does an action and publishes what it changed; answers its report with the version.
+    HttpResponse DoAction(const RoutedRequest& request);
+    nlohmann::json Perform(const RoutedRequest& request);
+    StateSources Sources();
 
     Host& host_;
     EventStream& events_;
-    DocumentRecord record_;
-    UploadFolder uploads_;
+    StudioActions actions_;
     MeshNumbers meshes_;
     Snapshot sent_;
     std::atomic<std::uint64_t> version_{1};
     nlohmann::json window_;
     std::string windowName_;
 };
-
-// The action a window request asks for; none with `error` set when the body asks for none.
-std::optional<DialogAction> WindowActionOf(const std::string& body, const OpenWindow& window,
-                                           HttpResponse& error);
 
 }  // namespace vhost::studio

@@ -2,13 +2,14 @@
 
 #include <utility>
 
+#include "studio/request_errors.h"
+
 namespace vhost::studio {
 
 HttpResponse StoppingResponse() { return ErrorResponse(503, "The studio is stopping."); }
 
-HttpResponse WorkQueue::Submit(WorkKind kind, HttpRequest request) {
+HttpResponse WorkQueue::Submit(RoutedRequest request) {
     auto work = std::make_unique<Work>();
-    work->kind = kind;
     work->request = std::move(request);
     std::future<HttpResponse> answer = work->answer.get_future();
     {

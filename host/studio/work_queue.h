@@ -10,24 +10,21 @@
 #include <mutex>
 
 #include "studio/http_message.h"
+#include "studio/studio_routes.h"
 
 namespace vhost::studio {
 
-// What a request may do while a modal window is open: reads are answered, the window's own
-// actions are done, every other action waits for no window.
-enum class WorkKind { Read, WindowAction, Action };
-
 struct Work {
-    WorkKind kind = WorkKind::Read;
-    HttpRequest request;
+    RoutedRequest request;
     std::promise<HttpResponse> answer;
+    WorkKind Kind() const { return KindOf(*request.route); }
 };
 
 class WorkQueue {
 public:
     // Queues the request for the host thread and waits for its answer. Once the queue is closed
     // the answer is 503 at once.
-    HttpResponse Submit(WorkKind kind, HttpRequest request);
+    HttpResponse Submit(RoutedRequest request);
     // The next request, taken off the queue; null when none came within `wait` or the queue is
     // closed. [host thread]
     std::unique_ptr<Work> Take(std::chrono::milliseconds wait);

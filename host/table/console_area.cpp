@@ -1,5 +1,7 @@
 // The host side of the console area: every line written is kept, with where it came from.
+#include "host.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

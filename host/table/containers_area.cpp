@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

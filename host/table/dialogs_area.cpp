@@ -1,6 +1,8 @@
 // The host side of the dialog area: modules' dialogs and message boxes, driven by the host's
 // dialog driver.
+#include "host.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 #include "ui/dialog_driver.h"
 
 namespace vhost::table {

@@ -1,6 +1,8 @@
 // The host side of the document area: documents, object trees, takes, input and events. Writes to
 // objects count as scene changes in the host's Activity.
+#include "host.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

@@ -4,9 +4,11 @@
 #include <cstring>
 #include <new>
 
+#include "host.h"
 #include "media/bitmap.h"
 #include "platform/path_rules.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

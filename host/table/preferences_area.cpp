@@ -1,7 +1,9 @@
 // The host side of the preference area: the world container, the descriptions the host builds for
 // preference pages, and interface refreshes.
+#include "host.h"
 #include "prefs/preference_pages.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

@@ -1,10 +1,12 @@
 // The host side of the registry area: command registration, plug-in look-up, resources.
 #include <memory>
 
+#include "host.h"
 #include "media/bitmap.h"
 #include "prefs/preference_pages.h"
 #include "resources/resource_loader.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

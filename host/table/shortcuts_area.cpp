@@ -1,8 +1,10 @@
 // The host side of the shortcut area: the host's shortcut table as modules see it.
 #include <algorithm>
 
+#include "host.h"
 #include "shortcuts/shortcut_table.h"
 #include "table/table_support.h"
+#include "table_areas.h"
 
 namespace vhost::table {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host.h"
+
 namespace vhost::table {
 
 std::size_t WriteText(std::string_view text, char* buffer, std::size_t capacity) {

@@ -1,12 +1,15 @@
-// Helpers shared by the host side of the interface table: text conversion, handle conversion,
-// and the area structs that Host puts into its table.
+// Helpers shared by the areas of the interface table: the conversion of texts between the table
+// and the host, and the counting of writes that change the scene.
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
-#include "host.h"
 #include "vela_host/host_table.h"
+
+namespace vhost {
+class Container;
+}  // namespace vhost
 
 namespace vhost::table {
 
@@ -23,19 +26,5 @@ std::size_t WriteText(std::string_view text, char* buffer, std::size_t capacity)
 
 // Counts a write through the table as a scene change when it lands in scene data.
 void NoteWrite(const HostTable* host, const Container* container);
-
-// Whether a module's class table, filled by a module that declared `size`, holds `member`.
-#define VHOST_CLASS_HAS(klass, type, member)                                                 \
-    ((klass) != nullptr && (klass)->size >= offsetof(type, member) + sizeof(type::member) && \
-     (klass)->member != nullptr)
-
-const HostRegistryArea* RegistryArea();
-const HostContainerArea* ContainerArea();
-const HostDocumentArea* DocumentArea();
-const HostPreferenceArea* PreferenceArea();
-const HostShortcutArea* ShortcutArea();
-const HostDialogArea* DialogArea();
-const HostFileArea* FileArea();
-const HostConsoleArea* ConsoleArea();
 
 }  // namespace vhost::table

@@ -35,42 +35,10 @@
 #include <string_view>
 #include <vector>
 
+#include "ui/dialog_layout.h"
 #include "vela_host/host_dialogs.h"
 
 namespace vhost {
-
-// One gadget of a dialog's layout, with its value.
-struct Gadget {
-    enum class Kind { Group, StaticText, EditText, ButtonRow };
-    Kind kind = Kind::Group;
-    std::int32_t id = 0;
-    std::int32_t flags = 0;
-    std::int32_t initWidth = 0;
-    std::int32_t initHeight = 0;
-    // Groups.
-    std::int32_t columns = 0;
-    std::int32_t rows = 0;
-    std::string title;
-    std::int32_t groupFlags = 0;
-    std::array<std::int32_t, 2> spacing{};  // horizontal, vertical
-    std::array<std::int32_t, 4> border{};   // left, top, right, bottom
-    std::vector<Gadget> children;
-    // Static texts and edit fields: the text shown.
-    std::string text;
-    std::int32_t borderStyle = 0;  // static texts
-    std::int32_t editFlags = 0;    // edit fields
-    std::int32_t buttons = 0;      // button rows: HOST_DLG_GROUP_* bits
-};
-
-// The layout as text, one gadget a line, indented by nesting, e.g.
-//   dialog "Title"
-//     group 100010 columns=1 rows=0 spacing=4,4 border=4,4,4,4
-//       static 100011 "Prompt"
-//       edit 100012 width=17 "typed text"
-//     buttons OK Cancel
-// Values that are 0 or empty are left out, except a group's columns and rows and an edit
-// field's text.
-std::string LayoutText(std::string_view title, const Gadget& root);
 
 // What the person does, as queued for the next window.
 struct DialogAction {

@@ -17,15 +17,24 @@ export const artifacts = join(buildDir, 'browser-artifacts');
 const {chromium} = createRequire(join(root, 'web/package.json'))('playwright-core');
 
 const CHROMIUM_ARGS = [
-    '--headless', '--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-    '--disable-background-networking', '--disable-component-update', '--disable-sync',
-    '--use-gl=swiftshader', '--enable-unsafe-swiftshader',
+    '--headless',
+    '--no-sandbox',
+    '--disable-gpu',
+    '--disable-quic',
+    '--no-first-run',
+    '--disable-background-networking',
+    '--disable-component-update',
+    '--disable-sync',
+    '--use-gl=swiftshader',
+    '--enable-unsafe-swiftshader',
 ];
 
 // Starts `vela-host studio` on the scene and answers {url, stop()} once it printed its address.
 export async function startStudio(scene) {
     const prefs = await mkdtemp(join(tmpdir(), 'vela-studio-prefs-'));
-    const host = spawn(join(buildDir, 'vela-host'), ['studio', '--port', '0', '--prefs', prefs, resolve(root, scene)], {stdio: ['ignore', 'pipe', 'pipe']});
+    const host = spawn(join(buildDir, 'vela-host'), ['studio', '--port', '0', '--prefs', prefs, resolve(root, scene)], {
+        stdio: ['ignore', 'pipe', 'pipe'],
+    });
     let errors = '';
     host.stderr.on('data', (chunk) => (errors += chunk));
     const lines = createInterface({input: host.stdout});
@@ -35,7 +44,9 @@ export async function startStudio(scene) {
             if (match) found(match[0]);
             else failed(new Error(`vela-host studio printed "${line}" instead of its address`));
         });
-        host.once('exit', (code) => failed(new Error(`vela-host studio ended (${code}) before printing its address: ${errors}`)));
+        host.once('exit', (code) =>
+            failed(new Error(`vela-host studio ended (${code}) before printing its address: ${errors}`)),
+        );
     });
     const stop = async () => {
         if (host.exitCode === null) {
@@ -67,7 +78,9 @@ export async function openStudio(browser, url, extraHTTPHeaders = {}) {
 
 // Waits until the page holds the latest state it was sent and the viewport has drawn it.
 export async function viewportSettled(page) {
-    await page.waitForFunction(() => window.studio?.store.loads > 0 && window.studio.viewport.frames > 0, null, {timeout: 180000});
+    await page.waitForFunction(() => window.studio?.store.loads > 0 && window.studio.viewport.frames > 0, null, {
+        timeout: 180000,
+    });
     await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
 }
 
@@ -75,30 +88,39 @@ export async function viewportSettled(page) {
 // differ from the picture kept under `compareWith` (when given). `keepAs` keeps this picture.
 export async function viewportPixels(page, {keepAs, compareWith} = {}) {
     await viewportSettled(page);
-    return page.evaluate(({keepAs, compareWith}) => {
-        const canvas = document.getElementById('viewport');
-        const copy = document.createElement('canvas');
-        copy.width = canvas.width;
-        copy.height = canvas.height;
-        const context = copy.getContext('2d');
-        context.drawImage(canvas, 0, 0);
-        const {data} = context.getImageData(0, 0, copy.width, copy.height);
-        const [r, g, b] = [data[0], data[1], data[2]];  // a corner: the background
-        const differs = (a, i) => Math.abs(a[i] - r) + Math.abs(a[i + 1] - g) + Math.abs(a[i + 2] - b) > 12;
-        let drawn = 0;
-        for (let i = 0; i < data.length; i += 4) if (differs(data, i)) drawn++;
-        window.pictures ??= {};
-        let changed = null;
-        const before = compareWith && window.pictures[compareWith];
-        if (before) {
-            changed = 0;
-            for (let i = 0; i < data.length; i += 4) {
-                if (Math.abs(data[i] - before[i]) + Math.abs(data[i + 1] - before[i + 1]) + Math.abs(data[i + 2] - before[i + 2]) > 12) changed++;
+    return page.evaluate(
+        ({keepAs, compareWith}) => {
+            const canvas = document.getElementById('viewport');
+            const copy = document.createElement('canvas');
+            copy.width = canvas.width;
+            copy.height = canvas.height;
+            const context = copy.getContext('2d');
+            context.drawImage(canvas, 0, 0);
+            const {data} = context.getImageData(0, 0, copy.width, copy.height);
+            const [r, g, b] = [data[0], data[1], data[2]]; // a corner: the background
+            const differs = (a, i) => Math.abs(a[i] - r) + Math.abs(a[i + 1] - g) + Math.abs(a[i + 2] - b) > 12;
+            let drawn = 0;
+            for (let i = 0; i < data.length; i += 4) if (differs(data, i)) drawn++;
+            window.pictures ??= {};
+            let changed = null;
+            const before = compareWith && window.pictures[compareWith];
+            if (before) {
+                changed = 0;
+                for (let i = 0; i < data.length; i += 4) {
+                    if (
+                        Math.abs(data[i] - before[i]) +
+                            Math.abs(data[i + 1] - before[i + 1]) +
+                            Math.abs(data[i + 2] - before[i + 2]) >
+                        12
+                    )
+                        changed++;
+                }
             }
-        }
-        if (keepAs) window.pictures[keepAs] = data;
-        return {drawn, changed, total: data.length / 4};
-    }, {keepAs, compareWith});
+            if (keepAs) window.pictures[keepAs] = data;
+            return {drawn, changed, total: data.length / 4};
+        },
+        {keepAs, compareWith},
+    );
 }
 
 export async function screenshot(page, name) {

@@ -15,7 +15,13 @@ const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exac
 // what a request changed appears a moment after its answer.
 async function until(locator, attribute, value) {
     const handle = await locator.elementHandle();
-    await locator.page().waitForFunction(([element, name, wanted]) => element.getAttribute(name) === wanted, [handle, attribute, value], {timeout: 10000});
+    await locator
+        .page()
+        .waitForFunction(
+            ([element, name, wanted]) => element.getAttribute(name) === wanted,
+            [handle, attribute, value],
+            {timeout: 10000},
+        );
 }
 
 async function press(page, modifiers = []) {
@@ -51,9 +57,19 @@ describe('the studio page', () => {
         assert.match(await page.title(), /^Studio — Vela Studio$/);
         assert.equal(await page.getByRole('treeitem').count(), 20);
         const car = row(page, 'Car');
-        assert.deepEqual([await car.getAttribute('aria-level'), await car.getAttribute('aria-expanded')], ['1', 'true']);
+        assert.deepEqual(
+            [await car.getAttribute('aria-level'), await car.getAttribute('aria-expanded')],
+            ['1', 'true'],
+        );
         const cage = row(page, 'Hull Cage');
-        assert.deepEqual([await cage.getAttribute('aria-level'), await cage.getAttribute('aria-posinset'), await cage.getAttribute('aria-setsize')], ['2', '1', '1']);
+        assert.deepEqual(
+            [
+                await cage.getAttribute('aria-level'),
+                await cage.getAttribute('aria-posinset'),
+                await cage.getAttribute('aria-setsize'),
+            ],
+            ['2', '1', '1'],
+        );
         assert.equal(await row(page, 'Body').getAttribute('aria-selected'), 'true');
         assert.equal(await dot(page, 'Hull Cage', 'editor').getAttribute('aria-label'), 'editor visibility: off');
         assert.equal(await row(page, 'Fill Light').getByRole('button', {name: 'enabled: no'}).count(), 1);
@@ -73,7 +89,10 @@ describe('the studio page', () => {
         assert.equal(await dot(page, 'Ball', 'editor').getAttribute('aria-label'), 'editor visibility: on');
         assert.equal(await row(page, 'Ball').getByText('isolation record').isVisible(), true);
         const isolated = await viewportPixels(page);
-        assert.ok(isolated.drawn > 0 && isolated.drawn < all.drawn / 2, `only the ball is drawn: ${isolated.drawn} of ${all.drawn} pixels`);
+        assert.ok(
+            isolated.drawn > 0 && isolated.drawn < all.drawn / 2,
+            `only the ball is drawn: ${isolated.drawn} of ${all.drawn} pixels`,
+        );
         await screenshot(page, '02-isolated');
 
         await press(page);
@@ -85,10 +104,14 @@ describe('the studio page', () => {
 
     test('Shift adds to a running isolation; Ctrl isolates the render view too', async () => {
         const {page} = first;
-        await press(page);  // the ball alone
+        await press(page); // the ball alone
         await row(page, 'Floor').click({modifiers: ['Shift']});
         await until(row(page, 'Floor'), 'aria-selected', 'true');
-        assert.equal(await row(page, 'Ball').getAttribute('aria-selected'), 'true', 'Shift-click adds to the selection');
+        assert.equal(
+            await row(page, 'Ball').getAttribute('aria-selected'),
+            'true',
+            'Shift-click adds to the selection',
+        );
         await velaButton(page).click({modifiers: ['Shift']});
         await until(dot(page, 'Floor', 'editor'), 'aria-label', 'editor visibility: on');
         assert.equal(await velaButton(page).getAttribute('aria-pressed'), 'true');
@@ -101,7 +124,10 @@ describe('the studio page', () => {
         await press(page, ['Control']);
         await until(dot(page, 'Floor', 'render'), 'aria-label', 'render visibility: off');
         const renderIsolated = await viewportPixels(page);
-        assert.ok(renderIsolated.drawn > 0 && renderIsolated.drawn < renderAll.drawn / 2, `the render view shows the ball alone: ${renderIsolated.drawn} of ${renderAll.drawn}`);
+        assert.ok(
+            renderIsolated.drawn > 0 && renderIsolated.drawn < renderAll.drawn / 2,
+            `the render view shows the ball alone: ${renderIsolated.drawn} of ${renderAll.drawn}`,
+        );
         await screenshot(page, '05-ctrl-render-view');
         await press(page);
         assert.equal((await viewportPixels(page, {compareWith: 'render'})).changed, 0);
@@ -139,7 +165,11 @@ describe('the studio page', () => {
 
         await page.keyboard.press('Alt+KeyK');
         await until(velaButton(page), 'aria-pressed', 'true');
-        assert.equal(await row(page, 'Floor').locator('[data-member="enabled"]').getAttribute('aria-label'), 'enabled: no', 'Alt+K is the button with Alt');
+        assert.equal(
+            await row(page, 'Floor').locator('[data-member="enabled"]').getAttribute('aria-label'),
+            'enabled: no',
+            'Alt+K is the button with Alt',
+        );
         await page.keyboard.press('KeyK');
         await until(velaButton(page), 'aria-pressed', 'false');
     });
@@ -148,14 +178,19 @@ describe('the studio page', () => {
         const {page} = first;
         const second = await openStudio(browser, studio.url);
         try {
-            await page.getByRole('dialog', {name: 'Vela Button'}).getByRole('button', {name: 'Assign Hotkey...'}).click();
+            await page
+                .getByRole('dialog', {name: 'Vela Button'})
+                .getByRole('button', {name: 'Assign Hotkey...'})
+                .click();
             const dialog = page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
             await dialog.getByRole('textbox').fill('j');
             const shownThere = second.page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
             await shownThere.waitFor();
             await second.page.waitForFunction(() => document.querySelector('#module-window input').value === 'j');
 
-            const refused = await second.context.request.post(`${studio.origin}/api/press`, {data: {shift: false, ctrl: false, alt: false}});
+            const refused = await second.context.request.post(`${studio.origin}/api/press`, {
+                data: {shift: false, ctrl: false, alt: false},
+            });
             assert.equal(refused.status(), 409);
             assert.match((await refused.json()).error, /Vela Button Hotkey Assignment/);
 
@@ -186,11 +221,18 @@ describe('the studio page', () => {
             await until(velaButton(page), 'aria-pressed', 'true');
             assert.equal(await dot(page, 'Floor', 'editor').getAttribute('aria-label'), 'editor visibility: off');
             await screenshot(page, '10-reloaded');
-            assert.equal((await viewportPixels(page)).drawn, isolated.drawn, 'the reloaded page draws the isolated scene');
+            assert.equal(
+                (await viewportPixels(page)).drawn,
+                isolated.drawn,
+                'the reloaded page draws the isolated scene',
+            );
 
             await second.page.getByLabel('Path').fill('/nonexistent/scene.json');
             await second.page.getByRole('button', {name: 'Open', exact: true}).click();
-            await second.page.getByRole('alert').getByText(/\/nonexistent\/scene\.json/).waitFor();
+            await second.page
+                .getByRole('alert')
+                .getByText(/\/nonexistent\/scene\.json/)
+                .waitFor();
             await screenshot(second.page, '11-open-refused');
             assert.equal(await velaButton(second.page).getAttribute('aria-pressed'), 'true', 'the document stays open');
 
@@ -204,7 +246,8 @@ describe('the studio page', () => {
     test('a double-click selects an object with its children, and so does the menu from the keyboard', async () => {
         const {page} = first;
         const car = ['Car', 'Body', 'Wheel FL', 'Wheel FR', 'Wheel RL', 'Wheel RR'];
-        const selected = async (names) => Promise.all(names.map((name) => row(page, name).getAttribute('aria-selected')));
+        const selected = async (names) =>
+            Promise.all(names.map((name) => row(page, name).getAttribute('aria-selected')));
         await selectOnly(page, 'Car');
         await press(page);
         await until(dot(page, 'Body', 'editor'), 'aria-label', 'editor visibility: off');
@@ -213,28 +256,46 @@ describe('the studio page', () => {
 
         await row(page, 'Car').dblclick();
         await until(row(page, 'Wheel RR'), 'aria-selected', 'true');
-        assert.deepEqual(await selected(car), car.map(() => 'true'));
+        assert.deepEqual(
+            await selected(car),
+            car.map(() => 'true'),
+        );
         assert.deepEqual(await selected(['Ball', 'Floor', 'Car Copy']), ['false', 'false', 'false']);
         await press(page);
         await until(dot(page, 'Body', 'editor'), 'aria-label', 'editor visibility: on');
         const carWhole = await viewportPixels(page);
-        assert.ok(carAlone.drawn > 0 && carWhole.drawn > 10 * carAlone.drawn, `the car is drawn with its body and wheels: ${carWhole.drawn} pixels, the null alone ${carAlone.drawn}`);
+        assert.ok(
+            carAlone.drawn > 0 && carWhole.drawn > 10 * carAlone.drawn,
+            `the car is drawn with its body and wheels: ${carWhole.drawn} pixels, the null alone ${carAlone.drawn}`,
+        );
         await screenshot(page, '12-car-with-children');
         await press(page);
 
         await selectOnly(page, 'Lights');
         await page.keyboard.press('Shift+Tab');
         const menuButton = page.getByRole('button', {name: 'Objects menu'});
-        assert.equal(await menuButton.evaluate((button) => button === document.activeElement), true, 'Shift+Tab leads from the tree to the menu button');
+        assert.equal(
+            await menuButton.evaluate((button) => button === document.activeElement),
+            true,
+            'Shift+Tab leads from the tree to the menu button',
+        );
         await page.keyboard.press('Enter');
         const entry = page.getByRole('menuitem', {name: 'Select Children'});
         await page.keyboard.press('ArrowDown');
-        assert.equal(await entry.evaluate((item) => item === document.activeElement), true, 'the menu has the focus on its entry');
+        assert.equal(
+            await entry.evaluate((item) => item === document.activeElement),
+            true,
+            'the menu has the focus on its entry',
+        );
         await page.keyboard.press('Enter');
         await until(row(page, 'Fill Light'), 'aria-selected', 'true');
         assert.deepEqual(await selected(['Lights', 'Key Light', 'Car']), ['true', 'true', 'false']);
         assert.equal(await entry.isVisible(), false, 'the menu closed');
-        assert.equal(await menuButton.evaluate((button) => button === document.activeElement), true, 'the focus is back on the menu button');
+        assert.equal(
+            await menuButton.evaluate((button) => button === document.activeElement),
+            true,
+            'the focus is back on the menu button',
+        );
     });
 
     test('an instance draws the whole car it refers to, hidden or not; the bitmap button shows its picture', async () => {
@@ -245,7 +306,7 @@ describe('the studio page', () => {
             await until(dot(page, name, 'editor'), 'aria-label', `editor visibility: ${mode}`);
         };
         await viewportPixels(page, {keepAs: 'before-instances'});
-        await setEditor('Floor', 2, 'off');  // what stands on the floor is then counted by its pixels
+        await setEditor('Floor', 2, 'off'); // what stands on the floor is then counted by its pixels
         const all = await viewportPixels(page);
         await setEditor('Car', 2, 'off');
         const carHidden = await viewportPixels(page);
@@ -254,7 +315,10 @@ describe('the studio page', () => {
         const bothHidden = await viewportPixels(page);
         const car = all.drawn - carHidden.drawn;
         const copy = carHidden.drawn - bothHidden.drawn;
-        assert.ok(car > 500 && copy > car / 3, `the copy draws a car while the car is hidden: ${copy} pixels, the car ${car}`);
+        assert.ok(
+            car > 500 && copy > car / 3,
+            `the copy draws a car while the car is hidden: ${copy} pixels, the car ${car}`,
+        );
         await setEditor('Car', 1, 'default');
         await setEditor('Car Copy', 1, 'default');
         await setEditor('Floor', 1, 'default');
@@ -264,10 +328,17 @@ describe('the studio page', () => {
         if (!(await preferences.isVisible())) await page.getByRole('button', {name: 'Preferences'}).click();
         const website = preferences.getByRole('button', {name: 'Visit the Vela website', exact: true});
         await website.locator('img').waitFor();
-        const size = await page.waitForFunction(() => {
-            const image = document.querySelector('#preferences-body button.bitmapbutton img');
-            return image?.complete && image.naturalWidth > 0 && [image.naturalWidth, image.naturalHeight, image.width, image.height];
-        }, null, {timeout: 10000});
+        const size = await page.waitForFunction(
+            () => {
+                const image = document.querySelector('#preferences-body button.bitmapbutton img');
+                return (
+                    image?.complete &&
+                    image.naturalWidth > 0 && [image.naturalWidth, image.naturalHeight, image.width, image.height]
+                );
+            },
+            null,
+            {timeout: 10000},
+        );
         const [naturalWidth, naturalHeight, width, height] = await size.jsonValue();
         assert.deepEqual([naturalWidth, naturalHeight], [width, height], 'the picture is as large as the host said');
         await screenshot(page, '14-bitmap-button');
@@ -278,7 +349,9 @@ describe('the studio page', () => {
         const stranger = await browser.newContext();
         try {
             const versionBefore = await page.evaluate(() => window.studio.store.version);
-            const answer = await stranger.request.post(`${studio.origin}/api/press`, {data: {shift: false, ctrl: false, alt: false}});
+            const answer = await stranger.request.post(`${studio.origin}/api/press`, {
+                data: {shift: false, ctrl: false, alt: false},
+            });
             assert.equal(answer.status(), 401);
             const shown = await stranger.newPage();
             const response = await shown.goto(`${studio.origin}/`);
@@ -297,14 +370,22 @@ describe('the studio page', () => {
         const {page} = first;
         const scene = JSON.parse(await readFile(join(root, 'examples/scenes/studio.json'), 'utf8'));
         scene.objects.find((object) => object.name === 'Ball').name = 'Dropped Ball';
-        const dispatch = (type) => page.evaluate(([type, text]) => {
-            // One transfer for the whole drag, as the browser keeps it.
-            if (!window.dragged) {
-                window.dragged = new DataTransfer();
-                window.dragged.items.add(new File([text], 'garage.json', {type: 'application/json'}));
-            }
-            document.getElementById('viewport').dispatchEvent(new DragEvent(type, {dataTransfer: window.dragged, bubbles: true, cancelable: true}));
-        }, [type, JSON.stringify(scene)]);
+        const dispatch = (type) =>
+            page.evaluate(
+                ([type, text]) => {
+                    // One transfer for the whole drag, as the browser keeps it.
+                    if (!window.dragged) {
+                        window.dragged = new DataTransfer();
+                        window.dragged.items.add(new File([text], 'garage.json', {type: 'application/json'}));
+                    }
+                    document
+                        .getElementById('viewport')
+                        .dispatchEvent(
+                            new DragEvent(type, {dataTransfer: window.dragged, bubbles: true, cancelable: true}),
+                        );
+                },
+                [type, JSON.stringify(scene)],
+            );
         const hint = page.getByRole('status').filter({hasText: 'Drop to open'});
         await dispatch('dragenter');
         await hint.waitFor();
@@ -332,7 +413,10 @@ describe('the studio page', () => {
         const preferences = page.getByRole('button', {name: 'Close the preferences'});
         if (await preferences.isVisible()) await preferences.click();
         await page.getByRole('button', {name: 'Save', exact: true}).click();
-        await page.getByRole('alert').getByText(/never saved/).waitFor();
+        await page
+            .getByRole('alert')
+            .getByText(/never saved/)
+            .waitFor();
         assert.deepEqual(first.problems, [], 'no script error on the page');
     });
 });

@@ -6,11 +6,12 @@
 #include <gtest/gtest.h>
 
 #include "model/container.h"
+#include "vela_host/host_containers.h"
 
 namespace vhost {
 namespace {
 
-constexpr std::int32_t kTypeInt32 = 15;
+constexpr std::int32_t kTypeInt32 = HOST_TYPE_INT32;
 
 TEST(ContainerReads, WrongTypeOrAbsentKeyGivesThePreset) {
     Container c;

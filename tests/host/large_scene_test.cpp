@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "model/scene.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost {
 namespace {
 
-constexpr std::int32_t kNull = 5140;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
 constexpr std::size_t kMillion = 1'000'000;
 
 Object* BuildChain(Document& doc, std::size_t depth) {

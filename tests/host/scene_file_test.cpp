@@ -21,9 +21,11 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 
+#include "model/object_types.h"
 #include "model/scene.h"
 #include "support/temp_folder.h"
 #include "vela2023/vela_ids.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost {
 namespace {
@@ -34,12 +36,12 @@ using testing_support::TempFolder;
 using testing_support::WriteFile;
 using namespace std::string_literals;
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kCylinder = 5170;
-constexpr std::int32_t kInstance = 5126;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+constexpr std::int32_t kCylinder = vhost::kObjectCylinder;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
 constexpr std::int32_t kRecordId = ID_VELA;  // the isolation records' id
-constexpr std::int32_t kInstanceLink = 1001;
+constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;
 
 const Object* NextInTreeOrder(const Object* object) {
     if (object->Down() != nullptr) return object->Down();
@@ -274,7 +276,7 @@ TEST(SceneFileRoundTrip, DocumentsWithoutTakesOrWithoutCurrentTake) {
 TEST(SceneFileFormat, SmallSceneIsWrittenAsDocumented) {
     Document doc("Small");
     Object* group = doc.CreateObject(kNull, "Group", {}, 900001);
-    Object* cube = doc.CreateObject(5159, "Cube", {group}, 900002);
+    Object* cube = doc.CreateObject(kObjectCube, "Cube", {group}, 900002);
     cube->SetRenderMode(Mode::Off);
     cube->SetBit(kBitActive);
     Container record(kRecordId);
@@ -359,13 +361,13 @@ TEST(SceneFileLoad, ValidSceneReadsEveryField) {
     const Object* b = loaded.document->FindById(2);
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->Up(), loaded.document->FindById(1));
-    EXPECT_EQ(b->Type(), 5159);
+    EXPECT_EQ(b->Type(), kObjectCube);
     EXPECT_EQ(b->EditorMode(), Mode::On);
     EXPECT_EQ(b->RenderMode(), Mode::Off);
     EXPECT_FALSE(b->Enabled());
     EXPECT_TRUE(b->Selected());
     EXPECT_EQ(b->Bits(), 16 | kBitActive);
-    EXPECT_EQ(b->Data().GetLink(1001), 1U);
+    EXPECT_EQ(b->Data().GetLink(kInstanceLink), 1U);
 }
 
 TEST(SceneFileLoad, ChildrenListedBeforeTheirParentsKeepTheirOrder) {
@@ -396,7 +398,7 @@ TEST(SceneFileLoad, LinkToAnIdOutsideTheSceneStaysEmptyForGood) {
     SceneLoadResult loaded = ParseScene(text, "far.json");
     ASSERT_TRUE(loaded.Ok()) << loaded.error;
     Document& doc = *loaded.document;
-    EXPECT_EQ(doc.FindById(2)->Data().GetLink(1001), kFarAway);
+    EXPECT_EQ(doc.FindById(2)->Data().GetLink(kInstanceLink), kFarAway);
     EXPECT_EQ(doc.FindById(kFarAway), nullptr);
     EXPECT_EQ(doc.ObjectCount(), 2U);
     // An object made afterwards must not become the link's target.
@@ -420,8 +422,8 @@ TEST(SceneFileLoad, LinksToTheirOwnObjectAndRingsOfInstancesLoad) {
     SceneLoadResult loaded = ParseScene(text, "ring.json");
     ASSERT_TRUE(loaded.Ok()) << loaded.error;
     const Document& doc = *loaded.document;
-    EXPECT_EQ(doc.FindById(1)->Data().GetLink(1001), 2U);
-    EXPECT_EQ(doc.FindById(2)->Data().GetLink(1001), 1U);
+    EXPECT_EQ(doc.FindById(1)->Data().GetLink(kInstanceLink), 2U);
+    EXPECT_EQ(doc.FindById(2)->Data().GetLink(kInstanceLink), 1U);
     EXPECT_EQ(doc.FindById(3)->Data().GetLink(5), 3U);
     const SceneTextResult saved = SerializeScene(doc);
     ASSERT_TRUE(saved.Ok()) << saved.error;
@@ -913,8 +915,8 @@ TEST(SceneFileExample, StudioSceneLoadsAsDescribed) {
     for (const char* wheel : {"Car/Wheel FL", "Car/Wheel FR", "Car/Wheel RL", "Car/Wheel RR"}) {
         EXPECT_EQ(typeAt(wheel), kCylinder) << wheel;
     }
-    EXPECT_EQ(typeAt("Lights/Key Light"), 5102);
-    EXPECT_EQ(typeAt("Lights/Fill Light"), 5102);
+    EXPECT_EQ(typeAt("Lights/Key Light"), HOST_OBJECT_LIGHT);
+    EXPECT_EQ(typeAt("Lights/Fill Light"), HOST_OBJECT_LIGHT);
     ASSERT_EQ(typeAt("Car Copy"), kInstance);
     EXPECT_EQ(doc.FindByPath("Car Copy").front()->Data().GetLink(kInstanceLink),
               doc.FindByPath("Car").front()->Id());

@@ -33,10 +33,10 @@ using testing_support::ReadFile;
 using testing_support::TempFolder;
 using testing_support::WriteFile;
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kPolygon = 5100;
-constexpr std::int32_t kCamera = 5103;
-constexpr std::int32_t kLight = 5102;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+constexpr std::int32_t kCamera = HOST_OBJECT_CAMERA;
+constexpr std::int32_t kLight = HOST_OBJECT_LIGHT;
 
 const fs::path kModels = "/usr/share/assimp/models";
 const fs::path kEngine = kModels / "glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb";

@@ -103,5 +103,24 @@ TEST(SceneReaders, OnDamagedAndEditedFilesTheDirectReaderNeverDisagreesWithTheCh
     EXPECT_GT(taken, tried / 20);
 }
 
+// A value's type is a plain word in quotes: a space inside the quotes makes another type, which
+// the checking reader refuses, so the direct reader must not take the file either.
+TEST(SceneReaders, AValueTypeWithASpaceInsideItsQuotesIsTakenByNeitherReader) {
+    std::size_t tried = 0;
+    for (const std::string& seed : Seeds()) {
+        for (std::string_view type :
+             {"int32", "int64", "float", "string", "link", "container", "custom", "none"}) {
+            const std::size_t at = seed.find("\"" + std::string(type) + "\":");
+            if (at == std::string::npos) continue;
+            std::string edited = seed;
+            edited.insert(at + 1 + type.size(), " ");
+            EXPECT_EQ(ReadSceneDirectly(edited), nullptr) << type;
+            EXPECT_FALSE(ReadSceneChecked(edited, "input.json").Ok()) << type;
+            ++tried;
+        }
+    }
+    EXPECT_GE(tried, 6U);
+}
+
 }  // namespace
 }  // namespace vhost

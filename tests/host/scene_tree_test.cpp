@@ -6,11 +6,12 @@
 
 #include "model/object_types.h"
 #include "model/scene.h"
+#include "vela_host/host_documents.h"
 
 namespace vhost {
 namespace {
 
-constexpr std::int32_t kNull = 5140;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
 
 // Names of the tree in pre-order, children in brackets: "A[B C] D".
 std::string Outline(const Object* first) {

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "actions/perform.h"
 #include "host.h"
 #include "platform/atomic_file.h"
 #include "support/temp_folder.h"
@@ -31,6 +32,11 @@ constexpr std::int32_t kUndo = 12105;
 constexpr std::int32_t kShift = HOST_QUALIFIER_SHIFT;
 constexpr std::int32_t kCtrl = HOST_QUALIFIER_CTRL;
 constexpr std::int32_t kAlt = HOST_QUALIFIER_ALT;
+
+// A key stroke as the keyboard delivers it; answers whether a shortcut took it.
+bool Stroke(Host& host, std::int32_t qualifiers, std::int32_t key) {
+    return actions::Perform(host, actions::StrokeKey{qualifiers, key}).keyTaken;
+}
 
 Container Record(std::int32_t command, std::vector<KeyStroke> strokes) {
     Container record;
@@ -257,22 +263,36 @@ protected:
 
 TEST_F(KeyDispatch, LettersMatchInEitherCaseWithTheStrokesQualifiersHeld) {
     host.SetQualifiers(kAlt);  // what the keyboard held before, given back afterwards
-    EXPECT_TRUE(host.DispatchKey(0, 'K'));
-    EXPECT_TRUE(host.DispatchKey(0, 'k'));
-    EXPECT_TRUE(host.DispatchKey(kShift, 'K'));
-    EXPECT_TRUE(host.DispatchKey(kCtrl, 'k'));
+    EXPECT_TRUE(Stroke(host, 0, 'K'));
+    EXPECT_TRUE(Stroke(host, 0, 'k'));
+    EXPECT_TRUE(Stroke(host, kShift, 'K'));
+    EXPECT_TRUE(Stroke(host, kCtrl, 'k'));
     EXPECT_EQ(log.qualifiersAtRun, (std::vector<std::int32_t>{0, 0, kShift, kCtrl}));
     EXPECT_EQ(host.Qualifiers(), kAlt);
 
     // Not bound under Alt, nor under Ctrl+Shift.
-    EXPECT_FALSE(host.DispatchKey(kAlt, 'k'));
-    EXPECT_FALSE(host.DispatchKey(kCtrl | kShift, 'k'));
+    EXPECT_FALSE(Stroke(host, kAlt, 'k'));
+    EXPECT_FALSE(Stroke(host, kCtrl | kShift, 'k'));
     EXPECT_EQ(log.qualifiersAtRun.size(), 4U);
 }
 
+TEST_F(KeyDispatch, APressHoldsExactlyItsKeysWhileTheCommandRunsAndGivesBackWhatWasHeld) {
+    host.SetQualifiers(kAlt);
+    EXPECT_TRUE(actions::Perform(host, actions::PressCommand{kVela, kShift | kCtrl}).commandResult);
+    EXPECT_TRUE(actions::Perform(host, actions::PressCommand{kVela, 0}).commandResult);
+    EXPECT_EQ(log.qualifiersAtRun, (std::vector<std::int32_t>{kShift | kCtrl, 0}));
+    EXPECT_EQ(host.Qualifiers(), kAlt);
+
+    // A command that is not registered is refused without touching the keyboard.
+    const actions::Outcome refused = actions::Perform(host, actions::PressCommand{4242, kShift});
+    EXPECT_EQ(refused.refusal, actions::Refusal::NoSuchCommand);
+    EXPECT_EQ(log.qualifiersAtRun.size(), 2U);
+    EXPECT_EQ(host.Qualifiers(), kAlt);
+}
+
 TEST_F(KeyDispatch, HostCommandsRunAsTheHostsOwn) {
-    EXPECT_TRUE(host.DispatchKey(kCtrl, 'z'));
-    EXPECT_TRUE(host.DispatchKey(kCtrl | kShift, 'Z'));
+    EXPECT_TRUE(Stroke(host, kCtrl, 'z'));
+    EXPECT_TRUE(Stroke(host, kCtrl | kShift, 'Z'));
     EXPECT_EQ(host.Shortcuts().BuiltinRuns(), (std::vector<std::int32_t>{kUndo, 12297}));
     EXPECT_TRUE(log.qualifiersAtRun.empty());
 }
@@ -280,30 +300,30 @@ TEST_F(KeyDispatch, HostCommandsRunAsTheHostsOwn) {
 TEST_F(KeyDispatch, FirstEntryInTableOrderWins) {
     // "E" is Move's key in the fresh table; a later binding of the command to "e" is shadowed.
     ASSERT_TRUE(host.Shortcuts().Add(Record(kVela, {{0, 'e'}})));
-    EXPECT_TRUE(host.DispatchKey(0, 'e'));
+    EXPECT_TRUE(Stroke(host, 0, 'e'));
     EXPECT_EQ(host.Shortcuts().BuiltinRuns(), (std::vector<std::int32_t>{200000088}));
     EXPECT_TRUE(log.qualifiersAtRun.empty());
 }
 
 TEST_F(KeyDispatch, ShortcutsOfSeveralStrokesWaitForTheNextStroke) {
     // Ctrl+G~G toggles the grid in the fresh table.
-    EXPECT_TRUE(host.DispatchKey(kCtrl, 'g'));
+    EXPECT_TRUE(Stroke(host, kCtrl, 'g'));
     EXPECT_EQ(host.Shortcuts().LastMatch().kind, KeyMatch::Kind::Pending);
     EXPECT_TRUE(host.Shortcuts().BuiltinRuns().empty());
-    EXPECT_TRUE(host.DispatchKey(0, 'g'));
+    EXPECT_TRUE(Stroke(host, 0, 'g'));
     EXPECT_EQ(host.Shortcuts().BuiltinRuns(), (std::vector<std::int32_t>{12254}));
 
     // A stroke that does not go on with the sequence counts on its own.
-    EXPECT_TRUE(host.DispatchKey(kCtrl, 'g'));
-    EXPECT_TRUE(host.DispatchKey(0, 'k'));
+    EXPECT_TRUE(Stroke(host, kCtrl, 'g'));
+    EXPECT_TRUE(Stroke(host, 0, 'k'));
     EXPECT_EQ(log.qualifiersAtRun, (std::vector<std::int32_t>{0}));
-    EXPECT_TRUE(host.DispatchKey(kCtrl, 'g'));
-    EXPECT_FALSE(host.DispatchKey(0, 'q'));
+    EXPECT_TRUE(Stroke(host, kCtrl, 'g'));
+    EXPECT_FALSE(Stroke(host, 0, 'q'));
 }
 
 TEST_F(KeyDispatch, ShortcutOfACommandThatIsGoneRunsNothing) {
     ASSERT_TRUE(host.Shortcuts().Add(Record(4242, {{kAlt, 'q'}})));
-    EXPECT_FALSE(host.DispatchKey(kAlt, 'q'));
+    EXPECT_FALSE(Stroke(host, kAlt, 'q'));
     EXPECT_EQ(host.Shortcuts().LastMatch().kind, KeyMatch::Kind::Complete);
     EXPECT_TRUE(host.Shortcuts().BuiltinRuns().empty());
 }

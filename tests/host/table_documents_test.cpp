@@ -7,8 +7,8 @@
 namespace vhost {
 namespace {
 
-constexpr std::int32_t kNull = 5140;
-constexpr std::int32_t kInstance = 5126;
+constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+constexpr std::int32_t kInstance = HOST_OBJECT_INSTANCE;
 
 class TableDocuments : public ::testing::Test {
 protected:
@@ -94,21 +94,21 @@ TEST_F(TableDocuments, LinksResolveOnlyInTheirDocumentAndNotAfterDeletion) {
     HostObject* target = Make("target");
     HostObject* instance = doc.CreateObject(kInstance, "instance")->Handle();
     HostContainer* data = d->object_get_data_instance(t, instance)->container;
-    c->set_object_link(t, data, 1001, target);
+    c->set_object_link(t, data, HOST_INSTANCE_LINK, target);
 
-    EXPECT_EQ(c->get_type(t, data, 1001), HOST_TYPE_LINK);
-    EXPECT_EQ(c->get_object_link(t, data, 1001, doc.Handle()), target);
+    EXPECT_EQ(c->get_type(t, data, HOST_INSTANCE_LINK), HOST_TYPE_LINK);
+    EXPECT_EQ(c->get_object_link(t, data, HOST_INSTANCE_LINK, doc.Handle()), target);
     Document& other = host.NewDocument("Other");
     other.CreateObject(kNull, "target");  // same name, other document
-    EXPECT_EQ(c->get_object_link(t, data, 1001, other.Handle()), nullptr);
+    EXPECT_EQ(c->get_object_link(t, data, HOST_INSTANCE_LINK, other.Handle()), nullptr);
     EXPECT_EQ(c->get_object_link(t, data, 1002, doc.Handle()), nullptr);
 
     doc.DeleteObject(Object::FromHandle(target));
-    EXPECT_EQ(c->get_object_link(t, data, 1001, doc.Handle()), nullptr);
+    EXPECT_EQ(c->get_object_link(t, data, HOST_INSTANCE_LINK, doc.Handle()), nullptr);
 
-    c->set_object_link(t, data, 1001, nullptr);
-    EXPECT_EQ(c->get_type(t, data, 1001), HOST_TYPE_LINK);
-    EXPECT_EQ(c->get_object_link(t, data, 1001, doc.Handle()), nullptr);
+    c->set_object_link(t, data, HOST_INSTANCE_LINK, nullptr);
+    EXPECT_EQ(c->get_type(t, data, HOST_INSTANCE_LINK), HOST_TYPE_LINK);
+    EXPECT_EQ(c->get_object_link(t, data, HOST_INSTANCE_LINK, doc.Handle()), nullptr);
 }
 
 TEST_F(TableDocuments, TakesAnswerCurrentAndMain) {

@@ -330,7 +330,7 @@ TEST_F(HotkeyTest, ACancelLeavesEveryShortcutInItsPlaceSoASharedKeyRunsTheSameCo
     ClickAssign();
 
     EXPECT_EQ(AllShortcuts(), before);
-    ASSERT_TRUE(Host().DispatchKey(0, 'k'));
+    ASSERT_TRUE(StrokeKey(0, 'k'));
     EXPECT_EQ(Table().LastMatch().command, kCommandId);
 }
 
@@ -405,7 +405,7 @@ TEST_P(HotkeyKeys, AltWithTheKeySwitchesTheOthersOffAndTheKeyAloneRestores) {
     for (const vhost::Object* object : objects) before.push_back(StatesOf(*object));
     Assign("k");
 
-    ASSERT_TRUE(Host().DispatchKey(kAlt, GetParam()));
+    ASSERT_TRUE(StrokeKey(kAlt, GetParam()));
 
     EXPECT_EQ(Table().LastMatch().command, kCommandId);
     EXPECT_EQ(State(), kIsolated);
@@ -417,7 +417,7 @@ TEST_P(HotkeyKeys, AltWithTheKeySwitchesTheOthersOffAndTheKeyAloneRestores) {
         EXPECT_EQ(objects[i]->RenderMode(), before[i].render) << objects[i]->Name();
     }
 
-    ASSERT_TRUE(Host().DispatchKey(0, 'k'));
+    ASSERT_TRUE(StrokeKey(0, 'k'));
 
     EXPECT_EQ(State(), kNotIsolated);
     for (std::size_t i = 0; i < objects.size(); ++i) {
@@ -435,11 +435,11 @@ TEST_F(HotkeyTest, TheKeyRunsTheCommandUnderSixQualifierSetsAndAloneButNotUnderA
     Assign("k");
     for (std::int32_t qualifiers = 0; qualifiers <= 6; ++qualifiers) {
         SCOPED_TRACE(MaskName(qualifiers));
-        EXPECT_TRUE(Host().DispatchKey(qualifiers, 'k'));
+        EXPECT_TRUE(StrokeKey(qualifiers, 'k'));
         EXPECT_EQ(Table().LastMatch().kind, vhost::KeyMatch::Kind::Complete);
         EXPECT_EQ(Table().LastMatch().command, kCommandId);
     }
-    EXPECT_FALSE(Host().DispatchKey(kShift | kCtrl | kAlt, 'k'));
+    EXPECT_FALSE(StrokeKey(kShift | kCtrl | kAlt, 'k'));
     EXPECT_EQ(Table().LastMatch().kind, vhost::KeyMatch::Kind::None);
 }
 

@@ -29,7 +29,7 @@ constexpr std::int32_t kAssignHotkey = VELAPREFS_ASSIGN_HOTKEY;
 constexpr std::int32_t kKeepVisibility = VELAPREFS_KEEP_VISIBILITY;
 constexpr std::int32_t kManual = VELAPREFS_MANUAL;
 constexpr std::int32_t kWebSite = VELAPREFS_WEBSITE;
-constexpr std::int32_t kInt32Type = 15;
+constexpr std::int32_t kInt32Type = HOST_TYPE_INT32;
 constexpr std::int32_t kBitmapButtonType = HOST_CUSTOMDATA_BITMAPBUTTON;
 
 using vhost::DescIdOf;

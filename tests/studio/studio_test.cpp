@@ -1,6 +1,8 @@
 // The studio as a page reaches it: requests through the request handler, done on the studio's
 // host thread by a host that runs the real module, and the events every page receives.
 
+#include "studio/studio.h"
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -18,7 +21,6 @@
 #include "host.h"
 #include "model/geometry.h"
 #include "scene_file/scene_file.h"
-#include "studio/host_thread.h"
 #include "studio/state_json.h"
 
 namespace {
@@ -68,7 +70,7 @@ protected:
             settings.access = {kToken, kPort};
             settings.pageFolder = pageFolder_;
             settings.uploadParent = uploadParent_;
-            core_ = std::make_unique<vhost::studio::HostThread>(*host_, settings);
+            core_ = std::make_unique<vhost::studio::Studio>(*host_, settings);
             started.set_value();
             core_->Run();
             host_->Shutdown();
@@ -153,7 +155,7 @@ protected:
     std::promise<void> released_;  // the test is done with the core
     // Made on the host thread and destroyed there (the core first, while the host is there).
     std::unique_ptr<vhost::Host> host_;
-    std::unique_ptr<vhost::studio::HostThread> core_;
+    std::unique_ptr<vhost::studio::Studio> core_;
 };
 
 std::int64_t IdOf(const json& state, const std::string& name) {
@@ -249,9 +251,29 @@ TEST_F(StudioTest, BadRequestsAnswerWhyAndChangeNothing) {
     EXPECT_EQ(Get(picture + std::to_string(VELAPREFS_WEBSITE)).body.substr(0, 2), "BM");
     EXPECT_EQ(Get(picture + std::to_string(VELAPREFS_KEEP_VISIBILITY)).status, 404);
     EXPECT_EQ(Get(picture + "4294967296").status, 404);
+    // The browser's own request for the page's icon is the Vela Button's icon.
+    const HttpResponse favicon = Get("/favicon.ico");
+    EXPECT_EQ(favicon.status, 200);
+    EXPECT_EQ(favicon.contentType, "image/bmp");
+    EXPECT_EQ(favicon.body.substr(0, 2), "BM");
+    EXPECT_EQ(favicon.body, Get("/api/icon").body);
     HttpRequest notJson = Request("POST", "/api/press", "{}");
     notJson.headers["content-type"] = "text/plain";
     EXPECT_EQ(Send(notJson).status, 415);
+    // A path asked with a method it does not take names the methods it takes.
+    for (const auto& [method, path, allowed] :
+         {std::tuple("GET", "/api/select", "POST"), std::tuple("POST", "/api/state", "GET"),
+          std::tuple("POST", "/api/preferences/picture/1", "GET"),
+          std::tuple("POST", "/assets/app.js", "GET")}) {
+        const HttpResponse refused = Send(Request(method, path, "{}"));
+        EXPECT_EQ(refused.status, 405) << method << " " << path;
+        EXPECT_NE(std::find(refused.headers.begin(), refused.headers.end(),
+                            std::pair<std::string, std::string>("Allow", allowed)),
+                  refused.headers.end())
+            << method << " " << path;
+    }
+    EXPECT_EQ(Send(Request("PUT", "/api/select", "{}")).status, 405);
+    EXPECT_EQ(Send(Request("DELETE", "/nowhere")).status, 405);
 
     // A dropped file is kept only under a plain file name, in a drop of this studio, as bytes.
     for (const std::string& name :

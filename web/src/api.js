@@ -1,9 +1,15 @@
-// Requests to the host. Every action is a POST with a JSON body, but for a dropped file's upload,
-// whose body is the file's bytes; the host answers errors as {"error": TEXT} with a status, and
-// ApiError carries both so the page can show the sentence.
+// How a request reaches the host (actions.js decides which requests and in what order). Every
+// action is a POST with a JSON body, but for a dropped file's upload, whose body is the file's
+// bytes; the host answers errors as {"error": TEXT} with a status, and ApiError carries both so
+// the page can show the sentence.
 
 export class ApiError extends Error {
-    // `details`: the other members of the host's answer, which some refusals carry for the page.
+    /**
+     * @param {number} status  the HTTP status; 0 when the host did not answer
+     * @param {string} message
+     * @param {Record<string, unknown>} [details]  the other members of the host's answer, which
+     *     some refusals carry for the page
+     */
     constructor(status, message, details = {}) {
         super(message);
         this.status = status;
@@ -11,8 +17,13 @@ export class ApiError extends Error {
     }
 }
 
+/**
+ * @param {Response} response
+ * @returns {Promise<ApiError>}
+ */
 async function errorFrom(response) {
     let text = `${response.status} ${response.statusText}`;
+    /** @type {Record<string, unknown>} */
     let details = {};
     try {
         const body = await response.json();
@@ -23,8 +34,14 @@ async function errorFrom(response) {
     return new ApiError(response.status, text, details);
 }
 
-// `content` is {type, body}: the body's media type and what fetch sends.
+/**
+ * @param {'GET' | 'POST'} method
+ * @param {string} path
+ * @param {{type: string, body: BodyInit}} [content]  the body and its media type
+ * @returns {Promise<unknown>} the answer's JSON
+ */
 async function send(method, path, content) {
+    /** @type {RequestInit & {headers: Record<string, string>}} */
     const init = {method, credentials: 'same-origin', headers: {}};
     if (content) {
         init.headers['Content-Type'] = content.type;
@@ -34,13 +51,26 @@ async function send(method, path, content) {
     try {
         response = await fetch(path, init);
     } catch (cause) {
-        throw new ApiError(0, `The studio does not answer (${cause.message}); is vela-host still running?`);
+        const why = cause instanceof Error ? cause.message : String(cause);
+        throw new ApiError(0, `The studio does not answer (${why}); is vela-host still running?`);
     }
     if (!response.ok) throw await errorFrom(response);
     return response.json();
 }
 
+/** @param {string} path */
 export const getJson = (path) => send('GET', path);
-export const postJson = (path, body) => send('POST', path, body === undefined ? undefined : {type: 'application/json', body: JSON.stringify(body)});
-// Sends a File or Blob as it is.
+
+/**
+ * @param {string} path
+ * @param {unknown} [body]  sent as JSON
+ */
+export const postJson = (path, body) =>
+    send('POST', path, body === undefined ? undefined : {type: 'application/json', body: JSON.stringify(body)});
+
+/**
+ * Sends a File or Blob as it is.
+ * @param {string} path
+ * @param {Blob} bytes
+ */
 export const postBytes = (path, bytes) => send('POST', path, {type: 'application/octet-stream', body: bytes});

@@ -97,11 +97,11 @@ function resolveReferences(store) {
 class Extras {
     constructor() {
         this.count = 0;
-        this.owner = [];  // the object of the tree the placement belongs to: picked, coloured when selected
-        this.source = [];  // the object whose mesh or shape it draws; -1 for a nested instance's gate
-        this.gate = [];  // the placement it is drawn under
-        this.root = [];  // the reference whose subtree it is of
-        this.member = [];  // its object in that subtree
+        this.owner = []; // the object of the tree the placement belongs to: picked, coloured when selected
+        this.source = []; // the object whose mesh or shape it draws; -1 for a nested instance's gate
+        this.gate = []; // the placement it is drawn under
+        this.root = []; // the reference whose subtree it is of
+        this.member = []; // its object in that subtree
         this.matrix = new Float32Array(16 * 64);
     }
 
@@ -125,7 +125,7 @@ class Extras {
 export function placeObjects(store, world) {
     const count = store.objects.length;
     const resolved = resolveReferences(store);
-    const relative = new Map();  // reference -> its subtree's transforms relative to it
+    const relative = new Map(); // reference -> its subtree's transforms relative to it
     const extras = new Extras();
     const source = new Int32Array(count);
 
@@ -136,7 +136,14 @@ export function placeObjects(store, world) {
         matrices = new Float32Array((end - root) * 16);
         matrices.set(IDENTITY);
         for (let j = root + 1; j < end; j++) {
-            multiply(matrices, (store.parentIndex[j] - root) * 16, localOf(store.objects[j]), 0, matrices, (j - root) * 16);
+            multiply(
+                matrices,
+                (store.parentIndex[j] - root) * 16,
+                localOf(store.objects[j]),
+                0,
+                matrices,
+                (j - root) * 16,
+            );
         }
         relative.set(root, matrices);
         return matrices;
@@ -164,7 +171,8 @@ export function placeObjects(store, world) {
         const reference = referenceOf(store, i);
         const drawnAs = reference < 0 ? i : resolved[reference];
         source[i] = drawnAs === EXPANDS ? NOTHING : drawnAs;
-        if (drawnAs === EXPANDS && reference !== i) placeSubtree(i, i, reference, world.slice(i * 16, i * 16 + 16), [i, reference]);
+        if (drawnAs === EXPANDS && reference !== i)
+            placeSubtree(i, i, reference, world.slice(i * 16, i * 16 + 16), [i, reference]);
     }
     return {count, source, extras};
 }

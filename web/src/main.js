@@ -1,8 +1,11 @@
-// The studio's page: wires the store, the event stream and the views together.
+// The studio's page: wires the store, the actions, the event stream and the views together. The
+// views listen to the store and ask the actions; the host's answers come back as events.
 
-import {ApiError, getJson} from './api.js';
+import {Actions} from './actions.js';
+import {ApiError} from './api.js';
 import {setUpConsole} from './console-panel.js';
 import {setUpDialogs} from './dialogs.js';
+import {byId} from './dom.js';
 import {followEvents} from './events.js';
 import {setUpFile} from './file-panel.js';
 import {setUpKeyboard} from './keyboard.js';
@@ -12,12 +15,13 @@ import {Store} from './store.js';
 import {setUpToolbar} from './toolbar.js';
 import {Viewport} from './viewport.js';
 
-const errorBar = document.getElementById('error-bar');
-const errorLine = document.getElementById('error');
-const statusLine = document.getElementById('status');
+const errorBar = byId('error-bar');
+const errorLine = byId('error');
+const statusLine = byId('status');
 
+/** @param {unknown} error */
 function report(error) {
-    let text = error?.message ?? String(error);
+    let text = error instanceof Error ? error.message : String(error);
     if (error instanceof ApiError && error.status === 401) {
         text = 'The studio did not accept this page: open the address with the token that vela-host printed.';
     }
@@ -25,55 +29,40 @@ function report(error) {
     errorBar.hidden = false;
 }
 
+/** @param {string} text */
 function notify(text) {
     errorBar.hidden = true;
     statusLine.textContent = text;
 }
 
-document.getElementById('error-dismiss').addEventListener('click', () => {
+byId('error-dismiss').addEventListener('click', () => {
     errorBar.hidden = true;
 });
 
 const store = new Store();
-const objectManager = new ObjectManager(document.getElementById('object-tree'), store, {
+const actions = new Actions(store, {report});
+const objectManager = new ObjectManager(byId('object-tree'), store, actions, {
     report,
-    menuButton: document.getElementById('objects-menu-button'),
-    menuElement: document.getElementById('objects-menu'),
+    menuButton: byId('objects-menu-button'),
+    menuElement: byId('objects-menu'),
 });
-const viewport = new Viewport(document.getElementById('viewport'), store, {report});
-viewport.onPicked = (id) => objectManager.reveal(id);
-setUpToolbar(store, viewport, {report, notify});
+const viewport = new Viewport(byId('viewport', HTMLCanvasElement), store, actions, {
+    report,
+    picked: (id) => objectManager.reveal(id),
+});
+setUpToolbar(store, actions, viewport, {report, notify});
 setUpConsole(store);
-setUpFile(store, {report, notify});
-setUpPreferences(store, {report});
-setUpDialogs(store, {report});
-setUpKeyboard({report, notify});
+setUpFile(store, actions, {report, notify});
+setUpPreferences(store, actions, {report});
+setUpDialogs(store, actions, {report});
+setUpKeyboard(actions, {report, notify});
 
-// One fetch of the whole state at a time; a request for another while one runs is remembered.
-let loading = null;
-let loadAgain = false;
-async function reload() {
-    if (loading) {
-        loadAgain = true;
-        return loading;
-    }
-    loading = (async () => {
-        do {
-            loadAgain = false;
-            try {
-                store.load(await getJson('/api/state'));
-            } catch (error) {
-                report(error);
-            }
-        } while (loadAgain);
-        loading = null;
-    })();
-    return loading;
-}
-
-reload();
-followEvents(store, {reload, loaded: () => loading ?? Promise.resolve(), onStatus: (text) => (text ? report(new Error(text)) : (errorBar.hidden = true))});
+actions.reload();
+followEvents(store, actions, (text) => {
+    if (text) report(new Error(text));
+    else errorBar.hidden = true;
+});
 
 // A handle for looking into the page from the browser's console (and for the browser tests'
 // measurements); the page itself does not use it.
-window.studio = {store, viewport, objectManager};
+Object.assign(window, {studio: {store, actions, viewport, objectManager}});

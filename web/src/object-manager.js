@@ -5,36 +5,51 @@
 // the tab order after the tree. A menu (from the button in the panel's header, or as a context
 // menu on a row) and a double-click on a row select objects with their descendants.
 
-import {postJson} from './api.js';
 import {Menu} from './menu.js';
+import {selectionMode} from './modifiers.js';
+
+/** @typedef {import('./store.js').Store} Store */
+/** @typedef {import('./actions.js').Actions} Actions */
+/** @typedef {import('./protocol.js').Mode} Mode */
+/** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 
 const ROW_HEIGHT = 24;
 const OVERSCAN = 6;
 const NEXT_MODE = {default: 'on', on: 'off', off: 'default'};
 const INDENT = 14;
 
+/**
+ * The mode a click on a dot sets: default → on → off → default.
+ * @param {Mode} mode
+ * @returns {Mode}
+ */
 export function nextMode(mode) {
-    return NEXT_MODE[mode] ?? 'on';
+    return /** @type {Record<string, Mode>} */ (NEXT_MODE)[mode] ?? 'on';
 }
 
-// The selection mode a click, a key or a double-click asks for by the keys held with it.
-function selectionMode(event) {
-    if (event.shiftKey) return 'add';
-    if (event.ctrlKey || event.metaKey) return 'toggle';
-    return 'replace';
-}
-
+/** @param {KeyboardEvent} event */
 const opensContextMenu = (event) => event.key === 'ContextMenu' || (event.key === 'F10' && event.shiftKey);
 
 export class ObjectManager {
-    constructor(element, store, {report, menuButton, menuElement}) {
+    /**
+     * @param {HTMLElement} element  the tree
+     * @param {Store} store
+     * @param {Actions} actions
+     * @param {object} views
+     * @param {(error: unknown) => void} views.report
+     * @param {HTMLElement} views.menuButton  the button in the panel's header that opens the menu
+     * @param {HTMLElement} views.menuElement  the menu
+     */
+    constructor(element, store, actions, {report, menuButton, menuElement}) {
         this.element = element;
         this.store = store;
+        this.actions = actions;
         this.report = report;
-        this.sent = Promise.resolve();  // the last request, which the next one waits for
+        /** @type {Set<number>} ids of the folded objects */
         this.folded = new Set();
         this.rows = new Int32Array(0);
-        this.active = -1;  // object index of the active row
+        this.active = -1; // object index of the active row
+        /** @type {HTMLElement[]} */
         this.pool = [];
         this.spacer = document.createElement('div');
         this.spacer.className = 'om-spacer';
@@ -45,7 +60,7 @@ export class ObjectManager {
         element.addEventListener('keydown', (event) => this.onKey(event));
         element.addEventListener('dblclick', (event) => this.onDoubleClick(event));
         element.addEventListener('contextmenu', (event) => this.onContextMenu(event));
-        this.setUpMenu(menuButton, menuElement);
+        this.menu = this.makeMenu(menuButton, menuElement);
         new ResizeObserver(() => this.draw()).observe(element);
         store.on('load', () => this.rebuild());
         store.on('change', () => this.draw());
@@ -98,7 +113,8 @@ export class ObjectManager {
             if (position < last) this.fillRow(row, position);
             else row.hidden = true;
         }
-        const activeRow = this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.objects[this.active].id}` : '';
+        const activeRow =
+            this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.objects[this.active].id}` : '';
         if (activeRow) this.element.setAttribute('aria-activedescendant', activeRow);
         else this.element.removeAttribute('aria-activedescendant');
     }
@@ -107,7 +123,8 @@ export class ObjectManager {
         const row = document.createElement('div');
         row.setAttribute('role', 'treeitem');
         row.className = 'om-row';
-        row.innerHTML = `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
+        row.innerHTML =
+            `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
             `<span class="om-type"></span>` +
             `<span class="om-record" title="carries an isolation record" hidden>◆<span class="visually-hidden"> isolation record</span></span>` +
             `<button type="button" class="om-dot" data-member="editor"></button>` +
@@ -164,36 +181,44 @@ export class ObjectManager {
         return index === undefined ? `#${id}` : this.store.objects[index].name;
     }
 
-    // Requests go out one after another, so the host does them in the order the person acted
-    // (the two clicks of a double-click select before the double-click's own request).
-    post(path, body) {
-        this.sent = this.sent.then(() => postJson(path, body)).catch((error) => this.report(error));
-        return this.sent;
-    }
-
+    // The actions send these in order after the ones before (the two clicks of a double-click
+    // select before the double-click's own request).
+    /**
+     * @param {number} index
+     * @param {MouseEvent | KeyboardEvent} event
+     */
     select(index, event) {
-        return this.post('/api/select', {ids: [this.store.objects[index].id], mode: selectionMode(event)});
+        return this.actions.select([this.store.objects[index].id], selectionMode(event)).catch(this.report);
     }
 
+    /**
+     * @param {number[]} ids
+     * @param {SelectionMode} [mode]
+     */
     selectWithChildren(ids, mode = 'replace') {
         if (ids.length === 0) return Promise.resolve();
-        return this.post('/api/select', {ids, mode, children: true});
+        return this.actions.select(ids, mode, {children: true}).catch(this.report);
     }
 
-    setUpMenu(button, element) {
-        this.menu = new Menu(element, [
-            {label: 'Select Children', run: (ids) => this.selectWithChildren(ids)},
-        ]);
-        const openBelowButton = (first) => {
+    /**
+     * @param {HTMLElement} button
+     * @param {HTMLElement} element
+     * @returns {Menu<number[]>}
+     */
+    makeMenu(button, element) {
+        /** @type {Menu<number[]>} */
+        const menu = new Menu(element, [{label: 'Select Children', run: (ids) => this.selectWithChildren(ids)}]);
+        const openBelowButton = (/** @type {number} */ first) => {
             const {left, bottom} = button.getBoundingClientRect();
-            this.menu.open({x: left, y: bottom}, this.selectionOrActive(), {opener: button, first});
+            menu.open({x: left, y: bottom}, this.selectionOrActive(), {opener: button, first});
         };
-        button.addEventListener('click', () => (this.menu.isOpen ? this.menu.close() : openBelowButton(0)));
+        button.addEventListener('click', () => (menu.isOpen ? menu.close() : openBelowButton(0)));
         button.addEventListener('keydown', (event) => {
             if (event.key !== 'ArrowDown' && event.key !== 'ArrowUp') return;
             event.preventDefault();
             openBelowButton(event.key === 'ArrowDown' ? 0 : -1);
         });
+        return menu;
     }
 
     // What the menu button's entries act on: the selection, or the active row when nothing is
@@ -249,9 +274,9 @@ export class ObjectManager {
         this.active = index;
         const member = event.target.closest('button')?.dataset.member;
         if (member === 'enabled') {
-            this.post('/api/object', {id: object.id, enabled: !object.enabled});
-        } else if (member) {
-            this.post('/api/object', {id: object.id, [member]: nextMode(object[member])});
+            this.actions.setObject({id: object.id, enabled: !object.enabled}).catch(this.report);
+        } else if (member === 'editor' || member === 'render') {
+            this.actions.setObject({id: object.id, [member]: nextMode(object[member])}).catch(this.report);
         } else if (event.target.closest('.om-fold') && this.store.hasChildren(index)) {
             this.toggleFold(index);
         } else {
@@ -281,7 +306,8 @@ export class ObjectManager {
         const top = position * ROW_HEIGHT;
         const view = this.element;
         if (top < view.scrollTop) view.scrollTop = top;
-        else if (top + ROW_HEIGHT > view.scrollTop + view.clientHeight) view.scrollTop = top + ROW_HEIGHT - view.clientHeight;
+        else if (top + ROW_HEIGHT > view.scrollTop + view.clientHeight)
+            view.scrollTop = top + ROW_HEIGHT - view.clientHeight;
     }
 
     // Shows an object: unfolds its ancestors, makes it the active row and scrolls to it.
@@ -302,23 +328,33 @@ export class ObjectManager {
         const position = this.rowOf(this.active);
         const open = store.hasChildren(this.active) && !this.folded.has(store.objects[this.active].id);
         switch (event.key) {
-        case 'ArrowDown': this.moveTo(this.rows[Math.min(position + 1, this.rows.length - 1)]); break;
-        case 'ArrowUp': this.moveTo(this.rows[Math.max(position - 1, 0)]); break;
-        case 'Home': this.moveTo(this.rows[0]); break;
-        case 'End': this.moveTo(this.rows[this.rows.length - 1]); break;
-        case 'ArrowRight':
-            if (store.hasChildren(this.active) && !open) this.toggleFold(this.active, true);
-            else if (open) this.moveTo(this.active + 1);
-            break;
-        case 'ArrowLeft':
-            if (open) this.toggleFold(this.active, false);
-            else this.moveTo(store.parentIndex[this.active]);
-            break;
-        case ' ':
-        case 'Enter': this.select(this.active, event); break;
-        default:
-            if (!opensContextMenu(event)) return;
-            this.openContextMenuAtActiveRow();
+            case 'ArrowDown':
+                this.moveTo(this.rows[Math.min(position + 1, this.rows.length - 1)]);
+                break;
+            case 'ArrowUp':
+                this.moveTo(this.rows[Math.max(position - 1, 0)]);
+                break;
+            case 'Home':
+                this.moveTo(this.rows[0]);
+                break;
+            case 'End':
+                this.moveTo(this.rows[this.rows.length - 1]);
+                break;
+            case 'ArrowRight':
+                if (store.hasChildren(this.active) && !open) this.toggleFold(this.active, true);
+                else if (open) this.moveTo(this.active + 1);
+                break;
+            case 'ArrowLeft':
+                if (open) this.toggleFold(this.active, false);
+                else this.moveTo(store.parentIndex[this.active]);
+                break;
+            case ' ':
+            case 'Enter':
+                this.select(this.active, event);
+                break;
+            default:
+                if (!opensContextMenu(event)) return;
+                this.openContextMenuAtActiveRow();
         }
         event.preventDefault();
         event.stopPropagation();

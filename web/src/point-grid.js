@@ -3,8 +3,8 @@
 // fine as a bound on the points allows. Every place where something is drawn keeps a point, dense
 // places fewer; the cells are cubes, so a long or flat scene gets as many points as a round one.
 
-const MAX_GRID_CELLS = 1 << 22;  // a bound on the cells of the grid, for its table
-const FINEST_STEPS = 65536;  // cells along the longest side at most: the search's end
+const MAX_GRID_CELLS = 1 << 22; // a bound on the cells of the grid, for its table
+const FINEST_STEPS = 65536; // cells along the longest side at most: the search's end
 const STEP = 1.5;
 
 // `positions` holds x, y, z of each place; `selected[k]` says whether place k belongs to a selected
@@ -15,7 +15,8 @@ const STEP = 1.5;
 export function gridPoints(positions, selected, limit, startCellSize) {
     const {min, size} = boundsOf(positions);
     const longest = Math.max(size[0], size[1], size[2], 1e-6);
-    const tooFine = (cellSize) => cellsAlong(size, cellSize).reduce((product, cells) => product * cells, 1) > MAX_GRID_CELLS;
+    const tooFine = (cellSize) =>
+        cellsAlong(size, cellSize).reduce((product, cells) => product * cells, 1) > MAX_GRID_CELLS;
     let cellSize = startCellSize > 0 ? startCellSize : longest / 64;
     while (tooFine(cellSize)) cellSize *= STEP;
     let chosen = cellsOf(positions, selected, min, size, cellSize);
@@ -59,7 +60,9 @@ function cellsOf(positions, selected, min, size, cellSize) {
     const cell = (value, from, cells) => Math.min(cells - 1, Math.floor((value - from) * scale));
     let count = 0;
     for (let k = 0; k < selected.length; k++) {
-        const key = cell(positions[k * 3], min[0], nx) + nx * (cell(positions[k * 3 + 1], min[1], ny) + ny * cell(positions[k * 3 + 2], min[2], nz));
+        const key =
+            cell(positions[k * 3], min[0], nx) +
+            nx * (cell(positions[k * 3 + 1], min[1], ny) + ny * cell(positions[k * 3 + 2], min[2], nz));
         let chosen = slot[key];
         if (chosen < 0) {
             chosen = count++;

@@ -5,16 +5,28 @@
 // What the module asks to open (the manual, its web site) is listed as links: a browser may block
 // a window opened without a click of the person, a link is never blocked.
 
-import {getJson, postJson} from './api.js';
+import {byId, focusWithin} from './dom.js';
 
-export function setUpPreferences(store, {report}) {
-    const panel = document.getElementById('preferences');
-    const body = document.getElementById('preferences-body');
-    const title = document.getElementById('preferences-title');
-    const toggle = document.getElementById('preferences-toggle');
+/** @typedef {import('./store.js').Store} Store */
+/** @typedef {import('./actions.js').Actions} Actions */
+/** @typedef {import('./protocol.js').Parameter} Parameter */
+/** @typedef {import('./protocol.js').PreferencesPage} PreferencesPage */
+
+/**
+ * @param {Store} store
+ * @param {Actions} actions
+ * @param {{report: (error: unknown) => void}} views
+ */
+export function setUpPreferences(store, actions, {report}) {
+    const panel = byId('preferences', HTMLDialogElement);
+    const body = byId('preferences-body');
+    const title = byId('preferences-title');
+    const toggle = byId('preferences-toggle');
+    /** @type {Promise<void> | null} */
     let refreshing = null;
 
     // A bitmap button's picture; the button keeps its label as its name.
+    /** @param {NonNullable<Parameter['picture']>} picture */
     const picture = ({url, width, height}) => {
         const image = document.createElement('img');
         image.src = url;
@@ -24,6 +36,7 @@ export function setUpPreferences(store, {report}) {
         return image;
     };
 
+    /** @param {Parameter} parameter */
     const control = (parameter) => {
         const row = document.createElement('div');
         row.className = 'pref-row';
@@ -33,7 +46,7 @@ export function setUpPreferences(store, {report}) {
             input.type = 'checkbox';
             input.id = `pref-${parameter.id}`;
             input.checked = Boolean(parameter.value);
-            input.addEventListener('change', () => act('/api/preferences', {id: parameter.id, value: input.checked}));
+            input.addEventListener('change', () => act(() => actions.setPreference(parameter.id, input.checked)));
             const text = document.createElement('label');
             text.htmlFor = input.id;
             text.textContent = label;
@@ -41,19 +54,21 @@ export function setUpPreferences(store, {report}) {
         } else if (parameter.kind === 'button' || parameter.kind === 'bitmapbutton') {
             const button = document.createElement('button');
             button.type = 'button';
-            button.id = `pref-${parameter.id}`;  // so the focus stays on it when the page is drawn again
+            button.id = `pref-${parameter.id}`; // so the focus stays on it when the page is drawn again
             button.className = parameter.kind;
             button.textContent = label;
             if (parameter.picture) button.prepend(picture(parameter.picture));
-            button.addEventListener('click', () => act('/api/preferences/click', {id: parameter.id}));
+            button.addEventListener('click', () => act(() => actions.clickPreference(parameter.id)));
             row.append(button);
         } else {
             const input = document.createElement('input');
             input.id = `pref-${parameter.id}`;
-            input.value = parameter.value ?? '';
+            input.value = String(parameter.value ?? '');
             const isNumber = typeof parameter.value === 'number';
             if (isNumber) input.type = 'number';
-            input.addEventListener('change', () => act('/api/preferences', {id: parameter.id, value: isNumber ? Number(input.value) : input.value}));
+            input.addEventListener('change', () =>
+                act(() => actions.setPreference(parameter.id, isNumber ? Number(input.value) : input.value)),
+            );
             const text = document.createElement('label');
             text.htmlFor = input.id;
             text.textContent = label;
@@ -62,23 +77,28 @@ export function setUpPreferences(store, {report}) {
         return row;
     };
 
+    /** @param {PreferencesPage} page */
     const draw = (page) => {
         title.textContent = page.title;
         const focused = document.activeElement?.id;
         body.replaceChildren(...page.parameters.map(control));
-        if (focused && body.querySelector(`#${CSS.escape(focused)}`)) document.getElementById(focused).focus();
+        if (focused) focusWithin(body, `#${CSS.escape(focused)}`);
     };
 
     const refresh = () => {
-        refreshing ??= getJson('/api/preferences').then(draw, report).finally(() => {
-            refreshing = null;
-        });
+        refreshing ??= actions
+            .preferences()
+            .then(draw, report)
+            .finally(() => {
+                refreshing = null;
+            });
         return refreshing;
     };
 
-    const act = async (url, request) => {
+    /** @param {() => Promise<unknown>} request */
+    const act = async (request) => {
         try {
-            await postJson(url, request);
+            await request();
         } catch (error) {
             report(error);
         }
@@ -90,7 +110,7 @@ export function setUpPreferences(store, {report}) {
             panel.close();
         } else {
             panel.show();
-            refresh().then(() => body.querySelector('input, button')?.focus());
+            refresh().then(() => focusWithin(body, 'input, button'));
         }
         toggle.setAttribute('aria-expanded', panel.open ? 'true' : 'false');
     });
@@ -98,30 +118,32 @@ export function setUpPreferences(store, {report}) {
         toggle.setAttribute('aria-expanded', 'false');
         toggle.focus();
     });
-    document.getElementById('preferences-close').addEventListener('click', () => panel.close());
+    byId('preferences-close').addEventListener('click', () => panel.close());
     store.on('change', () => {
         if (panel.open) refresh();
     });
 
-    const opened = document.getElementById('opened');
+    const opened = byId('opened');
     const showOpened = () => {
-        opened.replaceChildren(...store.opened.map((entry) => {
-            const item = document.createElement('li');
-            const link = document.createElement('a');
-            link.href = entry.url;
-            link.target = '_blank';
-            link.rel = 'noopener';
-            link.textContent = entry.kind === 'file' ? `Open ${entry.name}` : entry.url;
-            item.append(link);
-            return item;
-        }));
-        document.getElementById('opened-section').hidden = store.opened.length === 0;
+        opened.replaceChildren(
+            ...store.opened.map((entry) => {
+                const item = document.createElement('li');
+                const link = document.createElement('a');
+                link.href = entry.url;
+                link.target = '_blank';
+                link.rel = 'noopener';
+                link.textContent = entry.kind === 'file' ? `Open ${entry.name}` : entry.url;
+                item.append(link);
+                return item;
+            }),
+        );
+        byId('opened-section').hidden = store.opened.length === 0;
     };
     store.on('load', showOpened);
     store.on('change', ({change}) => {
         if (change.opened?.length) {
             showOpened();
-            opened.lastElementChild?.querySelector('a').focus();
+            if (opened.lastElementChild) focusWithin(opened.lastElementChild, 'a');
         }
     });
 }

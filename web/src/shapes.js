@@ -39,7 +39,10 @@ export function makeShape(key) {
         return {geometry: PRIMITIVES[type](), material: new THREE.MeshLambertMaterial({color: PRIMITIVE_COLOUR})};
     }
     const colour = MARKER_COLOURS[type] ?? GENERATOR_MARKER_COLOUR;
-    return {geometry: new THREE.OctahedronGeometry(MARKER_SIZE), material: new THREE.MeshBasicMaterial({color: colour})};
+    return {
+        geometry: new THREE.OctahedronGeometry(MARKER_SIZE),
+        material: new THREE.MeshBasicMaterial({color: colour}),
+    };
 }
 
 // The parts of a geometry from GET /api/mesh/ID, each with its own material.

@@ -1,15 +1,22 @@
 // The toolbar: the Vela Button, drawn pressed while the document is isolated, and the view's
 // controls. A click on the Vela Button sends the Shift, Ctrl and Alt keys held at that moment.
 
-import {postJson} from './api.js';
+import {byId} from './dom.js';
+import {modifiersOf} from './modifiers.js';
 
-export function modifiersOf(event) {
-    return {shift: event.shiftKey, ctrl: event.ctrlKey, alt: event.altKey};
-}
+/** @typedef {import('./store.js').Store} Store */
+/** @typedef {import('./actions.js').Actions} Actions */
+/** @typedef {import('./viewport.js').Viewport} Viewport */
 
-export function setUpToolbar(store, viewport, {report, notify}) {
-    const vela = document.getElementById('vela-button');
-    const icon = vela.querySelector('img');
+/**
+ * @param {Store} store
+ * @param {Actions} actions
+ * @param {Viewport} viewport
+ * @param {{report: (error: unknown) => void, notify: (text: string) => void}} views
+ */
+export function setUpToolbar(store, actions, viewport, {report, notify}) {
+    const vela = byId('vela-button', HTMLButtonElement);
+    const icon = /** @type {HTMLImageElement} */ (vela.querySelector('img'));
     const showButton = () => {
         vela.setAttribute('aria-pressed', store.button.pressed ? 'true' : 'false');
         vela.disabled = !store.button.enabled;
@@ -20,21 +27,21 @@ export function setUpToolbar(store, viewport, {report, notify}) {
 
     vela.addEventListener('click', async (event) => {
         try {
-            const answer = await postJson('/api/press', modifiersOf(event));
+            const answer = await actions.press(modifiersOf(event));
             if (answer.result !== undefined) notify(`Vela Button answered ${JSON.stringify(answer.result)}`);
         } catch (error) {
             report(error);
         }
     });
 
-    const renderView = document.getElementById('render-view');
+    const renderView = byId('render-view');
     renderView.addEventListener('click', () => {
         const on = renderView.getAttribute('aria-pressed') !== 'true';
         renderView.setAttribute('aria-pressed', on ? 'true' : 'false');
         viewport.setMode(on ? 'render' : 'editor');
     });
-    document.getElementById('frame-all').addEventListener('click', () => viewport.frameAll());
-    document.getElementById('frame-selected').addEventListener('click', () => {
+    byId('frame-all').addEventListener('click', () => viewport.frameAll());
+    byId('frame-selected').addEventListener('click', () => {
         if (!viewport.frameSelected()) notify('No selected object is drawn.');
     });
 }

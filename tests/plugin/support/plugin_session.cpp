@@ -1,5 +1,6 @@
 #include "support/plugin_session.h"
 
+#include "actions/perform.h"
 #include "vela_host/host_entry.h"
 
 namespace velatest {
@@ -29,10 +30,12 @@ PluginSession::PluginSession(Options options) : host_(std::make_unique<vhost::Ho
 // The host ends the module, disposes of what it registered and unloads it.
 PluginSession::~PluginSession() { host_.reset(); }
 bool PluginSession::Press(std::int32_t qualifiers) {
-    host_->SetQualifiers(qualifiers);
-    const bool result = host_->InvokeCommand(kCommandId);
-    host_->SetQualifiers(0);
-    return result;
+    return vhost::actions::Perform(*host_, vhost::actions::PressCommand{kCommandId, qualifiers})
+        .commandResult;
+}
+
+bool PluginSession::StrokeKey(std::int32_t qualifiers, std::int32_t key) {
+    return vhost::actions::Perform(*host_, vhost::actions::StrokeKey{qualifiers, key}).keyTaken;
 }
 
 std::int32_t PluginSession::State() { return host_->QueryCommandState(kCommandId); }

@@ -22,13 +22,13 @@ inline constexpr std::int32_t kSettingsId = ID_VELASETTINGS;  // the plug-in's s
 inline constexpr std::int32_t kKeepOptionKey = VELASETTINGS_KEEP_VISIBILITY;  // Int32 0/1 in it
 
 // Qualifier keys as the host's keyboard reports them.
-inline constexpr std::int32_t kShift = 1;
-inline constexpr std::int32_t kCtrl = 2;
-inline constexpr std::int32_t kAlt = 4;
+inline constexpr std::int32_t kShift = HOST_QUALIFIER_SHIFT;
+inline constexpr std::int32_t kCtrl = HOST_QUALIFIER_CTRL;
+inline constexpr std::int32_t kAlt = HOST_QUALIFIER_ALT;
 
 // The command's state as the host draws its button.
-inline constexpr std::int32_t kNotIsolated = 0x40000000;
-inline constexpr std::int32_t kIsolated = 0x40000001;
+inline constexpr std::int32_t kNotIsolated = HOST_COMMAND_ENABLED;
+inline constexpr std::int32_t kIsolated = HOST_COMMAND_ENABLED | HOST_COMMAND_CHECKED;
 
 class PluginSession {
 public:
@@ -57,6 +57,8 @@ public:
     // Presses the command with `qualifiers` held, as a click does; answers the command's result.
     // The keys are let go afterwards.
     bool Press(std::int32_t qualifiers = 0);
+    // A key stroke through the host's shortcut table; answers whether a shortcut took it.
+    bool StrokeKey(std::int32_t qualifiers, std::int32_t key);
     // The command's state in the active document, as the host asks for it.
     std::int32_t State();
 
@@ -91,6 +93,9 @@ protected:
     vhost::Host& Host() { return session_->Host(); }
     vhost::Document& Doc() { return session_->Doc(); }
     bool Press(std::int32_t qualifiers = 0) { return session_->Press(qualifiers); }
+    bool StrokeKey(std::int32_t qualifiers, std::int32_t key) {
+        return session_->StrokeKey(qualifiers, key);
+    }
     std::int32_t State() { return session_->State(); }
 
 private:

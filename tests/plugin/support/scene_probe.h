@@ -16,15 +16,17 @@
 namespace velatest {
 
 // Object types of the host (its built-in object plug-ins), by what matters to the command.
-inline constexpr std::int32_t kNull = 5140;
-inline constexpr std::int32_t kPolygon = 5100;
-inline constexpr std::int32_t kLight = 5102;
-inline constexpr std::int32_t kCube = 5159;            // a generator that ignores its children
-inline constexpr std::int32_t kSphere = 5160;          // likewise
-inline constexpr std::int32_t kSubdivision = 1007455;  // a generator that takes its children
-inline constexpr std::int32_t kSymmetry = 5142;        // likewise
-inline constexpr std::int32_t kCloner = 1018544;       // likewise
-inline constexpr std::int32_t kInstance = 5126;        // refers to another object through a link
+inline constexpr std::int32_t kNull = HOST_OBJECT_NULL;
+inline constexpr std::int32_t kPolygon = HOST_OBJECT_POLYGON;
+inline constexpr std::int32_t kLight = HOST_OBJECT_LIGHT;
+inline constexpr std::int32_t kCube = vhost::kObjectCube;  // a generator that ignores its children
+inline constexpr std::int32_t kSphere = vhost::kObjectSphere;  // likewise
+inline constexpr std::int32_t kSubdivision =
+    vhost::kObjectSubdivision;  // a generator that takes its children
+inline constexpr std::int32_t kSymmetry = vhost::kObjectSymmetry;  // likewise
+inline constexpr std::int32_t kCloner = vhost::kObjectCloner;      // likewise
+inline constexpr std::int32_t kInstance =
+    HOST_OBJECT_INSTANCE;  // refers to another object through a link
 inline constexpr std::int32_t kInstanceLink = HOST_INSTANCE_LINK;  // that link's key in its data
 inline constexpr std::int32_t kUnknownType = 424242;  // no object plug-in of the host has it
 

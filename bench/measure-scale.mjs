@@ -1,5 +1,6 @@
-// Measures the page on a large scene (not a test: its figures depend on the machine).
-//   node tests/browser/measure-scale.mjs SCENE
+// Measures the studio's page on a large scene in headless Chromium (a benchmark, not a test: its
+// figures depend on the machine). Needs the dev build, as scripts/test-browser does.
+//   node bench/measure-scale.mjs [--identity] SCENE
 // e.g. a glTF town of 10^5 nodes made by tools/make_node_gltf. Prints the time to the first
 // drawn picture, the frames per second while the camera orbits under a dragged mouse for five
 // seconds, and the time from a click on the Vela Button to the tree and viewport showing it, and
@@ -7,7 +8,7 @@
 // drawn as points).
 
 import {resolve} from 'node:path';
-import {launchBrowser, openStudio, screenshot, startStudio} from './studio-harness.mjs';
+import {launchBrowser, openStudio, screenshot, startStudio} from '../tests/browser/studio-harness.mjs';
 
 // With `--identity`, the browser asks for answers without compression: the studio's server
 // compresses /api/state with brotli when asked, which takes far longer than the page's own work on
@@ -16,7 +17,7 @@ const identity = process.argv.includes('--identity');
 
 const scene = process.argv.slice(2).find((argument) => !argument.startsWith('--'));
 if (!scene) {
-    console.error('usage: node tests/browser/measure-scale.mjs [--identity] SCENE');
+    console.error('usage: node bench/measure-scale.mjs [--identity] SCENE');
     process.exit(2);
 }
 const studio = await startStudio(resolve(scene));
@@ -24,7 +25,7 @@ const browser = await launchBrowser();
 try {
     const started = Date.now();
     const {page} = await openStudio(browser, studio.url, identity ? {'Accept-Encoding': 'identity'} : {});
-    await page.waitForFunction(() => window.studio.viewport.meshQueue.length === 0 && window.studio.viewport.meshFetching === 0, null, {timeout: 120000});
+    await page.waitForFunction(() => window.studio.viewport.meshes.done, null, {timeout: 120000});
     await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
     const objects = await page.evaluate(() => window.studio.store.objects.length);
     const drawn = await page.evaluate(() => window.studio.viewport.drawnCount());
@@ -49,34 +50,45 @@ try {
     }
     await Promise.all(moves);
     const frames = (await page.evaluate(() => window.studio.viewport.frames)) - framesBefore;
-    console.log(`orbiting: ${(frames / ((Date.now() - orbitStarted) / 1000)).toFixed(1)} frames per second (${frames} frames)`);
+    console.log(
+        `orbiting: ${(frames / ((Date.now() - orbitStarted) / 1000)).toFixed(1)} frames per second (${frames} frames)`,
+    );
     await screenshot(page, 'scale-02-orbiting');
     await page.mouse.up();
-    await page.waitForTimeout(3000);  // the shapes come back and are drawn
+    await page.waitForTimeout(3000); // the shapes come back and are drawn
 
     await page.getByRole('treeitem').first().click();
-    await page.waitForFunction(() => document.querySelector('[role="treeitem"]').getAttribute('aria-selected') === 'true');
+    await page.waitForFunction(
+        () => document.querySelector('[role="treeitem"]').getAttribute('aria-selected') === 'true',
+    );
     for (const what of ['isolate', 'restore']) {
-        const [shown, shapes] = await page.evaluate(() => new Promise((done) => {
-            const {viewport} = window.studio;
-            const button = document.getElementById('vela-button');
-            const wanted = button.getAttribute('aria-pressed') === 'true' ? 'false' : 'true';
-            const changesBefore = viewport.changes;
-            const clicked = performance.now();
-            let shownAt = null;
-            // This callback runs at the start of an animation frame, before the viewport's own: a
-            // change counted as drawn was drawn by an earlier frame, and the browser begins a
-            // frame only when the one before it is done.
-            const watch = () => {
-                const pressed = button.getAttribute('aria-pressed') === wanted;
-                if (pressed && shownAt === null && viewport.changesShown > changesBefore) shownAt = performance.now() - clicked;
-                if (pressed && viewport.changesShownAsShapes > changesBefore) done([shownAt, performance.now() - clicked]);
-                else requestAnimationFrame(watch);
-            };
-            button.click();
-            requestAnimationFrame(watch);
-        }));
-        console.log(`press (${what}) to tree and viewport updated: ${shown.toFixed(0)} ms; every shape drawn: ${shapes.toFixed(0)} ms`);
+        const [shown, shapes] = await page.evaluate(
+            () =>
+                new Promise((done) => {
+                    const {viewport} = window.studio;
+                    const button = document.getElementById('vela-button');
+                    const wanted = button.getAttribute('aria-pressed') === 'true' ? 'false' : 'true';
+                    const changesBefore = viewport.changes;
+                    const clicked = performance.now();
+                    let shownAt = null;
+                    // This callback runs at the start of an animation frame, before the viewport's own: a
+                    // change counted as drawn was drawn by an earlier frame, and the browser begins a
+                    // frame only when the one before it is done.
+                    const watch = () => {
+                        const pressed = button.getAttribute('aria-pressed') === wanted;
+                        if (pressed && shownAt === null && viewport.changesShown > changesBefore)
+                            shownAt = performance.now() - clicked;
+                        if (pressed && viewport.changesShownAsShapes > changesBefore)
+                            done([shownAt, performance.now() - clicked]);
+                        else requestAnimationFrame(watch);
+                    };
+                    button.click();
+                    requestAnimationFrame(watch);
+                }),
+        );
+        console.log(
+            `press (${what}) to tree and viewport updated: ${shown.toFixed(0)} ms; every shape drawn: ${shapes.toFixed(0)} ms`,
+        );
         await screenshot(page, `scale-03-${what}`);
     }
 } finally {

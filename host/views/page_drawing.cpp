@@ -1,4 +1,4 @@
-#include "prefs/page_drawing.h"
+#include "views/page_drawing.h"
 
 #include <algorithm>
 

@@ -1,6 +1,7 @@
-// The studio's threaded core: the work queue, the event stream, the session and the person, put
-// together around one Host. The thread that calls RunHostThread is the host thread (the one that
-// calls the module); the handler may be called from any other thread.
+// The studio, put together around one Host: the event stream, the work queue, the session, the
+// person and the request handler. The thread that calls Run is the host thread (the one that calls
+// the module); the handler may be called from any other thread. A server (studio_server.h) only
+// listens and hands requests to the handler.
 #pragma once
 
 #include <atomic>
@@ -30,13 +31,13 @@ struct StudioSettings {
     std::filesystem::path uploadParent;
 };
 
-class HostThread {
+class Studio {
 public:
     // Made on the host thread; the host's dialogs ask the studio's person from now on.
-    HostThread(Host& host, const StudioSettings& settings);
-    ~HostThread();  // the dialogs go back to cancelling windows nobody attends
-    HostThread(const HostThread&) = delete;
-    HostThread& operator=(const HostThread&) = delete;
+    Studio(Host& host, const StudioSettings& settings);
+    ~Studio();  // the dialogs go back to cancelling windows nobody attends
+    Studio(const Studio&) = delete;
+    Studio& operator=(const Studio&) = delete;
 
     const RequestHandler& Handler() const { return handler_; }
     EventStream& Events() { return events_; }

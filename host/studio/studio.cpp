@@ -1,4 +1,4 @@
-#include "studio/host_thread.h"
+#include "studio/studio.h"
 
 #include <chrono>
 
@@ -12,25 +12,23 @@ constexpr std::chrono::milliseconds kStopCheck{100};
 
 }  // namespace
 
-HostThread::HostThread(Host& host, const StudioSettings& settings)
+Studio::Studio(Host& host, const StudioSettings& settings)
     : host_(host),
       session_(host, events_, settings.scenePath, settings.uploadParent),
       person_(queue_, session_, [this] { return stopping_.load(); }),
       handler_(
           settings.access, settings.pageFolder,
-          [this](WorkKind kind, HttpRequest request) {
-              return queue_.Submit(kind, std::move(request));
-          },
-          events_, [this] { return session_.Hello(); }) {
+          [this](RoutedRequest request) { return queue_.Submit(std::move(request)); }, events_,
+          [this] { return session_.Hello(); }) {
     host_.Dialogs().SetPerson([this](const OpenWindow& window) { return person_.Ask(window); });
 }
 
-HostThread::~HostThread() {
+Studio::~Studio() {
     host_.Dialogs().SetPerson(nullptr);
     Stop();
 }
 
-void HostThread::Run() {
+void Studio::Run() {
     while (!stopping_.load()) {
         std::unique_ptr<Work> work = queue_.Take(kStopCheck);
         if (work == nullptr) continue;
@@ -43,7 +41,7 @@ void HostThread::Run() {
     events_.Close();
 }
 
-void HostThread::Stop() {
+void Studio::Stop() {
     stopping_.store(true);
     queue_.Close();
     events_.Close();

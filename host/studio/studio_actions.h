@@ -1,0 +1,57 @@
+// The person's actions in the studio, done on the host thread; the route table
+// (studio_routes.cpp) names them. Each checks the whole request before it changes anything, so a
+// refused request (see request_errors.h) changes nothing, and answers its report, to which the
+// session adds the version.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "actions/perform.h"
+#include "studio/http_message.h"
+#include "studio/state_json.h"
+#include "studio/upload_folder.h"
+
+namespace vhost {
+class Host;
+}
+
+namespace vhost::studio {
+
+class StudioActions {
+public:
+    // `scenePath` is where the active document came from (empty: a new document). Dropped files
+    // are kept in a folder made in `uploadParent` (the system's temporary folder when empty) and
+    // removed with the actions.
+    StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent);
+
+    // The document as the studio knows it: where it came from, whether it changed since.
+    const DocumentRecord& Record() const { return record_; }
+
+    nlohmann::json Select(const nlohmann::json& body);
+    nlohmann::json SetObject(const nlohmann::json& body);
+    nlohmann::json Press(const nlohmann::json& body);
+    nlohmann::json Key(const nlohmann::json& body);
+    nlohmann::json SetPreference(const nlohmann::json& body);
+    nlohmann::json ClickPreference(const nlohmann::json& body);
+    // A window action while no window is open: refused.
+    nlohmann::json NoWindow(const nlohmann::json& body);
+    nlohmann::json Open(const nlohmann::json& body);
+    nlohmann::json Save(const nlohmann::json& body);
+    // A dropped file's bytes; the query names the file and, for the later files of one drop, the
+    // drop.
+    nlohmann::json Upload(const HttpRequest& request);
+
+private:
+    nlohmann::json OpenDropped(const nlohmann::json& body);
+    actions::Outcome ReplaceDocument(const actions::OpenDocument& open, const std::string& path,
+                                     bool discardChanges);
+
+    Host& host_;
+    DocumentRecord record_;
+    UploadFolder uploads_;
+};
+
+}  // namespace vhost::studio

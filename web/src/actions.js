@@ -1,0 +1,254 @@
+// Every request the page makes of the host goes through here, as every change of the three.js
+// editor goes through its commands: the views listen to the store and ask the actions; none
+// sends a request of its own. The host does requests in the order they arrive, so the order in
+// which the page sends them is decided here too:
+//
+// - Edits (selecting, an object's states) go out one after another, each once the one before it
+//   was answered, so the host does them in the order the person acted (the two clicks of a
+//   double-click select before the double-click's own request, a click in the viewport after a
+//   click in the tree before it).
+// - The modal window's actions go out one after another on a lane of their own: the request that
+//   opened the window is answered only when it closes, so they must not wait for anything else.
+// - The whole state is fetched once at a time; asked for again while a fetch runs, it is fetched
+//   once more after it.
+// - Everything else (a press, a key stroke, the preferences, opening and saving) goes out at once.
+//
+// A request that fails rejects with an ApiError (api.js) for the view to show, and leaves its
+// lane free for the next.
+
+import {ApiError, getJson, postBytes, postJson} from './api.js';
+
+/** @typedef {import('./protocol.js').State} State */
+/** @typedef {import('./protocol.js').Mesh} Mesh */
+/** @typedef {import('./protocol.js').PreferencesPage} PreferencesPage */
+/** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
+/** @typedef {import('./protocol.js').ObjectRequest} ObjectRequest */
+/** @typedef {import('./protocol.js').Modifiers} Modifiers */
+/** @typedef {import('./protocol.js').KeyStroke} KeyStroke */
+/** @typedef {import('./protocol.js').WindowRequest} WindowRequest */
+/** @typedef {import('./protocol.js').OpenRequest} OpenRequest */
+/** @typedef {import('./protocol.js').Answer} Answer */
+/** @typedef {import('./protocol.js').PressAnswer} PressAnswer */
+/** @typedef {import('./protocol.js').KeyAnswer} KeyAnswer */
+/** @typedef {import('./protocol.js').UploadAnswer} UploadAnswer */
+/** @typedef {import('./store.js').Store} Store */
+
+/**
+ * Asked when an open would lose changes that were not saved: answers whether to lose them.
+ * @callback ConfirmDiscard
+ * @param {string} unsaved  the open document's name
+ * @returns {Promise<boolean>}
+ */
+
+export class Actions {
+    /**
+     * @param {Store} store  where a fetched state goes
+     * @param {{report: (error: unknown) => void}} views  `report` shows a failed fetch of the state
+     */
+    constructor(store, {report}) {
+        this.store = store;
+        this.report = report;
+        /** @type {Map<string, Promise<unknown>>} the last request of each lane */
+        this.lanes = new Map();
+        /** @type {Promise<void> | null} */
+        this.loading = null;
+        this.loadAgain = false;
+    }
+
+    /**
+     * Sends `request` once the lane's request before it has been answered or refused.
+     * @template T
+     * @param {string} lane
+     * @param {() => Promise<T>} request
+     * @returns {Promise<T>}
+     */
+    inOrder(lane, request) {
+        const sent = (this.lanes.get(lane) ?? Promise.resolve()).then(request);
+        this.lanes.set(
+            lane,
+            sent.catch(() => {}),
+        );
+        return sent;
+    }
+
+    // The state.
+
+    /**
+     * Fetches the whole state into the store; failures are reported, not thrown.
+     * @returns {Promise<void>}
+     */
+    reload() {
+        if (this.loading) {
+            this.loadAgain = true;
+            return this.loading;
+        }
+        this.loading = (async () => {
+            do {
+                this.loadAgain = false;
+                try {
+                    this.store.load(/** @type {State} */ (await getJson('/api/state')));
+                } catch (error) {
+                    this.report(error);
+                }
+            } while (this.loadAgain);
+            this.loading = null;
+        })();
+        return this.loading;
+    }
+
+    /** @returns {Promise<void>} settles when the fetch of the state under way, if any, has */
+    loaded() {
+        return this.loading ?? Promise.resolve();
+    }
+
+    // Reads.
+
+    /**
+     * @param {number} id
+     * @returns {Promise<Mesh>}
+     */
+    mesh(id) {
+        return /** @type {Promise<Mesh>} */ (getJson(`/api/mesh/${id}`));
+    }
+
+    /** @returns {Promise<PreferencesPage>} */
+    preferences() {
+        return /** @type {Promise<PreferencesPage>} */ (getJson('/api/preferences'));
+    }
+
+    // Edits, in order.
+
+    /**
+     * Selects the objects; `children`: each with everything below it. `replace` with no ids
+     * deselects all.
+     * @param {number[]} ids
+     * @param {SelectionMode} mode
+     * @param {{children?: boolean}} [options]
+     * @returns {Promise<Answer>}
+     */
+    select(ids, mode, {children = false} = {}) {
+        const body = children ? {ids, mode, children} : {ids, mode};
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/select', body)));
+    }
+
+    /**
+     * Changes an object's editor or render visibility or whether it is enabled.
+     * @param {ObjectRequest} request
+     * @returns {Promise<Answer>}
+     */
+    setObject(request) {
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/object', request)));
+    }
+
+    // The modal window, on a lane of its own.
+
+    /**
+     * @param {WindowRequest} request
+     * @returns {Promise<Answer>}
+     */
+    windowAction(request) {
+        return this.inOrder('window', () => /** @type {Promise<Answer>} */ (postJson('/api/window', request)));
+    }
+
+    // Sent at once.
+
+    /**
+     * Clicks the Vela Button with exactly these keys held.
+     * @param {Modifiers} modifiers
+     * @returns {Promise<PressAnswer>}
+     */
+    press(modifiers) {
+        return /** @type {Promise<PressAnswer>} */ (postJson('/api/press', modifiers));
+    }
+
+    /**
+     * A key stroke through the host's shortcut table.
+     * @param {KeyStroke} stroke
+     * @returns {Promise<KeyAnswer>}
+     */
+    key(stroke) {
+        return /** @type {Promise<KeyAnswer>} */ (postJson('/api/key', stroke));
+    }
+
+    /**
+     * @param {number} id  the parameter's
+     * @param {boolean | number | string} value
+     * @returns {Promise<Answer>}
+     */
+    setPreference(id, value) {
+        return /** @type {Promise<Answer>} */ (postJson('/api/preferences', {id, value}));
+    }
+
+    /**
+     * @param {number} id  the button's
+     * @returns {Promise<Answer>}
+     */
+    clickPreference(id) {
+        return /** @type {Promise<Answer>} */ (postJson('/api/preferences/click', {id}));
+    }
+
+    /**
+     * Saves to `path`, or where the document came from when none is given.
+     * @param {string} [path]
+     * @returns {Promise<Answer>}
+     */
+    save(path) {
+        return /** @type {Promise<Answer>} */ (postJson('/api/save', path === undefined ? {} : {path}));
+    }
+
+    /**
+     * Opens the file at `path`; see openAsking.
+     * @param {string} path
+     * @param {ConfirmDiscard} confirmDiscard
+     * @returns {Promise<boolean>}
+     */
+    open(path, confirmDiscard) {
+        return this.openAsking({path}, confirmDiscard);
+    }
+
+    /**
+     * Sends every file of a drop, one after another and the first making the drop on the host,
+     * so that a scene finds its mesh file and a glTF its buffers beside it; then opens `scene`
+     * among them as openAsking does.
+     * @param {File[]} files
+     * @param {File} scene  one of `files`
+     * @param {object} views
+     * @param {ConfirmDiscard} views.confirmDiscard
+     * @param {(file: File, index: number) => void} views.sending  told of each file before it goes
+     * @param {() => void} views.opening  told when every file has gone, before the open
+     * @returns {Promise<boolean>}
+     */
+    async openDropped(files, scene, {confirmDiscard, sending, opening}) {
+        /** @type {number | undefined} */
+        let drop;
+        for (const [index, file] of files.entries()) {
+            sending(file, index);
+            const query = new URLSearchParams({name: file.name});
+            if (drop !== undefined) query.set('drop', String(drop));
+            ({drop} = /** @type {UploadAnswer} */ (await postBytes(`/api/upload?${query}`, file)));
+        }
+        opening();
+        return this.openAsking({drop: /** @type {number} */ (drop), name: scene.name}, confirmDiscard);
+    }
+
+    /**
+     * Opens what `request` names. When the open document has changes that were not saved, the
+     * host refuses and names it; the person is then asked, and the file opened again, losing
+     * them, only if they choose so. Answers whether the file was opened.
+     * @param {OpenRequest} request
+     * @param {ConfirmDiscard} confirmDiscard
+     * @returns {Promise<boolean>}
+     */
+    async openAsking(request, confirmDiscard) {
+        try {
+            await postJson('/api/open', request);
+            return true;
+        } catch (error) {
+            const unsaved = error instanceof ApiError && error.status === 409 ? error.details.unsaved : undefined;
+            if (typeof unsaved !== 'string') throw error;
+            if (!(await confirmDiscard(unsaved))) return false;
+            await postJson('/api/open', {...request, discardChanges: true});
+            return true;
+        }
+    }
+}

@@ -1,0 +1,122 @@
+// The messages between the host and the page (docs/studio.md, "The protocol"), written once: the
+// state, the change events, and the body and answer of every request. The store and the actions
+// take their types from here.
+//
+// OBJECT_FIELDS is the one list of an object's members in the page: the object's type, the type
+// of a change event's entries and the members the store writes from an event are all made from
+// it, so a new state of an object is one line here (and its drawing in the views that show it).
+
+/** @typedef {'default' | 'on' | 'off'} Mode  an editor or render visibility */
+/** @typedef {'replace' | 'add' | 'toggle'} SelectionMode */
+
+// Each member's kind: `changes` when a change event may carry it (the others change only with
+// the tree, which comes as a `reload`), `optional` when the host leaves it out for the default.
+export const OBJECT_FIELDS = /** @type {const} */ ({
+    id: {kind: 'id'},
+    parent: {kind: 'id'}, // 0 at the top level
+    name: {kind: 'text', changes: true},
+    type: {kind: 'text'},
+    editor: {kind: 'mode', changes: true},
+    render: {kind: 'mode', changes: true},
+    enabled: {kind: 'flag', changes: true},
+    selected: {kind: 'flag', changes: true},
+    isolated: {kind: 'flag', changes: true}, // the object carries an isolation record
+    link: {kind: 'id', optional: true}, // the object an instance refers to
+    mesh: {kind: 'id', optional: true}, // for GET /api/mesh/ID
+    transform: {kind: 'matrix', optional: true}, // local, column-major 4×4; identity when left out
+});
+
+/** @typedef {{id: number, text: string, mode: Mode, flag: boolean, matrix: number[]}} FieldKinds */
+/** @typedef {typeof OBJECT_FIELDS} Fields */
+/** @typedef {{[K in keyof Fields as Fields[K] extends {optional: true} ? never : K]: FieldKinds[Fields[K]['kind']]}} RequiredMembers */
+/** @typedef {{[K in keyof Fields as Fields[K] extends {optional: true} ? K : never]?: FieldKinds[Fields[K]['kind']]}} OptionalMembers */
+/** @typedef {RequiredMembers & OptionalMembers} StudioObject  an object of the tree */
+/** @typedef {{[K in keyof Fields as Fields[K] extends {changes: true} ? K : never]?: FieldKinds[Fields[K]['kind']]}} ChangedMembers */
+/** @typedef {keyof ChangedMembers} ChangingField */
+
+/** The members a change event may carry for an object. */
+export const CHANGING_FIELDS = new Set(
+    /** @type {ChangingField[]} */ (Object.keys(OBJECT_FIELDS).filter((name) => 'changes' in OBJECT_FIELDS[name])),
+);
+
+/** @typedef {{name: string, path: string, changed: boolean}} StudioDocument */
+/** @typedef {{name: string, pressed: boolean, enabled: boolean, icon: string}} VelaButton */
+/** @typedef {{text: string, file?: string, line?: number}} ConsoleLine */
+
+/**
+ * A gadget of a dialog's layout; members that do not apply are left out.
+ * @typedef {object} Gadget
+ * @property {'group' | 'static' | 'edit' | 'buttons' | string} kind
+ * @property {number} [id]
+ * @property {string} [text]
+ * @property {number} [columns]
+ * @property {string[]} [buttons]
+ * @property {Gadget[]} [children]
+ */
+
+/** @typedef {{kind: 'dialog', title?: string, layout?: Gadget} | {kind: 'message', text: string}} ModuleWindow */
+/** @typedef {{kind: 'file', name: string, url: string} | {kind: 'web', url: string}} OpenedEntry */
+
+/**
+ * The answer to GET /api/state.
+ * @typedef {object} State
+ * @property {number} version
+ * @property {StudioDocument} document
+ * @property {VelaButton} button
+ * @property {StudioObject[]} objects  in the object manager's order, parents before children
+ * @property {ConsoleLine[]} console
+ * @property {ModuleWindow | null} window
+ * @property {OpenedEntry[]} opened
+ */
+
+/**
+ * One entry of a change event's `objects`: one object (`id`) or several (`ids`, whose items are
+ * an id or [FIRST, LAST] for every id between), with the members they changed.
+ * @typedef {ChangedMembers & {id?: number, ids?: (number | [number, number])[]}} ObjectDelta
+ */
+
+/**
+ * A `change` event: only what changed; `console` holds the new lines, the other members are
+ * whole.
+ * @typedef {object} Change
+ * @property {number} version
+ * @property {ObjectDelta[]} [objects]
+ * @property {Partial<StudioDocument>} [document]
+ * @property {Partial<VelaButton>} [button]
+ * @property {ConsoleLine[]} [console]
+ * @property {ModuleWindow | null} [window]
+ * @property {OpenedEntry[]} [opened]
+ */
+
+/** @typedef {{version: number}} Hello  the first event of the stream */
+
+/** @typedef {{name: string, color: number[], positions: number[], normals: number[], indices: number[]}} MeshPart */
+/** @typedef {{parts: MeshPart[]}} Mesh  the answer to GET /api/mesh/ID */
+
+/**
+ * @typedef {object} Parameter  a parameter of the preferences page
+ * @property {number} id
+ * @property {string} name
+ * @property {'bool' | 'button' | 'bitmapbutton' | string} kind
+ * @property {string} [label]
+ * @property {boolean | number | string} [value]
+ * @property {{url: string, width: number, height: number}} [picture]
+ */
+/** @typedef {{title: string, parameters: Parameter[]}} PreferencesPage  the answer to GET /api/preferences */
+
+// Request bodies.
+/** @typedef {{ids: number[], mode: SelectionMode, children?: boolean}} SelectRequest */
+/** @typedef {{id: number, editor?: Mode, render?: Mode, enabled?: boolean}} ObjectRequest */
+/** @typedef {{shift: boolean, ctrl: boolean, alt: boolean}} Modifiers */
+/** @typedef {Modifiers & {key: string}} KeyStroke */
+/** @typedef {{id: number, value: boolean | number | string}} PreferenceRequest */
+/** @typedef {{action: 'type', text: string} | {action: 'ok' | 'cancel' | 'close'}} WindowRequest */
+/** @typedef {({path: string} | {drop: number, name: string}) & {discardChanges?: boolean}} OpenRequest */
+/** @typedef {{path?: string}} SaveRequest */
+
+// Answers: every action answers the version it left, and what it reports.
+/** @typedef {{version: number}} Answer */
+/** @typedef {Answer & {result?: unknown}} PressAnswer  `result`: what the command answered */
+/** @typedef {Answer & {ran: string | null}} KeyAnswer  `ran`: the command the shortcut ran, if any */
+/** @typedef {Answer & {drop: number, name: string}} UploadAnswer */
+/** @typedef {{error: string, unsaved?: string}} Refusal  the body of an error's answer */

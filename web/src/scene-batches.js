@@ -1,0 +1,251 @@
+// The viewport's scene as batches. Objects are grouped by what they are drawn as (one mesh of the
+// scene, or one primitive or marker shape); each batch is one InstancedMesh per part, so 10^5
+// objects are a few draw calls. What is drawn where is a list of placements (instances.js): each
+// object at its world place, and for an instance of an object with children the whole referenced
+// subtree at the instance's place. A batch holds placements; a drawn placement is picked and
+// coloured as the object of the tree it belongs to.
+//
+// World matrices and placements are computed once per state load (they change only with the
+// tree); a change recomputes which placements are drawn and refills the instance arrays, which is
+// linear in the number of placements.
+
+import * as THREE from 'three';
+import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
+import {makeShape, shapeKey} from './shapes.js';
+
+export const SELECTED = new THREE.Color(1.0, 0.55, 0.15);
+const UNSELECTED = new THREE.Color(1, 1, 1);
+const MESH_KEY = 'mesh:';
+
+/** @typedef {import('./store.js').Store} Store */
+/** @typedef {{geometry: THREE.BufferGeometry, material: THREE.Material}} Part */
+/**
+ * @typedef {object} Batch
+ * @property {string} key  what its placements are drawn as
+ * @property {Int32Array} members  its placements
+ * @property {THREE.InstancedMesh[]} meshes  one per part; none until a mesh's geometry has come
+ * @property {Int32Array} shown  the placement of each instance drawn, for picking
+ */
+/** @typedef {'drawn' | 'selected' | 'all'} Which */
+
+export class SceneBatches {
+    /**
+     * @param {THREE.Scene} scene  where the batches' meshes go
+     * @param {Store} store
+     * @param {(batch: Batch, meshId: number) => void} loadMesh  asked for the geometry of a batch
+     *     drawn as a mesh of the scene; it calls fill() when the geometry has come
+     */
+    constructor(scene, store, loadMesh) {
+        this.scene = scene;
+        this.store = store;
+        this.loadMesh = loadMesh;
+        /** @type {Map<string, Batch>} */
+        this.batches = new Map();
+        this.world = new Float32Array(0);
+        /** @type {ReturnType<typeof placeObjects> | null} */
+        this.placements = null;
+        this.drawn = new Uint8Array(0); // one entry per placement
+    }
+
+    // Placement p's matrix is 16 floats at placementOffset(p) of placementMatrices(p).
+    /** @param {number} p */
+    placementMatrices(p) {
+        const placements = /** @type {NonNullable<SceneBatches['placements']>} */ (this.placements);
+        return p < placements.count ? this.world : placements.extras.matrix;
+    }
+
+    /** @param {number} p */
+    placementOffset(p) {
+        const {count} = /** @type {NonNullable<SceneBatches['placements']>} */ (this.placements);
+        return (p < count ? p : p - count) * 16;
+    }
+
+    /**
+     * The object of the tree placement p belongs to: the one a click on it picks.
+     * @param {number} p
+     */
+    ownerOf(p) {
+        const {count, extras} = /** @type {NonNullable<SceneBatches['placements']>} */ (this.placements);
+        return p < count ? p : extras.owner[p - count];
+    }
+
+    /** Groups the placements of the state the store holds into batches, none of them drawn yet. */
+    rebuild() {
+        for (const batch of this.batches.values()) this.dispose(batch);
+        this.batches.clear();
+        const {objects} = this.store;
+        this.world = computeWorld(this.store);
+        this.placements = placeObjects(this.store, this.world);
+        const {count, source, extras} = this.placements;
+        this.drawn = new Uint8Array(count + extras.count);
+        /** @type {Map<string, number[]>} */
+        const groups = new Map();
+        /** @type {(placement: number, drawnAs: number) => void} */
+        const group = (placement, drawnAs) => {
+            if (drawnAs < 0) return;
+            const object = objects[drawnAs];
+            const key = object.mesh !== undefined ? `${MESH_KEY}${object.mesh}` : shapeKey(object.type);
+            const members = groups.get(key);
+            if (members) members.push(placement);
+            else groups.set(key, [placement]);
+        };
+        for (let i = 0; i < count; i++) group(i, source[i]);
+        for (let x = 0; x < extras.count; x++) group(count + x, extras.source[x]);
+        for (const [key, members] of groups) {
+            const batch = {key, members: Int32Array.from(members), meshes: [], shown: new Int32Array(members.length)};
+            this.batches.set(key, batch);
+            if (key.startsWith(MESH_KEY)) this.loadMesh(batch, Number(key.slice(MESH_KEY.length)));
+            else this.fill(batch, [makeShape(key)]);
+        }
+    }
+
+    /** Whether the placements are those of the tree the store holds. */
+    current() {
+        return this.placements?.count === this.store.objects.length;
+    }
+
+    /**
+     * Gives the batch its meshes, one per part, and draws its drawn members.
+     * @param {Batch} batch
+     * @param {Part[]} parts
+     */
+    fill(batch, parts) {
+        for (const {geometry, material} of parts) {
+            const mesh = new THREE.InstancedMesh(geometry, material, batch.members.length);
+            mesh.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
+            mesh.setColorAt(0, UNSELECTED);
+            mesh.frustumCulled = false;
+            mesh.userData.batch = batch;
+            batch.meshes.push(mesh);
+            this.scene.add(mesh);
+        }
+        this.refill(batch);
+    }
+
+    /** @param {Batch} batch */
+    dispose(batch) {
+        for (const mesh of batch.meshes) {
+            this.scene.remove(mesh);
+            mesh.geometry.dispose();
+            /** @type {THREE.Material} */ (mesh.material).dispose();
+            mesh.dispose();
+        }
+    }
+
+    /**
+     * Computes which placements are drawn in the view `mode` ('editor' or 'render') and refills
+     * every batch.
+     * @param {'editor' | 'render'} mode
+     */
+    update(mode) {
+        computePlacementsDrawn(this.store, mode, this.placements, this.drawn);
+        for (const batch of this.batches.values()) this.refill(batch);
+    }
+
+    /**
+     * Copies the drawn members' matrices into the batch's instance arrays, coloured when the
+     * object they belong to is selected; `shown[k]` is the placement of instance k.
+     * @param {Batch} batch
+     */
+    refill(batch) {
+        const {objects} = this.store;
+        let count = 0;
+        for (const placement of batch.members) {
+            if (!this.drawn[placement]) continue;
+            batch.shown[count] = placement;
+            const colour = objects[this.ownerOf(placement)].selected ? SELECTED : UNSELECTED;
+            const from = this.placementMatrices(placement);
+            const offset = this.placementOffset(placement);
+            for (const mesh of batch.meshes) {
+                const matrices = mesh.instanceMatrix.array;
+                for (let e = 0; e < 16; e++) matrices[count * 16 + e] = from[offset + e];
+                colour.toArray(/** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor).array, count * 3);
+            }
+            count++;
+        }
+        for (const mesh of batch.meshes) {
+            mesh.count = count;
+            mesh.instanceMatrix.clearUpdateRanges();
+            mesh.instanceMatrix.addUpdateRange(0, count * 16);
+            mesh.instanceMatrix.needsUpdate = true;
+            const colours = /** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor);
+            colours.clearUpdateRanges();
+            colours.addUpdateRange(0, count * 3);
+            colours.needsUpdate = true;
+            mesh.boundingSphere = null;
+        }
+    }
+
+    /** @param {boolean} visible */
+    setVisible(visible) {
+        for (const batch of this.batches.values()) for (const mesh of batch.meshes) mesh.visible = visible;
+    }
+
+    /** The meshes that draw something, for picking. */
+    drawingMeshes() {
+        return [...this.batches.values()].flatMap((batch) => batch.meshes.filter((mesh) => mesh.count > 0));
+    }
+
+    /**
+     * The object a ray's hit on an instance is picked as.
+     * @param {THREE.Intersection} hit
+     */
+    objectHit(hit) {
+        if (hit.instanceId === undefined) return null;
+        const batch = /** @type {Batch} */ (hit.object.userData.batch);
+        return this.store.objects[this.ownerOf(batch.shown[hit.instanceId])];
+    }
+
+    drawnCount() {
+        let count = 0;
+        for (const batch of this.batches.values()) count += batch.meshes.length > 0 ? batch.meshes[0].count : 0;
+        return count;
+    }
+
+    /**
+     * The places of the drawn instances (x, y, z each), and whether each belongs to a selected
+     * object.
+     */
+    drawnPlaces() {
+        const {objects} = this.store;
+        const count = this.drawnCount();
+        const positions = new Float32Array(count * 3);
+        const selected = new Uint8Array(count);
+        let k = 0;
+        for (const batch of this.batches.values()) {
+            const shown = batch.meshes.length > 0 ? batch.meshes[0].count : 0;
+            for (let j = 0; j < shown; j++, k++) {
+                const placement = batch.shown[j];
+                const matrices = this.placementMatrices(placement);
+                const offset = this.placementOffset(placement);
+                for (let axis = 0; axis < 3; axis++) positions[k * 3 + axis] = matrices[offset + 12 + axis];
+                selected[k] = objects[this.ownerOf(placement)].selected ? 1 : 0;
+            }
+        }
+        return {positions, selected};
+    }
+
+    /**
+     * The box around the placements of `which` ('drawn', 'selected': the drawn ones of selected
+     * objects, or 'all', drawn or not), from each batch's geometry bounds placed by their matrices.
+     * @param {Which} which
+     */
+    boundsOf(which) {
+        const box = new THREE.Box3();
+        const part = new THREE.Box3();
+        const matrix = new THREE.Matrix4();
+        const {objects} = this.store;
+        for (const batch of this.batches.values()) {
+            const mesh = batch.meshes[0];
+            if (!mesh) continue;
+            if (!mesh.geometry.boundingBox) mesh.geometry.computeBoundingBox();
+            const indexes = which === 'all' ? batch.members : batch.shown.subarray(0, mesh.count);
+            for (const placement of indexes) {
+                if (which === 'selected' && !objects[this.ownerOf(placement)].selected) continue;
+                matrix.fromArray(this.placementMatrices(placement), this.placementOffset(placement));
+                box.union(part.copy(/** @type {THREE.Box3} */ (mesh.geometry.boundingBox)).applyMatrix4(matrix));
+            }
+        }
+        return box;
+    }
+}
