@@ -59,9 +59,13 @@ bool Session::Open(const ScriptLine& line) {
     if (line.words.size() != 2) {
         return Usage(line);
     }
-    SceneLoadResult loaded = OpenScene(PathFromUtf8(ResolvePath(line.words[1])));
+    ImportReport leftOut;
+    SceneLoadResult loaded = OpenScene(host_, PathFromUtf8(ResolvePath(line.words[1])), &leftOut);
     if (!loaded.document) {
         return Error(line, loaded.error);
+    }
+    for (const std::string& report : leftOut.Lines(ResolvePath(line.words[1]))) {
+        err_ << line.file << ':' << line.line << ": warning: " << report << '\n';
     }
     host_.AdoptDocument(std::move(loaded.document));
     return true;

@@ -4,12 +4,23 @@
 
 #include <filesystem>
 
+#include "import/import_report.h"
 #include "scene_file/scene_file.h"
 
 namespace vhost {
 
+class Host;
+
 // A file named *.json (in any letter case) is read as the host's own scene file (LoadScene);
-// every other file is imported (ImportScene). Error messages begin with `path`.
-SceneLoadResult OpenScene(const std::filesystem::path& path);
+// every other file is imported (ImportScene). Error messages begin with `path`. When `leftOut` is
+// given it receives what an import left out of the file (nothing for the host's own files, and
+// nothing when the file is refused).
+SceneLoadResult OpenScene(const std::filesystem::path& path, ImportReport* leftOut = nullptr);
+
+// The same, for `host`: what an import left out is also written to its console, one line per kind
+// beginning with `path` (ImportReport::Lines). Every open the host's users make goes through here,
+// so the console, and the studio's console panel, hear of every import.
+SceneLoadResult OpenScene(Host& host, const std::filesystem::path& path,
+                          ImportReport* leftOut = nullptr);
 
 }  // namespace vhost

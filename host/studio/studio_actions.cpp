@@ -117,8 +117,8 @@ Value ParameterValue(const DrawnParameter& parameter, const json& body) {
     Refuse(400, parameter.label + " does not take " + JsonText(value) + ".");
 }
 
-std::unique_ptr<Document> OpenedScene(const std::string& path) {
-    SceneLoadResult loaded = OpenScene(PathFromUtf8(path));
+std::unique_ptr<Document> OpenedScene(Host& host, const std::string& path) {
+    SceneLoadResult loaded = OpenScene(host, PathFromUtf8(path));
     if (!loaded.document) Refuse(422, loaded.error);
     return std::move(loaded.document);
 }
@@ -255,7 +255,7 @@ json StudioSession::Open(const json& body) {
     if (body.contains("drop")) return OpenDropped(body);
     const std::string path = RequiredString(body, "path");
     const bool discardChanges = OptionalBool(body, "discardChanges", false);
-    ReplaceDocument(OpenedScene(path), path, discardChanges);
+    ReplaceDocument(OpenedScene(host_, path), path, discardChanges);
     return json::object();
 }
 
@@ -271,7 +271,7 @@ json StudioSession::OpenDropped(const json& body) {
     if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(file, error))) {
         Refuse(404, "Drop " + std::to_string(drop) + " has no file " + Quoted(name) + ".");
     }
-    SceneLoadResult loaded = OpenScene(file);
+    SceneLoadResult loaded = OpenScene(host_, file);
     if (!loaded.document) Refuse(422, uploads_.WithoutFolder(drop, loaded.error));
     loaded.document->SetName(name);
     ReplaceDocument(std::move(loaded.document), "", discardChanges);

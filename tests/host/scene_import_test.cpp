@@ -76,7 +76,7 @@ void ExpectDrawable(const Object& polygon) {
 TEST(SceneImport, TheEngineKeepsItsNodeTreeAndItsReusedMeshesBecomeInstances) {
     const nlohmann::json gltf = GlbJson(kEngine);
     const nlohmann::json& nodes = gltf["nodes"];
-    const SceneLoadResult imported = ImportScene(kEngine);
+    const ImportedScene imported = ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     const Document& document = *imported.document;
     EXPECT_EQ(document.Name(), "2CylinderEngine.glb");
@@ -241,7 +241,7 @@ TEST(SceneImport, ANodeChainAHundredThousandDeepImports) {
     WriteFile(folder / "deep.gltf", R"({"asset":{"version":"2.0"},"scene":0,)"
                                     R"("scenes":[{"nodes":[0]}],"nodes":[)" +
                                         nodes + "]}");
-    const SceneLoadResult imported = ImportScene(folder / "deep.gltf");
+    const ImportedScene imported = ImportScene(folder / "deep.gltf");
     ASSERT_TRUE(imported.Ok()) << imported.error;
     ASSERT_EQ(imported.document->ObjectCount(), static_cast<std::size_t>(kDepth));
     const Object* object = imported.document->FirstObject();
@@ -276,7 +276,7 @@ TEST(SceneImport, NonFiniteTransformsAreRefusedAndMeshesWithoutVerticesLeftOut) 
     aiNode* children[] = {empty, holed};
     scene->mRootNode->addChildren(2, children);
 
-    const SceneLoadResult cleaned = ConvertImportedScene(*scene, "cleaned", "memory");
+    const ImportedScene cleaned = ConvertImportedScene(*scene, "cleaned", "memory");
     ASSERT_TRUE(cleaned.Ok()) << cleaned.error;
     EXPECT_EQ(cleaned.document->FirstObject()->Type(), kNull);  // nothing left to draw
     const Object& polygon = *cleaned.document->FirstObject()->Next();
@@ -284,7 +284,7 @@ TEST(SceneImport, NonFiniteTransformsAreRefusedAndMeshesWithoutVerticesLeftOut) 
     EXPECT_TRUE(polygon.GetMesh()->parts.at(0)->triangles.empty());  // it used a NaN point
 
     holed->mTransformation.b4 = std::numeric_limits<float>::infinity();
-    const SceneLoadResult refused = ConvertImportedScene(*scene, "refused", "memory");
+    const ImportedScene refused = ConvertImportedScene(*scene, "refused", "memory");
     EXPECT_EQ(refused.error, "memory: node \"holed\" has a transform that is not finite");
 }
 

@@ -1,0 +1,205 @@
+#include "import/handed_scene.h"
+
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "scene_file/mesh_companion.h"
+#include "vela_host/host_documents.h"
+
+namespace vhost {
+
+namespace {
+
+template <typename Value>
+void Put(std::string& out, const Value& value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutSized(std::string& out, std::string_view bytes) {
+    Put(out, static_cast<std::uint64_t>(bytes.size()));
+    out += bytes;
+}
+
+void PutMatrix(std::string& out, const Matrix& m) {
+    for (const Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
+        Put(out, v->x);
+        Put(out, v->y);
+        Put(out, v->z);
+    }
+}
+
+// The distinct meshes and parts of a document, numbered in the order first met.
+struct Geometry {
+    std::unordered_map<const Mesh*, std::uint32_t> meshIndex;
+    std::vector<const Mesh*> meshes;
+    std::unordered_map<const MeshPart*, std::uint32_t> partIndex;
+    std::vector<const MeshPart*> parts;
+
+    std::uint32_t Add(const Mesh& mesh) {
+        const auto [found, added] =
+            meshIndex.emplace(&mesh, static_cast<std::uint32_t>(meshes.size()));
+        if (!added) return found->second;
+        meshes.push_back(&mesh);
+        for (const auto& part : mesh.parts) {
+            if (partIndex.emplace(part.get(), static_cast<std::uint32_t>(parts.size())).second) {
+                parts.push_back(part.get());
+            }
+        }
+        return found->second;
+    }
+};
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : rest_(bytes) {}
+
+    template <typename Value>
+    bool Take(Value& value) {
+        if (rest_.size() < sizeof value) return false;
+        std::memcpy(&value, rest_.data(), sizeof value);
+        rest_.remove_prefix(sizeof value);
+        return true;
+    }
+
+    template <typename Length>
+    bool TakeBytes(std::string_view& bytes) {
+        Length length = 0;
+        if (!Take(length) || rest_.size() < length) return false;
+        bytes = rest_.substr(0, static_cast<std::size_t>(length));
+        rest_.remove_prefix(static_cast<std::size_t>(length));
+        return true;
+    }
+
+    bool TakeMatrix(Matrix& m) {
+        for (Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
+            if (!Take(v->x) || !Take(v->y) || !Take(v->z)) return false;
+        }
+        return true;
+    }
+
+    bool AtEnd() const { return rest_.empty(); }
+
+private:
+    std::string_view rest_;
+};
+
+using Parts = std::vector<std::shared_ptr<const MeshPart>>;
+using Meshes = std::vector<std::shared_ptr<const Mesh>>;
+
+bool TakeParts(Reader& in, Parts& parts) {
+    std::string_view meshFile;
+    std::uint64_t count = 0;
+    if (!in.TakeBytes<std::uint64_t>(meshFile) || !in.Take(count)) return false;
+    if (count == 0) return meshFile.empty();
+    scene_file::MeshFileReading read =
+        scene_file::DecodeMeshFile(meshFile, scene_file::RecordOfMeshFile(meshFile, count));
+    parts = std::move(read.parts);
+    return read.error.empty();
+}
+
+bool TakeMeshes(Reader& in, const Parts& parts, Meshes& meshes) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t m = 0; m < count; ++m) {
+        std::uint32_t partCount = 0;
+        if (!in.Take(partCount)) return false;
+        auto mesh = std::make_shared<Mesh>();
+        for (std::uint32_t p = 0; p < partCount; ++p) {
+            std::uint32_t index = 0;
+            if (!in.Take(index) || index >= parts.size()) return false;
+            mesh->parts.push_back(parts[index]);
+        }
+        meshes.push_back(std::move(mesh));
+    }
+    return true;
+}
+
+// Makes each object where the conversion made it: the last child of its parent, so far.
+bool TakeObjects(Reader& in, const Meshes& meshes, Document& document) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    std::vector<Object*> objects;
+    objects.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t parent = 0;
+        std::int32_t type = 0;
+        std::string_view name;
+        Matrix transform;
+        std::uint32_t mesh = 0;
+        std::uint32_t link = 0;
+        if (!in.Take(parent) || !in.Take(type) || !in.TakeBytes<std::uint32_t>(name) ||
+            !in.TakeMatrix(transform) || !in.Take(mesh) || !in.Take(link) || parent > i ||
+            mesh > meshes.size() || link > i) {
+            return false;
+        }
+        Object* object = document.CreateObject(
+            type, name, {parent == 0 ? nullptr : objects[parent - 1], nullptr});
+        if (object == nullptr) return false;
+        object->SetLocalTransform(transform);
+        if (mesh != 0) object->SetMesh(meshes[mesh - 1]);
+        if (link != 0) object->Data().SetLink(HOST_INSTANCE_LINK, objects[link - 1]->Id());
+        objects.push_back(object);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> HandDocument(const Document& document) {
+    Geometry geometry;
+    std::unordered_map<ObjectId, std::uint32_t> indexOf;  // 1 + the index in tree order
+    std::string objects;
+    constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
+    objects.reserve(document.ObjectCount() * kBytesPerObject);
+    bool handable = true;
+    document.ForEach([&](const Object& object) {
+        const ObjectId link = object.Data().GetLink(HOST_INSTANCE_LINK);
+        const auto target = indexOf.find(link);
+        const std::int32_t entries = object.Data().Count();
+        if (entries > (link != 0 ? 1 : 0) || (link != 0 && target == indexOf.end())) {
+            handable = false;
+            return false;
+        }
+        Put(objects, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
+        Put(objects, object.Type());
+        Put(objects, static_cast<std::uint32_t>(object.Name().size()));
+        objects += object.Name();
+        PutMatrix(objects, object.LocalTransform());
+        Put(objects, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
+        Put(objects, link != 0 ? target->second : std::uint32_t{0});
+        indexOf.emplace(object.Id(), static_cast<std::uint32_t>(indexOf.size() + 1));
+        return true;
+    });
+    if (!handable) return std::nullopt;
+    std::string out;
+    PutSized(out, document.Name());
+    PutSized(out, geometry.parts.empty() ? std::string()
+                                         : scene_file::EncodeMeshFile(geometry.parts));
+    Put(out, static_cast<std::uint64_t>(geometry.parts.size()));
+    Put(out, static_cast<std::uint32_t>(geometry.meshes.size()));
+    for (const Mesh* mesh : geometry.meshes) {
+        Put(out, static_cast<std::uint32_t>(mesh->parts.size()));
+        for (const auto& part : mesh->parts) Put(out, geometry.partIndex.at(part.get()));
+    }
+    Put(out, static_cast<std::uint32_t>(indexOf.size()));
+    out += objects;
+    return out;
+}
+
+std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes) {
+    Reader in(bytes);
+    std::string_view name;
+    Parts parts;
+    Meshes meshes;
+    if (!in.TakeBytes<std::uint64_t>(name) || !TakeParts(in, parts) ||
+        !TakeMeshes(in, parts, meshes)) {
+        return nullptr;
+    }
+    auto document = std::make_unique<Document>(std::string(name));
+    if (!TakeObjects(in, meshes, *document) || !in.AtEnd()) return nullptr;
+    return document;
+}
+
+}  // namespace vhost
