@@ -81,7 +81,8 @@ void TestModel(const char* name, const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    TestModel("import/2CylinderEngine.glb", "glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb");
+    TestModel("import/2CylinderEngine.glb",
+              "glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb");
     TestModel("import/AC14-FZK-Haus.ifc", "IFC/AC14-FZK-Haus.ifc");
     TestModel("import/COLLADA.dae", "Collada/COLLADA.dae");
     TestModel("import/Testwuson.X", "X/Testwuson.X");

@@ -1,11 +1,11 @@
 #include "import/handed_scene.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
 
-#include "scene_file/mesh_companion.h"
 #include "vela_host/host_documents.h"
 
 namespace vhost {
@@ -20,6 +20,21 @@ void Put(std::string& out, const Value& value) {
 void PutSized(std::string& out, std::string_view bytes) {
     Put(out, static_cast<std::uint64_t>(bytes.size()));
     out += bytes;
+}
+
+template <typename Item>
+void PutArray(std::string& out, const std::vector<Item>& items) {
+    Put(out, static_cast<std::uint64_t>(items.size()));
+    out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(Item));
+}
+
+void PutPart(std::string& out, const MeshPart& part) {
+    Put(out, static_cast<std::uint32_t>(part.name.size()));
+    out += part.name;
+    Put(out, part.baseColor);
+    PutArray(out, part.positions);
+    PutArray(out, part.normals);
+    PutArray(out, part.triangles);
 }
 
 void PutMatrix(std::string& out, const Matrix& m) {
@@ -73,30 +88,57 @@ public:
     }
 
     bool TakeMatrix(Matrix& m) {
-        for (Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
-            if (!Take(v->x) || !Take(v->y) || !Take(v->z)) return false;
-        }
+        return TakeVector(m.off) && TakeVector(m.v1) && TakeVector(m.v2) && TakeVector(m.v3);
+    }
+
+    // `items` as many plain values as the u64 count before them says.
+    template <typename Item>
+    bool TakeArray(std::vector<Item>& items) {
+        std::uint64_t count = 0;
+        if (!Take(count) || count > rest_.size() / sizeof(Item)) return false;
+        items.resize(static_cast<std::size_t>(count));
+        std::memcpy(items.data(), rest_.data(), items.size() * sizeof(Item));
+        rest_.remove_prefix(items.size() * sizeof(Item));
         return true;
     }
 
     bool AtEnd() const { return rest_.empty(); }
 
 private:
+    bool TakeVector(Vector& v) { return Take(v.x) && Take(v.y) && Take(v.z); }
+
     std::string_view rest_;
 };
 
 using Parts = std::vector<std::shared_ptr<const MeshPart>>;
 using Meshes = std::vector<std::shared_ptr<const Mesh>>;
 
+// A part as the conversion makes it: every triangle names one of its positions, and normals are
+// none or one per position.
+bool TakePart(Reader& in, MeshPart& part) {
+    std::string_view name;
+    if (!in.TakeBytes<std::uint32_t>(name) || !in.Take(part.baseColor) ||
+        !in.TakeArray(part.positions) || !in.TakeArray(part.normals) ||
+        !in.TakeArray(part.triangles)) {
+        return false;
+    }
+    part.name = name;
+    const std::size_t positions = part.positions.size();
+    return (part.normals.empty() || part.normals.size() == positions) &&
+           std::all_of(part.triangles.begin(), part.triangles.end(), [positions](Triangle t) {
+               return t.a < positions && t.b < positions && t.c < positions;
+           });
+}
+
 bool TakeParts(Reader& in, Parts& parts) {
-    std::string_view meshFile;
-    std::uint64_t count = 0;
-    if (!in.TakeBytes<std::uint64_t>(meshFile) || !in.Take(count)) return false;
-    if (count == 0) return meshFile.empty();
-    scene_file::MeshFileReading read =
-        scene_file::DecodeMeshFile(meshFile, scene_file::RecordOfMeshFile(meshFile, count));
-    parts = std::move(read.parts);
-    return read.error.empty();
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t p = 0; p < count; ++p) {
+        auto part = std::make_shared<MeshPart>();
+        if (!TakePart(in, *part)) return false;
+        parts.push_back(std::move(part));
+    }
+    return true;
 }
 
 bool TakeMeshes(Reader& in, const Parts& parts, Meshes& meshes) {
@@ -175,9 +217,8 @@ std::optional<std::string> HandDocument(const Document& document) {
     if (!handable) return std::nullopt;
     std::string out;
     PutSized(out, document.Name());
-    PutSized(out, geometry.parts.empty() ? std::string()
-                                         : scene_file::EncodeMeshFile(geometry.parts));
-    Put(out, static_cast<std::uint64_t>(geometry.parts.size()));
+    Put(out, static_cast<std::uint32_t>(geometry.parts.size()));
+    for (const MeshPart* part : geometry.parts) PutPart(out, *part);
     Put(out, static_cast<std::uint32_t>(geometry.meshes.size()));
     for (const Mesh* mesh : geometry.meshes) {
         Put(out, static_cast<std::uint32_t>(mesh->parts.size()));

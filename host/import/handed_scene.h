@@ -7,10 +7,12 @@
 // (docs/performance.md, "Importing 3D files"). This form is a tenth of that size and needs no
 // parsing of numbers.
 //
-// Layout (integers and doubles in the machine's order: both ends are one program on one machine):
+// Layout (integers, floats and doubles in the machine's order: both ends are one program on one
+// machine):
 //   u64 length, the document's name
-//   u64 length, the mesh file's bytes (scene_file/mesh_companion.h; none without parts), u64 its
-//       part count
+//   u32 part count, per part: u32 length and the name, f32 r g b a (the base colour), then the
+//       positions (f32 x y z), normals (f32 x y z) and triangles (u32 a b c), each after its count
+//       as u64
 //   u32 mesh count, per mesh: u32 part count, u32 part indices
 //   u32 object count, per object in tree order: u32 parent (1 + its index; 0: top level),
 //       i32 type, u32 length and the name, 12 f64 (offset, then the three axes), u32 mesh

@@ -171,11 +171,9 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) 
     auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
     };
-    const bool handBack = route == ImportRoute::HandBack ||
-                          (route == ImportRoute::BySize && bytes >= kHandBackFromBytes);
     const TrialResult trial = TrialRun(
         [&] {
-            if (!handBack) {
+            if (route == ImportRoute::ReadAgain) {
                 return AnswerWithVerdict(ReadAndConvert(bytes, documentName, name, readFile));
             }
             ImportedScene imported =

@@ -6,7 +6,6 @@
 // with the file (or the source name given) and says what the library or the host found.
 #pragma once
 
-#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -26,16 +25,14 @@ struct ImportedScene {
 
 // How the scene read in the child comes to the host.
 enum class ImportRoute {
-    // HandBack from kHandBackFromBytes of file up, ReadAgain below (docs/importing.md).
-    BySize,
-    // The child converts the file and hands the document back as a scene file and its mesh file,
-    // which the host reads at memory speed: the file is read once.
+    // The child converts the file and hands the document back (import/handed_scene.h), which the
+    // host takes at memory speed: the file is read once. As fast as ReadAgain on the smallest
+    // files, faster from a few hundred objects or a megabyte of geometry on (docs/performance.md).
     HandBack,
-    // The child only says whether the file imports, and the host reads it again.
+    // The child only says whether the file imports, and the host reads it again: how imports
+    // worked before, kept to compare the two.
     ReadAgain,
 };
-
-inline constexpr std::uintmax_t kHandBackFromBytes = 0;
 
 // False in builds without the library (the Windows cross build): every import then fails with a
 // message that says so.
@@ -48,7 +45,7 @@ bool ImporterAvailable();
 // comes from the child; every route gives the same document and report. Where no child can be
 // made, the file is read in this process.
 ImportedScene ImportScene(const std::filesystem::path& path,
-                          ImportRoute route = ImportRoute::BySize);
+                          ImportRoute route = ImportRoute::HandBack);
 
 // Imports `bytes` as a file of the format `formatHint` names by its usual extension ("glb",
 // "obj", ...; empty: found from the contents). The files it refers to cannot be read. Read in
