@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -145,9 +144,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         objects = result.document->ObjectCount();
         CheckObjects(*scene, *result.document);
         // The form in which the child that read a file hands the document to the host.
-        const std::optional<std::string> handed = vhost::HandDocument(*result.document);
-        vfuzz::Require(handed.has_value(), "an imported document has a handed form");
-        const std::unique_ptr<vhost::Document> taken = vhost::TakeHandedDocument(*handed);
+        std::string handed;
+        vfuzz::Require(vhost::AppendHandedDocument(*result.document, handed),
+                       "an imported document has a handed form");
+        const std::unique_ptr<vhost::Document> taken = vhost::TakeHandedDocument(handed);
         vfuzz::Require(taken != nullptr && taken->ObjectCount() == objects,
                        "the handed form gives the document back");
     });

@@ -60,11 +60,9 @@ std::string AnswerWithVerdict(const ImportedScene& imported) {
 
 std::string AnswerWithScene(const ImportedScene& imported) {
     if (!imported.Ok()) return AnswerWithVerdict(imported);
-    std::optional<std::string> document = HandDocument(*imported.document);
-    if (!document) return AnswerWithVerdict(imported);
     std::string answer(1, kScene);
     PutSized(answer, imported.leftOut.Encode());
-    answer += *document;
+    if (!AppendHandedDocument(*imported.document, answer)) return AnswerWithVerdict(imported);
     return answer;
 }
 

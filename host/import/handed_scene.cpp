@@ -189,12 +189,17 @@ bool TakeObjects(Reader& in, const Meshes& meshes, Document& document) {
 
 }  // namespace
 
-std::optional<std::string> HandDocument(const Document& document) {
+bool AppendHandedDocument(const Document& document, std::string& out) {
+    const std::size_t start = out.size();
+    constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
+    out.reserve(start + document.ObjectCount() * kBytesPerObject);
+    PutSized(out, document.Name());
+    const std::size_t objectsAt = out.size();
+    Put(out, std::uint64_t{0});  // the objects' length, known once they are written
+    Put(out, static_cast<std::uint32_t>(document.ObjectCount()));
     Geometry geometry;
     std::unordered_map<ObjectId, std::uint32_t> indexOf;  // 1 + the index in tree order
-    std::string objects;
-    constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
-    objects.reserve(document.ObjectCount() * kBytesPerObject);
+    indexOf.reserve(document.ObjectCount());
     bool handable = true;
     document.ForEach([&](const Object& object) {
         const ObjectId link = object.Data().GetLink(HOST_INSTANCE_LINK);
@@ -204,19 +209,22 @@ std::optional<std::string> HandDocument(const Document& document) {
             handable = false;
             return false;
         }
-        Put(objects, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
-        Put(objects, object.Type());
-        Put(objects, static_cast<std::uint32_t>(object.Name().size()));
-        objects += object.Name();
-        PutMatrix(objects, object.LocalTransform());
-        Put(objects, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
-        Put(objects, link != 0 ? target->second : std::uint32_t{0});
+        Put(out, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
+        Put(out, object.Type());
+        Put(out, static_cast<std::uint32_t>(object.Name().size()));
+        out += object.Name();
+        PutMatrix(out, object.LocalTransform());
+        Put(out, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
+        Put(out, link != 0 ? target->second : std::uint32_t{0});
         indexOf.emplace(object.Id(), static_cast<std::uint32_t>(indexOf.size() + 1));
         return true;
     });
-    if (!handable) return std::nullopt;
-    std::string out;
-    PutSized(out, document.Name());
+    if (!handable) {
+        out.resize(start);
+        return false;
+    }
+    const std::uint64_t objectBytes = out.size() - objectsAt - sizeof(std::uint64_t);
+    std::memcpy(out.data() + objectsAt, &objectBytes, sizeof objectBytes);
     Put(out, static_cast<std::uint32_t>(geometry.parts.size()));
     for (const MeshPart* part : geometry.parts) PutPart(out, *part);
     Put(out, static_cast<std::uint32_t>(geometry.meshes.size()));
@@ -224,22 +232,22 @@ std::optional<std::string> HandDocument(const Document& document) {
         Put(out, static_cast<std::uint32_t>(mesh->parts.size()));
         for (const auto& part : mesh->parts) Put(out, geometry.partIndex.at(part.get()));
     }
-    Put(out, static_cast<std::uint32_t>(indexOf.size()));
-    out += objects;
-    return out;
+    return true;
 }
 
 std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes) {
     Reader in(bytes);
     std::string_view name;
+    std::string_view objects;
     Parts parts;
     Meshes meshes;
-    if (!in.TakeBytes<std::uint64_t>(name) || !TakeParts(in, parts) ||
-        !TakeMeshes(in, parts, meshes)) {
+    if (!in.TakeBytes<std::uint64_t>(name) || !in.TakeBytes<std::uint64_t>(objects) ||
+        !TakeParts(in, parts) || !TakeMeshes(in, parts, meshes) || !in.AtEnd()) {
         return nullptr;
     }
     auto document = std::make_unique<Document>(std::string(name));
-    if (!TakeObjects(in, meshes, *document) || !in.AtEnd()) return nullptr;
+    Reader objectsIn(objects);
+    if (!TakeObjects(objectsIn, meshes, *document) || !objectsIn.AtEnd()) return nullptr;
     return document;
 }
 

@@ -10,18 +10,19 @@
 // Layout (integers, floats and doubles in the machine's order: both ends are one program on one
 // machine):
 //   u64 length, the document's name
+//   u64 length of the objects that follow, u32 object count, per object in tree order: u32 parent
+//       (1 + its index; 0: top level), i32 type, u32 length and the name, 12 f64 (offset, then the
+//       three axes), u32 mesh (1 + its index; 0: none), u32 instance link (1 + the index of the
+//       object it refers to, which comes before it; 0: none)
 //   u32 part count, per part: u32 length and the name, f32 r g b a (the base colour), then the
 //       positions (f32 x y z), normals (f32 x y z) and triangles (u32 a b c), each after its count
 //       as u64
 //   u32 mesh count, per mesh: u32 part count, u32 part indices
-//   u32 object count, per object in tree order: u32 parent (1 + its index; 0: top level),
-//       i32 type, u32 length and the name, 12 f64 (offset, then the three axes), u32 mesh
-//       (1 + its index; 0: none), u32 instance link (1 + the index of the object it refers to,
-//       which comes before it; 0: none)
+// The objects come first so that they are written straight into the answer while the meshes
+// they use are gathered.
 #pragma once
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,9 +30,10 @@
 
 namespace vhost {
 
-// `document` in the handed form; nothing when it holds what the conversion never makes (an
-// object's data container with more than an instance link, a link to an object after it).
-std::optional<std::string> HandDocument(const Document& document);
+// Appends `document` in the handed form to `out`. False, with `out` as it was, when it holds what
+// the conversion never makes (an object's data container with more than an instance link, a link
+// to an object after it).
+bool AppendHandedDocument(const Document& document, std::string& out);
 
 // The document `bytes` hold, with new ids from this process; null when they are not such a form.
 std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes);

@@ -105,7 +105,7 @@ private:
 enum class LibraryScene { Free, LeaveToExit };
 
 // Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
-// importer frees it on the same stack.
+// importer frees it on the same stack, unless `afterwards` leaves it to the end of the process.
 ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
                              const std::string& sourceName,
                              const std::function<const aiScene*(Assimp::Importer&)>& read,
