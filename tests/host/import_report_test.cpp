@@ -3,7 +3,6 @@
 #include "import/import_report.h"
 
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -105,17 +104,17 @@ SceneTextResult SavedWithIdsFromOne(const Document& document) {
     const SceneTextResult saved = SerializeScene(document);
     EXPECT_TRUE(saved.Ok()) << saved.error;
     const ObjectId first = document.FirstObject()->Id();
-    const std::regex id(R"re("(id|parent|link)": ([1-9][0-9]*))re");
-    std::string renumbered;
-    auto from = saved.text.cbegin();
-    for (std::sregex_iterator m(saved.text.begin(), saved.text.end(), id), end; m != end; ++m) {
-        renumbered.append(from, (*m)[0].first);
-        const ObjectId value = std::stoull((*m)[2].str());
-        renumbered += "\"" + (*m)[1].str() + "\": " + std::to_string(value - first + 1);
-        from = (*m)[0].second;
+    std::string text = saved.text;
+    for (const std::string key : {"\"id\": ", "\"parent\": ", "\"link\": "}) {
+        for (std::size_t at = text.find(key); at != std::string::npos; at = text.find(key, at)) {
+            at += key.size();
+            const std::size_t end = text.find_first_not_of("0123456789", at);
+            const ObjectId id = std::stoull(text.substr(at, end - at).insert(0, "0"));
+            if (id == 0) continue;  // a container's id, or no parent
+            text.replace(at, end - at, std::to_string(id - first + 1));
+        }
     }
-    renumbered.append(from, saved.text.cend());
-    return {renumbered, saved.meshFile, saved.error};
+    return {text, saved.meshFile, saved.error};
 }
 
 TEST(ImportReport, TheSceneHandedBackIsTheSceneReadAgain) {
