@@ -25,7 +25,9 @@ void PutSized(std::string& out, std::string_view bytes) {
 template <typename Item>
 void PutArray(std::string& out, const std::vector<Item>& items) {
     Put(out, static_cast<std::uint64_t>(items.size()));
-    out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(Item));
+    if (!items.empty()) {
+        out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(Item));
+    }
 }
 
 void PutPart(std::string& out, const MeshPart& part) {
@@ -97,6 +99,7 @@ public:
         std::uint64_t count = 0;
         if (!Take(count) || count > rest_.size() / sizeof(Item)) return false;
         items.resize(static_cast<std::size_t>(count));
+        if (items.empty()) return true;
         std::memcpy(items.data(), rest_.data(), items.size() * sizeof(Item));
         rest_.remove_prefix(items.size() * sizeof(Item));
         return true;
