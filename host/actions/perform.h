@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "actions/action.h"
 
@@ -38,6 +39,9 @@ struct Outcome {
     bool commandResult = false;  // PressCommand: what the command answered
     bool keyTaken = false;       // StrokeKey: whether a shortcut took the stroke
     ObjectId created = 0;        // AddObject: the new object's id
+    // OpenDocument: what the import left out of the file, one sentence per kind beginning with
+    // the file (none for the host's own scene files); the host's console has them too.
+    std::vector<std::string> leftOut;
 
     bool Done() const { return refusal == Refusal::None; }
 };

@@ -1,0 +1,257 @@
+#include "import/handed_scene.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "vela_host/host_documents.h"
+
+namespace vhost {
+
+namespace {
+
+template <typename Value>
+void Put(std::string& out, const Value& value) {
+    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+void PutSized(std::string& out, std::string_view bytes) {
+    Put(out, static_cast<std::uint64_t>(bytes.size()));
+    out += bytes;
+}
+
+template <typename Item>
+void PutArray(std::string& out, const std::vector<Item>& items) {
+    Put(out, static_cast<std::uint64_t>(items.size()));
+    if (!items.empty()) {
+        out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(Item));
+    }
+}
+
+void PutPart(std::string& out, const MeshPart& part) {
+    Put(out, static_cast<std::uint32_t>(part.name.size()));
+    out += part.name;
+    Put(out, part.baseColor);
+    PutArray(out, part.positions);
+    PutArray(out, part.normals);
+    PutArray(out, part.triangles);
+}
+
+void PutMatrix(std::string& out, const Matrix& m) {
+    for (const Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
+        Put(out, v->x);
+        Put(out, v->y);
+        Put(out, v->z);
+    }
+}
+
+// The distinct meshes and parts of a document, numbered in the order first met.
+struct Geometry {
+    std::unordered_map<const Mesh*, std::uint32_t> meshIndex;
+    std::vector<const Mesh*> meshes;
+    std::unordered_map<const MeshPart*, std::uint32_t> partIndex;
+    std::vector<const MeshPart*> parts;
+
+    std::uint32_t Add(const Mesh& mesh) {
+        const auto [found, added] =
+            meshIndex.emplace(&mesh, static_cast<std::uint32_t>(meshes.size()));
+        if (!added) return found->second;
+        meshes.push_back(&mesh);
+        for (const auto& part : mesh.parts) {
+            if (partIndex.emplace(part.get(), static_cast<std::uint32_t>(parts.size())).second) {
+                parts.push_back(part.get());
+            }
+        }
+        return found->second;
+    }
+};
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : rest_(bytes) {}
+
+    template <typename Value>
+    bool Take(Value& value) {
+        if (rest_.size() < sizeof value) return false;
+        std::memcpy(&value, rest_.data(), sizeof value);
+        rest_.remove_prefix(sizeof value);
+        return true;
+    }
+
+    template <typename Length>
+    bool TakeBytes(std::string_view& bytes) {
+        Length length = 0;
+        if (!Take(length) || rest_.size() < length) return false;
+        bytes = rest_.substr(0, static_cast<std::size_t>(length));
+        rest_.remove_prefix(static_cast<std::size_t>(length));
+        return true;
+    }
+
+    bool TakeMatrix(Matrix& m) {
+        return TakeVector(m.off) && TakeVector(m.v1) && TakeVector(m.v2) && TakeVector(m.v3);
+    }
+
+    // `items` as many plain values as the u64 count before them says.
+    template <typename Item>
+    bool TakeArray(std::vector<Item>& items) {
+        std::uint64_t count = 0;
+        if (!Take(count) || count > rest_.size() / sizeof(Item)) return false;
+        items.resize(static_cast<std::size_t>(count));
+        if (items.empty()) return true;
+        std::memcpy(items.data(), rest_.data(), items.size() * sizeof(Item));
+        rest_.remove_prefix(items.size() * sizeof(Item));
+        return true;
+    }
+
+    bool AtEnd() const { return rest_.empty(); }
+
+private:
+    bool TakeVector(Vector& v) { return Take(v.x) && Take(v.y) && Take(v.z); }
+
+    std::string_view rest_;
+};
+
+using Parts = std::vector<std::shared_ptr<const MeshPart>>;
+using Meshes = std::vector<std::shared_ptr<const Mesh>>;
+
+// A part as the conversion makes it: every triangle names one of its positions, and normals are
+// none or one per position.
+bool TakePart(Reader& in, MeshPart& part) {
+    std::string_view name;
+    if (!in.TakeBytes<std::uint32_t>(name) || !in.Take(part.baseColor) ||
+        !in.TakeArray(part.positions) || !in.TakeArray(part.normals) ||
+        !in.TakeArray(part.triangles)) {
+        return false;
+    }
+    part.name = name;
+    const std::size_t positions = part.positions.size();
+    return (part.normals.empty() || part.normals.size() == positions) &&
+           std::all_of(part.triangles.begin(), part.triangles.end(), [positions](Triangle t) {
+               return t.a < positions && t.b < positions && t.c < positions;
+           });
+}
+
+bool TakeParts(Reader& in, Parts& parts) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t p = 0; p < count; ++p) {
+        auto part = std::make_shared<MeshPart>();
+        if (!TakePart(in, *part)) return false;
+        parts.push_back(std::move(part));
+    }
+    return true;
+}
+
+bool TakeMeshes(Reader& in, const Parts& parts, Meshes& meshes) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t m = 0; m < count; ++m) {
+        std::uint32_t partCount = 0;
+        if (!in.Take(partCount)) return false;
+        auto mesh = std::make_shared<Mesh>();
+        for (std::uint32_t p = 0; p < partCount; ++p) {
+            std::uint32_t index = 0;
+            if (!in.Take(index) || index >= parts.size()) return false;
+            mesh->parts.push_back(parts[index]);
+        }
+        meshes.push_back(std::move(mesh));
+    }
+    return true;
+}
+
+// Makes each object where the conversion made it: the last child of its parent, so far.
+bool TakeObjects(Reader& in, const Meshes& meshes, Document& document) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    std::vector<Object*> objects;
+    objects.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t parent = 0;
+        std::int32_t type = 0;
+        std::string_view name;
+        Matrix transform;
+        std::uint32_t mesh = 0;
+        std::uint32_t link = 0;
+        if (!in.Take(parent) || !in.Take(type) || !in.TakeBytes<std::uint32_t>(name) ||
+            !in.TakeMatrix(transform) || !in.Take(mesh) || !in.Take(link) || parent > i ||
+            mesh > meshes.size() || link > i) {
+            return false;
+        }
+        Object* object = document.CreateObject(
+            type, name, {parent == 0 ? nullptr : objects[parent - 1], nullptr});
+        if (object == nullptr) return false;
+        object->SetLocalTransform(transform);
+        if (mesh != 0) object->SetMesh(meshes[mesh - 1]);
+        if (link != 0) object->Data().SetLink(HOST_INSTANCE_LINK, objects[link - 1]->Id());
+        objects.push_back(object);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool AppendHandedDocument(const Document& document, std::string& out) {
+    const std::size_t start = out.size();
+    constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
+    out.reserve(start + document.ObjectCount() * kBytesPerObject);
+    PutSized(out, document.Name());
+    const std::size_t objectsAt = out.size();
+    Put(out, std::uint64_t{0});  // the objects' length, known once they are written
+    Put(out, static_cast<std::uint32_t>(document.ObjectCount()));
+    Geometry geometry;
+    std::unordered_map<ObjectId, std::uint32_t> indexOf;  // 1 + the index in tree order
+    indexOf.reserve(document.ObjectCount());
+    bool handable = true;
+    document.ForEach([&](const Object& object) {
+        const ObjectId link = object.Data().GetLink(HOST_INSTANCE_LINK);
+        const auto target = indexOf.find(link);
+        const std::int32_t entries = object.Data().Count();
+        if (entries > (link != 0 ? 1 : 0) || (link != 0 && target == indexOf.end())) {
+            handable = false;
+            return false;
+        }
+        Put(out, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
+        Put(out, object.Type());
+        Put(out, static_cast<std::uint32_t>(object.Name().size()));
+        out += object.Name();
+        PutMatrix(out, object.LocalTransform());
+        Put(out, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
+        Put(out, link != 0 ? target->second : std::uint32_t{0});
+        indexOf.emplace(object.Id(), static_cast<std::uint32_t>(indexOf.size() + 1));
+        return true;
+    });
+    if (!handable) {
+        out.resize(start);
+        return false;
+    }
+    const std::uint64_t objectBytes = out.size() - objectsAt - sizeof(std::uint64_t);
+    std::memcpy(out.data() + objectsAt, &objectBytes, sizeof objectBytes);
+    Put(out, static_cast<std::uint32_t>(geometry.parts.size()));
+    for (const MeshPart* part : geometry.parts) PutPart(out, *part);
+    Put(out, static_cast<std::uint32_t>(geometry.meshes.size()));
+    for (const Mesh* mesh : geometry.meshes) {
+        Put(out, static_cast<std::uint32_t>(mesh->parts.size()));
+        for (const auto& part : mesh->parts) Put(out, geometry.partIndex.at(part.get()));
+    }
+    return true;
+}
+
+std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes) {
+    Reader in(bytes);
+    std::string_view name;
+    std::string_view objects;
+    Parts parts;
+    Meshes meshes;
+    if (!in.TakeBytes<std::uint64_t>(name) || !in.TakeBytes<std::uint64_t>(objects) ||
+        !TakeParts(in, parts) || !TakeMeshes(in, parts, meshes) || !in.AtEnd()) {
+        return nullptr;
+    }
+    auto document = std::make_unique<Document>(std::string(name));
+    Reader objectsIn(objects);
+    if (!TakeObjects(objectsIn, meshes, *document) || !objectsIn.AtEnd()) return nullptr;
+    return document;
+}
+
+}  // namespace vhost
