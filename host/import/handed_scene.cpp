@@ -6,33 +6,19 @@
 #include <unordered_map>
 #include <vector>
 
+#include "import/handed_bytes.h"
 #include "vela_host/host_documents.h"
 
 namespace vhost {
 
 namespace {
 
-template <typename Value>
-void Put(std::string& out, const Value& value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
-}
-
-void PutSized(std::string& out, std::string_view bytes) {
-    Put(out, static_cast<std::uint64_t>(bytes.size()));
-    out += bytes;
-}
-
-template <typename Item>
-void PutArray(std::string& out, const std::vector<Item>& items) {
-    Put(out, static_cast<std::uint64_t>(items.size()));
-    if (!items.empty()) {
-        out.append(reinterpret_cast<const char*>(items.data()), items.size() * sizeof(Item));
-    }
-}
+using handed::Put;
+using handed::PutArray;
+using handed::PutSized;
 
 void PutPart(std::string& out, const MeshPart& part) {
-    Put(out, static_cast<std::uint32_t>(part.name.size()));
-    out += part.name;
+    PutSized<std::uint32_t>(out, part.name);
     Put(out, part.baseColor);
     PutArray(out, part.positions);
     PutArray(out, part.normals);
@@ -68,59 +54,23 @@ struct Geometry {
     }
 };
 
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : rest_(bytes) {}
+bool TakeVector(handed::Reader& in, Vector& v) {
+    return in.Take(v.x) && in.Take(v.y) && in.Take(v.z);
+}
 
-    template <typename Value>
-    bool Take(Value& value) {
-        if (rest_.size() < sizeof value) return false;
-        std::memcpy(&value, rest_.data(), sizeof value);
-        rest_.remove_prefix(sizeof value);
-        return true;
-    }
-
-    template <typename Length>
-    bool TakeBytes(std::string_view& bytes) {
-        Length length = 0;
-        if (!Take(length) || rest_.size() < length) return false;
-        bytes = rest_.substr(0, static_cast<std::size_t>(length));
-        rest_.remove_prefix(static_cast<std::size_t>(length));
-        return true;
-    }
-
-    bool TakeMatrix(Matrix& m) {
-        return TakeVector(m.off) && TakeVector(m.v1) && TakeVector(m.v2) && TakeVector(m.v3);
-    }
-
-    // `items` as many plain values as the u64 count before them says.
-    template <typename Item>
-    bool TakeArray(std::vector<Item>& items) {
-        std::uint64_t count = 0;
-        if (!Take(count) || count > rest_.size() / sizeof(Item)) return false;
-        items.resize(static_cast<std::size_t>(count));
-        if (items.empty()) return true;
-        std::memcpy(items.data(), rest_.data(), items.size() * sizeof(Item));
-        rest_.remove_prefix(items.size() * sizeof(Item));
-        return true;
-    }
-
-    bool AtEnd() const { return rest_.empty(); }
-
-private:
-    bool TakeVector(Vector& v) { return Take(v.x) && Take(v.y) && Take(v.z); }
-
-    std::string_view rest_;
-};
+bool TakeMatrix(handed::Reader& in, Matrix& m) {
+    return TakeVector(in, m.off) && TakeVector(in, m.v1) && TakeVector(in, m.v2) &&
+           TakeVector(in, m.v3);
+}
 
 using Parts = std::vector<std::shared_ptr<const MeshPart>>;
 using Meshes = std::vector<std::shared_ptr<const Mesh>>;
 
 // A part as the conversion makes it: every triangle names one of its positions, and normals are
 // none or one per position.
-bool TakePart(Reader& in, MeshPart& part) {
+bool TakePart(handed::Reader& in, MeshPart& part) {
     std::string_view name;
-    if (!in.TakeBytes<std::uint32_t>(name) || !in.Take(part.baseColor) ||
+    if (!in.TakeSized<std::uint32_t>(name) || !in.Take(part.baseColor) ||
         !in.TakeArray(part.positions) || !in.TakeArray(part.normals) ||
         !in.TakeArray(part.triangles)) {
         return false;
@@ -133,7 +83,7 @@ bool TakePart(Reader& in, MeshPart& part) {
            });
 }
 
-bool TakeParts(Reader& in, Parts& parts) {
+bool TakeParts(handed::Reader& in, Parts& parts) {
     std::uint32_t count = 0;
     if (!in.Take(count)) return false;
     for (std::uint32_t p = 0; p < count; ++p) {
@@ -144,7 +94,7 @@ bool TakeParts(Reader& in, Parts& parts) {
     return true;
 }
 
-bool TakeMeshes(Reader& in, const Parts& parts, Meshes& meshes) {
+bool TakeMeshes(handed::Reader& in, const Parts& parts, Meshes& meshes) {
     std::uint32_t count = 0;
     if (!in.Take(count)) return false;
     for (std::uint32_t m = 0; m < count; ++m) {
@@ -162,7 +112,7 @@ bool TakeMeshes(Reader& in, const Parts& parts, Meshes& meshes) {
 }
 
 // Makes each object where the conversion made it: the last child of its parent, so far.
-bool TakeObjects(Reader& in, const Meshes& meshes, Document& document) {
+bool TakeObjects(handed::Reader& in, const Meshes& meshes, Document& document) {
     std::uint32_t count = 0;
     if (!in.Take(count)) return false;
     std::vector<Object*> objects;
@@ -174,8 +124,8 @@ bool TakeObjects(Reader& in, const Meshes& meshes, Document& document) {
         Matrix transform;
         std::uint32_t mesh = 0;
         std::uint32_t link = 0;
-        if (!in.Take(parent) || !in.Take(type) || !in.TakeBytes<std::uint32_t>(name) ||
-            !in.TakeMatrix(transform) || !in.Take(mesh) || !in.Take(link) || parent > i ||
+        if (!in.Take(parent) || !in.Take(type) || !in.TakeSized<std::uint32_t>(name) ||
+            !TakeMatrix(in, transform) || !in.Take(mesh) || !in.Take(link) || parent > i ||
             mesh > meshes.size() || link > i) {
             return false;
         }
@@ -196,7 +146,7 @@ bool AppendHandedDocument(const Document& document, std::string& out) {
     const std::size_t start = out.size();
     constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
     out.reserve(start + document.ObjectCount() * kBytesPerObject);
-    PutSized(out, document.Name());
+    PutSized<std::uint64_t>(out, document.Name());
     const std::size_t objectsAt = out.size();
     Put(out, std::uint64_t{0});  // the objects' length, known once they are written
     Put(out, static_cast<std::uint32_t>(document.ObjectCount()));
@@ -214,8 +164,7 @@ bool AppendHandedDocument(const Document& document, std::string& out) {
         }
         Put(out, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
         Put(out, object.Type());
-        Put(out, static_cast<std::uint32_t>(object.Name().size()));
-        out += object.Name();
+        PutSized<std::uint32_t>(out, object.Name());
         PutMatrix(out, object.LocalTransform());
         Put(out, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
         Put(out, link != 0 ? target->second : std::uint32_t{0});
@@ -239,17 +188,17 @@ bool AppendHandedDocument(const Document& document, std::string& out) {
 }
 
 std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes) {
-    Reader in(bytes);
+    handed::Reader in(bytes);
     std::string_view name;
     std::string_view objects;
     Parts parts;
     Meshes meshes;
-    if (!in.TakeBytes<std::uint64_t>(name) || !in.TakeBytes<std::uint64_t>(objects) ||
+    if (!in.TakeSized<std::uint64_t>(name) || !in.TakeSized<std::uint64_t>(objects) ||
         !TakeParts(in, parts) || !TakeMeshes(in, parts, meshes) || !in.AtEnd()) {
         return nullptr;
     }
     auto document = std::make_unique<Document>(std::string(name));
-    Reader objectsIn(objects);
+    handed::Reader objectsIn(objects);
     if (!TakeObjects(objectsIn, meshes, *document) || !objectsIn.AtEnd()) return nullptr;
     return document;
 }

@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <string_view>
 
+#include "import/handed_bytes.h"
 #include "text/quoting.h"
 
 namespace vhost {
@@ -86,41 +87,18 @@ std::string LineOf(const LeftOut& entry, std::string_view source) {
     return line + ": " + NamesOf(entry);
 }
 
-// The encoding: u32 entry count, then per entry u8 kind, u64 count, u64 places, u32 name count
-// and each name as u32 length and bytes; integers in the machine's order (parent and child are one
-// program on one machine).
-template <typename Integer>
-void Put(std::string& out, Integer value) {
-    out.append(reinterpret_cast<const char*>(&value), sizeof value);
+// The encoding (import/handed_bytes.h): u32 entry count, then per entry u8 kind, u64 count, u64
+// places, u32 name count and each name after its u32 length.
+using handed::Put;
+
+bool TakeName(handed::Reader& bytes, std::string& name) {
+    std::string_view taken;
+    if (!bytes.TakeSized<std::uint32_t>(taken)) return false;
+    name.assign(taken);
+    return true;
 }
 
-class Bytes {
-public:
-    explicit Bytes(std::string_view bytes) : rest_(bytes) {}
-
-    template <typename Integer>
-    bool Take(Integer& value) {
-        if (rest_.size() < sizeof value) return false;
-        std::memcpy(&value, rest_.data(), sizeof value);
-        rest_.remove_prefix(sizeof value);
-        return true;
-    }
-
-    bool Take(std::string& text) {
-        std::uint32_t length = 0;
-        if (!Take(length) || rest_.size() < length) return false;
-        text.assign(rest_.substr(0, length));
-        rest_.remove_prefix(length);
-        return true;
-    }
-
-    bool AtEnd() const { return rest_.empty(); }
-
-private:
-    std::string_view rest_;
-};
-
-bool TakeEntry(Bytes& bytes, LeftOut& entry) {
+bool TakeEntry(handed::Reader& bytes, LeftOut& entry) {
     std::uint8_t kind = 0;
     std::uint32_t names = 0;
     if (!bytes.Take(kind) || kind >= kLeftOutKindCount || !bytes.Take(entry.count) ||
@@ -130,7 +108,7 @@ bool TakeEntry(Bytes& bytes, LeftOut& entry) {
     entry.kind = static_cast<LeftOutKind>(kind);
     entry.where.resize(names);
     return std::all_of(entry.where.begin(), entry.where.end(),
-                       [&bytes](std::string& name) { return bytes.Take(name); });
+                       [&bytes](std::string& name) { return TakeName(bytes, name); });
 }
 
 }  // namespace
@@ -181,15 +159,14 @@ std::string ImportReport::Encode() const {
         Put(out, entry.places);
         Put(out, static_cast<std::uint32_t>(entry.where.size()));
         for (const std::string& name : entry.where) {
-            Put(out, static_cast<std::uint32_t>(name.size()));
-            out += name;
+            handed::PutSized<std::uint32_t>(out, name);
         }
     }
     return out;
 }
 
 std::optional<ImportReport> ImportReport::Decode(std::string_view bytes) {
-    Bytes in(bytes);
+    handed::Reader in(bytes);
     std::uint32_t count = 0;
     if (!in.Take(count) || count > kLeftOutKindCount) return std::nullopt;
     ImportReport report;
