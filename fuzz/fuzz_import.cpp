@@ -19,9 +19,10 @@
 
 #include "fuzz_check.h"
 #include "import/deep_stack.h"
+#include "import/handed_scene.h"
 #include "import/scene_conversion.h"
 #include "import/scene_import.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 // The library's readers allocate what a file claims, whatever the file's size (a 310-byte OFF file
 // asks for 16 GB, a Collada array for 2 GB; docs/reliability.md). Here such a request fails as it
@@ -133,7 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             file.data(), file.size(), aiProcess_Triangulate | aiProcess_ValidateDataStructure,
             hint);
         if (scene == nullptr || scene->mRootNode == nullptr) return;
-        const vhost::SceneLoadResult result = vhost::ConvertImportedScene(*scene, "doc", "input");
+        const vhost::ImportedScene result = vhost::ConvertImportedScene(*scene, "doc", "input");
         if (!result.Ok()) {
             vfuzz::Require(vfuzz::StartsWith(result.error, "input: "),
                            "the message names the source: " + result.error);
@@ -142,9 +143,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         converted = true;
         objects = result.document->ObjectCount();
         CheckObjects(*scene, *result.document);
+        // The form in which the child that read a file hands the document to the host.
+        std::string handed;
+        vfuzz::Require(vhost::AppendHandedDocument(*result.document, handed),
+                       "an imported document has a handed form");
+        const std::unique_ptr<vhost::Document> taken = vhost::TakeHandedDocument(handed);
+        vfuzz::Require(taken != nullptr && taken->ObjectCount() == objects,
+                       "the handed form gives the document back");
     });
     vfuzz::Require(ran, "the import thread starts");
-    const vhost::SceneLoadResult imported = vhost::ImportSceneFromMemory(file, hint, "input");
+    const vhost::ImportedScene imported = vhost::ImportSceneFromMemory(file, hint, "input");
     vfuzz::Require(imported.Ok() == converted, "the host's importer agrees: " + imported.error);
     vfuzz::Require(imported.Ok() ? imported.document->ObjectCount() == objects
                                  : vfuzz::StartsWith(imported.error, "input: "),

@@ -8,7 +8,7 @@
 #include "model/object_types.h"
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace {
 

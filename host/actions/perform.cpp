@@ -281,7 +281,8 @@ struct Doer {
     }
 
     Outcome operator()(const OpenDocument& open) const {
-        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path));
+        ImportReport report;
+        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report);
         if (!loaded.document) return Refused(Refusal::FileProblem, std::move(loaded.error));
         Document& previous = Active();
         if (open.closeActive && mayClose && !mayClose(previous)) {
@@ -291,7 +292,12 @@ struct Doer {
         if (!open.name.empty()) loaded.document->SetName(open.name);
         host.AdoptDocument(std::move(loaded.document));
         if (open.closeActive) host.CloseDocument(previous);
-        return {};
+        // Told only once the file is open, so an open the person called off says nothing. A
+        // dropped file is named as the person knows it, not by the folder it was kept in.
+        Outcome opened;
+        opened.leftOut = report.Lines(open.name.empty() ? open.path : open.name);
+        WriteToConsole(host, opened.leftOut);
+        return opened;
     }
 
     Outcome operator()(const SaveDocument& save) const {

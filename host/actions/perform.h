@@ -52,6 +52,9 @@ struct Outcome {
     // An edit, Undo and Redo: the name of the step of the document's history it did or took
     // back, e.g. "Move Wheel FL".
     std::string step;
+    // OpenDocument: what the import left out of the file, one sentence per kind beginning with
+    // the file (none for the host's own scene files); the host's console has them too.
+    std::vector<std::string> leftOut;
 
     bool Done() const { return refusal == Refusal::None; }
 };

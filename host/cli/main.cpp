@@ -232,10 +232,15 @@ void StartHost(vhost::Host& host, const Arguments& args) {
 }
 
 int Show(vhost::Host& host, const Arguments& args) {
-    vhost::SceneLoadResult loaded = vhost::OpenScene(vhost::PathFromUtf8(args.operands.front()));
+    vhost::ImportReport leftOut;
+    vhost::SceneLoadResult loaded =
+        vhost::OpenScene(host, vhost::PathFromUtf8(args.operands.front()), &leftOut);
     if (!loaded.document) {
         std::cerr << loaded.error << '\n';
         return kExitFailed;
+    }
+    for (const std::string& report : leftOut.Lines(args.operands.front())) {
+        std::cerr << "vela-host: warning: " << report << '\n';
     }
     vhost::Document& document = host.AdoptDocument(std::move(loaded.document));
     std::string state;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-#include "vela_host/host_documents.h"
+#include "vela_host/host_input.h"
 
 namespace vhost::cli {
 

@@ -60,7 +60,11 @@ bool Session::Open(const ScriptLine& line) {
     }
     const actions::Outcome opened =
         actions::Perform(host_, actions::OpenDocument{.path = ResolvePath(line.words[1])});
-    return opened.Done() || Error(line, opened.message);
+    if (!opened.Done()) return Error(line, opened.message);
+    for (const std::string& leftOut : opened.leftOut) {
+        err_ << line.file << ':' << line.line << ": warning: " << leftOut << '\n';
+    }
+    return true;
 }
 
 bool Session::Save(const ScriptLine& line) {

@@ -6,7 +6,7 @@
 
 #include "text/utf8.h"
 #include "vela2023/vela_ids.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost::cli {
 

@@ -8,8 +8,8 @@ namespace vhost {
 
 namespace {
 
-SceneLoadResult Unavailable(const std::string& sourceName) {
-    SceneLoadResult result;
+ImportedScene Unavailable(const std::string& sourceName) {
+    ImportedScene result;
     result.error = sourceName +
                    ": this host was built without the importer; it opens only its own .json scene "
                    "files";
@@ -20,12 +20,12 @@ SceneLoadResult Unavailable(const std::string& sourceName) {
 
 bool ImporterAvailable() { return false; }
 
-SceneLoadResult ImportScene(const std::filesystem::path& path) {
+ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute /*route*/) {
     return Unavailable(Utf8FromPath(path));
 }
 
-SceneLoadResult ImportSceneFromMemory(std::string_view /*bytes*/, std::string_view /*formatHint*/,
-                                      std::string_view sourceName) {
+ImportedScene ImportSceneFromMemory(std::string_view /*bytes*/, std::string_view /*formatHint*/,
+                                    std::string_view sourceName) {
     return Unavailable(std::string(sourceName));
 }
 

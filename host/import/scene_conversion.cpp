@@ -1,8 +1,10 @@
 #include "import/scene_conversion.h"
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,7 +15,7 @@
 #include <assimp/scene.h>
 
 #include "text/quoting.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 
@@ -51,45 +53,79 @@ Color BaseColorOf(const aiMaterial* material) {
 }
 
 // Triangles of the faces with three vertices that all exist and lie at finite places; points,
-// lines and polygons left untriangulated are no triangles.
-std::vector<Triangle> TrianglesOf(const aiMesh& mesh) {
+// lines and polygons left untriangulated are no triangles. What is left out goes to `leftOut`.
+std::vector<Triangle> TrianglesOf(const aiMesh& mesh, ImportReport& leftOut) {
     std::vector<Triangle> triangles;
     if (mesh.mFaces == nullptr) return triangles;
     triangles.reserve(mesh.mNumFaces);
-    auto usable = [&mesh](unsigned index) {
-        return index < mesh.mNumVertices && IsFinite(mesh.mVertices[index]);
-    };
+    std::uint64_t notTriangles = 0;
+    std::uint64_t pastVertices = 0;
+    std::uint64_t notFinite = 0;
     for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
         const aiFace& face = mesh.mFaces[f];
-        if (face.mNumIndices != 3 || face.mIndices == nullptr) continue;
+        if (face.mNumIndices != 3 || face.mIndices == nullptr) {
+            ++notTriangles;
+            continue;
+        }
         const unsigned* i = face.mIndices;
-        if (usable(i[0]) && usable(i[1]) && usable(i[2])) triangles.push_back({i[0], i[1], i[2]});
+        if (std::max({i[0], i[1], i[2]}) >= mesh.mNumVertices) {
+            ++pastVertices;
+        } else if (!IsFinite(mesh.mVertices[i[0]]) || !IsFinite(mesh.mVertices[i[1]]) ||
+                   !IsFinite(mesh.mVertices[i[2]])) {
+            ++notFinite;
+        } else {
+            triangles.push_back({i[0], i[1], i[2]});
+        }
     }
+    const std::string_view name = mesh.mName.C_Str();
+    leftOut.Add(LeftOutKind::PointsAndLines, notTriangles, name);
+    leftOut.Add(LeftOutKind::TrianglesPastVertices, pastVertices, name);
+    leftOut.Add(LeftOutKind::TrianglesNotFinite, notFinite, name);
     return triangles;
 }
 
 Point PointFrom(const aiVector3D& v) { return IsFinite(v) ? Point{v.x, v.y, v.z} : Point{}; }
 
+// The normals of `mesh`, one per position; none when it has none or one of them is not finite.
+std::vector<Point> NormalsOf(const aiMesh& mesh, ImportReport& leftOut) {
+    std::vector<Point> normals;
+    if (mesh.mNormals == nullptr) return normals;
+    const bool finite = std::all_of(mesh.mNormals, mesh.mNormals + mesh.mNumVertices,
+                                    [](const aiVector3D& n) { return IsFinite(n); });
+    if (!finite) {
+        leftOut.Add(LeftOutKind::NormalsNotFinite, 1, mesh.mName.C_Str());
+        return normals;
+    }
+    normals.reserve(mesh.mNumVertices);
+    for (unsigned v = 0; v < mesh.mNumVertices; ++v) normals.push_back(PointFrom(mesh.mNormals[v]));
+    return normals;
+}
+
+// What a mesh holds that the host has no place for yet.
+void NoteUnmapped(const aiMesh& mesh, ImportReport& leftOut) {
+    const std::string_view name = mesh.mName.C_Str();
+    leftOut.Add(LeftOutKind::Skins, mesh.mNumBones, name);
+    leftOut.Add(LeftOutKind::MorphTargets, mesh.mNumAnimMeshes, name);
+    leftOut.Add(LeftOutKind::TextureCoordinates, mesh.GetNumUVChannels() > 0 ? 1 : 0, name);
+    leftOut.Add(LeftOutKind::VertexColours, mesh.GetNumColorChannels() > 0 ? 1 : 0, name);
+}
+
 // The part made of `mesh`; null for a mesh without vertices.
-std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scene) {
-    if (mesh.mNumVertices == 0 || mesh.mVertices == nullptr) return nullptr;
+std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scene,
+                                         ImportReport& leftOut) {
+    if (mesh.mNumVertices == 0 || mesh.mVertices == nullptr) {
+        leftOut.Add(LeftOutKind::EmptyMeshes, 1, mesh.mName.C_Str());
+        return nullptr;
+    }
+    NoteUnmapped(mesh, leftOut);
     auto part = std::make_shared<MeshPart>();
     part->name = mesh.mName.C_Str();
     part->positions.reserve(mesh.mNumVertices);
     for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
         part->positions.push_back(PointFrom(mesh.mVertices[v]));
     }
-    bool normalsFinite = mesh.mNormals != nullptr;
-    for (unsigned v = 0; normalsFinite && v < mesh.mNumVertices; ++v) {
-        normalsFinite = IsFinite(mesh.mNormals[v]);
-    }
-    if (normalsFinite) {
-        part->normals.reserve(mesh.mNumVertices);
-        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
-            part->normals.push_back(PointFrom(mesh.mNormals[v]));
-        }
-    }
-    part->triangles = TrianglesOf(mesh);
+    part->normals = NormalsOf(mesh, leftOut);
+    part->triangles = TrianglesOf(mesh, leftOut);
     const aiMaterial* material = mesh.mMaterialIndex < scene.mNumMaterials && scene.mMaterials
                                      ? scene.mMaterials[mesh.mMaterialIndex]
                                      : nullptr;
@@ -97,28 +133,60 @@ std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scen
     return part;
 }
 
+// Textures of every kind that the file's materials name: only the base colour is drawn.
+void NoteTextures(const aiScene& scene, ImportReport& leftOut) {
+    for (unsigned m = 0; m < scene.mNumMaterials && scene.mMaterials != nullptr; ++m) {
+        const aiMaterial* material = scene.mMaterials[m];
+        if (material == nullptr) continue;
+        // A texture may serve several purposes (glTF's base colour is also the diffuse texture).
+        std::set<std::string> textures;
+        for (int type = aiTextureType_NONE; type <= AI_TEXTURE_TYPE_MAX; ++type) {
+            const auto purpose = static_cast<aiTextureType>(type);
+            for (unsigned t = 0; t < material->GetTextureCount(purpose); ++t) {
+                aiString path;
+                if (material->GetTexture(purpose, t, &path) == aiReturn_SUCCESS) {
+                    textures.insert(path.C_Str());
+                }
+            }
+        }
+        leftOut.Add(LeftOutKind::Textures, textures.size(), material->GetName().C_Str());
+    }
+}
+
+// Animations, and what cameras and lights hold beyond their place in the tree.
+void NoteSceneUnmapped(const aiScene& scene, ImportReport& leftOut) {
+    for (unsigned a = 0; a < scene.mNumAnimations && scene.mAnimations != nullptr; ++a) {
+        if (scene.mAnimations[a] != nullptr) {
+            leftOut.Add(LeftOutKind::Animations, 1, scene.mAnimations[a]->mName.C_Str());
+        }
+    }
+    for (unsigned c = 0; c < scene.mNumCameras && scene.mCameras != nullptr; ++c) {
+        if (scene.mCameras[c] != nullptr) {
+            leftOut.Add(LeftOutKind::CameraLenses, 1, scene.mCameras[c]->mName.C_Str());
+        }
+    }
+    for (unsigned l = 0; l < scene.mNumLights && scene.mLights != nullptr; ++l) {
+        if (scene.mLights[l] != nullptr) {
+            leftOut.Add(LeftOutKind::LightColours, 1, scene.mLights[l]->mName.C_Str());
+        }
+    }
+    NoteTextures(scene, leftOut);
+}
+
 class Conversion {
 public:
-    Conversion(const aiScene& scene, std::string_view documentName)
-        : scene_(scene), document_(std::make_unique<Document>(std::string(documentName))) {}
+    Conversion(const aiScene& scene, std::string_view documentName, ImportReport& leftOut)
+        : scene_(scene),
+          document_(std::make_unique<Document>(std::string(documentName))),
+          leftOut_(leftOut) {}
 
     std::unique_ptr<Document> Run() {
         MakeParts();
         NoteCamerasAndLights();
+        NoteSceneUnmapped(scene_, leftOut_);
         const aiNode* root = scene_.mRootNode;
-        if (root == nullptr) return std::move(document_);
-        if (StandsForTheFile(*root)) {
-            visited_.insert(root);
-            PushChildren(*root, nullptr);
-        } else {
-            pending_.push_back({root, nullptr});
-        }
-        while (!pending_.empty()) {
-            const auto [node, parent] = pending_.back();
-            pending_.pop_back();
-            Object* object = Convert(*node, parent);
-            PushChildren(*node, object);
-        }
+        if (root != nullptr) ConvertTree(*root);
+        NoteUnplaced();
         return std::move(document_);
     }
 
@@ -128,6 +196,21 @@ private:
         Object* parent;
     };
 
+    void ConvertTree(const aiNode& root) {
+        if (StandsForTheFile(root)) {
+            visited_.insert(&root);
+            PushChildren(root, nullptr);
+        } else {
+            pending_.push_back({&root, nullptr});
+        }
+        while (!pending_.empty()) {
+            const auto [node, parent] = pending_.back();
+            pending_.pop_back();
+            Object* object = Convert(*node, parent);
+            PushChildren(*node, object);
+        }
+    }
+
     void MakeParts() {
         if (scene_.mNumMeshes > 0 && scene_.mMeshes == nullptr) {
             throw ConversionError{"the scene lists meshes it does not hold"};
@@ -135,7 +218,22 @@ private:
         parts_.reserve(scene_.mNumMeshes);
         for (unsigned m = 0; m < scene_.mNumMeshes; ++m) {
             const aiMesh* mesh = scene_.mMeshes[m];
-            parts_.push_back(mesh != nullptr ? PartFrom(*mesh, scene_) : nullptr);
+            parts_.push_back(mesh != nullptr ? PartFrom(*mesh, scene_, leftOut_) : nullptr);
+        }
+    }
+
+    // Cameras and lights whose name no node had, in the file's order.
+    void NoteUnplaced() {
+        auto note = [this](const aiString& name) {
+            if (kinds_.erase(name.C_Str()) > 0) {
+                leftOut_.Add(LeftOutKind::UnplacedCamerasAndLights, 1, name.C_Str());
+            }
+        };
+        for (unsigned c = 0; c < scene_.mNumCameras && scene_.mCameras != nullptr; ++c) {
+            if (scene_.mCameras[c] != nullptr) note(scene_.mCameras[c]->mName);
+        }
+        for (unsigned l = 0; l < scene_.mNumLights && scene_.mLights != nullptr; ++l) {
+            if (scene_.mLights[l] != nullptr) note(scene_.mLights[l]->mName);
         }
     }
 
@@ -238,6 +336,7 @@ private:
 
     const aiScene& scene_;
     std::unique_ptr<Document> document_;
+    ImportReport& leftOut_;
     std::vector<std::shared_ptr<const MeshPart>> parts_;   // by the library's mesh index
     std::unordered_map<std::string, std::int32_t> kinds_;  // cameras and lights not yet placed
     std::map<std::vector<unsigned>, ObjectId> firstUser_;
@@ -247,15 +346,15 @@ private:
 
 }  // namespace
 
-SceneLoadResult ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                     std::string_view sourceName) {
-    SceneLoadResult result;
+ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
+                                   std::string_view sourceName) {
+    ImportedScene result;
     try {
-        result.document = Conversion(scene, documentName).Run();
+        result.document = Conversion(scene, documentName, result.leftOut).Run();
     } catch (const ConversionError& error) {
-        result.error = std::string(sourceName) + ": " + error.message;
+        result = {nullptr, std::string(sourceName) + ": " + error.message, {}};
     } catch (const std::bad_alloc&) {
-        result.error = std::string(sourceName) + ": not enough memory to import the scene";
+        result = {nullptr, std::string(sourceName) + ": not enough memory to import the scene", {}};
     }
     return result;
 }

@@ -3,17 +3,18 @@
 
 #include <string_view>
 
-#include "scene_file/scene_file.h"
+#include "import/scene_import.h"
 
 struct aiScene;
 
 namespace vhost {
 
-// A new document named `documentName` holding `scene`'s node tree as objects. Meshes without
-// vertices and triangles that name no vertex are left out; a node whose transform is not finite,
-// a mesh or material index out of range, or a node met twice refuses the scene with a message
-// that begins with `sourceName`.
-SceneLoadResult ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                     std::string_view sourceName);
+// A new document named `documentName` holding `scene`'s node tree as objects, with the report of
+// what it left out: meshes without vertices, triangles that name no vertex or a vertex that is not
+// finite, faces that are no triangles, normals that are not finite, and what the host does not map
+// (import_report.h). A node whose transform is not finite, a mesh index out of range, or a node met
+// twice refuses the scene with a message that begins with `sourceName` (and no report).
+ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
+                                   std::string_view sourceName);
 
 }  // namespace vhost

@@ -3,14 +3,20 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
+#include <assimp/LogStream.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 
+#include "import/child_answer.h"
 #include "import/deep_stack.h"
 #include "import/scene_conversion.h"
 #include "import/trial_run.h"
@@ -53,20 +59,71 @@ std::size_t StackFor(std::uintmax_t fileBytes) {
     return static_cast<std::size_t>(std::min<std::uintmax_t>(wanted, kLargestStack));
 }
 
-SceneLoadResult Failure(std::string message) {
-    SceneLoadResult result;
+ImportedScene Failure(std::string message) {
+    ImportedScene result;
     result.error = std::move(message);
     return result;
 }
 
+// The library's warnings that say it left something out, with the kind each is reported as. The
+// library gives no count or place with them: each warning counts once.
+constexpr std::pair<std::string_view, LeftOutKind> kLibraryWarnings[] = {
+    {"Some faces had out-of-range indices", LeftOutKind::TrianglesDroppedByLibrary},
+};
+
+// Listens to the library's warnings while it lives. The library has one logger for the process;
+// imports run one at a time (the host's thread, or the child).
+class LibraryWarnings : public Assimp::LogStream {
+public:
+    LibraryWarnings() : ownLogger_(Assimp::DefaultLogger::isNullLogger()) {
+        if (ownLogger_) Assimp::DefaultLogger::create("", Assimp::Logger::NORMAL, 0);
+        Assimp::DefaultLogger::get()->attachStream(this, Assimp::Logger::Warn);
+    }
+    ~LibraryWarnings() override {
+        Assimp::DefaultLogger::get()->detachStream(this, Assimp::Logger::Warn);
+        if (ownLogger_) Assimp::DefaultLogger::kill();
+    }
+    LibraryWarnings(const LibraryWarnings&) = delete;
+    LibraryWarnings& operator=(const LibraryWarnings&) = delete;
+
+    void write(const char* message) override {
+        const std::string_view text(message);
+        for (const auto& [words, kind] : kLibraryWarnings) {
+            if (text.find(words) != std::string_view::npos) heard_.AddUnplaced(kind, 1);
+        }
+    }
+
+    void AddTo(ImportReport& report) const {
+        for (const LeftOut& entry : heard_.Entries()) report.AddUnplaced(entry.kind, entry.count);
+    }
+
+private:
+    bool ownLogger_;
+    ImportReport heard_;
+};
+
+// What happens to the library's scene once converted: freed, or left to the end of the process
+// (the child, which ends right after handing the document back).
+enum class LibraryScene { Free, LeaveToExit };
+
+// Keeps `kept` until the process ends, without freeing it: a child that is about to end need not
+// spend its time on that. It stays reachable, so a leak checker sees memory left on purpose.
+template <typename Kept>
+void LeaveToExit(std::unique_ptr<Kept> kept) {
+    static std::vector<std::unique_ptr<Kept>> left;
+    left.push_back(std::move(kept));
+}
+
 // Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
-// importer frees it on the same stack.
-SceneLoadResult ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
-                               const std::string& sourceName,
-                               const std::function<const aiScene*(Assimp::Importer&)>& read) {
-    SceneLoadResult result;
+// importer frees it on the same stack, unless `afterwards` leaves it to the end of the process.
+ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
+                             const std::string& sourceName,
+                             const std::function<const aiScene*(Assimp::Importer&)>& read,
+                             LibraryScene afterwards = LibraryScene::Free) {
+    ImportedScene result;
     auto task = [&] {
         try {
+            const LibraryWarnings warnings;
             Assimp::Importer importer;
             // FBX pivots would come as extra nodes no application showed; folded into the
             // transforms, every node is one of the file's.
@@ -74,8 +131,13 @@ SceneLoadResult ReadAndConvert(std::uintmax_t fileBytes, std::string_view docume
             const aiScene* scene = read(importer);
             if (scene == nullptr) {
                 result.error = sourceName + ": cannot import: " + importer.GetErrorString();
-            } else {
-                result = ConvertImportedScene(*scene, documentName, sourceName);
+                return;
+            }
+            result = ConvertImportedScene(*scene, documentName, sourceName);
+            if (result.Ok()) warnings.AddTo(result.leftOut);
+            // Freeing a large scene takes as long as a fair part of reading it.
+            if (afterwards == LibraryScene::LeaveToExit) {
+                LeaveToExit(std::unique_ptr<aiScene>(importer.GetOrphanedScene()));
             }
         } catch (const std::bad_alloc&) {
             result = Failure(sourceName + ": not enough memory to import the scene");
@@ -111,7 +173,7 @@ TrialLimits TrialLimitsFor(std::uintmax_t fileBytes) {
 
 bool ImporterAvailable() { return true; }
 
-SceneLoadResult ImportScene(const std::filesystem::path& path) {
+ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) {
     const std::string name = Utf8FromPath(path);
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
@@ -120,21 +182,34 @@ SceneLoadResult ImportScene(const std::filesystem::path& path) {
     auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
     };
-    // The child's answer is its message: empty when the file imports, and then it is read here.
-    const TrialResult trial =
-        TrialRun([&] { return ReadAndConvert(bytes, documentName, name, readFile).error; },
-                 TrialLimitsFor(bytes));
+    const TrialResult trial = TrialRun(
+        [&] {
+            if (route == ImportRoute::ReadAgain) {
+                return AnswerWithVerdict(ReadAndConvert(bytes, documentName, name, readFile));
+            }
+            ImportedScene imported =
+                ReadAndConvert(bytes, documentName, name, readFile, LibraryScene::LeaveToExit);
+            std::string answer = AnswerWithScene(imported);
+            // The child ends once the answer is written; freeing the document would only delay it.
+            LeaveToExit(std::move(imported.document));
+            return answer;
+        },
+        TrialLimitsFor(bytes));
     if (trial.ending == TrialResult::Ending::Stopped) {
         return Failure(name + ": cannot import: the importer " + trial.text + " reading it");
     }
-    if (trial.ending == TrialResult::Ending::Returned && !trial.text.empty()) {
-        return Failure(trial.text);
+    if (trial.ending == TrialResult::Ending::NotRun) {
+        return ReadAndConvert(bytes, documentName, name, readFile);
     }
-    return ReadAndConvert(bytes, documentName, name, readFile);
+    TakenAnswer taken = TakeAnswer(trial.text, name);
+    if (taken.kind == TakenAnswer::Kind::ReadHere) {
+        return ReadAndConvert(bytes, documentName, name, readFile);
+    }
+    return std::move(taken.scene);
 }
 
-SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
-                                      std::string_view sourceName) {
+ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
+                                    std::string_view sourceName) {
     const std::string name(sourceName);
     if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
     const std::string hint(formatHint);

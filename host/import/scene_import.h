@@ -7,11 +7,32 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <string_view>
 
-#include "scene_file/scene_file.h"
+#include "import/import_report.h"
+#include "model/scene.h"
 
 namespace vhost {
+
+struct ImportedScene {
+    std::unique_ptr<Document> document;  // set on success
+    std::string error;                   // set on failure
+    ImportReport leftOut;                // what the document lacks of the file; empty on failure
+    bool Ok() const { return document != nullptr; }
+};
+
+// How the scene read in the child comes to the host.
+enum class ImportRoute {
+    // The child converts the file and hands the document back (import/handed_scene.h), which the
+    // host takes at memory speed: the file is read once. As fast as ReadAgain on the smallest
+    // files, faster from a few hundred objects or a megabyte of geometry on (docs/performance.md).
+    HandBack,
+    // The child only says whether the file imports, and the host reads it again: how imports
+    // worked before, kept to compare the two.
+    ReadAgain,
+};
 
 // False in builds without the library (the Windows cross build): every import then fails with a
 // message that says so.
@@ -19,15 +40,18 @@ bool ImporterAvailable();
 
 // Imports the file at `path`; the library picks the format by its contents and extension and
 // reads the files it refers to (a glTF's buffers, an OBJ's materials) beside it. The file is read
-// in a child process first (trial_run.h): a file on which the library crashes, spins or runs out
-// of memory is refused with a message saying so, and the host goes on.
-SceneLoadResult ImportScene(const std::filesystem::path& path);
+// in a child process (trial_run.h): a file on which the library crashes, spins or runs out of
+// memory is refused with a message saying so, and the host goes on. `route` says how the scene
+// comes from the child; every route gives the same document and report. Where no child can be
+// made, the file is read in this process.
+ImportedScene ImportScene(const std::filesystem::path& path,
+                          ImportRoute route = ImportRoute::HandBack);
 
 // Imports `bytes` as a file of the format `formatHint` names by its usual extension ("glb",
 // "obj", ...; empty: found from the contents). The files it refers to cannot be read. Read in
 // this process only, without the trial in a child: for the fuzz target, which is to see every
 // fault.
-SceneLoadResult ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
-                                      std::string_view sourceName);
+ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
+                                    std::string_view sourceName);
 
 }  // namespace vhost

@@ -1,12 +1,15 @@
 #include "import/trial_run.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <unistd.h>
 
 #include <array>
+#include <cerrno>
 #include <new>
 #include <thread>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -18,6 +21,9 @@ namespace {
 constexpr int kReturned = 0;
 constexpr int kOutOfMemory = 3;
 constexpr auto kPollInterval = std::chrono::milliseconds(5);
+// The pipe's buffer and the parent's reads: a child that hands back a large text is not kept
+// waiting between small reads.
+constexpr int kPipeBytes = 1 << 20;
 
 void WriteAll(int fd, const std::string& text) {
     std::size_t written = 0;
@@ -56,13 +62,21 @@ void RestoreDefaultCrashSignals() {
     _exit(status);
 }
 
-// Reads what the child writes while it runs, so a long text never blocks it.
-void ReadAvailable(int in, std::string& text) {
-    std::array<char, 4096> buffer{};
-    ssize_t n = 0;
-    while ((n = read(in, buffer.data(), buffer.size())) > 0) {
+// Appends what the child has written so far to `text`; true once the child closed its end (it
+// ended).
+bool ReadAvailable(int in, std::vector<char>& buffer, std::string& text) {
+    while (true) {
+        const ssize_t n = read(in, buffer.data(), buffer.size());
+        if (n == 0) return true;
+        if (n < 0) return errno != EAGAIN && errno != EINTR;
         text.append(buffer.data(), static_cast<std::size_t>(n));
     }
+}
+
+// Waits up to `wait` for the child to write or end.
+void WaitForOutput(int in, std::chrono::milliseconds wait) {
+    pollfd ready{in, POLLIN, 0};
+    poll(&ready, 1, static_cast<int>(wait.count()));
 }
 
 TrialResult Stopped(std::string why) { return {TrialResult::Ending::Stopped, std::move(why)}; }
@@ -83,6 +97,7 @@ TrialResult EndingOf(int status, std::string text) {
 TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits) {
     std::array<int, 2> pipeEnds{};
     if (pipe(pipeEnds.data()) != 0) return {};
+    fcntl(pipeEnds[1], F_SETPIPE_SZ, kPipeBytes);  // a smaller pipe only costs more wake-ups
     const pid_t child = fork();
     if (child < 0) {
         close(pipeEnds[0]);
@@ -96,10 +111,12 @@ TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits
     close(pipeEnds[1]);
     fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
     const auto deadline = std::chrono::steady_clock::now() + limits.time;
+    std::vector<char> buffer(static_cast<std::size_t>(kPipeBytes));
     std::string text;
+    bool closed = false;
     int status = 0;
     while (true) {
-        ReadAvailable(pipeEnds[0], text);
+        if (!closed) closed = ReadAvailable(pipeEnds[0], buffer, text);
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child || done < 0) break;
         if (std::chrono::steady_clock::now() >= deadline) {
@@ -108,9 +125,13 @@ TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits
             close(pipeEnds[0]);
             return Stopped("did not finish in " + std::to_string(limits.time.count()) + " s");
         }
-        std::this_thread::sleep_for(kPollInterval);
+        if (closed) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else {
+            WaitForOutput(pipeEnds[0], kPollInterval);
+        }
     }
-    ReadAvailable(pipeEnds[0], text);
+    if (!closed) ReadAvailable(pipeEnds[0], buffer, text);
     close(pipeEnds[0]);
     return EndingOf(status, std::move(text));
 }

@@ -1,10 +1,10 @@
-// Running a task once in a child process first, to learn whether it can run in this one.
+// Running a task in a child process within limits, and taking back what it returned.
 //
 // The assimp library is not safe on damaged files: some of its readers crash (a damaged Collada
 // file), spin for minutes or claim any amount of memory (a damaged PLY or OFF file) on a few
 // hundred bytes. A crash in the library would take the host and its open documents with it, so a
-// file is read in a child first, where the library can crash, run out of its memory allowance or
-// its time without harm; only a file the child got through is read in the host.
+// file is read in a child, where the library can crash, run out of its memory allowance or its
+// time without harm; the child hands the converted document back (child_answer.h).
 #pragma once
 
 #include <chrono>
@@ -27,7 +27,8 @@ struct TrialResult {
     std::string text;
 };
 
-// Runs `task` in a forked child within `limits`, waits for it and hands back what it returned.
+// Runs `task` in a forked child within `limits`, waits for it and hands back what it returned. What
+// the child writes is read while it runs, so an answer of any size never blocks it.
 TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits);
 
 }  // namespace vhost

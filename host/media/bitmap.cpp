@@ -8,7 +8,7 @@
 
 #include "media/tiff_reader.h"
 #include "platform/utf8_path.h"
-#include "vela_host/host_files.h"
+#include "vela_host/host_bitmaps.h"
 
 namespace vhost {
 

@@ -1,6 +1,6 @@
 #include "model/object_types.h"
 
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 #include "vela_host/host_registry.h"
 
 namespace vhost {

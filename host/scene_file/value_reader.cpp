@@ -8,7 +8,7 @@
 #include "scene_file/scene_encoding.h"
 #include "scene_file/scene_file.h"
 #include "text/utf8.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost::scene_file {
 

@@ -16,7 +16,7 @@
 #include "text/quoting.h"
 #include "text/text_position.h"
 #include "text/utf8.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_input.h"
 #include "vela_host/host_shortcuts.h"
 
 namespace vhost {

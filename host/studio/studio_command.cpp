@@ -60,7 +60,7 @@ std::filesystem::path PageFolder(const StudioOptions& options) {
 
 bool OpenFirstScene(Host& host, const std::string& scene, std::ostream& err) {
     if (scene.empty()) return true;
-    SceneLoadResult loaded = OpenScene(PathFromUtf8(scene));
+    SceneLoadResult loaded = OpenScene(host, PathFromUtf8(scene));
     if (!loaded.document) {
         err << loaded.error << '\n';
         return false;

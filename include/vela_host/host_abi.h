@@ -6,13 +6,9 @@
  *
  * Threads and phases
  * ------------------
- * The comment of every function pointer ends with a tag in brackets: the thread it may be called
- * on, then the phases of the module in which it may be called (for a callback of the module: in
- * which the host calls it).
- *
  *   main-thread  The thread on which the host calls the module's entry point. The host has no
- *                other thread for modules: every function and callback of the table is
- *                [main-thread], and none may be called from a thread the module starts.
+ *                other thread for modules: every function and callback of the table is called on
+ *                it, and none may be called from a thread the module starts.
  *
  * A module goes through these phases, in this order. When a step fails the host goes on with
  * `ending` (with `unloaded` when the module file itself was refused).
@@ -31,10 +27,22 @@
  *                    instance the module handed over.
  *   unloaded         The module file is closed; nothing of the module is called any more.
  *
- * A tag names one phase ("[main-thread, starting]"), several, or a span ("[main-thread, any phase
- * from initialised]": initialised, resource loaded, starting, running and ending). "within `f`"
- * restricts a call to the time inside a call of `f` (a dialog's layout calls are valid only
- * within its `create_layout` callback); the phase is then the phase of that call. */
+ * When a call may be made
+ * -----------------------
+ * Unless its contract says otherwise, a function of the host's table may be called on the main
+ * thread in any phase from initialised: initialised, resource loaded, starting, running and
+ * ending. This default, [main-thread, any phase from initialised], is written nowhere else. A
+ * function that may be called in fewer phases ends its contract with a tag in brackets: the
+ * thread, then one phase ("[main-thread, starting]"), several, or a span ("any phase from
+ * loaded"). "within `f`" restricts a call to the time inside a call of `f` (a dialog's layout
+ * calls are valid only within its `create_layout` callback); the phase is then the phase of that
+ * call.
+ *
+ * The contract of every callback of the module, of every action of its entry point and of the
+ * processor-yield hook ends with its tag, which says when the host calls it: they have no default.
+ *
+ * A comment followed by several declarations without comments of their own is the contract of
+ * each of them, its tag included. */
 #ifndef VELA_HOST_HOST_ABI_H
 #define VELA_HOST_HOST_ABI_H
 

@@ -19,10 +19,9 @@ typedef struct HostConsoleArea {
     size_t size; /* sizeof(HostConsoleArea) of the host that filled it */
 
     /* The logger with the given id; null when the host has none of that id. Lives as long as the
-     * host. [main-thread, any phase from initialised] */
+     * host. */
     HostLogger*(HOST_ABI* find_logger)(const HostTable* host, HostStringView id);
-    /* Writes one line. `file` and `line` name the place in the module's source that wrote it.
-     * [main-thread, any phase from initialised] */
+    /* Writes one line. `file` and `line` name the place in the module's source that wrote it. */
     void(HOST_ABI* write)(const HostTable* host, HostLogger* logger, int32_t audience,
                           HostStringView text, int32_t flags, HostStringView file, int32_t line);
 } HostConsoleArea;

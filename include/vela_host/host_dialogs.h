@@ -44,7 +44,7 @@ typedef struct HostDialogArea {
     size_t size; /* sizeof(HostDialogArea) of the host that filled it */
 
     /* A new dialog bound to the class and instance; null when the host cannot make one. The
-     * module owns it until `destroy`. [main-thread, any phase from initialised] */
+     * module owns it until `destroy`. */
     HostDialog*(HOST_ABI* create)(const HostTable* host, const HostDialogClass* klass,
                                   void* instance);
     void(HOST_ABI* destroy)(const HostTable* host, HostDialog* dialog);
@@ -52,12 +52,11 @@ typedef struct HostDialogArea {
     /* Opens the dialog modally at a screen position (width and height 0: the layout's own size)
      * and returns when the window has closed. The window is built anew at each opening. False
      * when the window could not be opened (it is open already, or `create_layout` or
-     * `init_values` answered false). [main-thread, any phase from initialised] */
+     * `init_values` answered false). */
     bool(HOST_ABI* open_modal)(const HostTable* host, HostDialog* dialog, int32_t x, int32_t y,
                                int32_t width, int32_t height, bool resizable);
     /* Asks the host to close the open window (nothing when it is not open). With `ask`, the host
-     * first calls `ask_close` and leaves the window open when it answers true.
-     * [main-thread, any phase from initialised] */
+     * first calls `ask_close` and leaves the window open when it answers true. */
     void(HOST_ABI* close)(const HostTable* host, HostDialog* dialog, bool ask);
 
     /* Layout calls, valid inside `create_layout` (false elsewhere); each answers whether the
@@ -80,15 +79,14 @@ typedef struct HostDialogArea {
     bool(HOST_ABI* add_dlg_group)(const HostTable* host, HostDialog* dialog, int32_t buttons);
 
     /* Gadget values. `get_string` answers false (writing nothing) when the gadget is missing or
-     * holds no text; otherwise it stores the text's full size in `size`.
-     * [main-thread, any phase from initialised] */
+     * holds no text; otherwise it stores the text's full size in `size`. */
     bool(HOST_ABI* set_string)(const HostTable* host, HostDialog* dialog, int32_t id,
                                HostStringView text, int32_t tristate, int32_t flags);
     bool(HOST_ABI* get_string)(const HostTable* host, const HostDialog* dialog, int32_t id,
                                char* buffer, size_t capacity, size_t* size);
 
     /* A modal message box with an OK button and the exclamation icon; returns when the user has
-     * dismissed it. [main-thread, any phase from initialised] */
+     * dismissed it. */
     void(HOST_ABI* message_dialog)(const HostTable* host, HostStringView text);
 } HostDialogArea;
 

@@ -103,8 +103,7 @@ typedef struct HostPageClass {
 typedef struct HostPreferenceArea {
     size_t size; /* sizeof(HostPreferenceArea) of the host that filled it */
 
-    /* The host's preferences, in place. Kept by the host between runs. Never null.
-     * [main-thread, any phase from initialised] */
+    /* The host's preferences, in place. Kept by the host between runs. Never null. */
     HostContainerRef*(HOST_ABI* get_world_container_instance)(const HostTable* host);
 
     /* Loads the registered description `name` into `description`. False when no description of
@@ -121,8 +120,7 @@ typedef struct HostPreferenceArea {
     bool(HOST_ABI* description_get_single)(const HostTable* host,
                                            const HostDescription* description, HostDescId* single);
 
-    /* Asks the host to redraw its interface (the preferences window included).
-     * [main-thread, any phase from initialised] */
+    /* Asks the host to redraw its interface (the preferences window included). */
     void(HOST_ABI* update_interface)(const HostTable* host);
 } HostPreferenceArea;
 

@@ -66,12 +66,11 @@ typedef struct HostRegistryArea {
                                     int32_t api_version);
 
     /* A registered plug-in of the given id and type; null when there is none. The handle lives
-     * as long as the host. [main-thread, any phase from initialised] */
+     * as long as the host. */
     HostPlugin*(HOST_ABI* find_plugin)(const HostTable* host, int32_t id, int32_t type);
-    /* The info flags the plug-in was registered with. [main-thread, any phase from initialised] */
+    /* The info flags the plug-in was registered with. */
     int32_t(HOST_ABI* plugin_get_info)(const HostTable* host, const HostPlugin* plugin);
-    /* The plug-in record's own data container, in place. Never null.
-     * [main-thread, any phase from initialised] */
+    /* The plug-in record's own data container, in place. Never null. */
     HostContainerRef*(HOST_ABI* plugin_get_data_instance)(const HostTable* host,
                                                           HostPlugin* plugin);
 
@@ -81,15 +80,14 @@ typedef struct HostRegistryArea {
                                          const HostResource* resource);
 
     /* Loads the plug-in resource in `folder` (string tables, descriptions, symbols). Null when
-     * the folder is missing or unreadable. The module owns the handle until `free_resource`.
-     * [main-thread, any phase from initialised] */
+     * the folder is missing or unreadable. The module owns the handle until `free_resource`. */
     HostResource*(HOST_ABI* load_resource)(const HostTable* host, HostStringView folder);
-    /* Releases a resource the module loaded. [main-thread, any phase from initialised] */
+    /* Releases a resource the module loaded. */
     void(HOST_ABI* free_resource)(const HostTable* host, HostResource* resource);
 
     /* String `id` of the resource's string table, in the host's language (falling back to
      * English, then to any language that has it). Writes the empty text when `resource` is null
-     * or has no such string. [main-thread, any phase from initialised] */
+     * or has no such string. */
     size_t(HOST_ABI* load_string)(const HostTable* host, const HostResource* resource, int32_t id,
                                   char* buffer, size_t capacity);
 } HostRegistryArea;

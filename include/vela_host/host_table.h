@@ -8,7 +8,8 @@
  * a table of an older size may lack.
  *
  * Every function takes the table itself as its first argument; the host finds its own state from
- * it. The tags that end each comment ([main-thread, ...]) are defined in host_abi.h. */
+ * it. When each function may be called, and what the tags that end some contracts mean, is said
+ * in host_abi.h. */
 #ifndef VELA_HOST_HOST_TABLE_H
 #define VELA_HOST_HOST_TABLE_H
 
@@ -34,7 +35,7 @@ struct HostTable {
     const HostPreferenceArea* preferences;
     const HostShortcutArea* shortcuts;
     const HostDialogArea* dialogs;
-    const HostFileArea* files; /* bitmaps and files */
+    const HostFileArea* files; /* bitmaps, file names, languages, the system */
     const HostConsoleArea* console;
 };
 

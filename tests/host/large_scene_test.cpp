@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "model/scene.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {

@@ -25,7 +25,7 @@
 #include "model/scene.h"
 #include "support/temp_folder.h"
 #include "vela2023/vela_ids.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {

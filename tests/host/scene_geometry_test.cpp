@@ -16,7 +16,7 @@
 #include "model/scene.h"
 #include "scene_file/scene_file.h"
 #include "support/temp_folder.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {
@@ -71,7 +71,7 @@ bool SameTriangles(const std::vector<Triangle>& a, const std::vector<Triangle>& 
 }
 
 TEST(SceneGeometry, TheImportedEngineSavedAndReopenedHasTheSameObjectsTransformsAndSharedMeshes) {
-    const SceneLoadResult imported = ImportScene(kEngine);
+    const ImportedScene imported = ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     TempFolder folder;
     const fs::path scene = folder / "engine.json";
@@ -160,7 +160,7 @@ std::size_t LineOfObjectAt(const std::string& text, std::size_t at) {
 }
 
 TEST(SceneGeometry, MeshFilesThatCannotBeUsedAreRefusedWithTheFileAndTheReason) {
-    const SceneLoadResult imported = ImportScene(kEngine);
+    const ImportedScene imported = ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     TempFolder folder;
     const fs::path scene = folder / "engine.json";
@@ -239,7 +239,7 @@ TEST(SceneGeometry, MeshFilesThatCannotBeUsedAreRefusedWithTheFileAndTheReason) 
 // The mesh file and the scene are both written before either replaces its old file: a save that
 // fails while writing the scene leaves both old files as they were, and no temporary file.
 TEST(SceneGeometry, ASaveThatFailsLeavesTheOldSceneAndMeshFileAsTheyWere) {
-    const SceneLoadResult imported = ImportScene(kEngine);
+    const ImportedScene imported = ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     TempFolder folder;
     const fs::path scene = folder / "engine.json";

@@ -23,7 +23,7 @@
 #include "import/scene_opening.h"
 #include "model/scene.h"
 #include "support/temp_folder.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {
@@ -76,7 +76,7 @@ void ExpectDrawable(const Object& polygon) {
 TEST(SceneImport, TheEngineKeepsItsNodeTreeAndItsReusedMeshesBecomeInstances) {
     const nlohmann::json gltf = GlbJson(kEngine);
     const nlohmann::json& nodes = gltf["nodes"];
-    const SceneLoadResult imported = ImportScene(kEngine);
+    const ImportedScene imported = ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     const Document& document = *imported.document;
     EXPECT_EQ(document.Name(), "2CylinderEngine.glb");
@@ -218,7 +218,8 @@ TEST(SceneImport, DamagedMissingAndUnknownFilesAreRefusedWithTheFileAndTheReason
         EXPECT_EQ(imported.error.rfind(file.string() + ": ", 0), 0U) << imported.error;
         EXPECT_NE(imported.error.find(reason), std::string::npos) << imported.error;
     }
-    // Indices past the end of the vertices are the library's to drop: the rest stays drawable.
+    // Indices past the end of the vertices are the library's to drop (and the report's to say,
+    // import_report_test.cpp): the rest stays drawable.
     const SceneLoadResult partly =
         OpenScene(kModels / "glTF2/IndexOutOfRange/IndexOutOfRange.gltf");
     ASSERT_TRUE(partly.Ok()) << partly.error;
@@ -241,7 +242,7 @@ TEST(SceneImport, ANodeChainAHundredThousandDeepImports) {
     WriteFile(folder / "deep.gltf", R"({"asset":{"version":"2.0"},"scene":0,)"
                                     R"("scenes":[{"nodes":[0]}],"nodes":[)" +
                                         nodes + "]}");
-    const SceneLoadResult imported = ImportScene(folder / "deep.gltf");
+    const ImportedScene imported = ImportScene(folder / "deep.gltf");
     ASSERT_TRUE(imported.Ok()) << imported.error;
     ASSERT_EQ(imported.document->ObjectCount(), static_cast<std::size_t>(kDepth));
     const Object* object = imported.document->FirstObject();
@@ -255,7 +256,7 @@ TEST(SceneImport, ANodeChainAHundredThousandDeepImports) {
 }
 
 // What the library hands over unchecked by its own validation: non-finite numbers.
-TEST(SceneImport, NonFiniteTransformsAreRefusedAndMeshesWithoutVerticesLeftOut) {
+TEST(SceneImport, NonFiniteTransformsAreRefusedAndMeshesWithoutVerticesLeftOutAndReported) {
     auto scene = std::make_unique<aiScene>();
     scene->mRootNode = new aiNode("file");
     scene->mNumMeshes = 2;
@@ -276,16 +277,21 @@ TEST(SceneImport, NonFiniteTransformsAreRefusedAndMeshesWithoutVerticesLeftOut) 
     aiNode* children[] = {empty, holed};
     scene->mRootNode->addChildren(2, children);
 
-    const SceneLoadResult cleaned = ConvertImportedScene(*scene, "cleaned", "memory");
+    const ImportedScene cleaned = ConvertImportedScene(*scene, "cleaned", "memory");
     ASSERT_TRUE(cleaned.Ok()) << cleaned.error;
     EXPECT_EQ(cleaned.document->FirstObject()->Type(), kNull);  // nothing left to draw
     const Object& polygon = *cleaned.document->FirstObject()->Next();
     ASSERT_NE(polygon.GetMesh(), nullptr);
     EXPECT_TRUE(polygon.GetMesh()->parts.at(0)->triangles.empty());  // it used a NaN point
+    // Both are reported, by the names the library gives the meshes (none here).
+    EXPECT_EQ(cleaned.leftOut.Entries(),
+              (std::vector<LeftOut>{{LeftOutKind::TrianglesNotFinite, 1, 1, {""}},
+                                    {LeftOutKind::EmptyMeshes, 1, 1, {""}}}));
 
     holed->mTransformation.b4 = std::numeric_limits<float>::infinity();
-    const SceneLoadResult refused = ConvertImportedScene(*scene, "refused", "memory");
+    const ImportedScene refused = ConvertImportedScene(*scene, "refused", "memory");
     EXPECT_EQ(refused.error, "memory: node \"holed\" has a transform that is not finite");
+    EXPECT_TRUE(refused.leftOut.Empty());
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include "model/object_types.h"
 #include "model/scene.h"
-#include "vela_host/host_documents.h"
+#include "vela_host/host_objects.h"
 
 namespace vhost {
 namespace {

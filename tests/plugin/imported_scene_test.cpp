@@ -17,7 +17,7 @@ constexpr const char* kEngine =
     "/usr/share/assimp/models/glTF2/2CylinderEngine-glTF-Binary/2CylinderEngine.glb";
 
 TEST_F(ImportedScene, EachIsolatedInstanceBringsInItsPartAndEveryStateComesBack) {
-    vhost::SceneLoadResult imported = vhost::ImportScene(kEngine);
+    vhost::ImportedScene imported = vhost::ImportScene(kEngine);
     ASSERT_TRUE(imported.Ok()) << imported.error;
     Host().AdoptDocument(std::move(imported.document));
     // States of every kind, so a restore that wrote defaults would show.

@@ -64,9 +64,13 @@ protected:
             EXPECT_TRUE(host_->LoadModule(VELA_MODULE_FILE).started);
             host_->FinishStartup();
             BuildScene(host_->ActiveDocument());
-            core_ = std::make_unique<vhost::studio::Studio>(
-                *host_,
-                vhost::studio::StudioSettings{{kToken, kPort}, pageFolder_, "", uploadParent_});
+            // Member by member: g++ 12 at -O3 takes the cleanup of a braced StudioSettings, should
+            // a later member throw, for a read of an uninitialised token (-Wmaybe-uninitialized).
+            vhost::studio::StudioSettings settings;
+            settings.access = {kToken, kPort};
+            settings.pageFolder = pageFolder_;
+            settings.uploadParent = uploadParent_;
+            core_ = std::make_unique<vhost::studio::Studio>(*host_, settings);
             started.set_value();
             core_->Run();
             host_->Shutdown();

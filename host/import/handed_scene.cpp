@@ -1,0 +1,206 @@
+#include "import/handed_scene.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "import/handed_bytes.h"
+#include "vela_host/host_documents.h"
+
+namespace vhost {
+
+namespace {
+
+using handed::Put;
+using handed::PutArray;
+using handed::PutSized;
+
+void PutPart(std::string& out, const MeshPart& part) {
+    PutSized<std::uint32_t>(out, part.name);
+    Put(out, part.baseColor);
+    PutArray(out, part.positions);
+    PutArray(out, part.normals);
+    PutArray(out, part.triangles);
+}
+
+void PutMatrix(std::string& out, const Matrix& m) {
+    for (const Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
+        Put(out, v->x);
+        Put(out, v->y);
+        Put(out, v->z);
+    }
+}
+
+// The distinct meshes and parts of a document, numbered in the order first met.
+struct Geometry {
+    std::unordered_map<const Mesh*, std::uint32_t> meshIndex;
+    std::vector<const Mesh*> meshes;
+    std::unordered_map<const MeshPart*, std::uint32_t> partIndex;
+    std::vector<const MeshPart*> parts;
+
+    std::uint32_t Add(const Mesh& mesh) {
+        const auto [found, added] =
+            meshIndex.emplace(&mesh, static_cast<std::uint32_t>(meshes.size()));
+        if (!added) return found->second;
+        meshes.push_back(&mesh);
+        for (const auto& part : mesh.parts) {
+            if (partIndex.emplace(part.get(), static_cast<std::uint32_t>(parts.size())).second) {
+                parts.push_back(part.get());
+            }
+        }
+        return found->second;
+    }
+};
+
+bool TakeVector(handed::Reader& in, Vector& v) {
+    return in.Take(v.x) && in.Take(v.y) && in.Take(v.z);
+}
+
+bool TakeMatrix(handed::Reader& in, Matrix& m) {
+    return TakeVector(in, m.off) && TakeVector(in, m.v1) && TakeVector(in, m.v2) &&
+           TakeVector(in, m.v3);
+}
+
+using Parts = std::vector<std::shared_ptr<const MeshPart>>;
+using Meshes = std::vector<std::shared_ptr<const Mesh>>;
+
+// A part as the conversion makes it: every triangle names one of its positions, and normals are
+// none or one per position.
+bool TakePart(handed::Reader& in, MeshPart& part) {
+    std::string_view name;
+    if (!in.TakeSized<std::uint32_t>(name) || !in.Take(part.baseColor) ||
+        !in.TakeArray(part.positions) || !in.TakeArray(part.normals) ||
+        !in.TakeArray(part.triangles)) {
+        return false;
+    }
+    part.name = name;
+    const std::size_t positions = part.positions.size();
+    return (part.normals.empty() || part.normals.size() == positions) &&
+           std::all_of(part.triangles.begin(), part.triangles.end(), [positions](Triangle t) {
+               return t.a < positions && t.b < positions && t.c < positions;
+           });
+}
+
+bool TakeParts(handed::Reader& in, Parts& parts) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t p = 0; p < count; ++p) {
+        auto part = std::make_shared<MeshPart>();
+        if (!TakePart(in, *part)) return false;
+        parts.push_back(std::move(part));
+    }
+    return true;
+}
+
+bool TakeMeshes(handed::Reader& in, const Parts& parts, Meshes& meshes) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    for (std::uint32_t m = 0; m < count; ++m) {
+        std::uint32_t partCount = 0;
+        if (!in.Take(partCount)) return false;
+        auto mesh = std::make_shared<Mesh>();
+        for (std::uint32_t p = 0; p < partCount; ++p) {
+            std::uint32_t index = 0;
+            if (!in.Take(index) || index >= parts.size()) return false;
+            mesh->parts.push_back(parts[index]);
+        }
+        meshes.push_back(std::move(mesh));
+    }
+    return true;
+}
+
+// Makes each object where the conversion made it: the last child of its parent, so far.
+bool TakeObjects(handed::Reader& in, const Meshes& meshes, Document& document) {
+    std::uint32_t count = 0;
+    if (!in.Take(count)) return false;
+    std::vector<Object*> objects;
+    objects.reserve(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::uint32_t parent = 0;
+        std::int32_t type = 0;
+        std::string_view name;
+        Matrix transform;
+        std::uint32_t mesh = 0;
+        std::uint32_t link = 0;
+        if (!in.Take(parent) || !in.Take(type) || !in.TakeSized<std::uint32_t>(name) ||
+            !TakeMatrix(in, transform) || !in.Take(mesh) || !in.Take(link) || parent > i ||
+            mesh > meshes.size() || link > i) {
+            return false;
+        }
+        Object* object = document.CreateObject(
+            type, name, {parent == 0 ? nullptr : objects[parent - 1], nullptr});
+        if (object == nullptr) return false;
+        object->SetLocalTransform(transform);
+        if (mesh != 0) object->SetMesh(meshes[mesh - 1]);
+        if (link != 0) object->Data().SetLink(HOST_INSTANCE_LINK, objects[link - 1]->Id());
+        objects.push_back(object);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool AppendHandedDocument(const Document& document, std::string& out) {
+    const std::size_t start = out.size();
+    constexpr std::size_t kBytesPerObject = 136;  // a name of 16 bytes and the fixed fields
+    out.reserve(start + document.ObjectCount() * kBytesPerObject);
+    PutSized<std::uint64_t>(out, document.Name());
+    const std::size_t objectsAt = out.size();
+    Put(out, std::uint64_t{0});  // the objects' length, known once they are written
+    Put(out, static_cast<std::uint32_t>(document.ObjectCount()));
+    Geometry geometry;
+    std::unordered_map<ObjectId, std::uint32_t> indexOf;  // 1 + the index in tree order
+    indexOf.reserve(document.ObjectCount());
+    bool handable = true;
+    document.ForEach([&](const Object& object) {
+        const ObjectId link = object.Data().GetLink(HOST_INSTANCE_LINK);
+        const auto target = indexOf.find(link);
+        const std::int32_t entries = object.Data().Count();
+        if (entries > (link != 0 ? 1 : 0) || (link != 0 && target == indexOf.end())) {
+            handable = false;
+            return false;
+        }
+        Put(out, object.Up() != nullptr ? indexOf.at(object.Up()->Id()) : std::uint32_t{0});
+        Put(out, object.Type());
+        PutSized<std::uint32_t>(out, object.Name());
+        PutMatrix(out, object.LocalTransform());
+        Put(out, object.GetMesh() ? 1 + geometry.Add(*object.GetMesh()) : std::uint32_t{0});
+        Put(out, link != 0 ? target->second : std::uint32_t{0});
+        indexOf.emplace(object.Id(), static_cast<std::uint32_t>(indexOf.size() + 1));
+        return true;
+    });
+    if (!handable) {
+        out.resize(start);
+        return false;
+    }
+    const std::uint64_t objectBytes = out.size() - objectsAt - sizeof(std::uint64_t);
+    std::memcpy(out.data() + objectsAt, &objectBytes, sizeof objectBytes);
+    Put(out, static_cast<std::uint32_t>(geometry.parts.size()));
+    for (const MeshPart* part : geometry.parts) PutPart(out, *part);
+    Put(out, static_cast<std::uint32_t>(geometry.meshes.size()));
+    for (const Mesh* mesh : geometry.meshes) {
+        Put(out, static_cast<std::uint32_t>(mesh->parts.size()));
+        for (const auto& part : mesh->parts) Put(out, geometry.partIndex.at(part.get()));
+    }
+    return true;
+}
+
+std::unique_ptr<Document> TakeHandedDocument(std::string_view bytes) {
+    handed::Reader in(bytes);
+    std::string_view name;
+    std::string_view objects;
+    Parts parts;
+    Meshes meshes;
+    if (!in.TakeSized<std::uint64_t>(name) || !in.TakeSized<std::uint64_t>(objects) ||
+        !TakeParts(in, parts) || !TakeMeshes(in, parts, meshes) || !in.AtEnd()) {
+        return nullptr;
+    }
+    auto document = std::make_unique<Document>(std::string(name));
+    handed::Reader objectsIn(objects);
+    if (!TakeObjects(objectsIn, meshes, *document) || !objectsIn.AtEnd()) return nullptr;
+    return document;
+}
+
+}  // namespace vhost
