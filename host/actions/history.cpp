@@ -4,13 +4,6 @@ namespace vhost::actions {
 
 namespace {
 
-Outcome Refused(Refusal refusal, std::string message) {
-    Outcome outcome;
-    outcome.refusal = refusal;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
 // Runs `step` one way and, when it was done, moves it from `from` to `to`.
 Outcome Take(std::vector<std::unique_ptr<Step>>& from, std::vector<std::unique_ptr<Step>>& to,
              bool undo) {
@@ -35,12 +28,12 @@ Outcome History::Do(std::unique_ptr<Step> step) {
 }
 
 Outcome History::Undo() {
-    if (undo_.empty()) return Refused(Refusal::NothingToUndo, "there is nothing to undo");
+    if (undo_.empty()) return Outcome::Refused(Refusal::NothingToUndo, "there is nothing to undo");
     return Take(undo_, redo_, true);
 }
 
 Outcome History::Redo() {
-    if (redo_.empty()) return Refused(Refusal::NothingToRedo, "there is nothing to redo");
+    if (redo_.empty()) return Outcome::Refused(Refusal::NothingToRedo, "there is nothing to redo");
     return Take(redo_, undo_, false);
 }
 

@@ -20,15 +20,8 @@ namespace vhost::actions {
 
 namespace {
 
-Outcome Refused(Refusal refusal, std::string message) {
-    Outcome outcome;
-    outcome.refusal = refusal;
-    outcome.message = std::move(message);
-    return outcome;
-}
-
 Outcome NoObject(ObjectId id) {
-    return Refused(Refusal::NoSuchObject, "there is no object " + std::to_string(id));
+    return Outcome::Refused(Refusal::NoSuchObject, "there is no object " + std::to_string(id));
 }
 
 // The objects `ids` name, all of them, or the refusal of the first id that names none.
@@ -50,8 +43,8 @@ Outcome FindPlace(const Document& document, ObjectId parent, ObjectId after, Pla
     }
     if (after != 0 && (where.after = document.FindById(after)) == nullptr) return NoObject(after);
     if (where.after != nullptr && where.after->Up() != where.parent) {
-        return Refused(Refusal::NotAChild,
-                       "object " + std::to_string(after) + " is not a child of the parent given");
+        return Outcome::Refused(Refusal::NotAChild, "object " + std::to_string(after) +
+                                                        " is not a child of the parent given");
     }
     return {};
 }
@@ -118,8 +111,9 @@ struct Doer {
 
     Outcome operator()(const PressCommand& press) const {
         if (host.FindCommand(press.command) == nullptr) {
-            return Refused(Refusal::NoSuchCommand,
-                           "the command " + std::to_string(press.command) + " is not registered");
+            return Outcome::Refused(
+                Refusal::NoSuchCommand,
+                "the command " + std::to_string(press.command) + " is not registered");
         }
         Document& acted = Active();
         Outcome outcome;
@@ -188,15 +182,16 @@ struct Doer {
 
     Outcome operator()(const AddObject& add) const {
         if (host.Types().Find(add.type) == nullptr) {
-            return Refused(Refusal::NoSuchType, "unknown object type " + std::to_string(add.type));
+            return Outcome::Refused(Refusal::NoSuchType,
+                                    "unknown object type " + std::to_string(add.type));
         }
         Placement where;
         if (Outcome placed = FindPlace(Active(), add.parent, add.after, where); !placed.Done()) {
             return placed;
         }
         if (add.id != 0 && Active().FindById(add.id) != nullptr) {
-            return Refused(Refusal::IdTaken,
-                           "the id " + std::to_string(add.id) + " belongs to another object");
+            return Outcome::Refused(Refusal::IdTaken, "the id " + std::to_string(add.id) +
+                                                          " belongs to another object");
         }
         Outcome outcome = Record(AddStep(Active(), add));
         outcome.created = outcome.pasted.at(0);
@@ -219,9 +214,9 @@ struct Doer {
         }
         for (const Object* above = where.parent; above != nullptr; above = above->Up()) {
             if (above == object) {
-                return Refused(Refusal::OwnHierarchy, "cannot move object " +
-                                                          std::to_string(move.object) +
-                                                          " into its own hierarchy");
+                return Outcome::Refused(Refusal::OwnHierarchy, "cannot move object " +
+                                                                   std::to_string(move.object) +
+                                                                   " into its own hierarchy");
             }
         }
         return Record(MoveStep(Active(), *object, move.parent, move.after));
@@ -231,16 +226,18 @@ struct Doer {
         Object* instance = Active().FindById(link.instance);
         if (instance == nullptr) return NoObject(link.instance);
         if (instance->Type() != HOST_OBJECT_INSTANCE) {
-            return Refused(Refusal::NotAnInstance, "object " + std::to_string(link.instance) +
-                                                       " is not an instance object");
+            return Outcome::Refused(
+                Refusal::NotAnInstance,
+                "object " + std::to_string(link.instance) + " is not an instance object");
         }
         if (link.target != 0 && Active().FindById(link.target) == nullptr) {
             return NoObject(link.target);
         }
         for (const Object* above = instance; above != nullptr; above = above->Up()) {
             if (above->Id() == link.target) {
-                return Refused(Refusal::LinkLoop,
-                               "an instance cannot refer to itself or to an object above it");
+                return Outcome::Refused(
+                    Refusal::LinkLoop,
+                    "an instance cannot refer to itself or to an object above it");
             }
         }
         return Record(LinkStep(Active(), *instance, link.target));
@@ -255,8 +252,8 @@ struct Doer {
     Outcome operator()(const NewTake& take) const {
         TakeData fresh;
         if (TakesSeen(Active(), fresh).Find(take.name) != nullptr) {
-            return Refused(Refusal::TakeTaken,
-                           "the document already has a take " + Quoted(take.name));
+            return Outcome::Refused(Refusal::TakeTaken,
+                                    "the document already has a take " + Quoted(take.name));
         }
         return Record(NewTakeStep(Active(), take.name));
     }
@@ -269,8 +266,8 @@ struct Doer {
             for (const auto& each : seen.Takes()) {
                 known += (known.empty() ? "" : ", ") + each->Name();
             }
-            return Refused(Refusal::NoSuchTake,
-                           "no take " + Quoted(use.name) + " (there are: " + known + ")");
+            return Outcome::Refused(Refusal::NoSuchTake,
+                                    "no take " + Quoted(use.name) + " (there are: " + known + ")");
         }
         return Record(UseTakeStep(Active(), use.name));
     }
@@ -283,11 +280,12 @@ struct Doer {
     Outcome operator()(const OpenDocument& open) const {
         ImportReport report;
         SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report);
-        if (!loaded.document) return Refused(Refusal::FileProblem, std::move(loaded.error));
+        if (!loaded.document)
+            return Outcome::Refused(Refusal::FileProblem, std::move(loaded.error));
         Document& previous = Active();
         if (open.closeActive && mayClose && !mayClose(previous)) {
-            return Refused(Refusal::KeptDocument,
-                           Quoted(previous.Name()) + " has changes that are not saved");
+            return Outcome::Refused(Refusal::KeptDocument,
+                                    Quoted(previous.Name()) + " has changes that are not saved");
         }
         if (!open.name.empty()) loaded.document->SetName(open.name);
         host.AdoptDocument(std::move(loaded.document));
@@ -302,7 +300,7 @@ struct Doer {
 
     Outcome operator()(const SaveDocument& save) const {
         const SceneSaveResult saved = SaveScene(Active(), PathFromUtf8(save.path));
-        if (!saved.Ok()) return Refused(Refusal::FileProblem, saved.error);
+        if (!saved.Ok()) return Outcome::Refused(Refusal::FileProblem, saved.error);
         if (save.nameAfterFile) Active().SetName(Utf8FromPath(PathFromUtf8(save.path).filename()));
         return {};
     }
@@ -310,10 +308,12 @@ struct Doer {
     Outcome operator()(const RenameObject& rename) const {
         const Object* object = Active().FindById(rename.object);
         if (object == nullptr) return NoObject(rename.object);
-        if (rename.name.empty()) return Refused(Refusal::BadName, "an object needs a name");
+        if (rename.name.empty())
+            return Outcome::Refused(Refusal::BadName, "an object needs a name");
         if (!IsValidUtf8(rename.name)) {
-            return Refused(Refusal::BadName, "the name " + Quoted(rename.name) +
-                                                 " is not UTF-8 text, which a scene file holds");
+            return Outcome::Refused(
+                Refusal::BadName,
+                "the name " + Quoted(rename.name) + " is not UTF-8 text, which a scene file holds");
         }
         return Record(RenameStep(Active(), *object, rename.name));
     }
@@ -324,16 +324,17 @@ struct Doer {
         const Matrix matrix =
             ComposeTransform(transform.position, transform.rotation, transform.scale);
         if (!matrix.IsFinite()) {
-            return Refused(Refusal::NotFinite, "a position, rotation or scale of object " +
-                                                   std::to_string(transform.object) +
-                                                   " is not a finite number");
+            return Outcome::Refused(Refusal::NotFinite, "a position, rotation or scale of object " +
+                                                            std::to_string(transform.object) +
+                                                            " is not a finite number");
         }
         return Record(TransformStep(Active(), *object, matrix));
     }
 
     // The copies are made apart first, so a refusal leaves the clipboard as it was.
     Outcome operator()(const CopyObjects& copy) const {
-        if (copy.objects.empty()) return Refused(Refusal::NothingToCopy, "nothing to copy");
+        if (copy.objects.empty())
+            return Outcome::Refused(Refusal::NothingToCopy, "nothing to copy");
         std::vector<Object*> objects;
         if (Outcome found = FindAll(Active(), copy.objects, objects); !found.Done()) {
             return found;
@@ -353,11 +354,12 @@ struct Doer {
     Outcome operator()(const PasteObjects& paste) const {
         Document* into = paste.document == 0 ? &Active() : host.FindDocument(paste.document);
         if (into == nullptr) {
-            return Refused(Refusal::NoSuchDocument,
-                           "the document to paste into is not open (it may have been closed)");
+            return Outcome::Refused(
+                Refusal::NoSuchDocument,
+                "the document to paste into is not open (it may have been closed)");
         }
         if (host.Clipboard().FirstObject() == nullptr) {
-            return Refused(Refusal::EmptyClipboard, "nothing has been copied");
+            return Outcome::Refused(Refusal::EmptyClipboard, "nothing has been copied");
         }
         Placement where;
         if (Outcome placed = FindPlace(*into, paste.parent, paste.after, where); !placed.Done()) {
@@ -377,8 +379,8 @@ struct Doer {
         Document* document = close.document == 0 ? &Active() : host.FindDocument(close.document);
         if (document == nullptr) return NotOpen();
         if (mayClose && !mayClose(*document)) {
-            return Refused(Refusal::KeptDocument,
-                           Quoted(document->Name()) + " has changes that are not saved");
+            return Outcome::Refused(Refusal::KeptDocument,
+                                    Quoted(document->Name()) + " has changes that are not saved");
         }
         host.CloseDocument(*document);
         return {};
@@ -388,8 +390,8 @@ struct Doer {
     Outcome operator()(const Redo& /*redo*/) const { return host.HistoryOf(Active()).Redo(); }
 
     static Outcome NotOpen() {
-        return Refused(Refusal::NoSuchDocument,
-                       "that document is not open (it may have been closed)");
+        return Outcome::Refused(Refusal::NoSuchDocument,
+                                "that document is not open (it may have been closed)");
     }
 
     static bool HasAncestorAmong(const Object& object, const std::vector<Object*>& objects) {

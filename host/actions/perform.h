@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "actions/action.h"
@@ -57,6 +58,14 @@ struct Outcome {
     std::vector<std::string> leftOut;
 
     bool Done() const { return refusal == Refusal::None; }
+
+    // An outcome that refuses for `why`, in the words of `message`.
+    static Outcome Refused(Refusal why, std::string message) {
+        Outcome outcome;
+        outcome.refusal = why;
+        outcome.message = std::move(message);
+        return outcome;
+    }
 };
 
 // Asked before an action closes `closing` (an open with closeActive); false keeps it and refuses

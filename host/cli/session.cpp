@@ -218,6 +218,17 @@ Object* Session::Resolve(const ScriptLine& line, const std::string& path) {
     return lookup.object;
 }
 
+bool Session::ResolveAll(const ScriptLine& line, std::size_t first, std::vector<ObjectId>& ids) {
+    for (std::size_t i = first; i < line.words.size(); ++i) {
+        const Object* object = Resolve(line, line.words[i]);
+        if (object == nullptr) {
+            return false;
+        }
+        ids.push_back(object->Id());
+    }
+    return true;
+}
+
 // "$TMP/name" names a file in a scratch folder of the session's own, so scripts can save and
 // reopen scenes without writing next to themselves; other relative paths are taken from the
 // script's folder.

@@ -57,6 +57,9 @@ private:
 
     // Resolves a word that names an object in the active document; reports the error itself.
     Object* Resolve(const ScriptLine& line, const std::string& path);
+    // Resolves the words from `first` on into `ids`, in their order; false, with the error
+    // reported, at the first that names no object.
+    bool ResolveAll(const ScriptLine& line, std::size_t first, std::vector<ObjectId>& ids);
     std::string ResolvePath(const std::string& file);
 
     // Output and expectations in general (session.cpp). Expect sends each to its subject.

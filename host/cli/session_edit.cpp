@@ -100,12 +100,8 @@ bool Session::Copy(const ScriptLine& line) {
         return Usage(line);
     }
     actions::CopyObjects copy;
-    for (std::size_t i = 1; i < line.words.size(); ++i) {
-        const Object* object = Resolve(line, line.words[i]);
-        if (object == nullptr) {
-            return false;
-        }
-        copy.objects.push_back(object->Id());
+    if (!ResolveAll(line, 1, copy.objects)) {
+        return false;
     }
     const actions::Outcome copied = actions::Perform(host_, copy);
     return copied.Done() || Error(line, copied.message);

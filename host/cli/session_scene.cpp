@@ -192,12 +192,8 @@ bool Session::Select(const ScriptLine& line) {
     }
     actions::SelectObjects select{
         {}, adding ? actions::SelectHow::Add : actions::SelectHow::Replace, withChildren};
-    for (std::size_t i = first; i < line.words.size(); ++i) {
-        const Object* object = Resolve(line, line.words[i]);
-        if (object == nullptr) {
-            return false;
-        }
-        select.objects.push_back(object->Id());
+    if (!ResolveAll(line, first, select.objects)) {
+        return false;
     }
     const actions::Outcome selected = actions::Perform(host_, select);
     return selected.Done() || Error(line, selected.message);
@@ -205,12 +201,8 @@ bool Session::Select(const ScriptLine& line) {
 
 bool Session::Deselect(const ScriptLine& line) {
     actions::DeselectObjects deselect;
-    for (std::size_t i = 1; i < line.words.size(); ++i) {
-        const Object* object = Resolve(line, line.words[i]);
-        if (object == nullptr) {
-            return false;
-        }
-        deselect.objects.push_back(object->Id());
+    if (!ResolveAll(line, 1, deselect.objects)) {
+        return false;
     }
     const actions::Outcome deselected = actions::Perform(host_, deselect);
     return deselected.Done() || Error(line, deselected.message);
