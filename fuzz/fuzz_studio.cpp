@@ -49,7 +49,7 @@ const char* const kPaths[] = {
     "/api/upload",
     "/favicon.ico",
 };
-const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422};
+const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422, 426};
 
 // The host with a small tree of its own: a parent with a child, and an object beside them.
 vhost::Host& TheHost() {
@@ -72,7 +72,9 @@ struct Studio {
     vhost::studio::RequestHandler handler{
         {kToken, kPort},
         std::filesystem::temp_directory_path() / "vela-fuzz-studio-page",
-        [this](vhost::studio::RoutedRequest request) { return session.Serve(request); },
+        [this](vhost::studio::RoutedRequest request, const vhost::studio::Reply& reply) {
+            reply(session.Serve(request));
+        },
         events,
         [this] { return session.Hello(); }};
 };
@@ -112,6 +114,7 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
                                     ? std::string("vela_studio=") + kToken
                                     : input.ConsumeRandomLengthString(48);
     if (input.ConsumeBool()) request.headers["origin"] = input.ConsumeRandomLengthString(32);
+    if (input.ConsumeBool()) request.headers["upgrade"] = "websocket";
     if (input.ConsumeBool()) request.query[input.ConsumeRandomLengthString(8)] = "x";
     const bool upload = request.path == "/api/upload";
     if (upload && input.ConsumeProbability<float>() < 0.9F) {

@@ -35,7 +35,8 @@ struct HttpResponse {
     std::string contentType = kJsonContentType;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
-    // Set for the event stream: the server sends what this subscriber receives, as it comes.
+    // Set for a page's events: the server upgrades the connection to a WebSocket and sends what
+    // this subscriber receives, as it comes.
     std::shared_ptr<EventSubscriber> events;
 };
 

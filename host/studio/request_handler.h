@@ -13,21 +13,25 @@
 #include "studio/event_stream.h"
 #include "studio/http_message.h"
 #include "studio/studio_routes.h"
+#include "studio/work_queue.h"
 
 namespace vhost::studio {
 
 class RequestHandler {
 public:
-    // Hands a routed request to the host thread and answers what it answered.
-    using Submit = std::function<HttpResponse(RoutedRequest)>;
+    // Hands a routed request to the host thread, which hands its answer to the reply.
+    using Submit = std::function<void(RoutedRequest, Reply)>;
     // The first event of a new page's stream.
     using Hello = std::function<std::string()>;
 
     RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
                    EventStream& events, Hello hello);
 
-    // Safe from any thread; requests for the host thread wait for it. The request is taken whole,
-    // so that a dropped file's bytes are moved to the host thread, not copied.
+    // Safe from any thread, and never waits: `reply` gets the answer at once or, for a request of
+    // the host thread, when the host thread has done it. The request is taken whole, so that a
+    // dropped file's bytes are moved to the host thread, not copied.
+    void Handle(HttpRequest request, const Reply& reply) const;
+    // The same, waiting for the answer (for callers with a thread to spare, as tests).
     HttpResponse Handle(HttpRequest request) const;
 
     // The routes answered at once (see studio_routes.cpp).
@@ -35,11 +39,12 @@ public:
     HttpResponse FrontPage(const HttpRequest& request, std::string_view parameter) const;
     // A script or style of the page; nothing outside the page's folder.
     HttpResponse PageAsset(const HttpRequest& request, std::string_view file) const;
-    // A new page's event stream.
+    // A new page's events: the server upgrades the request to a WebSocket that sends them.
     HttpResponse Events(const HttpRequest& request, std::string_view parameter) const;
 
 private:
-    HttpResponse Answer(HttpRequest request) const;
+    // The answer when it is given at once; none when the request went to the host thread.
+    std::optional<HttpResponse> Answer(HttpRequest request, const Reply& reply) const;
 
     AccessRules rules_;
     std::filesystem::path pageFolder_;
