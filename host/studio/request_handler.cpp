@@ -22,12 +22,32 @@ HttpResponse WithCommonHeaders(HttpResponse response) {
 }  // namespace
 
 RequestHandler::RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
-                               EventStream& events, Hello hello)
+                               EventStream& events, Hello hello, Incoming incoming)
     : rules_(std::move(rules)),
       pageFolder_(std::move(pageFolder)),
       submit_(std::move(submit)),
       events_(events),
-      hello_(std::move(hello)) {}
+      hello_(std::move(hello)),
+      incoming_(std::move(incoming)) {}
+
+RequestHandler::BodyPlan RequestHandler::PlanBody(const HttpRequest& head) const {
+    if (std::optional<HttpResponse> refusal = Refusal(head, rules_)) {
+        return {WithCommonHeaders(std::move(*refusal)), {}};
+    }
+    const std::optional<RouteMatch> match = MatchRoute(head.method, head.path);
+    if (!match || match->route->body != BodyKind::Bytes || !incoming_ ||
+        BodyTypeRefusal(head, *match->route)) {
+        return {};  // read whole, and answered as any request
+    }
+    std::string problem;
+    std::optional<std::filesystem::path> file = incoming_(problem);
+    if (!file) {
+        return {WithCommonHeaders(
+                    ErrorResponse(422, "The dropped file cannot be kept: " + problem + ".")),
+                {}};
+    }
+    return {std::nullopt, std::move(*file)};
+}
 
 void RequestHandler::Handle(HttpRequest request, const Reply& reply) const {
     const Reply withHeaders = [reply](HttpResponse response) {

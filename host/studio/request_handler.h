@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,22 @@ public:
     // The first event of a new page's stream.
     using Hello = std::function<std::string()>;
 
+    // Where an upload's bytes are written as they arrive (UploadFolder::NewIncoming); none, with
+    // the problem, when they cannot be. Safe from any thread.
+    using Incoming = std::function<std::optional<std::filesystem::path>(std::string& problem)>;
+
     RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
-                   EventStream& events, Hello hello);
+                   EventStream& events, Hello hello, Incoming incoming = {});
+
+    // What becomes of a request's body, decided from its header alone (`head`, without a body):
+    // a refusal, answered before the body is read; or the file the body is written into as it
+    // arrives (a file's bytes for a route that takes them); or neither, when it is read into
+    // the request.
+    struct BodyPlan {
+        std::optional<HttpResponse> refusal;
+        std::filesystem::path file;
+    };
+    BodyPlan PlanBody(const HttpRequest& head) const;
 
     // Safe from any thread, and never waits: `reply` gets the answer at once or, for a request of
     // the host thread, when the host thread has done it. The request is taken whole, so that a
@@ -51,6 +66,7 @@ private:
     Submit submit_;
     EventStream& events_;
     Hello hello_;
+    Incoming incoming_;
 };
 
 }  // namespace vhost::studio

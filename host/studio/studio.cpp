@@ -21,7 +21,8 @@ Studio::Studio(Host& host, const StudioSettings& settings)
           [this](RoutedRequest request, Reply reply) {
               queue_.Submit(std::move(request), std::move(reply));
           },
-          events_, [this] { return session_.Hello(); }) {
+          events_, [this] { return session_.Hello(); },
+          [this](std::string& problem) { return session_.Uploads().NewIncoming(problem); }) {
     host_.Dialogs().SetPerson([this](const OpenWindow& window) { return person_.Ask(window); });
 }
 

@@ -1,5 +1,6 @@
 #include "studio/studio_server.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <thread>
@@ -51,9 +52,9 @@ bool IsMalformed(beast::error_code error) {
            error != http::error::partial_message;
 }
 
-// The request in the handler's terms, its body moved out of the parser; none when its target
-// cannot be read.
-std::optional<HttpRequest> Adapted(http::request<http::string_body>& from) {
+// The request in the handler's terms, without its body; none when its target cannot be read.
+template <typename Body>
+std::optional<HttpRequest> HeadOf(const http::request<Body>& from) {
     std::optional<RequestTarget> target = ParseTarget(View(from.target()));
     if (!target) return std::nullopt;
     HttpRequest request;
@@ -64,7 +65,6 @@ std::optional<HttpRequest> Adapted(http::request<http::string_body>& from) {
         request.headers.try_emplace(AsciiLower(View(field.name_string())),
                                     std::string(field.value()));
     }
-    request.body = std::move(from.body());
     return request;
 }
 
@@ -84,44 +84,75 @@ public:
     HttpConnection(tcp::socket socket, ServerContext& context)
         : stream_(std::move(socket)), context_(context) {}
 
+    ~HttpConnection() override { ForgetBodyFile(); }
+    HttpConnection(const HttpConnection&) = delete;
+    HttpConnection& operator=(const HttpConnection&) = delete;
+
     void Start() { ReadHeader(); }
     void Close() override { stream_.close(); }
 
 private:
     void ReadHeader() {
-        parser_.emplace();
-        parser_->header_limit(kLargestHeader);
-        parser_->body_limit(kUploadLimit);
+        head_.emplace();
+        head_->header_limit(kLargestHeader);
+        head_->body_limit(kUploadLimit);
         stream_.expires_after(context_.limits.requestTime);
-        http::async_read_header(stream_, buffer_, *parser_,
+        http::async_read_header(stream_, buffer_, *head_,
                                 [self = shared_from_this()](beast::error_code error, std::size_t) {
                                     self->OnHeader(error);
                                 });
     }
 
+    // Decides where the body goes before reading it: nowhere when the request is refused, into a
+    // file of the upload folder for a file's bytes, else into the request.
     void OnHeader(beast::error_code error) {
         if (error) return Failed(error);
-        const auto& header = parser_->get();
-        if (AsciiLower(View(header[http::field::expect])) == "100-continue") {
-            continuing_ =
-                std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
-            stream_.expires_after(context_.limits.requestTime);
-            http::async_write(stream_, *continuing_,
-                              [self = shared_from_this()](beast::error_code written, std::size_t) {
-                                  if (written) return self->Close();
-                                  self->ReadBody();
-                              });
-            return;
+        const std::optional<HttpRequest> head = HeadOf(head_->get());
+        if (!head) return Finish(UnreadableResponse());
+        RequestHandler::BodyPlan plan = context_.handler->PlanBody(*head);
+        if (plan.refusal) return Finish(*plan.refusal);
+        const bool continuing =
+            AsciiLower(View(head_->get()[http::field::expect])) == "100-continue";
+        if (plan.file.empty()) {
+            parser_.emplace(std::move(*head_));
+        } else {
+            fileParser_.emplace(std::move(*head_));
+            beast::error_code opened;
+            fileParser_->get().body().open(plan.file.c_str(), beast::file_mode::write_new, opened);
+            if (opened) {
+                return Finish(ErrorResponse(
+                    422, "The dropped file cannot be kept: " + opened.message() + "."));
+            }
+            bodyFile_ = std::move(plan.file);
         }
+        head_.reset();
+        if (continuing) return Continue();
         ReadBody();
+    }
+
+    void Continue() {
+        continuing_ =
+            std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
+        stream_.expires_after(context_.limits.requestTime);
+        http::async_write(stream_, *continuing_,
+                          [self = shared_from_this()](beast::error_code written, std::size_t) {
+                              if (written) return self->Close();
+                              self->ReadBody();
+                          });
+    }
+
+    void ReadBody() {
+        if (fileParser_) return ReadBodyOf(*fileParser_);
+        ReadBodyOf(*parser_);
     }
 
     // Each part of the body must come within the request time, so a large upload is not cut off
     // while a stalled one is.
-    void ReadBody() {
-        if (parser_->is_done()) return Dispatch();
+    template <typename BodyParser>
+    void ReadBodyOf(BodyParser& parser) {
+        if (parser.is_done()) return Dispatch();
         stream_.expires_after(context_.limits.requestTime);
-        http::async_read_some(stream_, buffer_, *parser_,
+        http::async_read_some(stream_, buffer_, parser,
                               [self = shared_from_this()](beast::error_code error, std::size_t) {
                                   if (error) return self->Failed(error);
                                   self->ReadBody();
@@ -136,11 +167,28 @@ private:
         Close();
     }
 
-    void Dispatch() {
-        http::request<http::string_body>& message = parser_->get();
+    // The request, its body moved out of the parser or its file closed.
+    std::optional<HttpRequest> Received() {
+        if (fileParser_) {
+            auto& message = fileParser_->get();
+            keepAlive_ = message.keep_alive();
+            upgrade_ = false;
+            message.body().close();
+            std::optional<HttpRequest> request = HeadOf(message);
+            if (request) request->bodyFile = bodyFile_;
+            fileParser_.reset();
+            return request;
+        }
+        auto& message = parser_->get();
         keepAlive_ = message.keep_alive();
         upgrade_ = beast::websocket::is_upgrade(message);
-        std::optional<HttpRequest> request = Adapted(message);
+        std::optional<HttpRequest> request = HeadOf(message);
+        if (request) request->body = std::move(message.body());
+        return request;
+    }
+
+    void Dispatch() {
+        std::optional<HttpRequest> request = Received();
         if (!request) return Finish(UnreadableResponse());
         stream_.expires_never();  // the host thread may take its time; the person waits for it
         context_.Wait(shared_from_this());
@@ -153,8 +201,17 @@ private:
         });
     }
 
+    // The bytes of an upload that was refused, or that failed, are not kept.
+    void ForgetBodyFile() {
+        if (bodyFile_.empty()) return;
+        std::error_code ignored;
+        std::filesystem::remove(bodyFile_, ignored);
+        bodyFile_.clear();
+    }
+
     void OnAnswer(HttpResponse response) {
         context_.Answered(this);
+        ForgetBodyFile();
         if (response.events != nullptr && upgrade_) {
             auto page = std::make_shared<PageSocket>(std::move(stream_), context_,
                                                      std::move(response.events));
@@ -188,7 +245,10 @@ private:
     beast::tcp_stream stream_;
     ServerContext& context_;
     beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::empty_body>> head_;
     std::optional<Parser> parser_;
+    std::optional<http::request_parser<http::file_body>> fileParser_;
+    std::filesystem::path bodyFile_;  // the body's file while the request is read and done
     std::shared_ptr<http::response<http::empty_body>> continuing_;
     std::shared_ptr<http::response<http::string_body>> answer_;
     bool keepAlive_ = false;

@@ -8,7 +8,9 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <future>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -97,7 +99,7 @@ protected:
         ASSERT_GT(port_, 0);
         pageFolder_ = std::filesystem::temp_directory_path() /
                       ("vela-studio-server-test-" + std::to_string(port_));
-        std::filesystem::create_directories(pageFolder_);
+        std::filesystem::create_directories(pageFolder_ / "drops");
         std::promise<void> started;
         std::future<void> ready = started.get_future();
         hostThread_ = std::thread([this, &started] {
@@ -109,7 +111,8 @@ protected:
             document.CreateObject(HOST_OBJECT_POLYGON, "Wheel", {car});
             document.CreateObject(HOST_OBJECT_POLYGON, "Ground");
             core_ = std::make_unique<vhost::studio::Studio>(
-                *host_, vhost::studio::StudioSettings{{kToken, port_}, pageFolder_, "", {}});
+                *host_, vhost::studio::StudioSettings{
+                            {kToken, port_}, pageFolder_, "", pageFolder_ / "drops"});
             server_->Start(core_->Handler());
             started.set_value();
             core_->Run();
@@ -164,6 +167,28 @@ protected:
         request.set(http::field::sec_websocket_version, "13");
         request.set(http::field::sec_websocket_key, "dGhlIHNhbXBsZSBub25jZQ==");
         return Ask(request);
+    }
+
+    Told Upload(const std::string& query, const std::string& bytes, const std::string& token) {
+        http::request<http::string_body> request{http::verb::post, "/api/upload?" + query, 11};
+        request.set(http::field::host, Host());
+        request.set(http::field::cookie, "vela_studio=" + token);
+        request.set(http::field::content_type, "application/octet-stream");
+        request.body() = bytes;
+        request.prepare_payload();
+        return Ask(request);
+    }
+
+    // The files under the folder of dropped files, by their path in it.
+    std::vector<std::string> DroppedFiles() const {
+        std::vector<std::string> files;
+        for (const auto& entry :
+             std::filesystem::recursive_directory_iterator(pageFolder_ / "drops")) {
+            if (entry.is_regular_file()) {
+                files.push_back(entry.path().lexically_relative(pageFolder_ / "drops").string());
+            }
+        }
+        return files;
     }
 
     Told Ask(const http::request<http::string_body>& request) {
@@ -327,6 +352,28 @@ TEST_F(StudioServerTest, IdleAndSlowConnectionsAreClosedAndHoldUpNobody) {
     const auto waited = Clock::now() - opened;
     EXPECT_GE(waited, kRequestTime);
     EXPECT_LT(waited, kRequestTime * 10);
+}
+
+TEST_F(StudioServerTest, AnUploadIsWrittenAsItArrivesAndOnlyKeptWhenItIsDone) {
+    Start({});
+    std::string bytes(std::size_t{3} << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7919 % 251);
+    // Refused from its header alone: its body is never read, nor written anywhere.
+    EXPECT_EQ(Upload("name=small.bin", "bytes", "0123456789abcdef0123456789abcdee").status, 401);
+    const Told kept = Upload("name=big%20one.bin", bytes, kToken);
+    ASSERT_EQ(kept.status, 200) << kept.body;
+    EXPECT_EQ(json::parse(kept.body)["name"], "big one.bin");
+    EXPECT_EQ(Upload("name=big%20one.bin&drop=1", "other", kToken).status, 400);
+    EXPECT_EQ(Upload("name=..&drop=1", "other", kToken).status, 400);
+
+    const std::vector<std::string> files = DroppedFiles();
+    ASSERT_EQ(files.size(), 1U);
+    const std::filesystem::path file = pageFolder_ / "drops" / files[0];
+    EXPECT_EQ(file.filename(), "big one.bin");
+    EXPECT_EQ(file.parent_path().filename(), "1");
+    std::ifstream in(file, std::ios::binary);
+    const std::string back((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(back == bytes);
 }
 
 }  // namespace
