@@ -1,5 +1,6 @@
 #include "studio/studio_server.h"
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 #include <utility>
 
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <boost/beast/websocket/rfc6455.hpp>
@@ -27,6 +29,9 @@ namespace net = boost::asio;
 namespace beast = boost::beast;
 namespace http = beast::http;
 using tcp = net::ip::tcp;
+
+// How long the server waits to accept again after accepting failed.
+constexpr std::chrono::milliseconds kAcceptRetry{100};
 
 // The longest request header the studio reads; its requests have short ones.
 constexpr std::uint32_t kLargestHeader = 16 * 1024;
@@ -265,7 +270,16 @@ struct StudioServer::Impl {
 
     void Accept() {
         acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
-            if (error) return;  // the acceptor closed
+            if (!acceptor.is_open()) return;  // the server stops
+            if (error) {
+                // Out of file descriptors, say, while many connections are open: those time out,
+                // and accepting resumes a little later.
+                retry.expires_after(kAcceptRetry);
+                retry.async_wait([this](beast::error_code waited) {
+                    if (!waited) Accept();
+                });
+                return;
+            }
             auto connection = std::make_shared<HttpConnection>(std::move(socket), context);
             context.Opened(connection);
             connection->Start();
@@ -276,6 +290,7 @@ struct StudioServer::Impl {
     void CloseAll() {
         beast::error_code ignored;
         acceptor.close(ignored);
+        retry.cancel();
         for (const auto& weak : context.open) {
             if (const auto connection = weak.lock()) connection->Close();
         }
@@ -285,6 +300,7 @@ struct StudioServer::Impl {
     net::io_context io{1};
     ServerContext context;
     tcp::acceptor acceptor{io};
+    net::steady_timer retry{io};
     std::thread serving;
 };
 
