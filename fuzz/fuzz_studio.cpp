@@ -1,14 +1,15 @@
-// The studio's request handler on any requests: method, path, query, headers and body from the
-// input, done at once on this thread as the host thread does them, against a host running the
-// module. Every answer is one of the protocol's statuses; every refusal carries a readable error
-// and leaves the state as it was. Opening and saving are left out: they would reach any file.
-// Uploads are done by a studio of their own, whose folder of dropped files must be gone once it
-// is destroyed.
+// The studio's request handler on any requests: method, path (at times read from a request
+// line's target, as the server reads it), query, headers and body from the input, done at once on
+// this thread as the host thread does them, against a host running the module. Every answer is
+// one of the protocol's statuses; every refusal carries a readable error and leaves the state as
+// it was. Opening and saving are left out: they would reach any file. Uploads are done by a
+// studio of their own, whose folder of dropped files must be gone once it is destroyed.
 #include <unistd.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <system_error>
@@ -21,6 +22,7 @@
 #include "fuzz_host.h"
 #include "host.h"
 #include "studio/event_stream.h"
+#include "studio/http_target.h"
 #include "studio/request_handler.h"
 #include "studio/studio_session.h"
 
@@ -49,7 +51,7 @@ const char* const kPaths[] = {
     "/api/upload",
     "/favicon.ico",
 };
-const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422};
+const std::set<int> kStatuses = {200, 303, 400, 401, 403, 404, 405, 409, 415, 422, 426};
 
 // The host with a small tree of its own: a parent with a child, and an object beside them.
 vhost::Host& TheHost() {
@@ -72,7 +74,9 @@ struct Studio {
     vhost::studio::RequestHandler handler{
         {kToken, kPort},
         std::filesystem::temp_directory_path() / "vela-fuzz-studio-page",
-        [this](vhost::studio::RoutedRequest request) { return session.Serve(request); },
+        [this](vhost::studio::RoutedRequest request, const vhost::studio::Reply& reply) {
+            reply(session.Serve(request));
+        },
         events,
         [this] { return session.Hello(); }};
 };
@@ -112,7 +116,16 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
                                     ? std::string("vela_studio=") + kToken
                                     : input.ConsumeRandomLengthString(48);
     if (input.ConsumeBool()) request.headers["origin"] = input.ConsumeRandomLengthString(32);
+    if (input.ConsumeBool()) request.headers["upgrade"] = "websocket";
     if (input.ConsumeBool()) request.query[input.ConsumeRandomLengthString(8)] = "x";
+    // Or the path and query as the server reads them from a request line.
+    if (input.ConsumeProbability<float>() < 0.2F) {
+        if (std::optional<vhost::studio::RequestTarget> target =
+                vhost::studio::ParseTarget(input.ConsumeRandomLengthString(96))) {
+            request.path = std::move(target->path);
+            request.query = std::move(target->query);
+        }
+    }
     const bool upload = request.path == "/api/upload";
     if (upload && input.ConsumeProbability<float>() < 0.9F) {
         request.query["name"] = input.ConsumeRandomLengthString(300);

@@ -1,19 +1,30 @@
 #include "studio/event_stream.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vhost::studio {
 
 std::string EventText(const std::string& name, const std::string& data) {
-    return "event: " + name + "\ndata: " + data + "\n\n";
+    return R"({"event":")" + name + R"(","data":)" + data + "}";
 }
 
 std::optional<std::string> EventSubscriber::Next(std::chrono::milliseconds wait) {
-    std::unique_lock lock(mutex_);
-    arrived_.wait_for(lock, wait, [this] { return !pending_.empty() || closed_; });
-    if (pending_.empty()) return std::nullopt;
-    std::string text = std::move(pending_.front());
+    {
+        std::unique_lock lock(mutex_);
+        arrived_.wait_for(lock, wait, [this] { return !pending_.empty() || closed_; });
+    }
+    const Text text = Take();
+    if (text == nullptr) return std::nullopt;
+    return *text;
+}
+
+EventSubscriber::Text EventSubscriber::Take() {
+    const std::lock_guard lock(mutex_);
+    if (pending_.empty()) return nullptr;
+    Text text = std::move(pending_.front());
     pending_.pop_front();
+    pendingBytes_ -= text->size();
     return text;
 }
 
@@ -22,12 +33,52 @@ bool EventSubscriber::Closed() const {
     return closed_ && pending_.empty();
 }
 
-void EventSubscriber::Push(std::string text) {
+bool EventSubscriber::Dropped() const {
+    const std::lock_guard lock(mutex_);
+    return dropped_;
+}
+
+void EventSubscriber::OnArrival(std::function<void()> wake) {
+    bool waiting = false;
     {
         const std::lock_guard lock(mutex_);
-        pending_.push_back(std::move(text));
+        wake_ = std::move(wake);
+        waiting = !pending_.empty() || closed_;
+    }
+    if (waiting) Wake();
+}
+
+void EventSubscriber::SetPendingLimit(std::size_t bytes) {
+    const std::lock_guard lock(mutex_);
+    pendingLimit_ = bytes;
+}
+
+void EventSubscriber::Wake() {
+    std::function<void()> wake;
+    {
+        const std::lock_guard lock(mutex_);
+        wake = wake_;
     }
     arrived_.notify_all();
+    if (wake) wake();
+}
+
+void EventSubscriber::Push(const Text& text) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (closed_) return;
+        if (pendingBytes_ + text->size() > pendingLimit_) {
+            // What it did not read is freed now; the page starts over from the whole state.
+            pending_.clear();
+            pendingBytes_ = 0;
+            dropped_ = true;
+            closed_ = true;
+        } else {
+            pending_.push_back(text);
+            pendingBytes_ += text->size();
+        }
+    }
+    Wake();
 }
 
 void EventSubscriber::Close() {
@@ -35,12 +86,12 @@ void EventSubscriber::Close() {
         const std::lock_guard lock(mutex_);
         closed_ = true;
     }
-    arrived_.notify_all();
+    Wake();
 }
 
 std::shared_ptr<EventSubscriber> EventStream::Subscribe(const std::string& hello) {
     auto subscriber = std::make_shared<EventSubscriber>();
-    subscriber->Push(hello);
+    subscriber->Push(std::make_shared<const std::string>(hello));
     const std::lock_guard lock(mutex_);
     if (closed_) {
         subscriber->Close();
@@ -51,21 +102,29 @@ std::shared_ptr<EventSubscriber> EventStream::Subscribe(const std::string& hello
 }
 
 void EventStream::Publish(const std::string& name, const std::string& data) {
-    const std::string text = EventText(name, data);
-    const std::lock_guard lock(mutex_);
-    std::erase_if(subscribers_, [](const auto& weak) { return weak.expired(); });
-    for (const auto& weak : subscribers_) {
-        if (const auto subscriber = weak.lock()) subscriber->Push(text);
+    const auto text = std::make_shared<const std::string>(EventText(name, data));
+    std::vector<std::shared_ptr<EventSubscriber>> live;
+    {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(subscribers_, [](const auto& weak) { return weak.expired(); });
+        for (const auto& weak : subscribers_) {
+            if (auto subscriber = weak.lock()) live.push_back(std::move(subscriber));
+        }
     }
+    for (const auto& subscriber : live) subscriber->Push(text);
 }
 
 void EventStream::Close() {
-    const std::lock_guard lock(mutex_);
-    closed_ = true;
-    for (const auto& weak : subscribers_) {
-        if (const auto subscriber = weak.lock()) subscriber->Close();
+    std::vector<std::shared_ptr<EventSubscriber>> live;
+    {
+        const std::lock_guard lock(mutex_);
+        closed_ = true;
+        for (const auto& weak : subscribers_) {
+            if (auto subscriber = weak.lock()) live.push_back(std::move(subscriber));
+        }
+        subscribers_.clear();
     }
-    subscribers_.clear();
+    for (const auto& subscriber : live) subscriber->Close();
 }
 
 std::size_t EventStream::Subscribers() {

@@ -2,6 +2,7 @@
 // these, the server only turns its library's requests into them and back.
 #pragma once
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,9 @@ struct HttpRequest {
     std::map<std::string, std::string> query;
     std::map<std::string, std::string> headers;  // names in lower case
     std::string body;
+    // Where the body was written instead, as it arrived (an upload's bytes); empty when it is in
+    // `body`.
+    std::filesystem::path bodyFile;
 
     // The header's value; empty when it is missing.
     std::string Header(const std::string& lowerName) const {
@@ -26,8 +30,8 @@ struct HttpRequest {
     }
 };
 
-// JSON is always UTF-8; saying so also keeps the HTTP library from compressing the answer, which
-// on loopback costs far more time (seconds for a large scene's state) than it saves.
+// JSON is always UTF-8. The server never compresses answers: on loopback that costs far more
+// time (seconds for a large scene's state) than it saves.
 inline constexpr const char* kJsonContentType = "application/json; charset=utf-8";
 
 struct HttpResponse {
@@ -35,7 +39,8 @@ struct HttpResponse {
     std::string contentType = kJsonContentType;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
-    // Set for the event stream: the server sends what this subscriber receives, as it comes.
+    // Set for a page's events: the server upgrades the connection to a WebSocket and sends what
+    // this subscriber receives, as it comes.
     std::shared_ptr<EventSubscriber> events;
 };
 

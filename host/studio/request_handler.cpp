@@ -1,11 +1,13 @@
 #include "studio/request_handler.h"
 
+#include <future>
 #include <optional>
 #include <utility>
 #include <variant>
 
 #include "studio/page_files.h"
 #include "studio/request_errors.h"
+#include "text/ascii.h"
 
 namespace vhost::studio {
 
@@ -20,18 +22,51 @@ HttpResponse WithCommonHeaders(HttpResponse response) {
 }  // namespace
 
 RequestHandler::RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
-                               EventStream& events, Hello hello)
+                               EventStream& events, Hello hello, Incoming incoming)
     : rules_(std::move(rules)),
       pageFolder_(std::move(pageFolder)),
       submit_(std::move(submit)),
       events_(events),
-      hello_(std::move(hello)) {}
+      hello_(std::move(hello)),
+      incoming_(std::move(incoming)) {}
 
-HttpResponse RequestHandler::Handle(HttpRequest request) const {
-    return WithCommonHeaders(Answer(std::move(request)));
+RequestHandler::BodyPlan RequestHandler::PlanBody(const HttpRequest& head) const {
+    if (std::optional<HttpResponse> refusal = Refusal(head, rules_)) {
+        return {WithCommonHeaders(std::move(*refusal)), {}};
+    }
+    const std::optional<RouteMatch> match = MatchRoute(head.method, head.path);
+    if (!match || match->route->body != BodyKind::Bytes || !incoming_ ||
+        BodyTypeRefusal(head, *match->route)) {
+        return {};  // read whole, and answered as any request
+    }
+    std::string problem;
+    std::optional<std::filesystem::path> file = incoming_(problem);
+    if (!file) {
+        return {WithCommonHeaders(
+                    ErrorResponse(422, "The dropped file cannot be kept: " + problem + ".")),
+                {}};
+    }
+    return {std::nullopt, std::move(*file)};
 }
 
-HttpResponse RequestHandler::Answer(HttpRequest request) const {
+void RequestHandler::Handle(HttpRequest request, const Reply& reply) const {
+    const Reply withHeaders = [reply](HttpResponse response) {
+        reply(WithCommonHeaders(std::move(response)));
+    };
+    if (std::optional<HttpResponse> answer = Answer(std::move(request), withHeaders)) {
+        withHeaders(std::move(*answer));
+    }
+}
+
+HttpResponse RequestHandler::Handle(HttpRequest request) const {
+    std::promise<HttpResponse> answer;
+    std::future<HttpResponse> answered = answer.get_future();
+    Handle(std::move(request),
+           [&answer](HttpResponse response) { answer.set_value(std::move(response)); });
+    return answered.get();
+}
+
+std::optional<HttpResponse> RequestHandler::Answer(HttpRequest request, const Reply& reply) const {
     if (std::optional<HttpResponse> refusal = Refusal(request, rules_)) return std::move(*refusal);
     const std::optional<RouteMatch> match = MatchRoute(request.method, request.path);
     if (!match) return NoRouteResponse(request);
@@ -43,7 +78,8 @@ HttpResponse RequestHandler::Answer(HttpRequest request) const {
         return (this->*atOnce->answer)(request, match->parameter);
     }
     std::string parameter(match->parameter);  // a view into the path, which moves next
-    return submit_(RoutedRequest{&route, std::move(parameter), std::move(request)});
+    submit_(RoutedRequest{&route, std::move(parameter), std::move(request)}, reply);
+    return std::nullopt;
 }
 
 HttpResponse RequestHandler::FrontPage(const HttpRequest& request,
@@ -72,10 +108,15 @@ HttpResponse RequestHandler::PageAsset(const HttpRequest& request,
     return FileResponse(*file);
 }
 
-HttpResponse RequestHandler::Events(const HttpRequest& /*request*/,
+HttpResponse RequestHandler::Events(const HttpRequest& request,
                                     std::string_view /*parameter*/) const {
+    if (AsciiLower(request.Header("upgrade")) != "websocket") {
+        HttpResponse refusal =
+            ErrorResponse(426, "/api/events is a WebSocket: ask for it with Upgrade: websocket.");
+        refusal.headers.emplace_back("Upgrade", "websocket");
+        return refusal;
+    }
     HttpResponse response;
-    response.contentType = "text/event-stream";
     response.events = events_.Subscribe(hello_());
     return response;
 }

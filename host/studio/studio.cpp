@@ -18,8 +18,11 @@ Studio::Studio(Host& host, const StudioSettings& settings)
       person_(queue_, session_, [this] { return stopping_.load(); }),
       handler_(
           settings.access, settings.pageFolder,
-          [this](RoutedRequest request) { return queue_.Submit(std::move(request)); }, events_,
-          [this] { return session_.Hello(); }) {
+          [this](RoutedRequest request, Reply reply) {
+              queue_.Submit(std::move(request), std::move(reply));
+          },
+          events_, [this] { return session_.Hello(); },
+          [this](std::string& problem) { return session_.Uploads().NewIncoming(problem); }) {
     host_.Dialogs().SetPerson([this](const OpenWindow& window) { return person_.Ask(window); });
 }
 
@@ -34,7 +37,7 @@ void Studio::Run() {
         if (work == nullptr) continue;
         HttpResponse response = session_.Serve(work->request);
         person_.AnswerTaken();
-        work->answer.set_value(std::move(response));
+        work->answer(std::move(response));
     }
     person_.AnswerTaken(StoppingResponse());
     queue_.Close();

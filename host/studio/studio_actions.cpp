@@ -293,7 +293,10 @@ json StudioActions::Upload(const HttpRequest& request) {
     }
     std::string problem;
     const std::optional<std::int32_t> drop = joined ? joined : uploads_.NewDrop(problem);
-    if (drop) problem = uploads_.Keep(*drop, name, request.body);
+    if (drop) {
+        problem = request.bodyFile.empty() ? uploads_.Keep(*drop, name, request.body)
+                                           : uploads_.KeepIncoming(*drop, name, request.bodyFile);
+    }
     if (!drop || !problem.empty()) {
         Refuse(422, "The dropped file " + Quoted(name) + " cannot be kept: " + problem + ".");
     }

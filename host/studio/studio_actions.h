@@ -43,6 +43,8 @@ public:
     // A dropped file's bytes; the query names the file and, for the later files of one drop, the
     // drop.
     nlohmann::json Upload(const HttpRequest& request);
+    // Where dropped files are kept; its NewIncoming is safe from any thread.
+    UploadFolder& Uploads() { return uploads_; }
 
 private:
     nlohmann::json OpenDropped(const nlohmann::json& body);

@@ -63,12 +63,12 @@ std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work
                                                       const OpenWindow& window) {
     switch (work->Kind()) {
         case WorkKind::Read:
-            work->answer.set_value(session_.Serve(work->request));
+            work->answer(session_.Serve(work->request));
             return std::nullopt;
         case WorkKind::Action:
-            work->answer.set_value(ErrorResponse(409, "Answer " + session_.WindowName() +
-                                                          " first: nothing else can be done "
-                                                          "while it is open."));
+            work->answer(ErrorResponse(409, "Answer " + session_.WindowName() +
+                                                " first: nothing else can be done "
+                                                "while it is open."));
             return std::nullopt;
         case WorkKind::WindowAction:
             break;
@@ -76,7 +76,7 @@ std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work
     HttpResponse error;
     std::optional<DialogAction> action = WindowActionOf(work->request.request.body, window, error);
     if (!action) {
-        work->answer.set_value(error);
+        work->answer(error);
         return std::nullopt;
     }
     taken_ = std::move(work);
@@ -85,8 +85,7 @@ std::optional<DialogAction> StudioPerson::ServeDuring(std::unique_ptr<Work> work
 
 void StudioPerson::AnswerTaken(std::optional<HttpResponse> response) {
     if (taken_ == nullptr) return;
-    taken_->answer.set_value(response ? *response
-                                      : JsonResponse(JsonText(session_.VersionAnswer())));
+    taken_->answer(response ? *response : JsonResponse(JsonText(session_.VersionAnswer())));
     taken_.reset();
 }
 

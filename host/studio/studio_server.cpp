@@ -1,13 +1,23 @@
 #include "studio/studio_server.h"
 
-#include <httplib.h>
-
 #include <chrono>
-#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <thread>
+#include <utility>
 
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/beast/core.hpp>
+#include <boost/beast/http.hpp>
+#include <boost/beast/websocket/rfc6455.hpp>
+
+#include "studio/http_target.h"
+#include "studio/page_socket.h"
 #include "studio/request_errors.h"
 #include "studio/request_handler.h"
+#include "studio/server_context.h"
 #include "studio/upload_folder.h"
 #include "text/ascii.h"
 
@@ -15,65 +25,16 @@ namespace vhost::studio {
 
 namespace {
 
-constexpr std::chrono::milliseconds kEventWait{15000};
-// Threads for requests: each open page holds one for its event stream, and a request waiting on
-// the host thread holds one.
-constexpr std::size_t kServerThreads = 16;
+namespace net = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = net::ip::tcp;
 
-// The request without its body, which the library has not read.
-HttpRequest Adapted(const httplib::Request& from) {
-    HttpRequest request;
-    request.method = from.method;
-    request.path = from.path;
-    for (const auto& [name, value] : from.params) request.query.try_emplace(name, value);
-    for (const auto& [name, value] : from.headers) {
-        request.headers.try_emplace(AsciiLower(name), value);
-    }
-    return request;
-}
+// How long the server waits to accept again after accepting failed.
+constexpr std::chrono::milliseconds kAcceptRetry{100};
 
-// Reads the body straight into `request`: the library would keep it in its own request, which it
-// hands over only to be read, and a dropped file (up to 1 GiB) would be copied. False when the
-// library refused the body (its status says why). The studio takes no forms: a form's parts are
-// read and dropped, and its empty body is then refused as one of the wrong type.
-bool ReadBody(const httplib::Request& from, const httplib::ContentReader& reader,
-              HttpRequest& request) {
-    if (from.is_multipart_form_data()) {
-        return reader([](const httplib::MultipartFormData& /*part*/) { return true; },
-                      [](const char* /*data*/, std::size_t /*size*/) { return true; });
-    }
-    const std::uint64_t announced = from.get_header_value<std::uint64_t>("Content-Length");
-    if (announced <= kUploadLimit) request.body.reserve(static_cast<std::size_t>(announced));
-    return reader([&request](const char* data, std::size_t size) {
-        request.body.append(data, size);
-        return true;
-    });
-}
-
-// Writes the subscriber's events as they come; a comment line now and then finds out whether the
-// browser is still there. A write that fails ends the stream, and with it the subscription.
-void StreamEvents(httplib::Response& to, const std::shared_ptr<EventSubscriber>& events) {
-    to.set_chunked_content_provider(
-        "text/event-stream", [events](std::size_t /*offset*/, httplib::DataSink& sink) {
-            const std::optional<std::string> text = events->Next(kEventWait);
-            if (events->Closed() && !text) {
-                sink.done();
-                return true;
-            }
-            const std::string chunk = text ? *text : std::string(": still here\n\n");
-            return sink.write(chunk.data(), chunk.size());
-        });
-}
-
-void Answer(const HttpResponse& from, httplib::Response& to) {
-    to.status = from.status;
-    for (const auto& [name, value] : from.headers) to.set_header(name, value);
-    if (from.events != nullptr) {
-        StreamEvents(to, from.events);
-    } else {
-        to.set_content(from.body, from.contentType);
-    }
-}
+// The longest request header the studio reads; its requests have short ones.
+constexpr std::uint32_t kLargestHeader = 16 * 1024;
 
 static_assert(kUploadLimit == std::size_t{1} << 30, "the refusal below names the limit");
 
@@ -81,66 +42,299 @@ HttpResponse TooLargeResponse() {
     return ErrorResponse(413, "The file is too large: the studio takes files of up to 1 GiB.");
 }
 
-// The library refuses a body over the payload limit with an empty answer: before any handler
-// sees a request without a body reader, or while the handler reads it. This gives that answer
-// the studio's readable error.
-httplib::Server::HandlerResponse ExplainTooLarge(const httplib::Request& /*request*/,
-                                                 httplib::Response& response) {
-    if (response.status != 413 || !response.body.empty()) {
-        return httplib::Server::HandlerResponse::Unhandled;
-    }
-    Answer(TooLargeResponse(), response);
-    return httplib::Server::HandlerResponse::Handled;
+HttpResponse UnreadableResponse() {
+    return ErrorResponse(400, "The request is not one the studio can read.");
 }
+
+using Parser = http::request_parser<http::string_body>;
+
+std::string_view View(beast::string_view text) { return {text.data(), text.size()}; }
+
+// An error of the HTTP parser: the request was malformed, not cut off.
+bool IsMalformed(beast::error_code error) {
+    const beast::error_code parserError = http::error::bad_method;
+    return error.category() == parserError.category() && error != http::error::end_of_stream &&
+           error != http::error::partial_message;
+}
+
+// The request in the handler's terms, without its body; none when its target cannot be read.
+template <typename Body>
+std::optional<HttpRequest> HeadOf(const http::request<Body>& from) {
+    std::optional<RequestTarget> target = ParseTarget(View(from.target()));
+    if (!target) return std::nullopt;
+    HttpRequest request;
+    request.method = std::string(from.method_string());
+    request.path = std::move(target->path);
+    request.query = std::move(target->query);
+    for (const auto& field : from) {
+        request.headers.try_emplace(AsciiLower(View(field.name_string())),
+                                    std::string(field.value()));
+    }
+    return request;
+}
+
+http::response<http::string_body> Written(const HttpResponse& from, bool keepAlive) {
+    http::response<http::string_body> to{static_cast<http::status>(from.status), 11};
+    for (const auto& [name, value] : from.headers) to.insert(name, value);
+    if (!from.contentType.empty()) to.set(http::field::content_type, from.contentType);
+    to.body() = from.body;
+    to.keep_alive(keepAlive);
+    to.prepare_payload();
+    return to;
+}
+
+// One HTTP connection: requests read one at a time, each answered before the next is read.
+class HttpConnection : public Connection, public std::enable_shared_from_this<HttpConnection> {
+public:
+    HttpConnection(tcp::socket socket, ServerContext& context)
+        : stream_(std::move(socket)), context_(context) {}
+
+    ~HttpConnection() override { ForgetBodyFile(); }
+    HttpConnection(const HttpConnection&) = delete;
+    HttpConnection& operator=(const HttpConnection&) = delete;
+
+    void Start() { ReadHeader(); }
+    void Close() override { stream_.close(); }
+
+private:
+    void ReadHeader() {
+        head_.emplace();
+        head_->header_limit(kLargestHeader);
+        head_->body_limit(kUploadLimit);
+        stream_.expires_after(context_.limits.requestTime);
+        http::async_read_header(stream_, buffer_, *head_,
+                                [self = shared_from_this()](beast::error_code error, std::size_t) {
+                                    self->OnHeader(error);
+                                });
+    }
+
+    // Decides where the body goes before reading it: nowhere when the request is refused, into a
+    // file of the upload folder for a file's bytes, else into the request.
+    void OnHeader(beast::error_code error) {
+        if (error) return Failed(error);
+        const std::optional<HttpRequest> head = HeadOf(head_->get());
+        if (!head) return Finish(UnreadableResponse());
+        RequestHandler::BodyPlan plan = context_.handler->PlanBody(*head);
+        if (plan.refusal) return Finish(*plan.refusal);
+        const bool continuing =
+            AsciiLower(View(head_->get()[http::field::expect])) == "100-continue";
+        if (plan.file.empty()) {
+            parser_.emplace(std::move(*head_));
+        } else {
+            fileParser_.emplace(std::move(*head_));
+            beast::error_code opened;
+            fileParser_->get().body().open(plan.file.c_str(), beast::file_mode::write_new, opened);
+            if (opened) {
+                return Finish(ErrorResponse(
+                    422, "The dropped file cannot be kept: " + opened.message() + "."));
+            }
+            bodyFile_ = std::move(plan.file);
+        }
+        head_.reset();
+        if (continuing) return Continue();
+        ReadBody();
+    }
+
+    void Continue() {
+        continuing_ =
+            std::make_shared<http::response<http::empty_body>>(http::status::continue_, 11);
+        stream_.expires_after(context_.limits.requestTime);
+        http::async_write(stream_, *continuing_,
+                          [self = shared_from_this()](beast::error_code written, std::size_t) {
+                              if (written) return self->Close();
+                              self->ReadBody();
+                          });
+    }
+
+    void ReadBody() {
+        if (fileParser_) return ReadBodyOf(*fileParser_);
+        ReadBodyOf(*parser_);
+    }
+
+    // Each part of the body must come within the request time, so a large upload is not cut off
+    // while a stalled one is.
+    template <typename BodyParser>
+    void ReadBodyOf(BodyParser& parser) {
+        if (parser.is_done()) return Dispatch();
+        stream_.expires_after(context_.limits.requestTime);
+        http::async_read_some(stream_, buffer_, parser,
+                              [self = shared_from_this()](beast::error_code error, std::size_t) {
+                                  if (error) return self->Failed(error);
+                                  self->ReadBody();
+                              });
+    }
+
+    // A request that cannot be read is answered when there is something to say; a connection that
+    // went quiet or away is closed.
+    void Failed(beast::error_code error) {
+        if (error == http::error::body_limit) return Finish(TooLargeResponse());
+        if (IsMalformed(error)) return Finish(UnreadableResponse());
+        Close();
+    }
+
+    // The request, its body moved out of the parser or its file closed.
+    std::optional<HttpRequest> Received() {
+        if (fileParser_) {
+            auto& message = fileParser_->get();
+            keepAlive_ = message.keep_alive();
+            upgrade_ = false;
+            message.body().close();
+            std::optional<HttpRequest> request = HeadOf(message);
+            if (request) request->bodyFile = bodyFile_;
+            fileParser_.reset();
+            return request;
+        }
+        auto& message = parser_->get();
+        keepAlive_ = message.keep_alive();
+        upgrade_ = beast::websocket::is_upgrade(message);
+        std::optional<HttpRequest> request = HeadOf(message);
+        if (request) request->body = std::move(message.body());
+        return request;
+    }
+
+    void Dispatch() {
+        std::optional<HttpRequest> request = Received();
+        if (!request) return Finish(UnreadableResponse());
+        stream_.expires_never();  // the host thread may take its time; the person waits for it
+        context_.Wait(shared_from_this());
+        const std::weak_ptr<HttpConnection> weak = weak_from_this();
+        const std::shared_ptr<Mailbox> mailbox = context_.mailbox;
+        context_.handler->Handle(std::move(*request), [weak, mailbox](HttpResponse response) {
+            mailbox->Post([weak, response = std::move(response)]() mutable {
+                if (const auto self = weak.lock()) self->OnAnswer(std::move(response));
+            });
+        });
+    }
+
+    // The bytes of an upload that was refused, or that failed, are not kept.
+    void ForgetBodyFile() {
+        if (bodyFile_.empty()) return;
+        std::error_code ignored;
+        std::filesystem::remove(bodyFile_, ignored);
+        bodyFile_.clear();
+    }
+
+    void OnAnswer(HttpResponse response) {
+        context_.Answered(this);
+        ForgetBodyFile();
+        if (response.events != nullptr && upgrade_) {
+            auto page = std::make_shared<PageSocket>(std::move(stream_), context_,
+                                                     std::move(response.events));
+            context_.Opened(page);
+            page->Accept(parser_->release());
+            return;
+        }
+        Write(response, keepAlive_);
+    }
+
+    // Answers and closes: what is left of the request cannot be read.
+    void Finish(const HttpResponse& response) { Write(response, false); }
+
+    void Write(const HttpResponse& response, bool keepAlive) {
+        answer_ = std::make_shared<http::response<http::string_body>>(Written(response, keepAlive));
+        stream_.expires_after(context_.limits.answerTime);
+        http::async_write(
+            stream_, *answer_,
+            [self = shared_from_this(), keepAlive](beast::error_code error, std::size_t) {
+                self->answer_ = nullptr;
+                if (error || !keepAlive) {
+                    beast::error_code ignored;
+                    self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                    self->Close();
+                    return;
+                }
+                self->ReadHeader();
+            });
+    }
+
+    beast::tcp_stream stream_;
+    ServerContext& context_;
+    beast::flat_buffer buffer_;
+    std::optional<http::request_parser<http::empty_body>> head_;
+    std::optional<Parser> parser_;
+    std::optional<http::request_parser<http::file_body>> fileParser_;
+    std::filesystem::path bodyFile_;  // the body's file while the request is read and done
+    std::shared_ptr<http::response<http::empty_body>> continuing_;
+    std::shared_ptr<http::response<http::string_body>> answer_;
+    bool keepAlive_ = false;
+    bool upgrade_ = false;
+};
 
 }  // namespace
 
 struct StudioServer::Impl {
-    httplib::Server server;
-    std::thread listening;
+    explicit Impl(ServerLimits limits) {
+        context.limits = limits;
+        context.mailbox = std::make_shared<Mailbox>(io);
+    }
+
+    void Accept() {
+        acceptor.async_accept([this](beast::error_code error, tcp::socket socket) {
+            if (!acceptor.is_open()) return;  // the server stops
+            if (error) {
+                // Out of file descriptors, say, while many connections are open: those time out,
+                // and accepting resumes a little later.
+                retry.expires_after(kAcceptRetry);
+                retry.async_wait([this](beast::error_code waited) {
+                    if (!waited) Accept();
+                });
+                return;
+            }
+            auto connection = std::make_shared<HttpConnection>(std::move(socket), context);
+            context.Opened(connection);
+            connection->Start();
+            Accept();
+        });
+    }
+
+    void CloseAll() {
+        beast::error_code ignored;
+        acceptor.close(ignored);
+        retry.cancel();
+        for (const auto& weak : context.open) {
+            if (const auto connection = weak.lock()) connection->Close();
+        }
+        context.waiting.clear();
+    }
+
+    net::io_context io{1};
+    ServerContext context;
+    tcp::acceptor acceptor{io};
+    net::steady_timer retry{io};
+    std::thread serving;
 };
 
-StudioServer::StudioServer() : impl_(std::make_unique<Impl>()) {
-    impl_->server.new_task_queue = [] { return new httplib::ThreadPool(kServerThreads); };
-    // Idle connections are let go soon, so stopping does not wait long for them.
-    impl_->server.set_keep_alive_timeout(1);
-    impl_->server.set_payload_max_length(kUploadLimit);
-    impl_->server.set_error_handler(httplib::Server::HandlerWithResponse(ExplainTooLarge));
-}
+StudioServer::StudioServer(ServerLimits limits) : impl_(std::make_unique<Impl>(limits)) {}
 
 StudioServer::~StudioServer() { Stop(); }
 
 int StudioServer::Bind(int port) {
-    if (port == 0) return impl_->server.bind_to_any_port("127.0.0.1");
-    return impl_->server.bind_to_port("127.0.0.1", port) ? port : -1;
+    beast::error_code error;
+    const tcp::endpoint where(net::ip::make_address_v4("127.0.0.1"),
+                              static_cast<unsigned short>(port));
+    tcp::acceptor& acceptor = impl_->acceptor;
+    acceptor.open(where.protocol(), error);
+    if (!error) acceptor.set_option(net::socket_base::reuse_address(true), error);
+    if (!error) acceptor.bind(where, error);
+    if (!error) acceptor.listen(net::socket_base::max_listen_connections, error);
+    if (error) {
+        acceptor.close(error);
+        return -1;
+    }
+    return acceptor.local_endpoint().port();
 }
 
 void StudioServer::Start(const RequestHandler& handler) {
-    const auto serve = [&handler](const httplib::Request& request, httplib::Response& response) {
-        Answer(handler.Handle(Adapted(request)), response);
-    };
-    const auto serveWithBody = [&handler](const httplib::Request& from, httplib::Response& response,
-                                          const httplib::ContentReader& reader) {
-        HttpRequest request = Adapted(from);
-        if (!ReadBody(from, reader, request)) {
-            if (response.status == 413) Answer(TooLargeResponse(), response);
-            return;  // the library answers what else it refused
-        }
-        Answer(handler.Handle(std::move(request)), response);
-    };
-    httplib::Server& server = impl_->server;
-    server.Get(".*", serve);
-    server.Options(".*", serve);
-    server.Post(".*", serveWithBody);
-    server.Put(".*", serveWithBody);
-    server.Delete(".*", serveWithBody);
-    server.Patch(".*", serveWithBody);
-    impl_->listening = std::thread([&server] { server.listen_after_bind(); });
+    impl_->context.handler = &handler;
+    impl_->Accept();
+    impl_->serving = std::thread([this] { impl_->io.run(); });
 }
 
 void StudioServer::Stop() {
-    impl_->server.stop();
-    if (impl_->listening.joinable()) impl_->listening.join();
+    if (!impl_->serving.joinable()) return;
+    net::post(impl_->io, [this] { impl_->CloseAll(); });
+    impl_->serving.join();
+    impl_->context.mailbox->Close();
 }
 
 }  // namespace vhost::studio

@@ -55,6 +55,9 @@ public:
     // Sends every page what changed since the last event; nothing when nothing changed.
     void PublishChanges();
 
+    // Where dropped files are kept; its NewIncoming is safe from any thread.
+    UploadFolder& Uploads() { return actions_.Uploads(); }
+
     // The reads the route table names; a parameter is the rest of the request's path.
     HttpResponse State(std::string_view parameter = {});
     HttpResponse Preferences(std::string_view parameter);

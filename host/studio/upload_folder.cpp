@@ -71,7 +71,7 @@ UploadFolder::~UploadFolder() {
     std::filesystem::remove_all(root_, ignored);
 }
 
-std::optional<std::int32_t> UploadFolder::NewDrop(std::string& problem) {
+std::optional<std::filesystem::path> UploadFolder::Root(std::string& problem) {
     if (root_.empty()) {
         std::error_code error;
         const std::filesystem::path parent =
@@ -82,9 +82,30 @@ std::optional<std::int32_t> UploadFolder::NewDrop(std::string& problem) {
         }
         std::optional<std::filesystem::path> made = MakePrivateFolder(parent, problem);
         if (!made) return std::nullopt;
+        const std::filesystem::path incoming = *made / "incoming";
+        if (::mkdir(incoming.c_str(), S_IRWXU) != 0) {
+            problem = "cannot make the folder " + Utf8FromPath(incoming) + ": " + ErrnoText(errno);
+            std::error_code ignored;
+            std::filesystem::remove_all(*made, ignored);
+            return std::nullopt;
+        }
         root_ = std::move(*made);
     }
-    const std::filesystem::path folder = DropFolder(drops_ + 1);
+    return root_;
+}
+
+std::optional<std::filesystem::path> UploadFolder::NewIncoming(std::string& problem) {
+    const std::lock_guard lock(mutex_);
+    std::optional<std::filesystem::path> root = Root(problem);
+    if (!root) return std::nullopt;
+    return *root / "incoming" / std::to_string(++incoming_);
+}
+
+std::optional<std::int32_t> UploadFolder::NewDrop(std::string& problem) {
+    const std::lock_guard lock(mutex_);
+    const std::optional<std::filesystem::path> root = Root(problem);
+    if (!root) return std::nullopt;
+    const std::filesystem::path folder = *root / std::to_string(drops_ + 1);
     if (::mkdir(folder.c_str(), S_IRWXU) != 0) {
         problem = "cannot make the folder " + Utf8FromPath(folder) + ": " + ErrnoText(errno);
         return std::nullopt;
@@ -93,6 +114,7 @@ std::optional<std::int32_t> UploadFolder::NewDrop(std::string& problem) {
 }
 
 std::filesystem::path UploadFolder::DropFolder(std::int32_t drop) const {
+    const std::lock_guard lock(mutex_);
     return root_ / std::to_string(drop);
 }
 
@@ -113,6 +135,20 @@ std::string UploadFolder::Keep(std::int32_t drop, std::string_view name,
     if (writeError == 0 && closeError == 0) return {};
     ::unlink(file.c_str());
     return ErrnoText(writeError != 0 ? writeError : closeError);
+}
+
+std::string UploadFolder::KeepIncoming(std::int32_t drop, std::string_view name,
+                                       const std::filesystem::path& incoming) const {
+    const std::filesystem::path file = FileOf(drop, name);
+    // A hard link never replaces a file that is there; the incoming name is then let go.
+    if (::chmod(incoming.c_str(), S_IRUSR | S_IWUSR) != 0 ||
+        ::link(incoming.c_str(), file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(incoming.c_str());
+        return error == EEXIST ? "this drop has a file of that name already" : ErrnoText(error);
+    }
+    ::unlink(incoming.c_str());
+    return {};
 }
 
 std::string UploadFolder::WithoutFolder(std::int32_t drop, std::string text) const {

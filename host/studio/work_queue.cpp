@@ -8,17 +8,22 @@ namespace vhost::studio {
 
 HttpResponse StoppingResponse() { return ErrorResponse(503, "The studio is stopping."); }
 
-HttpResponse WorkQueue::Submit(RoutedRequest request) {
+void WorkQueue::Submit(RoutedRequest request, Reply reply) {
     auto work = std::make_unique<Work>();
     work->request = std::move(request);
-    std::future<HttpResponse> answer = work->answer.get_future();
+    work->answer = std::move(reply);
     {
         const std::lock_guard lock(mutex_);
-        if (closed_) return StoppingResponse();
-        queue_.push_back(std::move(work));
+        if (!closed_) {
+            queue_.push_back(std::move(work));
+            work = nullptr;
+        }
+    }
+    if (work != nullptr) {
+        work->answer(StoppingResponse());
+        return;
     }
     arrived_.notify_one();
-    return answer.get();
 }
 
 std::unique_ptr<Work> WorkQueue::Take(std::chrono::milliseconds wait) {
@@ -37,7 +42,7 @@ void WorkQueue::Close() {
         closed_ = true;
         refused.swap(queue_);
     }
-    for (const auto& work : refused) work->answer.set_value(StoppingResponse());
+    for (const auto& work : refused) work->answer(StoppingResponse());
     arrived_.notify_all();
 }
 

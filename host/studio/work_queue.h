@@ -1,11 +1,12 @@
-// Requests waiting for the host thread. Any thread submits a request and waits for its answer;
-// the host thread takes them one at a time, in arrival order.
+// Requests waiting for the host thread. Any thread submits a request with what to do with its
+// answer, without waiting; the host thread takes them one at a time, in arrival order, and hands
+// each answer over.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
-#include <future>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -14,17 +15,21 @@
 
 namespace vhost::studio {
 
+// Takes a request's answer; called once, on the host thread (or on the submitting thread when
+// the queue is closed), and must not wait for the host thread.
+using Reply = std::function<void(HttpResponse)>;
+
 struct Work {
     RoutedRequest request;
-    std::promise<HttpResponse> answer;
+    Reply answer;
     WorkKind Kind() const { return KindOf(*request.route); }
 };
 
 class WorkQueue {
 public:
-    // Queues the request for the host thread and waits for its answer. Once the queue is closed
-    // the answer is 503 at once.
-    HttpResponse Submit(RoutedRequest request);
+    // Queues the request for the host thread, which hands its answer to `reply`. Once the queue
+    // is closed the answer is 503 at once.
+    void Submit(RoutedRequest request, Reply reply);
     // The next request, taken off the queue; null when none came within `wait` or the queue is
     // closed. [host thread]
     std::unique_ptr<Work> Take(std::chrono::milliseconds wait);

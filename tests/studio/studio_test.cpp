@@ -128,12 +128,14 @@ protected:
     static std::pair<std::string, json> NextEvent(EventSubscriber& events) {
         const std::optional<std::string> text = events.Next(kPatience);
         if (!text) return {"(none)", nullptr};
-        const std::size_t data = text->find("\ndata: ");
-        return {text->substr(7, data - 7), json::parse(text->substr(data + 7))};
+        json event = json::parse(*text);
+        return {event["event"].get<std::string>(), std::move(event["data"])};
     }
 
     std::shared_ptr<EventSubscriber> Subscribe() {
-        std::shared_ptr<EventSubscriber> events = Get("/api/events").events;
+        HttpRequest request = Request("GET", "/api/events");
+        request.headers["upgrade"] = "websocket";
+        std::shared_ptr<EventSubscriber> events = Send(request).events;
         EXPECT_EQ(NextEvent(*events).first, "hello");
         return events;
     }
