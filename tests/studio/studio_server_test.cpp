@@ -28,6 +28,7 @@
 #include <sys/socket.h>
 
 #include "host.h"
+#include "started_host.h"
 #include "studio/studio.h"
 
 namespace {
@@ -103,9 +104,7 @@ protected:
         std::promise<void> started;
         std::future<void> ready = started.get_future();
         hostThread_ = std::thread([this, &started] {
-            host_ = std::make_unique<vhost::Host>();
-            EXPECT_TRUE(host_->LoadModule(VELA_MODULE_FILE).started);
-            host_->FinishStartup();
+            host_ = StartedHost();
             vhost::Document& document = host_->ActiveDocument();
             vhost::Object* car = document.CreateObject(HOST_OBJECT_NULL, "Car");
             document.CreateObject(HOST_OBJECT_POLYGON, "Wheel", {car});

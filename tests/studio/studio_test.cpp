@@ -21,6 +21,7 @@
 #include "host.h"
 #include "model/geometry.h"
 #include "scene_file/scene_file.h"
+#include "started_host.h"
 #include "studio/state_json.h"
 
 namespace {
@@ -60,9 +61,7 @@ protected:
         std::promise<void> started;
         std::future<void> ready = started.get_future();
         hostThread_ = std::thread([this, &started] {
-            host_ = std::make_unique<vhost::Host>();
-            EXPECT_TRUE(host_->LoadModule(VELA_MODULE_FILE).started);
-            host_->FinishStartup();
+            host_ = StartedHost();
             BuildScene(host_->ActiveDocument());
             // Member by member: g++ 12 at -O3 takes the cleanup of a braced StudioSettings, should
             // a later member throw, for a read of an uninitialised token (-Wmaybe-uninitialized).
