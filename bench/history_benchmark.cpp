@@ -73,7 +73,7 @@ void BM_Paste(benchmark::State& state) {
     while (state.KeepRunning()) {
         state.SetIterationTime(Timed(host, actions::PasteObjects{}));
         actions::Perform(host, actions::Undo{});
-        host.HistoryOf(host.ActiveDocument()).Clear();
+        vhost::actions::HistoryOf(host, host.ActiveDocument()).Clear();
     }
 }
 

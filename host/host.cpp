@@ -4,7 +4,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "actions/history.h"
 #include "modules/module.h"
 #include "modules/module_calls.h"
 #include "modules/module_class.h"
@@ -68,9 +67,9 @@ struct Host::Impl {
     std::unique_ptr<DialogDriver> dialogs;
     std::unique_ptr<ShortcutTable> shortcuts = std::make_unique<ShortcutTable>();
     Document clipboard{"Clipboard"};
-    // After the documents, so a history, which may keep objects taken out of its document, goes
-    // before the document does.
-    std::unordered_map<const Document*, std::unique_ptr<actions::History>> histories;
+    // After the documents, so a companion (a history, which may keep objects taken out of its
+    // document) goes before the document does.
+    std::unordered_map<const Document*, std::unique_ptr<DocumentCompanion>> companions;
 
     void AddPlugin(std::int32_t type, std::int32_t id, std::string name, std::int32_t info) {
         auto record = std::make_unique<PluginRecord>();
@@ -374,7 +373,7 @@ void Host::CloseDocument(Document& document) {
     auto found = std::find_if(documents.begin(), documents.end(),
                               [&document](const auto& d) { return d.get() == &document; });
     if (found == documents.end()) return;
-    impl_->histories.erase(&document);
+    impl_->companions.erase(&document);
     documents.erase(found);
     if (documents.empty()) {
         NewDocument();
@@ -392,10 +391,11 @@ Document* Host::FindDocument(std::uint64_t serial) const {
 
 Document& Host::Clipboard() { return impl_->clipboard; }
 
-actions::History& Host::HistoryOf(const Document& document) {
-    std::unique_ptr<actions::History>& history = impl_->histories[&document];
-    if (!history) history = std::make_unique<actions::History>();
-    return *history;
+DocumentCompanion& Host::CompanionOf(
+    const Document& document, const std::function<std::unique_ptr<DocumentCompanion>()>& make) {
+    std::unique_ptr<DocumentCompanion>& companion = impl_->companions[&document];
+    if (!companion) companion = make();
+    return *companion;
 }
 
 // Preferences, types, input -----------------------------------------------------------------------

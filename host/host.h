@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,9 +16,12 @@
 
 namespace vhost {
 
-namespace actions {
-class History;
-}  // namespace actions
+// What a layer above the host keeps beside each open document (the actions' history of edits):
+// the host destroys it when the document closes, before the document, and never looks inside.
+class DocumentCompanion {
+public:
+    virtual ~DocumentCompanion() = default;
+};
 
 struct ConsoleLine {
     std::string logger;
@@ -165,9 +169,10 @@ public:
     Document* FindDocument(std::uint64_t serial) const;
     // What the last copy put on the clipboard: its top-level objects, each with its subtree.
     Document& Clipboard();
-    // The history of edits of an open document (actions/history.h); it goes when the document
-    // closes.
-    actions::History& HistoryOf(const Document& document);
+    // The companion kept beside an open document; `make` makes it the first time it is asked for
+    // (actions::HistoryOf keeps a document's history of edits here).
+    DocumentCompanion& CompanionOf(const Document& document,
+                                   const std::function<std::unique_ptr<DocumentCompanion>()>& make);
     // The object types the host brings.
     const ObjectTypes& Types() const;
 

@@ -46,4 +46,10 @@ void History::Clear() {
     undo_.clear();
 }
 
+History& HistoryOf(Host& host, const Document& document) {
+    // The actions keep nothing else beside a document, so its companion is its history.
+    return dynamic_cast<History&>(
+        host.CompanionOf(document, [] { return std::make_unique<History>(); }));
+}
+
 }  // namespace vhost::actions

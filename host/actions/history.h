@@ -1,6 +1,6 @@
 // A document's history: the edits done to it as steps that can be undone and done again, as an
 // editor's undo keeps its commands. The host keeps one history per open document
-// (Host::HistoryOf); Perform records every edit in it and undoes and redoes through it.
+// (HistoryOf); Perform records every edit in it and undoes and redoes through it.
 //
 // A step keeps only what its edit changed: the ids it touched and the values before and after,
 // or the subtree a delete took out, whole with its data containers; never a copy of the scene.
@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "actions/perform.h"
+#include "host.h"
 
 namespace vhost::actions {
 
@@ -42,7 +43,7 @@ private:
     std::string name_;
 };
 
-class History {
+class History : public DocumentCompanion {
 public:
     // Does `step` and keeps it as the last step to undo; steps undone before can no longer be
     // done again. A refused step is not kept.
@@ -61,5 +62,8 @@ private:
     std::vector<std::unique_ptr<Step>> undo_;
     std::vector<std::unique_ptr<Step>> redo_;
 };
+
+// The history of edits of an open document of `host`, kept beside it until it closes.
+History& HistoryOf(Host& host, const Document& document);
 
 }  // namespace vhost::actions

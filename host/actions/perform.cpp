@@ -95,7 +95,7 @@ struct Doer {
 
     // An edit checked in full becomes a step of the document's history, which does it.
     Outcome Record(Document& document, std::unique_ptr<Step> step) const {
-        return host.HistoryOf(document).Do(std::move(step));
+        return HistoryOf(host, document).Do(std::move(step));
     }
     Outcome Record(std::unique_ptr<Step> step) const { return Record(Active(), std::move(step)); }
 
@@ -106,7 +106,7 @@ struct Doer {
     // actions/history.h). Only the document the command acted on is concerned; if the command
     // has closed it meanwhile, its history went with it.
     void EndHistoryAtPress(const Document& acted) const {
-        if (host.FindDocument(acted.Serial()) == &acted) host.HistoryOf(acted).Clear();
+        if (host.FindDocument(acted.Serial()) == &acted) HistoryOf(host, acted).Clear();
     }
 
     Outcome operator()(const PressCommand& press) const {
@@ -294,7 +294,10 @@ struct Doer {
         // dropped file is named as the person knows it, not by the folder it was kept in.
         Outcome opened;
         opened.leftOut = report.Lines(open.name.empty() ? open.path : open.name);
-        WriteToConsole(host, opened.leftOut);
+        for (const std::string& line : opened.leftOut) {
+            host.WriteConsole({HOST_LOGGER_DEFAULT, HOST_TARGETAUDIENCE_ALL, HOST_WRITEMETA_DEFAULT,
+                               line, "host", 0});
+        }
         return opened;
     }
 
@@ -386,8 +389,8 @@ struct Doer {
         return {};
     }
 
-    Outcome operator()(const Undo& /*undo*/) const { return host.HistoryOf(Active()).Undo(); }
-    Outcome operator()(const Redo& /*redo*/) const { return host.HistoryOf(Active()).Redo(); }
+    Outcome operator()(const Undo& /*undo*/) const { return HistoryOf(host, Active()).Undo(); }
+    Outcome operator()(const Redo& /*redo*/) const { return HistoryOf(host, Active()).Redo(); }
 
     static Outcome NotOpen() {
         return Outcome::Refused(Refusal::NoSuchDocument,

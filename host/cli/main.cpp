@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "actions/perform.h"
 #include "cli/session.h"
 #include "cli/tree_view.h"
 #include "host.h"
-#include "import/scene_opening.h"
 #include "platform/console_output.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
@@ -232,17 +232,16 @@ void StartHost(vhost::Host& host, const Arguments& args) {
 }
 
 int Show(vhost::Host& host, const Arguments& args) {
-    vhost::ImportReport leftOut;
-    vhost::SceneLoadResult loaded =
-        vhost::OpenScene(host, vhost::PathFromUtf8(args.operands.front()), &leftOut);
-    if (!loaded.document) {
-        std::cerr << loaded.error << '\n';
+    const vhost::actions::Outcome opened =
+        vhost::actions::Perform(host, vhost::actions::OpenDocument{.path = args.operands.front()});
+    if (!opened.Done()) {
+        std::cerr << opened.message << '\n';
         return kExitFailed;
     }
-    for (const std::string& report : leftOut.Lines(args.operands.front())) {
+    for (const std::string& report : opened.leftOut) {
         std::cerr << "vela-host: warning: " << report << '\n';
     }
-    vhost::Document& document = host.AdoptDocument(std::move(loaded.document));
+    vhost::Document& document = host.ActiveDocument();
     std::string state;
     if (host.FindCommand(ID_VELA) != nullptr) {
         state = (host.QueryCommandState(ID_VELA) & HOST_COMMAND_CHECKED) != 0 ? "isolated"

@@ -187,7 +187,7 @@ bool Session::ExpectHistory(const ScriptLine& line) {
     if (line.words.size() != 3) {
         return Usage(line);
     }
-    const actions::History& history = host_.HistoryOf(host_.ActiveDocument());
+    const actions::History& history = actions::HistoryOf(host_, host_.ActiveDocument());
     const bool undo = line.words[1] == "undo";
     std::string is = undo ? history.UndoName() : history.RedoName();
     if (is.empty()) is = "none";

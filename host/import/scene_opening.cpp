@@ -2,9 +2,7 @@
 
 #include <string>
 
-#include "host.h"
 #include "import/scene_import.h"
-#include "platform/utf8_path.h"
 #include "text/ascii.h"
 
 namespace vhost {
@@ -26,21 +24,6 @@ SceneLoadResult OpenScene(const std::filesystem::path& path, ImportReport* leftO
     result.document = std::move(imported.document);
     result.error = std::move(imported.error);
     return result;
-}
-
-SceneLoadResult OpenScene(Host& host, const std::filesystem::path& path, ImportReport* leftOut) {
-    ImportReport report;
-    SceneLoadResult result = OpenScene(path, &report);
-    WriteToConsole(host, report.Lines(Utf8FromPath(path)));
-    if (leftOut != nullptr) *leftOut = std::move(report);
-    return result;
-}
-
-void WriteToConsole(Host& host, const std::vector<std::string>& leftOut) {
-    for (const std::string& line : leftOut) {
-        host.WriteConsole({HOST_LOGGER_DEFAULT, HOST_TARGETAUDIENCE_ALL, HOST_WRITEMETA_DEFAULT,
-                           line, "host", 0});
-    }
 }
 
 }  // namespace vhost

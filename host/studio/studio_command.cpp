@@ -13,8 +13,8 @@
 
 #include <sys/wait.h>
 
+#include "actions/perform.h"
 #include "host.h"
-#include "import/scene_opening.h"
 #include "platform/process_paths.h"
 #include "platform/utf8_path.h"
 #include "studio/studio.h"
@@ -60,13 +60,9 @@ std::filesystem::path PageFolder(const StudioOptions& options) {
 
 bool OpenFirstScene(Host& host, const std::string& scene, std::ostream& err) {
     if (scene.empty()) return true;
-    SceneLoadResult loaded = OpenScene(host, PathFromUtf8(scene));
-    if (!loaded.document) {
-        err << loaded.error << '\n';
-        return false;
-    }
-    host.AdoptDocument(std::move(loaded.document));
-    return true;
+    const actions::Outcome opened = actions::Perform(host, actions::OpenDocument{.path = scene});
+    if (!opened.Done()) err << opened.message << '\n';
+    return opened.Done();
 }
 
 std::string AbsolutePath(const std::string& path) {

@@ -36,7 +36,7 @@ protected:
         body = Add({.type = HOST_OBJECT_POLYGON, .name = "Body", .parent = car});
         instance = Add({.type = HOST_OBJECT_INSTANCE, .name = "Car Copy"});
         // The scene as it was opened: its making is no step.
-        host.HistoryOf(Doc()).Clear();
+        actions::HistoryOf(host, Doc()).Clear();
     }
 
     ObjectId Add(const actions::AddObject& add) {
@@ -50,7 +50,7 @@ protected:
     }
 
     Document& Doc() { return host.ActiveDocument(); }
-    actions::History& Steps() { return host.HistoryOf(Doc()); }
+    actions::History& Steps() { return actions::HistoryOf(host, Doc()); }
 
     Host host;
     ObjectId car = 0;
@@ -161,7 +161,7 @@ TEST_F(History, APasteIntoAnotherDocumentIsAStepOfThatDocumentWithNewIds) {
     ASSERT_NE(copy, nullptr);
     EXPECT_NE(copy->Id(), wheel);
     EXPECT_EQ(copy->Down()->Name(), "Hub");
-    EXPECT_EQ(host.HistoryOf(parts).UndoName(), "Paste Wheel FL");
+    EXPECT_EQ(actions::HistoryOf(host, parts).UndoName(), "Paste Wheel FL");
     EXPECT_EQ(Steps().UndoCount(), 0U);
     // A transform made of a quarter turn about Y and a scale keeps its axes apart.
     Do(actions::TransformObject{.object = wheel, .rotation = {0, 90, 0}, .scale = {1, 2, 3}});

@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "actions/perform.h"
 #include "host.h"
 #include "import/scene_import.h"
-#include "import/scene_opening.h"
 #include "node_gltf.h"
 #include "scene_file/scene_file.h"
 #include "support/temp_folder.h"
@@ -82,19 +82,24 @@ TEST(ImportReport, LinesNameTheFileTheCountAndTheFirstPlaces) {
     }
 }
 
-// Every open through the host writes the report to its console, where the studio shows it.
+// Every open through the host's open action writes the report to its console, where the studio
+// shows it, and hands it to the caller.
 TEST(ImportReport, OpeningThroughTheHostWritesTheReportToItsConsole) {
     Host host;
     const fs::path partly = kModels / "glTF2/IndexOutOfRange/IndexOutOfRange.gltf";
-    ImportReport leftOut;
-    ASSERT_TRUE(OpenScene(host, partly, &leftOut).Ok());
+    const actions::Outcome opened =
+        actions::Perform(host, actions::OpenDocument{.path = partly.string()});
+    ASSERT_TRUE(opened.Done()) << opened.message;
+    ASSERT_EQ(opened.leftOut.size(), 1U);
     ASSERT_EQ(host.Console().size(), 1U);
-    EXPECT_EQ(host.Console().front().text, leftOut.Lines(partly.string()).at(0));
+    EXPECT_EQ(host.Console().front().text, opened.leftOut.at(0));
     EXPECT_NE(host.Console().front().text.find(partly.string() + ": left out triangles"),
               std::string::npos);
 
-    ASSERT_TRUE(OpenScene(host, kModels / "PLY/cube.ply", &leftOut).Ok());
-    EXPECT_TRUE(leftOut.Empty());
+    const actions::Outcome clean =
+        actions::Perform(host, actions::OpenDocument{.path = (kModels / "PLY/cube.ply").string()});
+    ASSERT_TRUE(clean.Done()) << clean.message;
+    EXPECT_TRUE(clean.leftOut.empty());
     EXPECT_EQ(host.Console().size(), 1U);
 }
 

@@ -33,7 +33,7 @@ protected:
         const Outcome outcome = Perform(Host(), action);
         ASSERT_TRUE(outcome.Done()) << vhost::actions::NameOf(action) << ": " << outcome.message;
     }
-    vhost::actions::History& Steps() { return Host().HistoryOf(Doc()); }
+    vhost::actions::History& Steps() { return vhost::actions::HistoryOf(Host(), Doc()); }
 
     vhost::Object* parent_ = nullptr;
     vhost::Object* chosen_ = nullptr;
