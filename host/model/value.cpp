@@ -113,14 +113,16 @@ void Value::Release() noexcept {
     type_ = ValueType::None;
 }
 
-// Only a value that owns a block is copied so: its block is copied too.
+// Only a value that owns a block is copied so: its block is copied too. The blocks are read
+// straight from the payload, which such a value always holds (AsCustom and AsContainer answer
+// null for other types, which some compilers cannot rule out here and warn of).
 void Value::CopyFrom(const Value& other) {
     if (other.type_ == ValueType::String) {
-        SetPayload(new std::string(other.AsString()));
+        SetPayload(new std::string(*other.Payload<const std::string*>()));
     } else if (other.type_ == ValueType::Container) {
-        SetPayload(new vhost::Container(*other.AsContainer()));
+        SetPayload(new vhost::Container(*other.Payload<const vhost::Container*>()));
     } else {
-        SetPayload(new CustomData(*other.AsCustom()));
+        SetPayload(new CustomData(*other.Payload<const CustomData*>()));
     }
     type_ = other.type_;
 }
