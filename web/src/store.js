@@ -108,6 +108,42 @@ export class Store {
         }
     }
 
+    // How views read the objects. The objects may be kept in typed arrays rather than one
+    // JavaScript object each, so code outside the store reads them only through these.
+
+    /** How many objects the tree holds. */
+    count() {
+        return this.objects.length;
+    }
+
+    /**
+     * The index of object `id` in the tree's order; -1 when the store does not hold it.
+     * @param {number} id
+     */
+    indexOf(id) {
+        return this.indexById.get(id) ?? -1;
+    }
+
+    /** @param {number} index */
+    idAt(index) {
+        return this.objects[index].id;
+    }
+
+    /** @param {number} index */
+    nameAt(index) {
+        return this.objects[index].name;
+    }
+
+    /**
+     * The object at `index` with all its members. The answer is the caller's to read, not to
+     * keep: it may be made on each call, and a later change is not seen in it.
+     * @param {number} index
+     * @returns {StudioObject}
+     */
+    objectAt(index) {
+        return this.objects[index];
+    }
+
     /** @param {number} index */
     hasChildren(index) {
         return this.subtreeEnd[index] > index + 1;
