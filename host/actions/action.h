@@ -77,11 +77,12 @@ struct DeleteObject {
 };
 
 // Moves an object with everything below it to `parent` (0: the top level), last among its
-// children or right after its child `after`.
+// children or right after its child `after`; with `first` and no `after`, first among them.
 struct MoveObject {
     ObjectId object = 0;
     ObjectId parent = 0;
     ObjectId after = 0;
+    bool first = false;
 };
 
 // Lets an instance object refer to `target`; 0 lets it refer to nothing.
@@ -131,12 +132,16 @@ struct RenameObject {
 // Places an object relative to its parent: moved by `position`, turned by `rotation` (degrees
 // about X, then Y, then Z, each about the parent's axes turned by those before, as three.js
 // turns in its XYZ order) and scaled along its own axes by `scale`. A number that is not finite
-// is refused.
+// is refused. With `continues`, the transform goes on from the last step of the history when that
+// is a transform of the same object with nothing undone after it: the step then ends here
+// instead of a new one beginning, so that a drag's many updates are one step to undo. A drag
+// brought back to where it began leaves no step.
 struct TransformObject {
     ObjectId object = 0;
     Vector position{};
     Vector rotation{};
     Vector scale{1.0, 1.0, 1.0};
+    bool continues = false;
 };
 
 // Copies objects of the active document, each with everything below it and its data containers

@@ -219,7 +219,7 @@ struct Doer {
                                                                    " into its own hierarchy");
             }
         }
-        return Record(MoveStep(Active(), *object, move.parent, move.after));
+        return Record(MoveStep(Active(), *object, move.parent, move.after, move.first));
     }
 
     Outcome operator()(const LinkInstance& link) const {
@@ -331,7 +331,9 @@ struct Doer {
                                                             std::to_string(transform.object) +
                                                             " is not a finite number");
         }
-        return Record(TransformStep(Active(), *object, matrix));
+        std::unique_ptr<Step> step = TransformStep(Active(), *object, matrix);
+        if (transform.continues) return HistoryOf(host, Active()).Continue(std::move(step));
+        return Record(std::move(step));
     }
 
     // The copies are made apart first, so a refusal leaves the clipboard as it was.

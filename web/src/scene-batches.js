@@ -99,6 +99,15 @@ export class SceneBatches {
         }
     }
 
+    /**
+     * Places every placement again after objects of the tree were transformed: the same tree,
+     * so the same placements in the same batches, at new places. Call update() to draw them.
+     */
+    moved() {
+        this.world = computeWorld(this.store);
+        this.placements = placeObjects(this.store, this.world);
+    }
+
     /** Whether the placements are those of the tree the store holds. */
     current() {
         return this.placements?.count === this.store.objects.length;

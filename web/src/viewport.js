@@ -82,7 +82,14 @@ export class Viewport {
         watchClicks(canvas, (event) => this.pick(event));
         new ResizeObserver(() => this.resize()).observe(canvas);
         store.on('load', () => this.rebuild());
-        store.on('change', () => this.update());
+        store.on('change', ({change}) => {
+            if (change.objects?.some((delta) => delta.transform !== undefined) && this.batches.current()) {
+                this.batches.moved();
+            }
+            this.update();
+        });
+        // Asked before a click picks: false while the pointer is on a handle of the gizmo.
+        this.mayPick = () => true;
     }
 
     makeControls() {
@@ -153,6 +160,7 @@ export class Viewport {
     // deselects all.
     /** @param {PointerEvent} event */
     async pick(event) {
+        if (!this.mayPick()) return;
         const hit = firstHit(this.canvas, this.camera, this.batches.drawingMeshes(), event.clientX, event.clientY);
         const object = hit ? this.batches.objectHit(hit) : null;
         const mode = selectionMode(event);
