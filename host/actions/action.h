@@ -58,7 +58,8 @@ struct SetStates {
 
 // Creates an object in the active document, last among the children of `parent` (0: the top
 // level) or right after its child `after`. `id` 0 takes the next free id; a given id brings back
-// the object an earlier add made, so the same value done again makes the same object.
+// the object an earlier add made, so the same value done again makes the same object. An
+// instance made with a `link` is one step, as a link after the add would be a second.
 struct AddObject {
     std::int32_t type = 0;
     std::string name{};
@@ -69,6 +70,7 @@ struct AddObject {
     bool enabled = true;
     bool selected = false;
     ObjectId id = 0;
+    ObjectId link = 0;  // an instance object made referring to this object; 0: to nothing
 };
 
 // Deletes an object with everything below it.

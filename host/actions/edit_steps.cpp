@@ -241,6 +241,7 @@ private:
         object->SetRenderMode(add_.render);
         object->SetEnabled(add_.enabled);
         if (add_.selected) object->SetBit(kBitActive);
+        if (add_.link != 0) object->Data().SetLink(HOST_INSTANCE_LINK, add_.link);
         ids_.push_back(object->Id());
     }
 

@@ -166,24 +166,12 @@ json StudioActions::Create(const json& body) {
     const ObjectId parent = OptionalObject(host_, body, "parent");
     const ObjectId after = OptionalObject(host_, body, "after");
     const ObjectId link = OptionalObject(host_, body, "link");
-    if (link != 0 && type.type != HOST_OBJECT_INSTANCE) {
-        Refuse(400, "Only an instance refers to another object (\"link\").");
-    }
     std::string name = type.name;
     if (link != 0) name = host_.ActiveDocument().FindById(link)->Name() + " Instance";
-    // A link that would loop is refused before the object is made.
-    if (link != 0 && parent != 0) {
-        for (const Object* above = host_.ActiveDocument().FindById(parent); above != nullptr;
-             above = above->Up()) {
-            if (above->Id() == link) {
-                Refuse(400, "An instance cannot go below the object it refers to.");
-            }
-        }
-    }
     const actions::Outcome added =
         Done(host_,
-             actions::AddObject{.type = type.type, .name = name, .parent = parent, .after = after});
-    if (link != 0) Done(host_, actions::LinkInstance{added.created, link});
+             actions::AddObject{
+                 .type = type.type, .name = name, .parent = parent, .after = after, .link = link});
     record_.editedByHand = true;
     return {{"step", added.step}, {"ids", json::array({added.created})}};
 }
@@ -203,6 +191,12 @@ json StudioActions::Move(const json& body) {
     const Object& object = RequiredObject(host_, body, "id");
     const ObjectId parent = OptionalObject(host_, body, "parent");
     const ObjectId beforeId = OptionalObject(host_, body, "before");
+    for (const Object* above = host_.ActiveDocument().FindById(parent); above != nullptr;
+         above = above->Up()) {
+        if (above == &object) {
+            Refuse(400, Quoted(object.Name()) + " cannot go inside itself or an object below it.");
+        }
+    }
     actions::MoveObject move{.object = object.Id(), .parent = parent};
     if (beforeId != 0) {
         const Object& before = *host_.ActiveDocument().FindById(beforeId);
