@@ -3,8 +3,8 @@
 // parent's world transform, so what they change is the object's own transform relative to its
 // parent, as the host keeps it.
 //
-// A drag sends the stand-in's transform as it goes, at most UPDATES_PER_SECOND times a second
-// and once more on release. The first update of a drag begins a step of the document's history
+// A drag sends the stand-in's transform as it goes, at most UPDATES_PER_SECOND times a second,
+// never more than two on their way (see dragMoved), and once more on release. The first update of a drag begins a step of the document's history
 // and the others continue it, so a drag is one step to undo. The viewport draws the object where
 // the host's change events put it, as for any other change; the gizmo's handles follow the
 // pointer at once. Esc during a drag puts the object back where the drag began (the host then
@@ -20,6 +20,8 @@ import {IDENTITY, isTypingTarget, transformValues} from './transform-values.js';
 /** @typedef {import('./protocol.js').TransformValues} TransformValues */
 
 export const UPDATES_PER_SECOND = 30;
+// Transforms on their way at once: two keep the host busy while an answer comes back.
+const MOST_IN_FLIGHT = 2;
 const MODE_KEYS = /** @type {const} */ ({w: 'translate', e: 'rotate', r: 'scale'});
 
 export class Gizmo {
@@ -47,7 +49,13 @@ export class Gizmo {
         this.controls.detach();
         viewport.scene.add(this.controls.getHelper());
         // What the drag under way has sent: how many updates, when the last went, one waiting.
-        this.drag = {sent: 0, lastSent: 0, timer: 0, start: /** @type {TransformValues | null} */ (null)};
+        this.drag = {
+            sent: 0,
+            lastSent: 0,
+            timer: 0,
+            waiting: false,
+            start: /** @type {TransformValues | null} */ (null),
+        };
         this.updatesSent = 0; // all drags', for the page's measurements
         this.inFlight = 0; // transforms sent and not yet answered
         this.controls.addEventListener('change', () => viewport.requestRender());
@@ -104,13 +112,22 @@ export class Gizmo {
         return transformValues(this.standIn.position, this.standIn.quaternion, this.standIn.scale);
     }
 
+    // A drag draws as the camera's does: as points while frames of the whole scene are slow.
     dragStarted() {
         this.viewport.controls.enabled = false;
-        this.drag = {sent: 0, lastSent: 0, timer: 0, start: this.values()};
+        this.viewport.standIn.dragStarted();
+        this.drag = {sent: 0, lastSent: 0, timer: 0, waiting: false, start: this.values()};
     }
 
+    // While MOST_IN_FLIGHT transforms are on their way the next waits for an answer and takes the
+    // place the drag has reached by then, so a host slower than the drag is sent fewer updates
+    // rather than a queue that falls further behind.
     dragMoved() {
         if (!this.dragging || this.drag.timer) return;
+        if (this.inFlight >= MOST_IN_FLIGHT) {
+            this.drag.waiting = true;
+            return;
+        }
         const wait = this.drag.lastSent + 1000 / UPDATES_PER_SECOND - performance.now();
         if (wait <= 0) this.send(this.values());
         else this.drag.timer = window.setTimeout(() => this.send(this.values()), wait);
@@ -119,6 +136,7 @@ export class Gizmo {
     dragEnded() {
         this.send(this.values());
         this.viewport.controls.enabled = true;
+        this.viewport.standIn.dragEnded();
     }
 
     // Esc: the object goes back to where the drag began, and the drag ends.
@@ -130,6 +148,7 @@ export class Gizmo {
         window.clearTimeout(this.drag.timer);
         this.drag.timer = 0;
         this.viewport.controls.enabled = true;
+        this.viewport.standIn.dragEnded();
         if (sent > 0 && start) this.send(start);
         this.follow();
     }
@@ -138,6 +157,7 @@ export class Gizmo {
     send(values) {
         window.clearTimeout(this.drag.timer);
         this.drag.timer = 0;
+        this.drag.waiting = false;
         const continues = this.drag.sent > 0;
         this.drag.sent++;
         this.drag.lastSent = performance.now();
@@ -148,6 +168,10 @@ export class Gizmo {
             .catch(this.report)
             .finally(() => {
                 this.inFlight--;
+                if (this.drag.waiting && this.dragging) {
+                    this.drag.waiting = false;
+                    this.dragMoved();
+                }
                 this.follow();
             });
     }

@@ -10,7 +10,7 @@
 // linear in the number of placements.
 
 import * as THREE from 'three';
-import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
+import {computePlacementsDrawn, computeWorld, computeWorldOf, placeObjects} from './instances.js';
 import {makeShape, shapeKey} from './shapes.js';
 
 export const SELECTED = new THREE.Color(1.0, 0.55, 0.15);
@@ -100,10 +100,18 @@ export class SceneBatches {
     }
 
     /**
-     * Places every placement again after objects of the tree were transformed: the same tree,
-     * so the same placements in the same batches, at new places. Call update() to draw them.
+     * Places the placements again after the objects at `indexes` were transformed: the same tree,
+     * so the same placements in the same batches, at new places. Without instances that place
+     * subtrees, only the world transforms of the objects' subtrees change; else every placement
+     * is placed again. Call update() to draw them.
+     * @param {number[]} indexes
      */
-    moved() {
+    moved(indexes) {
+        if (indexes.length === 0) return;
+        if (this.placements && this.placements.extras.count === 0) {
+            for (const index of indexes) computeWorldOf(this.store, this.world, index, this.store.subtreeEnd[index]);
+            return;
+        }
         this.world = computeWorld(this.store);
         this.placements = placeObjects(this.store, this.world);
     }

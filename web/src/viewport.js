@@ -83,9 +83,7 @@ export class Viewport {
         new ResizeObserver(() => this.resize()).observe(canvas);
         store.on('load', () => this.rebuild());
         store.on('change', ({change}) => {
-            if (change.objects?.some((delta) => delta.transform !== undefined) && this.batches.current()) {
-                this.batches.moved();
-            }
+            if (this.batches.current()) this.batches.moved(this.transformed(change));
             this.update();
         });
         // Asked before a click picks: false while the pointer is on a handle of the gizmo.
@@ -102,6 +100,29 @@ export class Viewport {
         });
         controls.addEventListener('end', () => this.standIn.dragEnded());
         return controls;
+    }
+
+    /**
+     * The indexes of the objects whose transform a change event changed.
+     * @param {import('./protocol.js').Change} change
+     * @returns {number[]}
+     */
+    transformed(change) {
+        /** @type {number[]} */
+        const indexes = [];
+        const add = (/** @type {number} */ id) => {
+            const index = this.store.indexOf(id);
+            if (index >= 0) indexes.push(index);
+        };
+        for (const delta of change.objects ?? []) {
+            if (delta.transform === undefined) continue;
+            if (delta.id !== undefined) add(delta.id);
+            for (const item of delta.ids ?? []) {
+                if (typeof item === 'number') add(item);
+                else for (let id = item[0]; id <= item[1]; id++) add(id);
+            }
+        }
+        return indexes;
     }
 
     /** @param {'editor' | 'render'} mode  the states the view draws by */
