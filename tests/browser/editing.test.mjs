@@ -114,10 +114,21 @@ describe('editing inside an isolation', () => {
         await press(page);
         await until(page, () => window.studio.store.objectAt(window.studio.store.indexOf(18)).editor === 'off');
 
-        // A drag of the wheel's X handle: several updates, one step of the history.
+        // Esc during a drag puts the wheel back exactly and leaves no step.
         await selectOnly(page, 'Wheel FL');
         const wheelBefore = await transformOf(page, 'Wheel FL');
         const handle = await xHandle(page);
+        await page.mouse.move(handle.x, handle.y);
+        await page.mouse.down();
+        await page.mouse.move(handle.x + 60, handle.y, {steps: 6});
+        await until(page, () => window.studio.store.history.undo === 'Transform Wheel FL');
+        await page.keyboard.press('Escape');
+        await page.mouse.move(handle.x + 90, handle.y, {steps: 3});
+        await page.mouse.up();
+        await until(page, () => window.studio.store.history.undo === null && window.studio.gizmo.inFlight === 0);
+        assert.deepEqual(await transformOf(page, 'Wheel FL'), wheelBefore, 'the wheel is back where it was');
+
+        // A drag of the wheel's X handle: several updates, one step of the history.
         await page.mouse.move(handle.x, handle.y);
         await page.mouse.down();
         await page.mouse.move(handle.x + 90, handle.y + 10, {steps: 12});
@@ -182,6 +193,19 @@ describe('editing inside an isolation', () => {
             'the new cube is drawn',
         );
         await screenshot(page, 'edit-02-cube-added');
+
+        // Rows dragged onto a row go inside it; Alt+← moves the active row out of its parent.
+        await row(page, 'Cube').dragTo(row(page, 'Lights'));
+        await until(
+            page,
+            () => document.querySelector('[role="treeitem"][aria-label="Cube"]')?.getAttribute('aria-level') === '2',
+        );
+        await row(page, 'Cube').click();
+        await page.keyboard.press('Alt+ArrowLeft');
+        await until(
+            page,
+            () => document.querySelector('[role="treeitem"][aria-label="Cube"]')?.getAttribute('aria-level') === '1',
+        );
 
         // Delete the ball (hidden by the isolation) and undo it: it comes back with its states.
         const ballBefore = (await statesOf(page))[13];

@@ -147,7 +147,9 @@ export class Gizmo {
         this.controls.axis = null;
         window.clearTimeout(this.drag.timer);
         this.drag.timer = 0;
-        this.viewport.controls.enabled = true;
+        // The camera stays put for the rest of the pointer's press.
+        const {controls, canvas} = this.viewport;
+        canvas.addEventListener('pointerup', () => (controls.enabled = true), {once: true});
         this.viewport.standIn.dragEnded();
         if (sent > 0 && start) this.send(start);
         this.follow();
