@@ -5,6 +5,7 @@
 // as it is. Shown while exactly one object is selected.
 
 import {byId} from './dom.js';
+import {changesObject, changesSelection} from './gizmo.js';
 import {valuesOfMatrix} from './transform-values.js';
 
 /** @typedef {import('./store.js').Store} Store */
@@ -102,5 +103,7 @@ export function setUpAttributePanel(store, actions, {report}) {
         });
     }
     store.on('load', show);
-    store.on('change', show);
+    store.on('change', ({change}) => {
+        if (changesSelection(change) || (id !== 0 && changesObject(change, id))) show();
+    });
 }

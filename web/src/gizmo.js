@@ -64,7 +64,9 @@ export class Gizmo {
         this.controls.addEventListener('mouseUp', () => this.dragEnded());
         viewport.mayPick = () => this.controls.axis === null && !this.controls.dragging;
         store.on('load', () => this.follow());
-        store.on('change', () => this.follow());
+        store.on('change', ({change}) => {
+            if (changesSelection(change) || (this.id !== 0 && changesObject(change, this.id))) this.follow();
+        });
         document.addEventListener('keydown', (event) => this.onKey(event));
     }
 
@@ -192,4 +194,22 @@ export class Gizmo {
         }
         event.preventDefault();
     }
+}
+
+/**
+ * Whether a change event changes which objects are selected.
+ * @param {import('./protocol.js').Change} change
+ */
+export function changesSelection(change) {
+    return (change.objects ?? []).some((delta) => delta.selected !== undefined);
+}
+
+/**
+ * Whether a change event names object `id` (or may: a run of ids is not looked into). Its
+ * parents' transforms are not considered: a drag moves the object, not its parents.
+ * @param {import('./protocol.js').Change} change
+ * @param {number} id
+ */
+export function changesObject(change, id) {
+    return (change.objects ?? []).some((delta) => delta.id === id || delta.ids !== undefined);
 }

@@ -25,6 +25,21 @@ import {SceneBatches} from './scene-batches.js';
 
 const BACKGROUND = 0x2b2f36;
 
+/**
+ * Whether a change event changes nothing but transforms of objects: what is drawn stays, only
+ * where.
+ * @param {import('./protocol.js').Change} change
+ */
+function onlyTransforms(change) {
+    const members = Object.keys(change).filter((key) => key !== 'version' && key !== 'objects');
+    return (
+        members.length === 0 &&
+        (change.objects ?? []).every((delta) =>
+            Object.keys(delta).every((key) => key === 'id' || key === 'ids' || key === 'transform'),
+        )
+    );
+}
+
 /** @typedef {import('./store.js').Store} Store */
 /** @typedef {import('./actions.js').Actions} Actions */
 
@@ -83,8 +98,15 @@ export class Viewport {
         new ResizeObserver(() => this.resize()).observe(canvas);
         store.on('load', () => this.rebuild());
         store.on('change', ({change}) => {
-            if (this.batches.current()) this.batches.moved(this.transformed(change));
-            this.update();
+            if (!this.batches.current()) return;
+            const moved = this.transformed(change);
+            this.batches.moved(moved);
+            if (onlyTransforms(change) && this.batches.placeMoved(moved)) {
+                this.changes++;
+                this.requestRender();
+            } else {
+                this.update();
+            }
         });
         // Asked before a click picks: false while the pointer is on a handle of the gizmo.
         this.mayPick = () => true;
