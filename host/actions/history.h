@@ -55,7 +55,8 @@ public:
     // done again. A refused step is not kept.
     Outcome Do(std::unique_ptr<Step> step);
     // Does `step` as the continuation of the last step to undo, which absorbs it if it can
-    // (Step::Absorb) and is dropped once it changes nothing; else as Do does.
+    // (Step::Absorb) and is dropped once it changes nothing; else as Do does, but a step that
+    // changes nothing is not kept.
     Outcome Continue(std::unique_ptr<Step> step);
     // Refused with a sentence when there is nothing to undo or to redo.
     Outcome Undo();

@@ -489,6 +489,7 @@ TEST_F(StudioTest, EditsAreStepsOfTheHistoryAndReachThePageAsChanges) {
 
     ASSERT_EQ(moveWheel(5, false).status, 200);
     ASSERT_EQ(moveWheel(0, true).status, 200);
+    ASSERT_EQ(moveWheel(0, true).status, 200);  // the place it began, sent again
     now = State();
     EXPECT_EQ(now["history"], json::parse(R"({"undo": null, "redo": null})"));
     EXPECT_EQ(now["objects"], start["objects"]);

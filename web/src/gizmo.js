@@ -54,6 +54,7 @@ export class Gizmo {
             lastSent: 0,
             timer: 0,
             waiting: false,
+            cancelled: false,
             start: /** @type {TransformValues | null} */ (null),
         };
         this.updatesSent = 0; // all drags', for the page's measurements
@@ -118,14 +119,14 @@ export class Gizmo {
     dragStarted() {
         this.viewport.controls.enabled = false;
         this.viewport.standIn.dragStarted();
-        this.drag = {sent: 0, lastSent: 0, timer: 0, waiting: false, start: this.values()};
+        this.drag = {sent: 0, lastSent: 0, timer: 0, waiting: false, cancelled: false, start: this.values()};
     }
 
     // While MOST_IN_FLIGHT transforms are on their way the next waits for an answer and takes the
     // place the drag has reached by then, so a host slower than the drag is sent fewer updates
     // rather than a queue that falls further behind.
     dragMoved() {
-        if (!this.dragging || this.drag.timer) return;
+        if (!this.dragging || this.drag.timer || this.drag.cancelled) return;
         if (this.inFlight >= MOST_IN_FLIGHT) {
             this.drag.waiting = true;
             return;
@@ -144,6 +145,7 @@ export class Gizmo {
     // Esc: the object goes back to where the drag began, and the drag ends.
     cancel() {
         const {start, sent} = this.drag;
+        this.drag.cancelled = true; // the reset below moves the stand-in: no update of its own
         this.controls.reset();
         this.controls.dragging = false;
         this.controls.axis = null;

@@ -4,14 +4,10 @@
 // active row with aria-activedescendant; the dots and the check mark of the active row are in
 // the tab order after the tree. A menu (from the button in the panel's header, or as a context
 // menu on a row) and a double-click on a row select objects with their descendants.
-//
-// Editing the tree (each edit a request to the host, which sends the new tree back): F2 or Enter
-// renames the active row in place (Enter keeps the name, Esc cancels); rows are dragged onto
-// another row to go inside it, or onto its upper or lower edge to go before or after it; and
-// Alt with an arrow moves the active row: up and down among its siblings, left out of its parent,
-// right into the sibling above it.
+// Renaming and moving rows is tree-editing.js's.
 
 import {Menu} from './menu.js';
+import {TreeEditing} from './tree-editing.js';
 import {selectionMode} from './modifiers.js';
 
 /** @typedef {import('./store.js').Store} Store */
@@ -19,10 +15,10 @@ import {selectionMode} from './modifiers.js';
 /** @typedef {import('./protocol.js').Mode} Mode */
 /** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 
-const ROW_HEIGHT = 24;
+export const ROW_HEIGHT = 24;
 const OVERSCAN = 6;
 const NEXT_MODE = {default: 'on', on: 'off', off: 'default'};
-const INDENT = 14;
+export const INDENT = 14;
 
 /**
  * The mode a click on a dot sets: default → on → off → default.
@@ -66,9 +62,7 @@ export class ObjectManager {
         element.addEventListener('keydown', (event) => this.onKey(event));
         element.addEventListener('dblclick', (event) => this.onDoubleClick(event));
         element.addEventListener('contextmenu', (event) => this.onContextMenu(event));
-        this.watchDrags();
-        /** @type {HTMLInputElement | null} the name being typed, while a row is renamed */
-        this.renaming = null;
+        this.editing = new TreeEditing(this);
         this.menu = this.makeMenu(menuButton, menuElement);
         new ResizeObserver(() => this.draw()).observe(element);
         store.on('load', () => this.rebuild());
@@ -334,7 +328,7 @@ export class ObjectManager {
 
     onKey(event) {
         if (event.target !== this.element || this.active < 0) return;
-        if (this.onEditKey(event)) return;
+        if (this.editing.onEditKey(event)) return;
         const {store} = this;
         const position = this.rowOf(this.active);
         const open = store.hasChildren(this.active) && !this.folded.has(store.objects[this.active].id);
@@ -381,197 +375,7 @@ export class ObjectManager {
         return this.active >= 0 ? this.store.idAt(this.active) : 0;
     }
 
-    /**
-     * F2 and Enter rename; Alt with an arrow moves. Answers whether the key was taken.
-     * @param {KeyboardEvent} event
-     */
-    onEditKey(event) {
-        const plain = !event.altKey && !event.ctrlKey && !event.shiftKey && !event.metaKey;
-        if (plain && (event.key === 'F2' || event.key === 'Enter')) {
-            this.renameActive();
-        } else if (event.altKey && !event.ctrlKey && event.key.startsWith('Arrow')) {
-            this.moveActive(event.key);
-        } else {
-            return false;
-        }
-        event.preventDefault();
-        event.stopPropagation();
-        return true;
-    }
-
-    // Opens a field over the active row's name. Enter sends the name; a name the host refuses is
-    // reported with its sentence and the field stays for another try. Esc, or leaving the field
-    // unchanged, gives up.
     renameActive() {
-        if (this.active < 0 || this.renaming) return;
-        const id = this.activeId();
-        this.scrollIntoView(this.active);
-        this.draw();
-        const position = this.rowOf(this.active);
-        const field = document.createElement('input');
-        field.type = 'text';
-        field.className = 'om-rename';
-        field.spellcheck = false;
-        field.value = this.store.nameAt(this.active);
-        field.setAttribute('aria-label', `New name of ${field.value}`);
-        field.style.top = `${position * ROW_HEIGHT}px`;
-        field.style.left = `${(this.store.depth[this.active] + 1) * INDENT}px`;
-        this.renaming = field;
-        const original = field.value;
-        let sending = false;
-        const close = () => {
-            if (this.renaming !== field) return;
-            this.renaming = null;
-            field.remove();
-            this.element.focus({preventScroll: true});
-        };
-        const send = async () => {
-            if (sending) return;
-            if (field.value === original) return close();
-            sending = true;
-            try {
-                await this.actions.rename(id, field.value);
-                close();
-            } catch (error) {
-                this.report(error);
-                field.focus();
-                field.select();
-            } finally {
-                sending = false;
-            }
-        };
-        field.addEventListener('keydown', (event) => {
-            event.stopPropagation();
-            if (event.key === 'Enter') void send();
-            else if (event.key === 'Escape') close();
-            else return;
-            event.preventDefault();
-        });
-        field.addEventListener('blur', () => {
-            if (!sending && field.value === original) close();
-        });
-        this.spacer.append(field);
-        field.focus();
-        field.select();
-    }
-
-    /**
-     * Alt+↑ and Alt+↓ move the active row before the sibling above it or after the one below;
-     * Alt+← moves it out of its parent, right after it; Alt+→ into the sibling above it, last.
-     * @param {string} arrow
-     */
-    moveActive(arrow) {
-        const {store} = this;
-        const index = this.active;
-        const parent = store.parentIndex[index];
-        const parentId = parent < 0 ? 0 : store.idAt(parent);
-        const above = this.siblingBefore(index);
-        const below =
-            store.subtreeEnd[index] < store.count() && store.parentIndex[store.subtreeEnd[index]] === parent
-                ? store.subtreeEnd[index]
-                : -1;
-        const id = store.idAt(index);
-        /** @type {import('./protocol.js').MoveRequest | null} */
-        let move = null;
-        if (arrow === 'ArrowUp' && above >= 0) move = {id, parent: parentId, before: store.idAt(above)};
-        if (arrow === 'ArrowDown' && below >= 0) move = this.placeAfter(id, below);
-        if (arrow === 'ArrowLeft' && parent >= 0) move = this.placeAfter(id, parent);
-        if (arrow === 'ArrowRight' && above >= 0) move = {id, parent: store.idAt(above)};
-        if (move) this.sendMove(move);
-    }
-
-    /**
-     * The sibling right before object `index`; -1 when it is the first.
-     * @param {number} index
-     */
-    siblingBefore(index) {
-        const {store} = this;
-        const parent = store.parentIndex[index];
-        let sibling = parent < 0 ? 0 : parent + 1;
-        let before = -1;
-        while (sibling < index) {
-            before = sibling;
-            sibling = store.subtreeEnd[sibling];
-        }
-        return before;
-    }
-
-    /**
-     * The move that puts object `id` right after object `index`, among its siblings.
-     * @param {number} id
-     * @param {number} index
-     * @returns {import('./protocol.js').MoveRequest}
-     */
-    placeAfter(id, index) {
-        const {store} = this;
-        const parent = store.parentIndex[index];
-        const parentId = parent < 0 ? 0 : store.idAt(parent);
-        const next = store.subtreeEnd[index];
-        const hasNext = next < store.count() && store.parentIndex[next] === parent;
-        return hasNext ? {id, parent: parentId, before: store.idAt(next)} : {id, parent: parentId};
-    }
-
-    /** @param {import('./protocol.js').MoveRequest} move */
-    sendMove(move) {
-        this.actions.move(move).then(
-            // The tree comes back whole; the moved row stays the active one.
-            () => this.actions.loaded().then(() => this.reveal(move.id)),
-            this.report,
-        );
-    }
-
-    // Dragging rows: the upper quarter of a row drops before it, the lower quarter after it, the
-    // rest inside it (last). The objects dragged are the selection when the row is in it.
-    watchDrags() {
-        /** @type {number[]} */
-        let dragged = [];
-        /** @param {DragEvent} event */
-        const dropPlace = (event) => {
-            const row = /** @type {Element} */ (event.target).closest('.om-row');
-            if (!(row instanceof HTMLElement)) return null;
-            const index = Number(row.dataset.index);
-            const {top, height} = row.getBoundingClientRect();
-            const y = (event.clientY - top) / height;
-            return {index, where: y < 0.25 ? 'before' : y > 0.75 ? 'after' : 'inside', row};
-        };
-        this.element.addEventListener('dragstart', (event) => {
-            const row = /** @type {Element} */ (event.target).closest('.om-row');
-            if (!(row instanceof HTMLElement) || !event.dataTransfer) return;
-            dragged = this.rowTargets(Number(row.dataset.index));
-            event.dataTransfer.effectAllowed = 'move';
-            event.dataTransfer.setData('text/plain', dragged.map((id) => this.nameOf(id)).join(', '));
-        });
-        this.element.addEventListener('dragover', (event) => {
-            const place = dragged.length > 0 ? dropPlace(event) : null;
-            if (!place) return;
-            event.preventDefault();
-            for (const row of this.element.querySelectorAll('[data-drop]')) row.removeAttribute('data-drop');
-            place.row.dataset.drop = place.where;
-        });
-        const clear = () => {
-            for (const row of this.element.querySelectorAll('[data-drop]')) row.removeAttribute('data-drop');
-        };
-        this.element.addEventListener('dragleave', clear);
-        this.element.addEventListener('dragend', () => {
-            clear();
-            dragged = [];
-        });
-        this.element.addEventListener('drop', (event) => {
-            const place = dropPlace(event);
-            clear();
-            if (!place || dragged.length === 0) return;
-            event.preventDefault();
-            const {store} = this;
-            const target = store.idAt(place.index);
-            const parent = store.parentIndex[place.index];
-            const parentId = parent < 0 ? 0 : store.idAt(parent);
-            for (const id of dragged) {
-                if (id === target) continue;
-                if (place.where === 'inside') this.sendMove({id, parent: target});
-                else if (place.where === 'before') this.sendMove({id, parent: parentId, before: target});
-                else this.sendMove(this.placeAfter(id, place.index));
-            }
-            dragged = [];
-        });
+        this.editing.renameActive();
     }
 }
