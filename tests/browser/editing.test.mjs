@@ -207,6 +207,18 @@ describe('editing inside an isolation', () => {
             () => document.querySelector('[role="treeitem"][aria-label="Cube"]')?.getAttribute('aria-level') === '1',
         );
 
+        // Ctrl+C and Ctrl+V in the tree: a copy of the body under the active row, undone.
+        await row(page, 'Body').click();
+        await page.keyboard.press('Control+c'); // at once: the row clicked, not the selection before
+        await selectOnly(page, 'Lights');
+        await page.keyboard.press('Control+v');
+        await until(page, () => window.studio.store.history.undo === 'Paste Body');
+        assert.equal(await page.getByRole('treeitem', {name: 'Body', exact: true}).count(), 2);
+        assert.equal(await row(page, 'Key Light').getAttribute('aria-setsize'), '3', 'the copy is among the lights');
+        await page.keyboard.press('Control+z');
+        await until(page, () => window.studio.store.history.redo === 'Paste Body');
+        assert.equal(await page.getByRole('treeitem', {name: 'Body', exact: true}).count(), 1);
+
         // Delete the ball (hidden by the isolation) and undo it: it comes back with its states.
         const ballBefore = (await statesOf(page))[13];
         await selectOnly(page, 'Ball');

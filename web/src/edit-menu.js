@@ -5,7 +5,8 @@
 // items are disabled while there is nothing to undo or redo.
 //
 // What an edit acts on: the selection, or the object manager's active row when nothing is
-// selected. A paste and a new object go under the one selected object, or at the top level when
+// selected; with the focus in the object manager, its active row, with the selection when the row
+// is selected. A paste and a new object go under the one selected object, or at the top level when
 // not exactly one is selected; Ctrl+V in the object manager pastes under its active row. Keys
 // typed into a field, and keys inside a modal window, are left alone.
 
@@ -39,7 +40,12 @@ const CREATABLE = [
  * @param {Views} views
  */
 export function setUpEditing(store, actions, objectManager, {report, notify}) {
-    const targets = () => objectManager.selectionOrActive();
+    // In the object manager, the row just clicked counts before the host has selected it: a key
+    // pressed at once acts on that row, not on the selection before.
+    const targets = () =>
+        objectManager.hasFocus() && objectManager.active >= 0
+            ? objectManager.rowTargets(objectManager.active)
+            : objectManager.selectionOrActive();
     const oneSelected = () => {
         const selected = store.selectedIds();
         return selected.length === 1 ? selected[0] : 0;
