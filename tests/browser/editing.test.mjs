@@ -249,6 +249,11 @@ describe('editing inside an isolation', () => {
             'a press ends the history',
         );
         await page.keyboard.press('Escape');
+        assert.equal(
+            await page.getByRole('treeitem').count(),
+            21,
+            'the tree shows one row an object: the rows left over from longer trees are hidden',
+        );
         await screenshot(page, 'edit-03-restored');
     });
 });
