@@ -180,6 +180,23 @@ struct Doer {
         return Record(StatesStep(Active(), *object, {set.editor, set.render, set.enabled}));
     }
 
+    // A new instance's reference must be an object of the document that will not be above it.
+    Outcome CheckNewLink(const AddObject& add, const Placement& where) const {
+        if (add.link == 0) return {};
+        if (add.type != HOST_OBJECT_INSTANCE) {
+            return Outcome::Refused(Refusal::NotAnInstance,
+                                    "only an instance object refers to another object");
+        }
+        if (Active().FindById(add.link) == nullptr) return NoObject(add.link);
+        for (const Object* above = where.parent; above != nullptr; above = above->Up()) {
+            if (above->Id() == add.link) {
+                return Outcome::Refused(Refusal::LinkLoop,
+                                        "an instance cannot refer to an object above it");
+            }
+        }
+        return {};
+    }
+
     Outcome operator()(const AddObject& add) const {
         if (host.Types().Find(add.type) == nullptr) {
             return Outcome::Refused(Refusal::NoSuchType,
@@ -189,6 +206,7 @@ struct Doer {
         if (Outcome placed = FindPlace(Active(), add.parent, add.after, where); !placed.Done()) {
             return placed;
         }
+        if (Outcome linked = CheckNewLink(add, where); !linked.Done()) return linked;
         if (add.id != 0 && Active().FindById(add.id) != nullptr) {
             return Outcome::Refused(Refusal::IdTaken, "the id " + std::to_string(add.id) +
                                                           " belongs to another object");
@@ -219,7 +237,7 @@ struct Doer {
                                                                    " into its own hierarchy");
             }
         }
-        return Record(MoveStep(Active(), *object, move.parent, move.after));
+        return Record(MoveStep(Active(), *object, move.parent, move.after, move.first));
     }
 
     Outcome operator()(const LinkInstance& link) const {
@@ -331,7 +349,9 @@ struct Doer {
                                                             std::to_string(transform.object) +
                                                             " is not a finite number");
         }
-        return Record(TransformStep(Active(), *object, matrix));
+        std::unique_ptr<Step> step = TransformStep(Active(), *object, matrix);
+        if (transform.continues) return HistoryOf(host, Active()).Continue(std::move(step));
+        return Record(std::move(step));
     }
 
     // The copies are made apart first, so a refusal leaves the clipboard as it was.

@@ -117,10 +117,17 @@ bool Session::Add(const ScriptLine& line) {
             add.enabled = *ParseYesNo(setting->value);
         } else if (setting->key == "selected" && ParseYesNo(setting->value)) {
             add.selected = *ParseYesNo(setting->value);
+        } else if (setting->key == "link") {
+            const Object* target = Resolve(line, setting->value);
+            if (target == nullptr) {
+                return false;
+            }
+            add.link = target->Id();
         } else {
             return Error(line, Quoted(line.words[i]) +
                                    ": expected parent=PATH, after=PATH, editor=on|off|default, "
-                                   "render=on|off|default, enabled=yes|no or selected=yes|no");
+                                   "render=on|off|default, enabled=yes|no, selected=yes|no or "
+                                   "link=PATH");
         }
     }
     const actions::Outcome added = actions::Perform(host_, add);

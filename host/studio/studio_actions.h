@@ -46,6 +46,22 @@ public:
     // Where dropped files are kept; its NewIncoming is safe from any thread.
     UploadFolder& Uploads() { return uploads_; }
 
+    // Edits of the active document's objects, and undo and redo (studio_edits.cpp). Each answers
+    // "step", the name of the step of the history it did or took back.
+    nlohmann::json Rename(const nlohmann::json& body);
+    nlohmann::json Transform(const nlohmann::json& body);
+    // Also answers "ids", the new object's.
+    nlohmann::json Create(const nlohmann::json& body);
+    // Each object given with its subtree, as one step each.
+    nlohmann::json Delete(const nlohmann::json& body);
+    nlohmann::json Move(const nlohmann::json& body);
+    nlohmann::json Copy(const nlohmann::json& body);
+    nlohmann::json Cut(const nlohmann::json& body);
+    // Also answers "ids", the copies'.
+    nlohmann::json Paste(const nlohmann::json& body);
+    nlohmann::json Undo(const nlohmann::json& body);
+    nlohmann::json Redo(const nlohmann::json& body);
+
 private:
     nlohmann::json OpenDropped(const nlohmann::json& body);
     actions::Outcome ReplaceDocument(const actions::OpenDocument& open, const std::string& path,

@@ -95,7 +95,15 @@ export async function viewportPixels(page, {keepAs, compareWith} = {}) {
             copy.width = canvas.width;
             copy.height = canvas.height;
             const context = copy.getContext('2d');
+            // The scene without the gizmo's handles, which the selection brings.
+            const {viewport, gizmo} = window.studio;
+            const handles = gizmo.controls.getHelper();
+            const handlesShown = handles.visible;
+            handles.visible = false;
+            viewport.renderer.render(viewport.scene, viewport.camera);
             context.drawImage(canvas, 0, 0);
+            handles.visible = handlesShown;
+            viewport.requestRender();
             const {data} = context.getImageData(0, 0, copy.width, copy.height);
             const [r, g, b] = [data[0], data[1], data[2]]; // a corner: the background
             const differs = (a, i) => Math.abs(a[i] - r) + Math.abs(a[i + 1] - g) + Math.abs(a[i + 2] - b) > 12;

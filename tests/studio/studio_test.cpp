@@ -454,6 +454,83 @@ TEST_F(StudioTest, SelectAndPressSendOnlyWhatChanged) {
     EXPECT_EQ(editorOfWheel(reopened), "on");  // as it was saved, isolated
 }
 
+// A drag's updates are one step, and an Esc that brings it back leaves none; each update reaches
+// the page as a change of the object's transform with the history's names. A move goes before the
+// sibling the request names, the first one too. Refused edits answer why and change nothing.
+TEST_F(StudioTest, EditsAreStepsOfTheHistoryAndReachThePageAsChanges) {
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    const json start = State();
+    EXPECT_EQ(start["history"], json::parse(R"({"undo": null, "redo": null})"));
+    const std::int64_t wheel = IdOf(start, "Wheel");
+    const auto moveWheel = [&](double x, bool continues) {
+        return Post("/api/transform", json{{"id", wheel},
+                                           {"position", {x, 0, 0}},
+                                           {"rotation", {0, 0, 0}},
+                                           {"scale", {1, 1, 1}},
+                                           {"continues", continues}}
+                                          .dump());
+    };
+    for (const double x : {1.0, 2.0, 3.0}) {
+        const HttpResponse moved = moveWheel(x, x > 1.0);
+        ASSERT_EQ(moved.status, 200) << moved.body;
+        EXPECT_EQ(json::parse(moved.body)["step"], "Transform Wheel");
+        auto [name, change] = NextEvent(*events);
+        ASSERT_EQ(name, "change");
+        const json transform = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, 0, 0, 1};
+        EXPECT_EQ(change["objects"], json::array({{{"id", wheel}, {"transform", transform}}}));
+        if (x == 1.0) {
+            EXPECT_EQ(change["history"]["undo"], "Transform Wheel");
+        }
+    }
+    ASSERT_EQ(Post("/api/undo", "{}").status, 200);
+    json now = State();
+    EXPECT_EQ(now["history"], json::parse(R"({"undo": null, "redo": "Transform Wheel"})"));
+    EXPECT_EQ(now["objects"], start["objects"]) << "one undo takes back the whole drag";
+
+    ASSERT_EQ(moveWheel(5, false).status, 200);
+    ASSERT_EQ(moveWheel(0, true).status, 200);
+    ASSERT_EQ(moveWheel(0, true).status, 200);  // the place it began, sent again
+    now = State();
+    EXPECT_EQ(now["history"], json::parse(R"({"undo": null, "redo": null})"));
+    EXPECT_EQ(now["objects"], start["objects"]);
+
+    const std::int64_t car = IdOf(start, "Car");
+    const std::int64_t ground = IdOf(start, "Ground");
+    const HttpResponse moved = Post(
+        "/api/move", json{{"id", ground}, {"parent", car}, {"before", IdOf(start, "Body")}}.dump());
+    ASSERT_EQ(moved.status, 200) << moved.body;
+    EXPECT_EQ(json::parse(moved.body)["step"], "Move Ground");
+    now = State();
+    std::vector<std::string> order;
+    for (const json& object : now["objects"]) order.push_back(object["name"]);
+    EXPECT_EQ(order, (std::vector<std::string>{"Car", "Ground", "Body", "Wheel"}));
+
+    const std::tuple<std::string, json, int, std::string> refusals[] = {
+        {"/api/move",
+         {{"id", car}, {"parent", wheel}},
+         400,
+         "\"Car\" cannot go inside itself or an object below it."},
+        {"/api/rename", {{"id", car}, {"name", ""}}, 400, "An object needs a name."},
+        {"/api/transform",
+         {{"id", car}, {"scale", {1, nullptr, 1}}},
+         400,
+         "A position, rotation or scale of object " + std::to_string(car) +
+             " is not a finite number."},
+        {"/api/create",
+         {{"type", "instance"}, {"parent", wheel}, {"link", car}},
+         400,
+         "An instance cannot refer to an object above it."},
+        {"/api/delete", {{"ids", {999}}}, 404, "There is no object 999."},
+        {"/api/redo", json::object(), 409, "There is nothing to redo."},
+    };
+    for (const auto& [path, body, status, sentence] : refusals) {
+        const HttpResponse refused = Post(path, body.dump());
+        EXPECT_EQ(refused.status, status) << path << " " << refused.body;
+        EXPECT_EQ(json::parse(refused.body)["error"], sentence) << path;
+        EXPECT_EQ(State(), now) << path;
+    }
+}
+
 // Objects that changed the same members to the same values are one entry, in the order of the
 // entries' first ids, whatever the order of the tree; three or more consecutive ids are a run.
 TEST(ChangeEventTest, ObjectsThatChangedAlikeAreOneEntryWithRunsOfIds) {

@@ -3,11 +3,14 @@
 
 import {Actions} from './actions.js';
 import {ApiError} from './api.js';
+import {setUpAttributePanel} from './attribute-panel.js';
 import {setUpConsole} from './console-panel.js';
 import {setUpDialogs} from './dialogs.js';
 import {byId} from './dom.js';
+import {setUpEditing} from './edit-menu.js';
 import {followEvents} from './events.js';
 import {setUpFile} from './file-panel.js';
+import {Gizmo} from './gizmo.js';
 import {setUpKeyboard} from './keyboard.js';
 import {ObjectManager} from './object-manager.js';
 import {setUpPreferences} from './preferences.js';
@@ -55,6 +58,10 @@ setUpConsole(store);
 setUpFile(store, actions, {report, notify});
 setUpPreferences(store, actions, {report});
 setUpDialogs(store, actions, {report});
+// The page's own keys (the gizmo's, editing) before the host's shortcuts, which get the others.
+const gizmo = new Gizmo(viewport, store, actions, {report});
+setUpAttributePanel(store, actions, {report});
+setUpEditing(store, actions, objectManager, {report, notify});
 setUpKeyboard(actions, {report, notify});
 
 actions.reload();
@@ -65,4 +72,4 @@ followEvents(store, actions, (text) => {
 
 // A handle for looking into the page from the browser's console (and for the browser tests'
 // measurements); the page itself does not use it.
-Object.assign(window, {studio: {store, actions, viewport, objectManager}});
+Object.assign(window, {studio: {store, actions, viewport, objectManager, gizmo}});
