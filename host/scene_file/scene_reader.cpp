@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -529,16 +531,26 @@ constexpr std::size_t kSceneReadingWindow = std::size_t{4} << 20U;
 
 namespace {
 
+SceneLoadResult Cancelled(std::string_view sourceName) {
+    SceneLoadResult result;
+    result.error = std::string(sourceName) + ": the reading was cancelled";
+    result.cancelled = true;
+    return result;
+}
+
 SceneLoadResult ParseSceneFrom(std::string_view text, std::string_view sourceName,
-                               const scene_file::MeshFileSource& meshFile) {
+                               const scene_file::MeshFileSource& meshFile,
+                               Progress* progress = nullptr) {
     try {
         // Most files are as the host wrote them; anything else, faults included, is read again
         // by the checking reader, which alone says what is wrong.
-        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text, meshFile)) {
+        if (std::unique_ptr<Document> document =
+                scene_file::ReadSceneDirectly(text, meshFile, progress)) {
             SceneLoadResult result;
             result.document = std::move(document);
             return result;
         }
+        if (progress != nullptr && progress->Cancelled()) return Cancelled(sourceName);
         return scene_file::ReadSceneChecked(text, sourceName, meshFile);
     } catch (const std::bad_alloc&) {
         SceneLoadResult result;
@@ -559,14 +571,21 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName,
     return ParseSceneFrom(text, sourceName, scene_file::MeshFileInMemory(meshFile, meshFileName));
 }
 
-SceneLoadResult LoadScene(const std::filesystem::path& path) {
+SceneLoadResult LoadScene(const std::filesystem::path& path, Progress* progress) {
+    const std::string name = Utf8FromPath(path);
+    if (progress != nullptr) {
+        std::error_code unknown;
+        const std::uintmax_t bytes = std::filesystem::file_size(path, unknown);
+        progress->Stage("Opening " + Utf8FromPath(path.filename()), ProgressUnit::Bytes,
+                        unknown ? 0 : bytes);
+    }
     // Read through a window first, so that a large file is never held whole next to its scene.
     const scene_file::MeshFileSource meshFile = scene_file::MeshFileOnDisk(path);
     try {
         std::ifstream stream(path, std::ios::binary);
         if (stream.is_open()) {
-            if (std::unique_ptr<Document> document =
-                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow, meshFile)) {
+            if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(
+                    stream, kSceneReadingWindow, meshFile, progress)) {
                 SceneLoadResult result;
                 result.document = std::move(document);
                 return result;
@@ -575,7 +594,7 @@ SceneLoadResult LoadScene(const std::filesystem::path& path) {
     } catch (const std::bad_alloc&) {
         // Read again below, where running out of memory is reported.
     }
-    const std::string name = Utf8FromPath(path);
+    if (progress != nullptr && progress->Cancelled()) return Cancelled(name);
     std::string text;
     if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {
         SceneLoadResult result;
@@ -588,7 +607,7 @@ SceneLoadResult LoadScene(const std::filesystem::path& path) {
         }
         return result;
     }
-    return ParseSceneFrom(text, name, meshFile);
+    return ParseSceneFrom(text, name, meshFile, progress);
 }
 
 }  // namespace vhost
