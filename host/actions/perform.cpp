@@ -282,8 +282,9 @@ struct Doer {
         ImportReport report;
         SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report, progress);
         if (loaded.cancelled) {
-            return Outcome::Refused(Refusal::Cancelled, "opening " + Quoted(open.path) +
-                                                            " was cancelled; nothing changed");
+            return Outcome::Refused(Refusal::Cancelled,
+                                    "opening " + Quoted(open.name.empty() ? open.path : open.name) +
+                                        " was cancelled; nothing changed");
         }
         if (!loaded.document)
             return Outcome::Refused(Refusal::FileProblem, std::move(loaded.error));

@@ -40,6 +40,7 @@ constexpr Route kRoutes[] = {
     {"POST", "/api/open", BodyKind::Json, Act{&A::Open}},
     {"POST", "/api/save", BodyKind::Json, Act{&A::Save}},
     {"POST", "/api/upload", BodyKind::Bytes, ActOnBytes{&A::Upload}},
+    {"POST", "/api/cancel", BodyKind::Json, Interrupt{&H::CancelWork}},
 };
 
 // Each kind of handler is asked with one method and reads one kind of body.
@@ -57,6 +58,10 @@ constexpr bool Fits(const Route& route, const ActInWindow& /*handler*/) {
 }
 constexpr bool Fits(const Route& route, const ActOnBytes& /*handler*/) {
     return route.method == "POST" && route.body == BodyKind::Bytes;
+}
+
+constexpr bool Fits(const Route& route, const Interrupt& /*handler*/) {
+    return route.method == "POST" && route.body == BodyKind::Json;
 }
 
 constexpr bool FitsItsHandler(const Route& route) {
