@@ -74,8 +74,10 @@ std::string ProgressAmount(const ProgressState& state) {
         if (state.total == 0) return Megabytes(state.done) + " MB";
         return Megabytes(state.done) + " of " + Megabytes(state.total) + " MB";
     }
-    if (state.total == 0) return Grouped(state.done) + " objects";
-    return Grouped(state.done) + " of " + Grouped(state.total) + " objects";
+    const char* objects =
+        (state.total == 0 ? state.done : state.total) == 1 ? " object" : " objects";
+    if (state.total == 0) return Grouped(state.done) + objects;
+    return Grouped(state.done) + " of " + Grouped(state.total) + objects;
 }
 
 }  // namespace vhost
