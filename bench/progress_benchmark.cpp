@@ -86,7 +86,7 @@ void SideBySide(benchmark::State& state, const Without& without, const With& wit
     std::vector<double> plain;
     std::vector<double> drawn;
     std::vector<double> cost;
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         for (int round = 0; round < kRounds; ++round) {
             auto start = std::chrono::steady_clock::now();
             without();
@@ -135,7 +135,7 @@ void SaveSideBySide(benchmark::State& state) {
 
 // 10^6 Advance calls, one per object, as a reader makes them.
 void AdvanceAMillionTimes(benchmark::State& state) {
-    for (auto _ : state) {
+    while (state.KeepRunning()) {
         vhost::Progress progress;
         progress.Stage("Counting", vhost::ProgressUnit::Objects, kObjects);
         bool going = true;

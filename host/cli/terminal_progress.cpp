@@ -37,6 +37,12 @@ extern "C" void CancelOnInterrupt(int /*signal*/) {
     if (progress != nullptr) progress->Cancel();
 }
 
+// Makes Ctrl-C cancel `progress`; answers how the signal was handled before.
+CommandLineWork::SignalHandler CancelOnInterruptOf(Progress& progress) {
+    interruptible.store(&progress);
+    return std::signal(SIGINT, CancelOnInterrupt);
+}
+
 }  // namespace
 
 std::string ProgressLineText(const ProgressState& state) {
@@ -73,10 +79,8 @@ void TerminalProgressLine::End() {
     width_ = 0;
 }
 
-CommandLineWork::CommandLineWork() : line_(stderr), progress_(&line_) {
-    interruptible.store(&progress_);
-    previous_ = std::signal(SIGINT, CancelOnInterrupt);
-}
+CommandLineWork::CommandLineWork()
+    : line_(stderr), progress_(&line_), previous_(CancelOnInterruptOf(progress_)) {}
 
 CommandLineWork::~CommandLineWork() {
     std::signal(SIGINT, previous_ == SIG_ERR ? SIG_DFL : previous_);

@@ -41,10 +41,12 @@ public:
 
     Progress& ItsProgress() { return progress_; }
 
+    using SignalHandler = void (*)(int);
+
 private:
     TerminalProgressLine line_;
     Progress progress_;
-    void (*previous_)(int);
+    SignalHandler previous_;
 };
 
 // Performs `action` (an open, a save) as CommandLineWork: its progress line is gone again when
