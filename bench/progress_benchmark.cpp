@@ -63,7 +63,10 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 class DrawnLine {
 public:
     DrawnLine() : out_(std::fopen("/dev/null", "w")), line_(out_, true), progress_(&line_) {}
-    ~DrawnLine() { std::fclose(out_); }
+    ~DrawnLine() {
+        progress_.Finish();  // the line is cleared while its file is open
+        std::fclose(out_);
+    }
     DrawnLine(const DrawnLine&) = delete;
     DrawnLine& operator=(const DrawnLine&) = delete;
     vhost::Progress& ItsProgress() { return progress_; }

@@ -40,6 +40,10 @@ struct SceneLoadResult {
     std::string error;                   // set on failure
     bool cancelled = false;              // the reading was called off (`error` says so)
     bool Ok() const { return document != nullptr; }
+
+    static SceneLoadResult CancelledOf(const std::string& sourceName) {
+        return {nullptr, sourceName + ": the reading was cancelled", true};
+    }
 };
 
 struct SceneSaveResult {

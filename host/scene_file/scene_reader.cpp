@@ -531,26 +531,16 @@ constexpr std::size_t kSceneReadingWindow = std::size_t{4} << 20U;
 
 namespace {
 
-SceneLoadResult Cancelled(std::string_view sourceName) {
-    SceneLoadResult result;
-    result.error = std::string(sourceName) + ": the reading was cancelled";
-    result.cancelled = true;
-    return result;
-}
-
 SceneLoadResult ParseSceneFrom(std::string_view text, std::string_view sourceName,
-                               const scene_file::MeshFileSource& meshFile,
-                               Progress* progress = nullptr) {
+                               const scene_file::MeshFileSource& meshFile) {
     try {
         // Most files are as the host wrote them; anything else, faults included, is read again
         // by the checking reader, which alone says what is wrong.
-        if (std::unique_ptr<Document> document =
-                scene_file::ReadSceneDirectly(text, meshFile, progress)) {
+        if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(text, meshFile)) {
             SceneLoadResult result;
             result.document = std::move(document);
             return result;
         }
-        if (progress != nullptr && progress->Cancelled()) return Cancelled(sourceName);
         return scene_file::ReadSceneChecked(text, sourceName, meshFile);
     } catch (const std::bad_alloc&) {
         SceneLoadResult result;
@@ -594,7 +584,8 @@ SceneLoadResult LoadScene(const std::filesystem::path& path, Progress* progress)
     } catch (const std::bad_alloc&) {
         // Read again below, where running out of memory is reported.
     }
-    if (progress != nullptr && progress->Cancelled()) return Cancelled(name);
+    // Past the reader that reports, a file not in the writer's form is read whole and checked.
+    if (progress != nullptr && progress->Cancelled()) return SceneLoadResult::CancelledOf(name);
     std::string text;
     if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {
         SceneLoadResult result;
@@ -607,7 +598,7 @@ SceneLoadResult LoadScene(const std::filesystem::path& path, Progress* progress)
         }
         return result;
     }
-    return ParseSceneFrom(text, name, meshFile, progress);
+    return ParseSceneFrom(text, name, meshFile);
 }
 
 }  // namespace vhost
