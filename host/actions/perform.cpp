@@ -90,6 +90,7 @@ Matrix ComposeTransform(const Vector& position, const Vector& degrees, const Vec
 struct Doer {
     Host& host;
     const MayClose& mayClose;
+    Progress* progress;
 
     Document& Active() const { return host.ActiveDocument(); }
 
@@ -297,7 +298,12 @@ struct Doer {
 
     Outcome operator()(const OpenDocument& open) const {
         ImportReport report;
-        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report);
+        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report, progress);
+        if (loaded.cancelled) {
+            return Outcome::Refused(Refusal::Cancelled,
+                                    "opening " + Quoted(open.name.empty() ? open.path : open.name) +
+                                        " was cancelled; nothing changed");
+        }
         if (!loaded.document)
             return Outcome::Refused(Refusal::FileProblem, std::move(loaded.error));
         Document& previous = Active();
@@ -320,7 +326,12 @@ struct Doer {
     }
 
     Outcome operator()(const SaveDocument& save) const {
-        const SceneSaveResult saved = SaveScene(Active(), PathFromUtf8(save.path));
+        const SceneSaveResult saved = SaveScene(Active(), PathFromUtf8(save.path), progress);
+        if (saved.cancelled) {
+            return Outcome::Refused(
+                Refusal::Cancelled,
+                "saving to " + Quoted(save.path) + " was cancelled; the file is as it was");
+        }
         if (!saved.Ok()) return Outcome::Refused(Refusal::FileProblem, saved.error);
         if (save.nameAfterFile) Active().SetName(Utf8FromPath(PathFromUtf8(save.path).filename()));
         return {};
@@ -435,8 +446,8 @@ constexpr std::array<std::string_view, std::variant_size_v<Action>> kNames{
 
 std::string_view NameOf(const Action& action) { return kNames.at(action.index()); }
 
-Outcome Perform(Host& host, const Action& action, const MayClose& mayClose) {
-    return std::visit(Doer{host, mayClose}, action);
+Outcome Perform(Host& host, const Action& action, const MayClose& mayClose, Progress* progress) {
+    return std::visit(Doer{host, mayClose, progress}, action);
 }
 
 }  // namespace vhost::actions

@@ -12,6 +12,7 @@
 #include "actions/perform.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
+#include "studio/studio_progress.h"
 #include "studio/upload_folder.h"
 
 namespace vhost {
@@ -24,8 +25,10 @@ class StudioActions {
 public:
     // `scenePath` is where the active document came from (empty: a new document). Dropped files
     // are kept in a folder made in `uploadParent` (the system's temporary folder when empty) and
-    // removed with the actions.
-    StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent);
+    // removed with the actions. Opening and saving show their progress through `progress`, and
+    // stop when a page cancels them.
+    StudioActions(Host& host, StudioProgress& progress, std::string scenePath,
+                  std::filesystem::path uploadParent);
 
     // The document as the studio knows it: where it came from, whether it changed since.
     const DocumentRecord& Record() const { return record_; }
@@ -67,7 +70,12 @@ private:
     actions::Outcome ReplaceDocument(const actions::OpenDocument& open, const std::string& path,
                                      bool discardChanges);
 
+    // An open or a save done as the work in progress.
+    actions::Outcome PerformShowingProgress(const actions::Action& action,
+                                            const actions::MayClose& mayClose = {});
+
     Host& host_;
+    StudioProgress& progress_;
     DocumentRecord record_;
     UploadFolder uploads_;
 };

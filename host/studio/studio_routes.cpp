@@ -51,6 +51,7 @@ constexpr Route kRoutes[] = {
     {"POST", "/api/paste", BodyKind::Json, Act{&A::Paste}},
     {"POST", "/api/undo", BodyKind::Json, Act{&A::Undo}},
     {"POST", "/api/redo", BodyKind::Json, Act{&A::Redo}},
+    {"POST", "/api/cancel", BodyKind::Json, Interrupt{&H::CancelWork}},
 };
 
 // Each kind of handler is asked with one method and reads one kind of body.
@@ -68,6 +69,10 @@ constexpr bool Fits(const Route& route, const ActInWindow& /*handler*/) {
 }
 constexpr bool Fits(const Route& route, const ActOnBytes& /*handler*/) {
     return route.method == "POST" && route.body == BodyKind::Bytes;
+}
+
+constexpr bool Fits(const Route& route, const Interrupt& /*handler*/) {
+    return route.method == "POST" && route.body == BodyKind::Json;
 }
 
 constexpr bool FitsItsHandler(const Route& route) {

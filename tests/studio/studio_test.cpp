@@ -20,6 +20,7 @@
 #include "Prefsvelaprefs.h"
 #include "host.h"
 #include "model/geometry.h"
+#include "node_gltf.h"
 #include "scene_file/scene_file.h"
 #include "started_host.h"
 #include "studio/state_json.h"
@@ -613,6 +614,50 @@ TEST_F(StudioTest, StoppingWithAWindowOpenCancelsItAndEndsTheHostThread) {
     while (events->Next(std::chrono::milliseconds(0))) {
     }
     EXPECT_TRUE(events->Closed());
+}
+
+// A long open shows every page its progress, and a page that connects meanwhile finds it in its
+// hello. A cancel is answered while the host thread is still busy with the open (it does not wait
+// behind it), the open then answers that it was cancelled, every page's bar goes away, and the
+// scene is as it was.
+TEST_F(StudioTest, ALongOpenShowsItsProgressToEveryPageAndACancelLeavesTheSceneAsItWas) {
+    const std::filesystem::path town = pageFolder_ / "town.gltf";
+    {
+        std::ofstream file(town);
+        vtools::WriteNodeGltf(file, 100000);
+    }
+    const json before = State();
+    const std::shared_ptr<EventSubscriber> first = Subscribe();
+    std::future<HttpResponse> open = std::async(std::launch::async, [&] {
+        return Post("/api/open", json{{"path", town.string()}}.dump());
+    });
+    const auto [event, shown] = NextEvent(*first);
+    ASSERT_EQ(event, "progress");
+    EXPECT_NE(shown["stage"].get<std::string>().find("town.gltf"), std::string::npos) << shown;
+
+    HttpRequest connect = Request("GET", "/api/events");
+    connect.headers["upgrade"] = "websocket";
+    const std::shared_ptr<EventSubscriber> later = Send(connect).events;
+    const auto [hello, greeting] = NextEvent(*later);
+    ASSERT_EQ(hello, "hello");
+    EXPECT_TRUE(greeting["progress"].is_object()) << greeting;
+
+    const HttpResponse cancel = Post("/api/cancel", "{}");
+    EXPECT_EQ(cancel.status, 200);
+    EXPECT_EQ(json::parse(cancel.body), json({{"cancelled", true}}));
+    ASSERT_EQ(open.wait_for(kPatience), std::future_status::ready);
+    const HttpResponse opened = open.get();
+    EXPECT_EQ(opened.status, 409);
+    EXPECT_EQ(json::parse(opened.body)["error"],
+              "Opening " + json(town.string()).dump() + " was cancelled; nothing changed.");
+    EXPECT_TRUE(json::parse(opened.body)["cancelled"].get<bool>());
+    for (EventSubscriber* page : {first.get(), later.get()}) {
+        std::pair<std::string, json> next = NextEvent(*page);
+        while (next.first == "progress" && !next.second.is_null()) next = NextEvent(*page);
+        EXPECT_EQ(next, (std::pair<std::string, json>("progress", nullptr)));
+    }
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(json::parse(Post("/api/cancel", "{}").body), json({{"cancelled", false}}));
 }
 
 }  // namespace

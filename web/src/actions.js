@@ -278,6 +278,17 @@ export class Actions {
     }
 
     /**
+     * Calls off the long work the host is busy with (an open, an import, a save). It goes at once,
+     * in no lane: the host answers it without waiting for the work, which then answers that it
+     * was cancelled. Answers whether there was work to call off.
+     * @returns {Promise<boolean>}
+     */
+    async cancelWork() {
+        const answer = /** @type {{cancelled: boolean}} */ (await postJson('/api/cancel', {}));
+        return answer.cancelled;
+    }
+
+    /**
      * Opens the file at `path`; see openAsking.
      * @param {string} path
      * @param {ConfirmDiscard} confirmDiscard

@@ -14,6 +14,7 @@ import {Gizmo} from './gizmo.js';
 import {setUpKeyboard} from './keyboard.js';
 import {ObjectManager} from './object-manager.js';
 import {setUpPreferences} from './preferences.js';
+import {setUpProgressBar} from './progress-bar.js';
 import {Store} from './store.js';
 import {setUpToolbar} from './toolbar.js';
 import {Viewport} from './viewport.js';
@@ -24,6 +25,11 @@ const statusLine = byId('status');
 
 /** @param {unknown} error */
 function report(error) {
+    // Work the person called off is told as what they did, not as a fault.
+    if (error instanceof ApiError && error.details.cancelled === true) {
+        notify(error.message);
+        return;
+    }
     let text = error instanceof Error ? error.message : String(error);
     if (error instanceof ApiError && error.status === 401) {
         text = 'The studio did not accept this page: open the address with the token that vela-host printed.';
@@ -65,10 +71,16 @@ setUpEditing(store, actions, objectManager, {report, notify});
 setUpKeyboard(actions, {report, notify});
 
 actions.reload();
-followEvents(store, actions, (text) => {
-    if (text) report(new Error(text));
-    else errorBar.hidden = true;
-});
+const showProgress = setUpProgressBar(actions, {report});
+followEvents(
+    store,
+    actions,
+    (text) => {
+        if (text) report(new Error(text));
+        else errorBar.hidden = true;
+    },
+    showProgress,
+);
 
 // A handle for looking into the page from the browser's console (and for the browser tests'
 // measurements); the page itself does not use it.

@@ -91,7 +91,16 @@ export const CHANGING_FIELDS = new Set(
  * @property {EditHistory} [history]
  */
 
-/** @typedef {{version: number}} Hello  the first event of the stream */
+/**
+ * The long work the host is busy with, as the `progress` event and the hello carry it.
+ * @typedef {object} Progress
+ * @property {string} stage  what it does, e.g. "Reading town.gltf"
+ * @property {'objects' | 'bytes'} unit
+ * @property {number} done
+ * @property {number} total  0 while not known
+ */
+
+/** @typedef {{version: number, progress?: Progress | null}} Hello  the first event of the stream */
 
 /** @typedef {{name: string, color: number[], positions: number[], normals: number[], indices: number[]}} MeshPart */
 /** @typedef {{parts: MeshPart[]}} Mesh  the answer to GET /api/mesh/ID */
