@@ -320,9 +320,10 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
 }
 
 json DocumentJson(const StateSources& sources) {
-    return {{"name", sources.host.ActiveDocument().Name()},
-            {"path", sources.record.path},
-            {"changed", sources.record.Changed(sources.host)}};
+    const Document& active = sources.host.ActiveDocument();
+    return {{"name", active.Name()},
+            {"path", sources.documents.Of(active).path},
+            {"changed", sources.documents.Changed(active)}};
 }
 
 // The button as the host last drew it: the state the command answered at the last refresh.
@@ -361,10 +362,6 @@ json ConsoleLineJson(const ConsoleLine& line) {
 }
 
 }  // namespace
-
-bool DocumentRecord::Changed(Host& host) const {
-    return editedByHand || host.GetActivity().sceneChanges != changesAtStart;
-}
 
 std::int64_t MeshNumbers::NumberOf(const std::shared_ptr<const Mesh>& mesh) {
     const auto [found, added] =
@@ -408,6 +405,8 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     snapshot.consoleLines = sources.host.Console().size();
     snapshot.window = sources.window;
     snapshot.opened = OpenedJson(sources.host);
+    snapshot.documents = sources.documents.Json();
+    snapshot.takes = TakesJson(document);
     return snapshot;
 }
 
@@ -426,6 +425,8 @@ std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
     out += "],\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
+    out += ",\"documents\":" + JsonText(state.documents);
+    out += ",\"takes\":" + JsonText(state.takes);
     out += '}';
     return out;
 }
@@ -461,6 +462,8 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     member("button", before.button, now.button);
     if (before.window != now.window) changes.members["window"] = now.window;
     if (before.opened != now.opened) changes.members["opened"] = now.opened;
+    if (before.documents != now.documents) changes.members["documents"] = now.documents;
+    if (before.takes != now.takes) changes.members["takes"] = now.takes;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
 }

@@ -12,6 +12,7 @@
 #include "actions/perform.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
+#include "studio/studio_documents.h"
 #include "studio/upload_folder.h"
 
 namespace vhost {
@@ -27,8 +28,8 @@ public:
     // removed with the actions.
     StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent);
 
-    // The document as the studio knows it: where it came from, whether it changed since.
-    const DocumentRecord& Record() const { return record_; }
+    // The open documents as the studio knows them: where each came from, whether it changed.
+    DocumentRecords& Documents() { return documents_; }
 
     nlohmann::json Select(const nlohmann::json& body);
     nlohmann::json SetObject(const nlohmann::json& body);
@@ -46,13 +47,20 @@ public:
     // Where dropped files are kept; its NewIncoming is safe from any thread.
     UploadFolder& Uploads() { return uploads_; }
 
+    // Documents and takes (studio_documents.cpp). A document is named by its serial.
+    nlohmann::json NewDocument(const nlohmann::json& body);
+    nlohmann::json SwitchDocument(const nlohmann::json& body);
+    nlohmann::json CloseDocument(const nlohmann::json& body);
+    nlohmann::json NewTake(const nlohmann::json& body);
+    nlohmann::json UseTake(const nlohmann::json& body);
+
 private:
     nlohmann::json OpenDropped(const nlohmann::json& body);
     actions::Outcome ReplaceDocument(const actions::OpenDocument& open, const std::string& path,
                                      bool discardChanges);
 
     Host& host_;
-    DocumentRecord record_;
+    DocumentRecords documents_;
     UploadFolder uploads_;
 };
 

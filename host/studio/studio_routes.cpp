@@ -40,6 +40,12 @@ constexpr Route kRoutes[] = {
     {"POST", "/api/open", BodyKind::Json, Act{&A::Open}},
     {"POST", "/api/save", BodyKind::Json, Act{&A::Save}},
     {"POST", "/api/upload", BodyKind::Bytes, ActOnBytes{&A::Upload}},
+    // Documents and takes.
+    {"POST", "/api/document/new", BodyKind::Json, Act{&A::NewDocument}},
+    {"POST", "/api/document/switch", BodyKind::Json, Act{&A::SwitchDocument}},
+    {"POST", "/api/document/close", BodyKind::Json, Act{&A::CloseDocument}},
+    {"POST", "/api/take/new", BodyKind::Json, Act{&A::NewTake}},
+    {"POST", "/api/take/use", BodyKind::Json, Act{&A::UseTake}},
 };
 
 // Each kind of handler is asked with one method and reads one kind of body.

@@ -43,7 +43,8 @@ public:
     std::uint64_t Version() const { return version_.load(); }
     // The event a new page's stream starts with.
     std::string Hello() const;
-    // The name of the active document when it has changes that were not saved. [host thread]
+    // The name of an open document with changes that were not saved, the active one first. [host
+    // thread]
     std::optional<std::string> UnsavedDocument();
 
     // The modal window the person sees now, set by the person while a window waits for them.
