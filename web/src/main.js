@@ -5,6 +5,7 @@ import {Actions} from './actions.js';
 import {ApiError} from './api.js';
 import {setUpConsole} from './console-panel.js';
 import {setUpDialogs} from './dialogs.js';
+import {setUpDocumentTabs} from './document-tabs.js';
 import {byId} from './dom.js';
 import {followEvents} from './events.js';
 import {setUpFile} from './file-panel.js';
@@ -12,6 +13,7 @@ import {setUpKeyboard} from './keyboard.js';
 import {ObjectManager} from './object-manager.js';
 import {setUpPreferences} from './preferences.js';
 import {Store} from './store.js';
+import {setUpTakes} from './takes-panel.js';
 import {setUpToolbar} from './toolbar.js';
 import {Viewport} from './viewport.js';
 
@@ -56,6 +58,8 @@ setUpFile(store, actions, {report, notify});
 setUpPreferences(store, actions, {report});
 setUpDialogs(store, actions, {report});
 setUpKeyboard(actions, {report, notify});
+setUpDocumentTabs(store, actions, {report, notify});
+setUpTakes(store, actions, {report, notify});
 
 actions.reload();
 followEvents(store, actions, (text) => {

@@ -41,6 +41,15 @@ export const CHANGING_FIELDS = new Set(
 
 /** @typedef {{name: string, path: string, changed: boolean}} StudioDocument */
 /** @typedef {{name: string, pressed: boolean, enabled: boolean, icon: string}} VelaButton */
+/**
+ * An open document, as a tab shows it; `serial` names it in requests.
+ * @typedef {{serial: number, name: string, path: string, changed: boolean, active: boolean}} OpenDocument
+ */
+/**
+ * The active document's takes: the main take first; `current` indexes `names` (-1: the document
+ * has no takes, as documents of some old scene files, and a press there does nothing).
+ * @typedef {{names: string[], current: number}} Takes
+ */
 /** @typedef {{text: string, file?: string, line?: number}} ConsoleLine */
 
 /**
@@ -67,6 +76,8 @@ export const CHANGING_FIELDS = new Set(
  * @property {ConsoleLine[]} console
  * @property {ModuleWindow | null} window
  * @property {OpenedEntry[]} opened
+ * @property {OpenDocument[]} documents  in the host's order
+ * @property {Takes} takes
  */
 
 /**
@@ -86,6 +97,8 @@ export const CHANGING_FIELDS = new Set(
  * @property {ConsoleLine[]} [console]
  * @property {ModuleWindow | null} [window]
  * @property {OpenedEntry[]} [opened]
+ * @property {OpenDocument[]} [documents]
+ * @property {Takes} [takes]
  */
 
 /** @typedef {{version: number}} Hello  the first event of the stream */
@@ -113,10 +126,15 @@ export const CHANGING_FIELDS = new Set(
 /** @typedef {{action: 'type', text: string} | {action: 'ok' | 'cancel' | 'close'}} WindowRequest */
 /** @typedef {({path: string} | {drop: number, name: string}) & {discardChanges?: boolean}} OpenRequest */
 /** @typedef {{path?: string}} SaveRequest */
+/** @typedef {{document: number, discardChanges?: boolean}} CloseRequest */
 
 // Answers: every action answers the version it left, and what it reports.
 /** @typedef {{version: number}} Answer */
-/** @typedef {Answer & {result?: unknown}} PressAnswer  `result`: what the command answered */
+/**
+ * `result`: what the command answered; `console`: the lines it wrote to the console meanwhile.
+ * @typedef {Answer & {result?: unknown, console?: ConsoleLine[]}} PressAnswer
+ */
+/** @typedef {Answer & {document: number}} DocumentAnswer  `document`: the active one's serial */
 /** @typedef {Answer & {ran: string | null}} KeyAnswer  `ran`: the command the shortcut ran, if any */
 /** @typedef {Answer & {drop: number, name: string}} UploadAnswer */
 /** @typedef {{error: string, unsaved?: string}} Refusal  the body of an error's answer */
