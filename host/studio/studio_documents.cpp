@@ -62,9 +62,9 @@ void RefuseAction(const actions::Outcome& refused) {
 
 // Records ----------------------------------------------------------------------------------------
 
-DocumentRecords::DocumentRecords(Host& host, std::string activePath) : host_(host) {
+DocumentRecords::DocumentRecords(Host& host, std::string activePath)
+    : host_(host), writesBefore_(host.GetActivity().sceneChanges) {
     Settled(host_.ActiveDocument(), std::move(activePath));
-    writesBefore_ = host_.GetActivity().sceneChanges;
 }
 
 const DocumentRecord& DocumentRecords::Of(const Document& document) {
