@@ -2,6 +2,8 @@
 // is refused. The studio's session is driven on the test's thread, which is its host thread,
 // with the real module; every page is a subscriber of the studio's events.
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -240,8 +242,11 @@ TEST_F(StudioDocumentsTest, RefusedActionsChangeNothingEitherPageSees) {
     for (const auto& [path, body] : routed) {
         const HttpResponse response = Post(path, body);
         EXPECT_EQ(response.status, 404) << path;
+        // A sentence: its first letter a capital (it may begin with a quoted name), a full stop.
         const std::string sentence = json::parse(response.body)["error"];
-        EXPECT_TRUE(std::isupper(static_cast<unsigned char>(sentence.front())) != 0 &&
+        const auto letter = std::find_if(sentence.begin(), sentence.end(),
+                                         [](unsigned char c) { return std::isalpha(c) != 0; });
+        EXPECT_TRUE(letter != sentence.end() && std::isupper(static_cast<unsigned char>(*letter)) &&
                     sentence.back() == '.')
             << path << ": " << sentence;
     }
