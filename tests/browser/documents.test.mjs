@@ -52,11 +52,17 @@ describe('documents and takes', () => {
         await rowCountIs(page, 0);
         await pressedIs(page, 'false'); // drawn by the new document, which is not isolated
 
-        await page.keyboard.press('Alt+PageUp');
+        await tabs(page).filter({hasText: 'Studio'}).click();
         await activeTabIs(page, 'Studio •');
         await rowCountIs(page, 20);
         await pressedIs(page, 'true');
         await screenshot(page, 'documents-01-isolated-tab');
+        await page.keyboard.press('Alt+PageDown');
+        await activeTabIs(page, 'Untitled');
+        await pressedIs(page, 'false');
+        await page.keyboard.press('Alt+PageUp');
+        await activeTabIs(page, 'Studio •');
+        await pressedIs(page, 'true');
 
         // In the strip: → moves the focus, Enter switches, Delete closes (unchanged: no question).
         await tabs(page).first().focus();
