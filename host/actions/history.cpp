@@ -22,6 +22,7 @@ Outcome History::Do(std::unique_ptr<Step> step) {
     Outcome outcome = step->Do();
     if (!outcome.Done()) return outcome;
     outcome.step = step->Name();
+    ++edits_;
     redo_.clear();
     undo_.push_back(std::move(step));
     return outcome;
@@ -50,12 +51,16 @@ Outcome History::Continue(std::unique_ptr<Step> step) {
 
 Outcome History::Undo() {
     if (undo_.empty()) return Outcome::Refused(Refusal::NothingToUndo, "there is nothing to undo");
-    return Take(undo_, redo_, true);
+    Outcome outcome = Take(undo_, redo_, true);
+    if (outcome.Done()) ++edits_;
+    return outcome;
 }
 
 Outcome History::Redo() {
     if (redo_.empty()) return Outcome::Refused(Refusal::NothingToRedo, "there is nothing to redo");
-    return Take(redo_, undo_, false);
+    Outcome outcome = Take(redo_, undo_, false);
+    if (outcome.Done()) ++edits_;
+    return outcome;
 }
 
 std::string History::UndoName() const { return undo_.empty() ? "" : undo_.back()->Name(); }

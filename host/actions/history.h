@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -66,11 +67,15 @@ public:
     std::string RedoName() const;
     std::size_t UndoCount() const { return undo_.size(); }
     std::size_t RedoCount() const { return redo_.size(); }
+    // How many times a step was done, undone or done again since the document opened; it only
+    // grows, so a caller that noted it can tell whether the document was edited since.
+    std::uint64_t Edits() const { return edits_; }
     void Clear();
 
 private:
     std::vector<std::unique_ptr<Step>> undo_;
     std::vector<std::unique_ptr<Step>> redo_;
+    std::uint64_t edits_ = 0;
 };
 
 // The history of edits of an open document of `host`, kept beside it until it closes.

@@ -327,9 +327,10 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
 }
 
 json DocumentJson(const StateSources& sources) {
-    return {{"name", sources.host.ActiveDocument().Name()},
-            {"path", sources.record.path},
-            {"changed", sources.record.Changed(sources.host)}};
+    const Document& active = sources.host.ActiveDocument();
+    return {{"name", active.Name()},
+            {"path", sources.documents.Of(active).path},
+            {"changed", sources.documents.Changed(active)}};
 }
 
 // The button as the host last drew it: the state the command answered at the last refresh.
@@ -375,10 +376,6 @@ json ConsoleLineJson(const ConsoleLine& line) {
 }
 
 }  // namespace
-
-bool DocumentRecord::Changed(Host& host) const {
-    return editedByHand || host.GetActivity().sceneChanges != changesAtStart;
-}
 
 std::int64_t MeshNumbers::NumberOf(const std::shared_ptr<const Mesh>& mesh) {
     const auto [found, added] =
@@ -426,6 +423,8 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     snapshot.window = sources.window;
     snapshot.opened = OpenedJson(sources.host);
     snapshot.history = HistoryJson(sources.host);
+    snapshot.documents = sources.documents.Json();
+    snapshot.takes = TakesJson(document);
     return snapshot;
 }
 
@@ -445,6 +444,8 @@ std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
     out += ",\"history\":" + JsonText(state.history);
+    out += ",\"documents\":" + JsonText(state.documents);
+    out += ",\"takes\":" + JsonText(state.takes);
     out += '}';
     return out;
 }
@@ -481,6 +482,8 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     if (before.window != now.window) changes.members["window"] = now.window;
     if (before.opened != now.opened) changes.members["opened"] = now.opened;
     if (before.history != now.history) changes.members["history"] = now.history;
+    if (before.documents != now.documents) changes.members["documents"] = now.documents;
+    if (before.takes != now.takes) changes.members["takes"] = now.takes;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
 }

@@ -13,6 +13,7 @@
 
 #include "model/geometry.h"
 #include "model/scene.h"
+#include "studio/studio_documents.h"
 
 namespace vhost {
 class Document;
@@ -21,14 +22,6 @@ class Object;
 }  // namespace vhost
 
 namespace vhost::studio {
-
-// The document as the studio knows it: where it came from and whether it changed since then.
-struct DocumentRecord {
-    std::string path;                  // empty for a document that was never opened or saved
-    std::uint64_t changesAtStart = 0;  // the host's scene-change count when opened or saved
-    bool editedByHand = false;         // an object's states were set through the studio
-    bool Changed(Host& host) const;
-};
 
 // Gives every mesh a number for GET /api/mesh/N; objects that share geometry share the number.
 // Numbers stay valid while the studio runs.
@@ -87,6 +80,8 @@ struct Snapshot {
     nlohmann::json window;
     nlohmann::json opened;
     nlohmann::json history;
+    nlohmann::json documents;  // the open documents (studio_documents.h)
+    nlohmann::json takes;      // the active document's takes
 };
 
 // What changed between two snapshots.
@@ -103,7 +98,7 @@ struct Changes {
 // Everything the state builders need, gathered by the studio's session.
 struct StateSources {
     Host& host;
-    const DocumentRecord& record;
+    DocumentRecords& documents;
     MeshNumbers& meshes;
     const nlohmann::json& window;  // the open modal window, or null
 };

@@ -12,6 +12,7 @@
 #include "actions/perform.h"
 #include "studio/http_message.h"
 #include "studio/state_json.h"
+#include "studio/studio_documents.h"
 #include "studio/studio_progress.h"
 #include "studio/upload_folder.h"
 
@@ -30,8 +31,8 @@ public:
     StudioActions(Host& host, StudioProgress& progress, std::string scenePath,
                   std::filesystem::path uploadParent);
 
-    // The document as the studio knows it: where it came from, whether it changed since.
-    const DocumentRecord& Record() const { return record_; }
+    // The open documents as the studio knows them: where each came from, whether it changed.
+    DocumentRecords& Documents() { return documents_; }
 
     nlohmann::json Select(const nlohmann::json& body);
     nlohmann::json SetObject(const nlohmann::json& body);
@@ -64,6 +65,12 @@ public:
     nlohmann::json Paste(const nlohmann::json& body);
     nlohmann::json Undo(const nlohmann::json& body);
     nlohmann::json Redo(const nlohmann::json& body);
+    // Documents and takes (studio_documents.cpp). A document is named by its serial.
+    nlohmann::json NewDocument(const nlohmann::json& body);
+    nlohmann::json SwitchDocument(const nlohmann::json& body);
+    nlohmann::json CloseDocument(const nlohmann::json& body);
+    nlohmann::json NewTake(const nlohmann::json& body);
+    nlohmann::json UseTake(const nlohmann::json& body);
 
 private:
     nlohmann::json OpenDropped(const nlohmann::json& body);
@@ -76,7 +83,7 @@ private:
 
     Host& host_;
     StudioProgress& progress_;
-    DocumentRecord record_;
+    DocumentRecords documents_;
     UploadFolder uploads_;
 };
 

@@ -145,7 +145,6 @@ json StudioActions::Rename(const json& body) {
     const Object& object = RequiredObject(host_, body, "id");
     const actions::Outcome renamed =
         Done(host_, actions::RenameObject{object.Id(), RequiredString(body, "name")});
-    record_.editedByHand = true;
     return StepAnswer(renamed);
 }
 
@@ -157,7 +156,6 @@ json StudioActions::Transform(const json& body) {
                                              .scale = VectorField(body, "scale", {1.0, 1.0, 1.0}),
                                              .continues = OptionalBool(body, "continues", false)};
     const actions::Outcome transformed = Done(host_, transform);
-    record_.editedByHand = true;
     return StepAnswer(transformed);
 }
 
@@ -172,7 +170,6 @@ json StudioActions::Create(const json& body) {
         Done(host_,
              actions::AddObject{
                  .type = type.type, .name = name, .parent = parent, .after = after, .link = link});
-    record_.editedByHand = true;
     return {{"step", added.step}, {"ids", json::array({added.created})}};
 }
 
@@ -180,7 +177,6 @@ json StudioActions::Delete(const json& body) {
     std::string step;
     for (const ObjectId id : TopmostObjects(host_, body)) {
         step = Done(host_, actions::DeleteObject{id}).step;
-        record_.editedByHand = true;
     }
     return {{"step", step}};
 }
@@ -209,7 +205,6 @@ json StudioActions::Move(const json& body) {
         move.first = before.Pred() == nullptr;
     }
     const actions::Outcome moved = Done(host_, move);
-    record_.editedByHand = true;
     return StepAnswer(moved);
 }
 
@@ -224,7 +219,6 @@ json StudioActions::Cut(const json& body) {
     Done(host_, actions::CopyObjects{objects});
     std::string step;
     for (const ObjectId id : objects) step = Done(host_, actions::DeleteObject{id}).step;
-    record_.editedByHand = true;
     return {{"step", step}};
 }
 
@@ -242,19 +236,16 @@ json StudioActions::Paste(const json& body) {
         paste.after = OptionalObject(host_, body, "after");
     }
     const actions::Outcome pasted = Done(host_, paste);
-    record_.editedByHand = true;
     return {{"step", pasted.step}, {"ids", pasted.pasted}};
 }
 
 json StudioActions::Undo(const json& /*body*/) {
     const actions::Outcome undone = Done(host_, actions::Undo{});
-    record_.editedByHand = true;
     return StepAnswer(undone);
 }
 
 json StudioActions::Redo(const json& /*body*/) {
     const actions::Outcome redone = Done(host_, actions::Redo{});
-    record_.editedByHand = true;
     return StepAnswer(redone);
 }
 

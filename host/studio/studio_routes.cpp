@@ -52,6 +52,12 @@ constexpr Route kRoutes[] = {
     {"POST", "/api/undo", BodyKind::Json, Act{&A::Undo}},
     {"POST", "/api/redo", BodyKind::Json, Act{&A::Redo}},
     {"POST", "/api/cancel", BodyKind::Json, Interrupt{&H::CancelWork}},
+    // Documents and takes.
+    {"POST", "/api/document/new", BodyKind::Json, Act{&A::NewDocument}},
+    {"POST", "/api/document/switch", BodyKind::Json, Act{&A::SwitchDocument}},
+    {"POST", "/api/document/close", BodyKind::Json, Act{&A::CloseDocument}},
+    {"POST", "/api/take/new", BodyKind::Json, Act{&A::NewTake}},
+    {"POST", "/api/take/use", BodyKind::Json, Act{&A::UseTake}},
 };
 
 // Each kind of handler is asked with one method and reads one kind of body.

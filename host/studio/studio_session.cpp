@@ -99,12 +99,11 @@ StudioSession::StudioSession(Host& host, EventStream& events, std::string sceneP
 }
 
 StateSources StudioSession::Sources() {
-    return StateSources{host_, actions_.Record(), meshes_, window_};
+    return StateSources{host_, actions_.Documents(), meshes_, window_};
 }
 
 std::optional<std::string> StudioSession::UnsavedDocument() {
-    if (!actions_.Record().Changed(host_)) return std::nullopt;
-    return host_.ActiveDocument().Name();
+    return actions_.Documents().FirstUnsaved();
 }
 
 std::string StudioSession::Hello() const {
@@ -205,8 +204,10 @@ json StudioSession::Perform(const RoutedRequest& request) {
 }
 
 HttpResponse StudioSession::DoAction(const RoutedRequest& request) {
+    actions_.Documents().BeforeAction();
     try {
         json report = Perform(request);
+        actions_.Documents().AfterAction();
         // The action has returned, so every window it opened has closed.
         ShowNoWindow();
         host_.RefreshCommandStates();
@@ -214,6 +215,7 @@ HttpResponse StudioSession::DoAction(const RoutedRequest& request) {
         report["version"] = Version();
         return JsonResponse(JsonText(report));
     } catch (const Refused& refused) {
+        actions_.Documents().AfterAction();
         return refused.response;
     }
 }

@@ -47,7 +47,8 @@ public:
     std::string Hello() const;
     // The long work the host thread is busy with; its Cancel is safe from any thread.
     StudioProgress& WorkInProgress() { return progress_; }
-    // The name of the active document when it has changes that were not saved. [host thread]
+    // The name of an open document with changes that were not saved, the active one first. [host
+    // thread]
     std::optional<std::string> UnsavedDocument();
 
     // The modal window the person sees now, set by the person while a window waits for them.

@@ -3,10 +3,10 @@
 // sends a request of its own. The host does requests in the order they arrive, so the order in
 // which the page sends them is decided here too:
 //
-// - Edits (selecting, an object's states) go out one after another, each once the one before it
-//   was answered, so the host does them in the order the person acted (the two clicks of a
-//   double-click select before the double-click's own request, a click in the viewport after a
-//   click in the tree before it).
+// - Edits (selecting, an object's states, and making, switching and closing documents and takes)
+//   go out one after another, each once the one before it was answered, so the host does them
+//   in the order the person acted (the two clicks of a double-click select before the
+//   double-click's own request, a click in the viewport after a click in the tree before it).
 // - The modal window's actions go out one after another on a lane of their own: the request that
 //   opened the window is answered only when it closes, so they must not wait for anything else.
 // - The whole state is fetched once at a time; asked for again while a fetch runs, it is fetched
@@ -27,6 +27,8 @@ import {ApiError, getJson, postBytes, postJson} from './api.js';
 /** @typedef {import('./protocol.js').KeyStroke} KeyStroke */
 /** @typedef {import('./protocol.js').WindowRequest} WindowRequest */
 /** @typedef {import('./protocol.js').OpenRequest} OpenRequest */
+/** @typedef {import('./protocol.js').CloseRequest} CloseRequest */
+/** @typedef {import('./protocol.js').DocumentAnswer} DocumentAnswer */
 /** @typedef {import('./protocol.js').Answer} Answer */
 /** @typedef {import('./protocol.js').PressAnswer} PressAnswer */
 /** @typedef {import('./protocol.js').KeyAnswer} KeyAnswer */
@@ -39,7 +41,8 @@ import {ApiError, getJson, postBytes, postJson} from './api.js';
 /** @typedef {import('./store.js').Store} Store */
 
 /**
- * Asked when an open would lose changes that were not saved: answers whether to lose them.
+ * Asked when an open or a close would lose changes that were not saved: answers whether to
+ * lose them.
  * @callback ConfirmDiscard
  * @param {string} unsaved  the open document's name
  * @returns {Promise<boolean>}
@@ -324,23 +327,85 @@ export class Actions {
     }
 
     /**
-     * Opens what `request` names. When the open document has changes that were not saved, the
-     * host refuses and names it; the person is then asked, and the file opened again, losing
-     * them, only if they choose so. Answers whether the file was opened.
+     * Opens what `request` names over the active document; see discardAsking.
      * @param {OpenRequest} request
      * @param {ConfirmDiscard} confirmDiscard
      * @returns {Promise<boolean>}
      */
-    async openAsking(request, confirmDiscard) {
-        try {
-            await postJson('/api/open', request);
-            return true;
-        } catch (error) {
-            const unsaved = error instanceof ApiError && error.status === 409 ? error.details.unsaved : undefined;
-            if (typeof unsaved !== 'string') throw error;
-            if (!(await confirmDiscard(unsaved))) return false;
-            await postJson('/api/open', {...request, discardChanges: true});
-            return true;
-        }
+    openAsking(request, confirmDiscard) {
+        return discardAsking('/api/open', request, confirmDiscard);
+    }
+
+    // Documents and takes, in the order of the edits: an edit sent before a switch is done in the
+    // document it was meant for.
+
+    /**
+     * A new empty document, which becomes the active one.
+     * @returns {Promise<DocumentAnswer>}
+     */
+    newDocument() {
+        return this.inOrder('edits', () => /** @type {Promise<DocumentAnswer>} */ (postJson('/api/document/new', {})));
+    }
+
+    /**
+     * Makes the open document with this serial the active one.
+     * @param {number} serial
+     * @returns {Promise<Answer>}
+     */
+    switchDocument(serial) {
+        return this.inOrder(
+            'edits',
+            () => /** @type {Promise<Answer>} */ (postJson('/api/document/switch', {document: serial})),
+        );
+    }
+
+    /**
+     * Closes the open document with this serial; see discardAsking.
+     * @param {number} serial
+     * @param {ConfirmDiscard} confirmDiscard
+     * @returns {Promise<boolean>}
+     */
+    closeDocument(serial, confirmDiscard) {
+        return this.inOrder('edits', () => discardAsking('/api/document/close', {document: serial}, confirmDiscard));
+    }
+
+    /**
+     * Adds a take to the active document.
+     * @param {string} name
+     * @returns {Promise<Answer>}
+     */
+    newTake(name) {
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/take/new', {name})));
+    }
+
+    /**
+     * Makes the active document's take with this name the current one.
+     * @param {string} name
+     * @returns {Promise<Answer>}
+     */
+    useTake(name) {
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/take/use', {name})));
+    }
+}
+
+/**
+ * Sends an action that would lose a document's unsaved changes (an open over it, a close). The
+ * host refuses it then, naming the document; the person is asked, and the action sent again,
+ * losing them, only if they choose so. Answers whether the action was done.
+ * @param {string} path
+ * @param {OpenRequest | CloseRequest} request
+ * @param {ConfirmDiscard} confirmDiscard
+ * @returns {Promise<boolean>}
+ */
+async function discardAsking(path, request, confirmDiscard) {
+    try {
+        await postJson(path, request);
+        return true;
+    } catch (error) {
+        const unsaved = error instanceof ApiError && error.status === 409 ? error.details.unsaved : undefined;
+        if (typeof unsaved !== 'string') throw error;
+        if (!(await confirmDiscard(unsaved))) return false;
+        await postJson(path, {...request, discardChanges: true});
+        return true;
     }
 }

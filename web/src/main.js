@@ -6,6 +6,7 @@ import {ApiError} from './api.js';
 import {setUpAttributePanel} from './attribute-panel.js';
 import {setUpConsole} from './console-panel.js';
 import {setUpDialogs} from './dialogs.js';
+import {setUpDocumentTabs} from './document-tabs.js';
 import {byId} from './dom.js';
 import {setUpEditing} from './edit-menu.js';
 import {followEvents} from './events.js';
@@ -16,6 +17,7 @@ import {ObjectManager} from './object-manager.js';
 import {setUpPreferences} from './preferences.js';
 import {setUpProgressBar} from './progress-bar.js';
 import {Store} from './store.js';
+import {setUpTakes} from './takes-panel.js';
 import {setUpToolbar} from './toolbar.js';
 import {Viewport} from './viewport.js';
 
@@ -69,6 +71,8 @@ const gizmo = new Gizmo(viewport, store, actions, {report});
 setUpAttributePanel(store, actions, {report});
 setUpEditing(store, actions, objectManager, {report, notify});
 setUpKeyboard(actions, {report, notify});
+setUpDocumentTabs(store, actions, {report, notify});
+setUpTakes(store, actions, {report, notify});
 
 actions.reload();
 const showProgress = setUpProgressBar(actions, {report});

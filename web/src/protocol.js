@@ -41,6 +41,15 @@ export const CHANGING_FIELDS = new Set(
 
 /** @typedef {{name: string, path: string, changed: boolean}} StudioDocument */
 /** @typedef {{name: string, pressed: boolean, enabled: boolean, icon: string}} VelaButton */
+/**
+ * An open document, as a tab shows it; `serial` names it in requests.
+ * @typedef {{serial: number, name: string, path: string, changed: boolean, active: boolean}} OpenDocument
+ */
+/**
+ * The active document's takes: the main take first; `current` indexes `names` (-1: the document
+ * has no takes, as documents of some old scene files, and a press there does nothing).
+ * @typedef {{names: string[], current: number}} Takes
+ */
 /** @typedef {{text: string, file?: string, line?: number}} ConsoleLine */
 /** @typedef {{undo: string | null, redo: string | null}} EditHistory  the steps an undo and a redo would take, by name */
 
@@ -69,6 +78,8 @@ export const CHANGING_FIELDS = new Set(
  * @property {ModuleWindow | null} window
  * @property {OpenedEntry[]} opened
  * @property {EditHistory} history  the active document's
+ * @property {OpenDocument[]} documents  in the host's order
+ * @property {Takes} takes
  */
 
 /**
@@ -89,6 +100,8 @@ export const CHANGING_FIELDS = new Set(
  * @property {ModuleWindow | null} [window]
  * @property {OpenedEntry[]} [opened]
  * @property {EditHistory} [history]
+ * @property {OpenDocument[]} [documents]
+ * @property {Takes} [takes]
  */
 
 /**
@@ -133,10 +146,15 @@ export const CHANGING_FIELDS = new Set(
 /** @typedef {{type: CreatableType, parent?: number, after?: number, link?: number}} CreateRequest */
 /** @typedef {{id: number, parent: number, before?: number}} MoveRequest  `before`: the sibling it goes before; none: last */
 /** @typedef {{parent?: number, after?: number, document?: number}} PasteRequest */
+/** @typedef {{document: number, discardChanges?: boolean}} CloseRequest */
 
 // Answers: every action answers the version it left, and what it reports.
 /** @typedef {{version: number}} Answer */
-/** @typedef {Answer & {result?: unknown}} PressAnswer  `result`: what the command answered */
+/**
+ * `result`: what the command answered; `console`: the lines it wrote to the console meanwhile.
+ * @typedef {Answer & {result?: unknown, console?: ConsoleLine[]}} PressAnswer
+ */
+/** @typedef {Answer & {document: number}} DocumentAnswer  `document`: the active one's serial */
 /** @typedef {Answer & {ran: string | null}} KeyAnswer  `ran`: the command the shortcut ran, if any */
 /** @typedef {Answer & {drop: number, name: string}} UploadAnswer */
 /** @typedef {Answer & {step?: string | null, ids?: number[]}} StepAnswer  `step`: the history's step it did or took back; `ids`: the objects made */
