@@ -7,7 +7,7 @@
 // viewport's first frame that drew it (the host's change event applied and drawn).
 
 import {resolve} from 'node:path';
-import {launchBrowser, openStudio, screenshot, startStudio} from '../tests/browser/studio-harness.mjs';
+import {gizmoXHandle, launchBrowser, openStudio, screenshot, startStudio} from '../tests/browser/studio-harness.mjs';
 
 const scene = process.argv[2];
 if (!scene) {
@@ -55,20 +55,7 @@ try {
         requestAnimationFrame(watch);
     });
 
-    const handle = await page.evaluate(() => {
-        const {gizmo, viewport} = window.studio;
-        gizmo.controls.getHelper().updateMatrixWorld(true);
-        const picker = gizmo.controls._gizmo.picker.translate.children.find((child) => child.name === 'X');
-        picker.geometry.computeBoundingBox();
-        const box = picker.geometry.boundingBox;
-        const centre = box.max.clone().add(box.min).multiplyScalar(0.5).applyMatrix4(picker.matrixWorld);
-        const projected = centre.project(viewport.camera);
-        const bounds = viewport.canvas.getBoundingClientRect();
-        return {
-            x: bounds.left + ((projected.x + 1) / 2) * bounds.width,
-            y: bounds.top + ((1 - projected.y) / 2) * bounds.height,
-        };
-    });
+    const handle = await gizmoXHandle(page);
     await page.mouse.move(handle.x, handle.y);
     await page.mouse.down();
     const started = Date.now();

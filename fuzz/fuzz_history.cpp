@@ -51,15 +51,6 @@ constexpr std::array<const char*, 4> kTakes{"Main", "Night", "Day", "Wet"};
 constexpr std::size_t kMaxObjects = 40;
 constexpr int kMaxSteps = 160;
 
-std::vector<Object*> AllObjects(const vhost::Document& document) {
-    std::vector<Object*> objects;
-    document.ForEach([&objects](Object& object) {
-        objects.push_back(&object);
-        return true;
-    });
-    return objects;
-}
-
 std::string TextOf(const vhost::Document& document) {
     const vhost::SceneTextResult text = vhost::SerializeScene(document);
     vfuzz::Require(text.Ok(), "the scene can be saved: " + text.error);
@@ -127,7 +118,7 @@ private:
     void Populate() {
         const std::size_t count = input_.ConsumeIntegralInRange<std::size_t>(0, 12);
         for (std::size_t i = 0; i < count; ++i) {
-            const std::vector<Object*> objects = AllObjects(Active());
+            const std::vector<Object*> objects = vfuzz::AllObjects(Active());
             vhost::Placement where;
             if (!objects.empty() && input_.ConsumeBool()) {
                 where.parent =
@@ -146,7 +137,7 @@ private:
     }
 
     ObjectId PickId(const vhost::Document& document) {
-        const std::vector<Object*> objects = AllObjects(document);
+        const std::vector<Object*> objects = vfuzz::AllObjects(document);
         if (objects.empty() || input_.ConsumeIntegralInRange(0, 15) == 0) {
             return input_.ConsumeIntegralInRange<ObjectId>(0, 3);  // none, or perhaps gone
         }
@@ -339,7 +330,7 @@ private:
         const bool wasIsolated = host_.QueryCommandState(kCommandId) == kIsolated;
         const bool inMain = InMainTake();
         std::unordered_map<ObjectId, std::array<std::int32_t, 3>> recorded;
-        for (const Object* object : AllObjects(acted)) {
+        for (const Object* object : vfuzz::AllObjects(acted)) {
             if (const vhost::Container* record = object->Data().GetContainerInstance(kCommandId)) {
                 recorded[object->Id()] = {record->GetInt32(VELA_SAVED_EDITOR_MODE, 2),
                                           record->GetInt32(VELA_SAVED_RENDER_MODE, 2),
@@ -374,7 +365,7 @@ private:
                         (object->Enabled() ? 1 : 0) == states[2],
                     "the restore gives object " + std::to_string(id) + " its recorded states");
         }
-        for (const Object* object : AllObjects(document)) {
+        for (const Object* object : vfuzz::AllObjects(document)) {
             Require(object->Data().GetContainerInstance(kCommandId) == nullptr,
                     "no record is left after a restore");
         }

@@ -2,8 +2,11 @@
 // process and never destroyed, so the module is never unloaded while the fuzzer runs.
 #pragma once
 
+#include <vector>
+
 #include "fuzz_check.h"
 #include "host.h"
+#include "model/scene.h"
 
 namespace vfuzz {
 
@@ -17,6 +20,16 @@ inline vhost::Host& StartedHost(const char* file) {
         return started;
     }();
     return *host;
+}
+
+// Every object of `document`, parents before their children.
+inline std::vector<vhost::Object*> AllObjects(const vhost::Document& document) {
+    std::vector<vhost::Object*> objects;
+    document.ForEach([&objects](vhost::Object& object) {
+        objects.push_back(&object);
+        return true;
+    });
+    return objects;
 }
 
 }  // namespace vfuzz

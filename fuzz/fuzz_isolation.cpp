@@ -58,15 +58,6 @@ States StatesOf(const Object& object) {
     return {object.EditorMode(), object.RenderMode(), object.Enabled()};
 }
 
-std::vector<Object*> AllObjects(const vhost::Document& document) {
-    std::vector<Object*> objects;
-    document.ForEach([&objects](Object& object) {
-        objects.push_back(&object);
-        return true;
-    });
-    return objects;
-}
-
 class Run {
 public:
     Run(vhost::Host& host, FuzzedDataProvider& input) : host_(&host), input_(input) {
@@ -80,7 +71,7 @@ public:
     void Populate() {
         const std::size_t count = input_.ConsumeIntegralInRange<std::size_t>(0, 24);
         for (std::size_t i = 0; i < count; ++i) Create();
-        for (Object* object : AllObjects(Doc())) {
+        for (Object* object : vfuzz::AllObjects(Doc())) {
             if (object->Type() == kInstance) Relink(*object);
         }
     }
@@ -101,7 +92,7 @@ private:
     vhost::Document& Doc() { return host_->ActiveDocument(); }
 
     Object* PickObject() {
-        const std::vector<Object*> objects = AllObjects(Doc());
+        const std::vector<Object*> objects = vfuzz::AllObjects(Doc());
         if (objects.empty()) return nullptr;
         return objects[input_.ConsumeIntegralInRange<std::size_t>(0, objects.size() - 1)];
     }
@@ -230,7 +221,8 @@ private:
         SetOption(option);
         const bool wasIsolated = host_->QueryCommandState(kCommandId) == kIsolated;
         std::unordered_map<vhost::ObjectId, States> before;
-        for (const Object* object : AllObjects(Doc())) before[object->Id()] = StatesOf(*object);
+        for (const Object* object : vfuzz::AllObjects(Doc()))
+            before[object->Id()] = StatesOf(*object);
 
         const vhost::actions::Outcome pressed =
             Perform(vhost::actions::PressCommand{kCommandId, mask});
@@ -258,7 +250,7 @@ private:
     void RequireNoRecords() {
         vfuzz::Require(Doc().Data().GetContainerInstance(kCommandId) == nullptr,
                        "a document that is not isolated has no record");
-        for (const Object* object : AllObjects(Doc())) {
+        for (const Object* object : vfuzz::AllObjects(Doc())) {
             vfuzz::Require(object->Data().GetContainerInstance(kCommandId) == nullptr,
                            "no object keeps a record when the document is not isolated");
         }

@@ -7,7 +7,7 @@ import {copyFile, mkdtemp, rm} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
+import {gizmoXHandle as xHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
 
 const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
 const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exact: true});
@@ -68,23 +68,6 @@ async function selectOnly(page, name) {
         name,
     );
 }
-
-// The screen point of the gizmo's handle for moving along X.
-const xHandle = (page) =>
-    page.evaluate(() => {
-        const {gizmo, viewport} = window.studio;
-        const helper = gizmo.controls.getHelper();
-        helper.updateMatrixWorld(true);
-        const picker = gizmo.controls._gizmo.picker.translate.children.find((child) => child.name === 'X');
-        const box = picker.geometry.boundingBox ?? (picker.geometry.computeBoundingBox(), picker.geometry.boundingBox);
-        const centre = box.max.clone().add(box.min).multiplyScalar(0.5).applyMatrix4(picker.matrixWorld);
-        const projected = centre.project(viewport.camera);
-        const bounds = viewport.canvas.getBoundingClientRect();
-        return {
-            x: bounds.left + ((projected.x + 1) / 2) * bounds.width,
-            y: bounds.top + ((1 - projected.y) / 2) * bounds.height,
-        };
-    });
 
 describe('editing inside an isolation', () => {
     let studio;

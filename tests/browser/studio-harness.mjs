@@ -190,3 +190,19 @@ export async function writeTownGltf(file, nodes) {
     };
     await writeFile(file, JSON.stringify(town));
 }
+
+// The screen point of the gizmo's handle for moving the selected object along X.
+export const gizmoXHandle = (page) =>
+    page.evaluate(() => {
+        const {gizmo, viewport} = window.studio;
+        gizmo.controls.getHelper().updateMatrixWorld(true);
+        const picker = gizmo.controls._gizmo.picker.translate.children.find((child) => child.name === 'X');
+        const box = picker.geometry.boundingBox ?? (picker.geometry.computeBoundingBox(), picker.geometry.boundingBox);
+        const centre = box.max.clone().add(box.min).multiplyScalar(0.5).applyMatrix4(picker.matrixWorld);
+        const projected = centre.project(viewport.camera);
+        const bounds = viewport.canvas.getBoundingClientRect();
+        return {
+            x: bounds.left + ((projected.x + 1) / 2) * bounds.width,
+            y: bounds.top + ((1 - projected.y) / 2) * bounds.height,
+        };
+    });
