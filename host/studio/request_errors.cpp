@@ -1,8 +1,59 @@
 #include "studio/request_errors.h"
 
+#include <cctype>
 #include <limits>
 
 namespace vhost::studio {
+
+namespace {
+
+int StatusOf(actions::Refusal refusal) {
+    using actions::Refusal;
+    switch (refusal) {
+        case Refusal::NoSuchObject:
+        case Refusal::NoSuchCommand:
+        case Refusal::NoSuchType:
+        case Refusal::NoSuchTake:
+        case Refusal::NoSuchDocument:
+            return 404;
+        case Refusal::NotAChild:
+        case Refusal::OwnHierarchy:
+        case Refusal::NotAnInstance:
+        case Refusal::LinkLoop:
+        case Refusal::BadName:
+        case Refusal::NotFinite:
+        case Refusal::NothingToCopy:
+            return 400;
+        case Refusal::IdTaken:
+        case Refusal::TakeTaken:
+        case Refusal::KeptDocument:
+        case Refusal::EmptyClipboard:
+        case Refusal::NothingToUndo:
+        case Refusal::NothingToRedo:
+        case Refusal::OutOfStep:
+        case Refusal::Cancelled:
+            return 409;
+        case Refusal::FileProblem:
+            return 422;
+        case Refusal::None:
+            break;
+    }
+    return 500;  // a done action is never refused
+}
+
+}  // namespace
+
+std::string Sentence(std::string clause) {
+    if (!clause.empty()) {
+        clause.front() =
+            static_cast<char>(std::toupper(static_cast<unsigned char>(clause.front())));
+    }
+    return clause + ".";
+}
+
+void RefuseAction(const actions::Outcome& refused) {
+    Refuse(StatusOf(refused.refusal), Sentence(refused.message));
+}
 
 using nlohmann::json;
 

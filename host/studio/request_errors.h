@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "actions/perform.h"
 #include "studio/http_message.h"
 
 namespace vhost::studio {
@@ -25,6 +26,14 @@ struct Refused {
 [[noreturn]] void Refuse(int status, const std::string& text);
 // The same, with more members beside "error" for the page to act on.
 [[noreturn]] void Refuse(int status, const std::string& text, const nlohmann::json& details);
+
+// A clause of the host's messages (lower-case, no full stop) as a sentence of its own.
+std::string Sentence(std::string clause);
+
+// Refuses a request with the sentence of a refused action, and the status that says what kind of
+// refusal it was: 404 for what is not there (it may have just gone), 409 for what the document's
+// present state does not allow, 400 for a value that can never be done, 422 for a file.
+[[noreturn]] void RefuseAction(const actions::Outcome& refused);
 
 // JSON text of a value. Texts that came from outside (a request's path, an imported file's names)
 // may hold bytes that are not UTF-8; they are written as U+FFFD instead of failing the answer.

@@ -146,14 +146,6 @@ std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
     return DropOf(uploads, drop);
 }
 
-// A message of the host's actions (a clause) as a sentence of its own.
-std::string Sentence(std::string clause) {
-    if (!clause.empty() && clause.front() >= 'a' && clause.front() <= 'z') {
-        clause.front() = static_cast<char>(clause.front() - 'a' + 'A');
-    }
-    return clause + ".";
-}
-
 }  // namespace
 
 StudioActions::StudioActions(Host& host, StudioProgress& progress, std::string scenePath,

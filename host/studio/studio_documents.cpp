@@ -25,40 +25,7 @@ std::uint64_t SerialOf(Host& host, const json& body) {
     return serial.get<std::uint64_t>();
 }
 
-int StatusOf(actions::Refusal refusal) {
-    using actions::Refusal;
-    switch (refusal) {
-        case Refusal::NoSuchObject:
-        case Refusal::NoSuchCommand:
-        case Refusal::NoSuchType:
-        case Refusal::NoSuchTake:
-        case Refusal::NoSuchDocument:
-            return 404;
-        case Refusal::BadName:
-        case Refusal::NotFinite:
-        case Refusal::NothingToCopy:
-        case Refusal::NotAnInstance:
-            return 400;
-        case Refusal::FileProblem:
-            return 422;
-        default:
-            return 409;
-    }
-}
-
-// A clause of the host's messages as a sentence of its own.
-std::string Sentence(std::string clause) {
-    if (!clause.empty()) {
-        clause[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(clause[0])));
-    }
-    return clause + ".";
-}
-
 }  // namespace
-
-void RefuseAction(const actions::Outcome& refused) {
-    Refuse(StatusOf(refused.refusal), Sentence(refused.message));
-}
 
 // Records ----------------------------------------------------------------------------------------
 

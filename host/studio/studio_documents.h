@@ -65,9 +65,4 @@ private:
 // no names and current -1; a take added gives it the main take too.
 nlohmann::json TakesJson(const Document& document);
 
-// Refuses a request with the sentence of a refused action (actions/perform.h), and the status
-// that says what kind of refusal it was: 404 for what is not there, 409 for what the document's
-// present state does not allow, 400 for a value that can never be done, 422 for a file.
-[[noreturn]] void RefuseAction(const actions::Outcome& refused);
-
 }  // namespace vhost::studio

@@ -22,34 +22,11 @@ using nlohmann::json;
 // The answer's status for a refusal: 404 for an object that is not there, 409 when the document
 // is not as the request expects (nothing to undo, nothing copied, a document closed meanwhile),
 // 400 for a request that no document could take.
-int StatusOf(actions::Refusal refusal) {
-    switch (refusal) {
-        case actions::Refusal::NoSuchObject:
-            return 404;
-        case actions::Refusal::NothingToUndo:
-        case actions::Refusal::NothingToRedo:
-        case actions::Refusal::EmptyClipboard:
-        case actions::Refusal::NoSuchDocument:
-        case actions::Refusal::OutOfStep:
-            return 409;
-        default:
-            return 400;
-    }
-}
-
-// The action's clause as a sentence.
-std::string Sentence(std::string clause) {
-    if (!clause.empty()) {
-        clause.front() =
-            static_cast<char>(std::toupper(static_cast<unsigned char>(clause.front())));
-    }
-    return clause + ".";
-}
 
 // Does `action`; refuses the request with the action's sentence when it is refused.
 actions::Outcome Done(Host& host, const actions::Action& action) {
     actions::Outcome outcome = actions::Perform(host, action);
-    if (!outcome.Done()) Refuse(StatusOf(outcome.refusal), Sentence(outcome.message));
+    if (!outcome.Done()) RefuseAction(outcome);
     return outcome;
 }
 
