@@ -25,9 +25,11 @@ const browser = await launchBrowser();
 try {
     const started = Date.now();
     const {page} = await openStudio(browser, studio.url, identity ? {'Accept-Encoding': 'identity'} : {});
-    await page.waitForFunction(() => window.studio.viewport.meshes.done, null, {timeout: 120000});
+    await page.waitForFunction(() => window.studio.viewport.meshes.done, null, {
+        timeout: 120000,
+    });
     await page.evaluate(() => new Promise((done) => requestAnimationFrame(() => requestAnimationFrame(done))));
-    const objects = await page.evaluate(() => window.studio.store.objects.length);
+    const objects = await page.evaluate(() => window.studio.store.count());
     const drawn = await page.evaluate(() => window.studio.viewport.drawnCount());
     console.log(`objects: ${objects}, drawn: ${drawn}`);
     console.log(`first picture: ${Date.now() - started} ms from opening the address`);

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <cmath>
 #include <compare>
 #include <map>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "host.h"
@@ -27,15 +27,6 @@ constexpr std::int32_t kVelaCommand = ID_VELA;
 constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its records under its id
 
 // JSON text written directly: a large scene's state is too slow to build as a document first.
-
-// The shortest text that reads back as `value`; null for what JSON has no number for.
-void AppendFiniteNumber(std::string& out, double value) {
-    if (std::isfinite(value)) {
-        AppendNumber(out, value);
-    } else {
-        out += "null";
-    }
-}
 
 // A text as a JSON string; bytes that are not UTF-8 become U+FFFD, as in every other answer.
 void AppendText(std::string& out, std::string_view text) {
@@ -120,24 +111,21 @@ static_assert(MemberCount<ObjectStates>() == kStateCount,
               "every member of ObjectStates is a state of the table");
 static_assert(kStateCount <= 32, "a set of states is 32 bits");
 
+template <std::size_t... Index>
+constexpr std::size_t CountFlags(std::index_sequence<Index...> /*indices*/) {
+    return (std::size_t{std::is_same_v<std::remove_cvref_t<decltype(std::get<Index>(kStateFields))>,
+                                       StateField<bool>>} +
+            ... + 0);
+}
+static_assert(CountFlags(std::make_index_sequence<kStateCount>()) <= 8,
+              "the flags of an object are the bits of one byte");
+
 // `"name":` after the members before it.
 void AppendKey(std::string& out, std::string_view name) {
     if (out.back() != '{') out += ',';
     out += '"';
     out += name;
     out += "\":";
-}
-
-void AppendTransform(std::string& out, const Matrix& m) {
-    // Column-major 4x4, as three.js's Matrix4.fromArray takes it.
-    const double columns[] = {m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x,  m.v2.y,  m.v2.z,  0,
-                              m.v3.x, m.v3.y, m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1};
-    out += '[';
-    for (const double value : columns) {
-        if (out.back() != '[') out += ',';
-        AppendFiniteNumber(out, value);
-    }
-    out += ']';
 }
 
 ObjectStates StatesOf(const Object& object) {
@@ -169,52 +157,6 @@ bool SameBits(const Vector& a, const Vector& b) {
 bool SameBits(const Matrix& a, const Matrix& b) {
     return SameBits(a.off, b.off) && SameBits(a.v1, b.v1) && SameBits(a.v2, b.v2) &&
            SameBits(a.v3, b.v3);
-}
-
-// The type's name as session scripts write it, or its number for a type the host does not know.
-class TypeNames {
-public:
-    explicit TypeNames(const ObjectTypes& types) : types_(types) {}
-    const std::string& NameOf(std::int32_t type) {
-        if (type != lastType_ || lastName_.empty()) {
-            const ObjectType* known = types_.Find(type);
-            lastName_ = known != nullptr ? known->token : std::to_string(type);
-            lastType_ = type;
-        }
-        return lastName_;
-    }
-
-private:
-    const ObjectTypes& types_;
-    std::int32_t lastType_ = 0;
-    std::string lastName_;
-};
-
-void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates& states,
-                  TypeNames& types) {
-    out += "{\"id\":";
-    AppendNumber(out, shape.id);
-    out += ",\"parent\":";
-    AppendNumber(out, shape.parent);
-    out += ",\"type\":";
-    AppendText(out, types.NameOf(shape.type));
-    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
-        AppendKey(out, field.name);
-        AppendValue(out, states.*field.member);
-    });
-    if (!shape.transform.IsIdentity()) {
-        out += ",\"transform\":";
-        AppendTransform(out, shape.transform);
-    }
-    if (shape.mesh != 0) {
-        out += ",\"mesh\":";
-        AppendNumber(out, shape.mesh);
-    }
-    if (shape.link != 0) {
-        out += ",\"link\":";
-        AppendNumber(out, shape.link);
-    }
-    out += '}';
 }
 
 // The states that differ between `was` and `now`, a bit each; none when they are the same.
@@ -411,19 +353,13 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     return snapshot;
 }
 
-std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
-    const Snapshot state = TakeSnapshot(sources);
-    TypeNames types(sources.host.Types());
+std::string StateMembersText(const StateSources& sources, const Snapshot& state,
+                             std::uint64_t version) {
     std::string out = "{\"version\":";
     AppendNumber(out, version);
     out += ",\"document\":" + JsonText(state.document);
     out += ",\"button\":" + JsonText(state.button);
-    out += ",\"objects\":[";
-    for (std::size_t i = 0; i < state.shapes.size(); ++i) {
-        if (i > 0) out += ',';
-        AppendObject(out, state.shapes[i], state.states[i], types);
-    }
-    out += "],\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
+    out += ",\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
     out += '}';
@@ -463,6 +399,86 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     if (before.opened != now.opened) changes.members["opened"] = now.opened;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
+}
+
+// The table of states in columns -------------------------------------------------------------
+
+namespace {
+
+void AddColumnState(StateColumns& columns, std::size_t& texts, std::size_t& /*modes*/,
+                    std::size_t& /*flags*/, const std::string& value) {
+    StateColumns::Text& column = columns.texts[texts++];
+    column.bytes += value;
+    column.starts.push_back(static_cast<std::uint32_t>(column.bytes.size()));
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& modes,
+                    std::size_t& /*flags*/, Mode value) {
+    columns.modes[modes++].values.push_back(static_cast<std::uint8_t>(value));
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& /*modes*/,
+                    std::size_t& flags, bool value) {
+    if (value)
+        columns.flags.back() = static_cast<std::uint8_t>(columns.flags.back() | (1U << flags));
+    ++flags;
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& texts,
+                     std::size_t& /*modes*/, std::size_t& /*flags*/, std::string& value) {
+    const StateColumns::Text& column = columns.texts[texts++];
+    const std::uint32_t start = column.starts[index];
+    value = column.bytes.substr(start, column.starts[index + 1] - start);
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& modes, std::size_t& /*flags*/, Mode& value) {
+    value = static_cast<Mode>(columns.modes[modes++].values[index]);
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& /*modes*/, std::size_t& flags, bool& value) {
+    value = ((static_cast<unsigned>(columns.flags[index]) >> flags++) & 1U) != 0U;
+}
+
+void NameColumn(StateColumns& columns, std::string_view name, const std::string& /*kind*/) {
+    columns.texts.push_back({name, {}, {0}});
+}
+void NameColumn(StateColumns& columns, std::string_view name, Mode /*kind*/) {
+    columns.modes.push_back({name, {}});
+}
+void NameColumn(StateColumns& columns, std::string_view name, bool /*kind*/) {
+    columns.flagNames.push_back(name);
+}
+
+}  // namespace
+
+StateColumns::StateColumns() {
+    const ObjectStates defaults;
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        NameColumn(*this, field.name, defaults.*field.member);
+    });
+}
+
+void StateColumns::Add(const ObjectStates& states) {
+    std::size_t text = 0;
+    std::size_t mode = 0;
+    std::size_t flag = 0;
+    flags.push_back(0);
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        AddColumnState(*this, text, mode, flag, states.*field.member);
+    });
+}
+
+ObjectStates StateColumns::StatesAt(std::size_t index) const {
+    ObjectStates states;
+    std::size_t text = 0;
+    std::size_t mode = 0;
+    std::size_t flag = 0;
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        ReadColumnState(*this, index, text, mode, flag, states.*field.member);
+    });
+    return states;
 }
 
 json MeshJson(const Mesh& mesh) {

@@ -100,13 +100,40 @@ struct StateSources {
 };
 
 Snapshot TakeSnapshot(const StateSources& sources);
-// The whole state as JSON text, as GET /api/state answers it.
-std::string WholeStateText(const StateSources& sources, std::uint64_t version);
+// The whole state's members but the objects, as a JSON object's text: the header of the binary
+// whole state (state_binary.h) that GET /api/state answers.
+std::string StateMembersText(const StateSources& sources, const Snapshot& state,
+                             std::uint64_t version);
 // What changed from `before` to `now`; `newConsoleLines` are the lines added since `before`.
 Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
                        const std::vector<nlohmann::json>& newConsoleLines);
 // The console lines from `first` on.
 std::vector<nlohmann::json> ConsoleLinesFrom(Host& host, std::size_t first);
+// The objects' states column by column, as the binary whole state carries them: each text state a
+// column of UTF-8 bytes with each object's start, each mode a byte per object (the Mode's value),
+// and every flag a bit of one byte per object, bit k for the k-th flag. Names and orders are
+// those of the table of states, so a new state gets its column without a line here.
+struct StateColumns {
+    struct Text {
+        std::string_view name;
+        std::string bytes;
+        std::vector<std::uint32_t> starts;  // one per object, and the end after the last
+    };
+    struct Bytes {
+        std::string_view name;
+        std::vector<std::uint8_t> values;
+    };
+    std::vector<Text> texts;
+    std::vector<Bytes> modes;
+    std::vector<std::string_view> flagNames;
+    std::vector<std::uint8_t> flags;
+
+    StateColumns();
+    void Add(const ObjectStates& states);
+    // Object `index`'s states read back from the columns, as Add took them.
+    ObjectStates StatesAt(std::size_t index) const;
+};
+
 // A mesh as GET /api/mesh/N answers it.
 nlohmann::json MeshJson(const Mesh& mesh);
 

@@ -11,6 +11,7 @@
 #include "platform/utf8_path.h"
 #include "studio/page_files.h"
 #include "studio/request_errors.h"
+#include "studio/state_binary.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 #include "views/page_drawing.h"
@@ -122,7 +123,10 @@ json StudioSession::VersionAnswer() const { return {{"version", Version()}}; }
 // Reads -------------------------------------------------------------------------------------------
 
 HttpResponse StudioSession::State(std::string_view /*parameter*/) {
-    return JsonResponse(WholeStateText(Sources(), Version()));
+    HttpResponse response;
+    response.contentType = kStateContentType;
+    response.body = WholeStateBody(Sources(), Version());
+    return response;
 }
 
 HttpResponse StudioSession::Preferences(std::string_view /*parameter*/) {

@@ -16,7 +16,8 @@
 // A request that fails rejects with an ApiError (api.js) for the view to show, and leaves its
 // lane free for the next.
 
-import {ApiError, getJson, postBytes, postJson} from './api.js';
+import {ApiError, getBytes, getJson, postBytes, postJson} from './api.js';
+import {decodeState} from './object-table.js';
 
 /** @typedef {import('./protocol.js').State} State */
 /** @typedef {import('./protocol.js').Mesh} Mesh */
@@ -86,7 +87,7 @@ export class Actions {
             do {
                 this.loadAgain = false;
                 try {
-                    this.store.load(/** @type {State} */ (await getJson('/api/state')));
+                    this.store.load(decodeState(await getBytes('/api/state')));
                 } catch (error) {
                     this.report(error);
                 }

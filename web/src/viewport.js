@@ -154,12 +154,13 @@ export class Viewport {
     /** @param {PointerEvent} event */
     async pick(event) {
         const hit = firstHit(this.canvas, this.camera, this.batches.drawingMeshes(), event.clientX, event.clientY);
-        const object = hit ? this.batches.objectHit(hit) : null;
+        const index = hit ? this.batches.objectHit(hit) : -1;
+        const id = index >= 0 ? this.store.idAt(index) : null;
         const mode = selectionMode(event);
-        if (!object && mode !== 'replace') return;
+        if (id === null && mode !== 'replace') return;
         try {
-            await this.actions.select(object ? [object.id] : [], mode);
-            if (object) this.picked(object.id);
+            await this.actions.select(id === null ? [] : [id], mode);
+            if (id !== null) this.picked(id);
         } catch (error) {
             this.report(error);
         }
