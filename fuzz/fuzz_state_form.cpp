@@ -84,18 +84,20 @@ void CheckRoundTrip(FuzzedDataProvider& input) {
     const std::string body = vhost::studio::EncodeWholeState(R"({"version":7,"console":[]})",
                                                              table.shapes, table.states, TypeName);
     const vhost::studio::DecodedState read = vhost::studio::DecodeWholeState(body);
-    vfuzz::Require(read.members == nlohmann::json{{"version", 7}, {"console", nlohmann::json::array()}},
-                   "the members come back");
-    vfuzz::Require(read.shapes.size() == table.shapes.size() &&
-                       read.states.size() == table.states.size(),
-                   "every object comes back");
+    vfuzz::Require(
+        read.members == nlohmann::json{{"version", 7}, {"console", nlohmann::json::array()}},
+        "the members come back");
+    vfuzz::Require(
+        read.shapes.size() == table.shapes.size() && read.states.size() == table.states.size(),
+        "every object comes back");
     for (std::size_t i = 0; i < table.shapes.size(); ++i) {
         ObjectShape shape = read.shapes[i];
         vfuzz::Require(read.typeNames.at(static_cast<std::size_t>(shape.type)) ==
                            TypeName(table.shapes[i].type),
                        "an object's type comes back by its name");
         shape.type = table.shapes[i].type;
-        vfuzz::Require(shape == table.shapes[i], "an object's place, transform and links come back");
+        vfuzz::Require(shape == table.shapes[i],
+                       "an object's place, transform and links come back");
         vfuzz::Require(read.states[i].name == table.states[i].name &&
                            read.states[i].editor == table.states[i].editor &&
                            read.states[i].render == table.states[i].render &&

@@ -142,8 +142,8 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
 
 // The whole state as the host encodes it, read back (which must succeed), without its version.
 std::string StateWithoutVersion(Studio& studio) {
-    nlohmann::json state = vhost::studio::WholeStateJson(
-        vhost::studio::DecodeWholeState(studio.session.State().body));
+    nlohmann::json state =
+        vhost::studio::WholeStateJson(vhost::studio::DecodeWholeState(studio.session.State().body));
     state.erase("version");
     return state.dump();
 }

@@ -231,6 +231,15 @@ public:
         return values;
     }
 
+    // A column of bytes as they are.
+    std::string_view Bytes(const std::string& name) const {
+        const auto found = columns_.find(name);
+        if (found == columns_.end() || found->second.type != "u8") {
+            throw StateFormError("The column " + name + " of bytes is missing.");
+        }
+        return {found->second.data, found->second.length};
+    }
+
     std::size_t LengthOf(const std::string& name) const {
         const auto found = columns_.find(name);
         if (found == columns_.end()) throw StateFormError("The column " + name + " is missing.");
@@ -269,7 +278,6 @@ Matrix TransformFrom(std::uint8_t kind, const std::vector<double>& values, std::
     Matrix m;
     const std::size_t needed = kind == kAffine ? kAffineValues : kTranslationValues;
     if (kind == kIdentity) return m;
-    if (kind > kAffine) throw StateFormError("An object has an unknown kind of transform.");
     if (values.size() - next < needed) throw StateFormError("The transforms run short.");
     const double* v = values.data() + next;
     if (kind == kAffine) {
@@ -302,10 +310,11 @@ void ReadShapes(const ColumnReader& reader, std::size_t count, DecodedState& sta
             if (Whole(parent, "parent") >= i) throw StateFormError("A parent follows its child.");
             shape.parent = state.shapes[static_cast<std::size_t>(parent)].id;
         }
-        shape.type = static_cast<std::int32_t>(Whole(types[i], "type"));
-        if (static_cast<std::size_t>(shape.type) >= state.typeNames.size()) {
+        const std::uint64_t type = Whole(types[i], "type");
+        if (type >= state.typeNames.size()) {
             throw StateFormError("An object's type is not in the table of types.");
         }
+        shape.type = static_cast<std::int32_t>(type);
         shape.link = Whole(links[i], "link");
         shape.mesh = static_cast<std::int64_t>(Whole(meshes[i], "mesh"));
         shape.transform = TransformFrom(static_cast<std::uint8_t>(Whole(kinds[i], "transform")),
@@ -320,11 +329,12 @@ void ReadStates(const ColumnReader& reader, const json& objects, std::size_t cou
     for (StateColumns::Text& text : table.texts) {
         const std::string name(text.name);
         const std::vector<double> starts = reader.Numbers(name + ".start", count + 1);
-        const std::vector<double> bytes = reader.Numbers(name, reader.LengthOf(name));
-        text.bytes.assign(bytes.begin(), bytes.end());
+        text.bytes = reader.Bytes(name);
+        const std::string& bytes = text.bytes;
         for (std::size_t i = 0; i <= count; ++i) {
             const std::uint64_t start = Whole(starts[i], "text");
-            if (start > bytes.size() || (i > 0 && start < text.starts.back())) {
+            if (start > bytes.size() || (i == 0 && start != 0) ||
+                (i > 0 && start < text.starts.back())) {
                 throw StateFormError("The texts' starts are out of order.");
             }
             if (i > 0) text.starts.push_back(static_cast<std::uint32_t>(start));
@@ -339,8 +349,11 @@ void ReadStates(const ColumnReader& reader, const json& objects, std::size_t cou
     if (objects.at("flags") != json(table.flagNames)) {
         throw StateFormError("The flags are not those of this host.");
     }
-    const std::vector<double> flags = reader.Numbers("flags", count);
-    table.flags.assign(flags.begin(), flags.end());
+    for (const double bits : reader.Numbers("flags", count)) {
+        if (Whole(bits, "set of flags") > 0xFF)
+            throw StateFormError("An object has unknown flags.");
+        table.flags.push_back(static_cast<std::uint8_t>(bits));
+    }
     for (std::size_t i = 0; i < count; ++i) state.states.push_back(table.StatesAt(i));
 }
 
