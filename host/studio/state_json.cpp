@@ -333,8 +333,12 @@ std::string Changes::EventText(std::uint64_t version) const {
     return text;
 }
 
-Snapshot TakeSnapshot(const StateSources& sources) {
+Snapshot TakeSnapshot(const StateSources& sources, Snapshot reuse) {
     Snapshot snapshot;
+    snapshot.shapes = std::move(reuse.shapes);
+    snapshot.states = std::move(reuse.states);
+    snapshot.shapes.clear();
+    snapshot.states.clear();
     const Document& document = sources.host.ActiveDocument();
     snapshot.source = &document;
     const std::size_t count = document.ObjectCount();

@@ -240,11 +240,12 @@ void StudioSession::ShowNoWindow() {
 }
 
 void StudioSession::PublishChanges() {
-    Snapshot now = TakeSnapshot(Sources());
+    Snapshot now = TakeSnapshot(Sources(), std::move(spare_));
     const std::vector<json> lines = now.consoleLines > sent_.consoleLines
                                         ? ConsoleLinesFrom(host_, sent_.consoleLines)
                                         : std::vector<json>{};
     const Changes changes = ChangesBetween(sent_, now, lines);
+    spare_ = std::move(sent_);
     sent_ = std::move(now);
     if (changes.tree) {
         events_.Publish("reload", JsonText(json{{"version", ++version_}}));
