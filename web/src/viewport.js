@@ -131,10 +131,10 @@ export class Viewport {
             this.changesShown = this.changes;
             // When the scene loaded last was first drawn whole, as points or as shapes, and first
             // as shapes: for the page's measurements.
-            if (this.meshes.done) this.firstPictureAt ??= performance.now();
+            if (this.meshes.done && this.store.loads > 0) this.firstPictureAt ??= performance.now();
             if (!this.standIn.shown) {
                 this.changesShownAsShapes = this.changes;
-                if (this.meshes.done) this.firstShapesAt ??= performance.now();
+                if (this.meshes.done && this.store.loads > 0) this.firstShapesAt ??= performance.now();
                 this.standIn.timeShapesFrame();
             }
         });
