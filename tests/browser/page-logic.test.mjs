@@ -196,6 +196,19 @@ test('events apply in order: a missed version asks for the whole state, an old o
     );
     assert.deepEqual(seen.at(-1), [1, 2, 2]);
 
+    // A transform written over the table's (an offset only, or none) is read back whole, and the
+    // world transforms follow it.
+    const turned = [0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 4, 5, 6, 1];
+    store.write([1], 'transform', turned);
+    assert.deepEqual(store.objectAt(1).transform, turned);
+    assert.deepEqual(Array.from(computeWorld(store).subarray(16, 32)), turned);
+    store.write([1], 'transform', null);
+    assert.equal(store.objectAt(1).transform, undefined);
+
+    // Ids far sparser than the objects are looked up all the same.
+    const sparse = loaded([object(4e9, 0, 'default', 'default'), object(7, 4e9, 'default', 'default')]);
+    assert.deepEqual([sparse.indexOf(4e9), sparse.indexOf(7), sparse.indexOf(8), sparse.depth[1]], [0, 1, -1, 1]);
+
     // Members that change only with the tree, and members the page does not know, are not written.
     assert.equal(
         store.applyChange({
