@@ -309,9 +309,12 @@ bool DocumentRecord::Changed(Host& host) const {
 }
 
 std::int64_t MeshNumbers::NumberOf(const std::shared_ptr<const Mesh>& mesh) {
+    if (mesh.get() == last_) return lastNumber_;
     const auto [found, added] =
         numbers_.try_emplace(mesh.get(), static_cast<std::int64_t>(meshes_.size()) + 1);
     if (added) meshes_.push_back(mesh);
+    last_ = mesh.get();
+    lastNumber_ = found->second;
     return found->second;
 }
 

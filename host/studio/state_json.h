@@ -39,6 +39,9 @@ public:
 private:
     std::vector<std::shared_ptr<const Mesh>> meshes_;  // number N at N - 1
     std::unordered_map<const Mesh*, std::int64_t> numbers_;
+    // The mesh asked for last: objects that share one mostly come one after another.
+    const Mesh* last_ = nullptr;
+    std::int64_t lastNumber_ = 0;
 };
 
 // An object's place in the tree and what draws it; any change of these is a change of the tree.
