@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -38,6 +39,12 @@ public:
     const std::string& Name() const { return name_; }
     virtual Outcome Do() = 0;
     virtual Outcome Undo() = 0;
+    // Whether the step takes in `later`, done right after it as its continuation (the next
+    // update of one drag): it then ends where `later` ends. Steps of other kinds, or on other
+    // objects, are not taken in.
+    virtual bool Absorb(const Step& /*later*/) { return false; }
+    // Whether the step, done, leaves the document as it found it.
+    virtual bool ChangesNothing() const { return false; }
 
 private:
     std::string name_;
@@ -48,6 +55,10 @@ public:
     // Does `step` and keeps it as the last step to undo; steps undone before can no longer be
     // done again. A refused step is not kept.
     Outcome Do(std::unique_ptr<Step> step);
+    // Does `step` as the continuation of the last step to undo, which absorbs it if it can
+    // (Step::Absorb) and is dropped once it changes nothing; else as Do does, but a step that
+    // changes nothing is not kept.
+    Outcome Continue(std::unique_ptr<Step> step);
     // Refused with a sentence when there is nothing to undo or to redo.
     Outcome Undo();
     Outcome Redo();
@@ -56,11 +67,15 @@ public:
     std::string RedoName() const;
     std::size_t UndoCount() const { return undo_.size(); }
     std::size_t RedoCount() const { return redo_.size(); }
+    // How many times a step was done, undone or done again since the document opened; it only
+    // grows, so a caller that noted it can tell whether the document was edited since.
+    std::uint64_t Edits() const { return edits_; }
     void Clear();
 
 private:
     std::vector<std::unique_ptr<Step>> undo_;
     std::vector<std::unique_ptr<Step>> redo_;
+    std::uint64_t edits_ = 0;
 };
 
 // The history of edits of an open document of `host`, kept beside it until it closes.

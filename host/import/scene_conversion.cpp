@@ -180,6 +180,8 @@ public:
           document_(std::make_unique<Document>(std::string(documentName))),
           leftOut_(leftOut) {}
 
+    void ReportTo(Progress* progress) { progress_ = progress; }
+
     std::unique_ptr<Document> Run() {
         MakeParts();
         NoteCamerasAndLights();
@@ -208,6 +210,7 @@ private:
             pending_.pop_back();
             Object* object = Convert(*node, parent);
             PushChildren(*node, object);
+            if (progress_ != nullptr) progress_->Advance(++converted_);
         }
     }
 
@@ -342,15 +345,19 @@ private:
     std::map<std::vector<unsigned>, ObjectId> firstUser_;
     std::unordered_set<const aiNode*> visited_;
     std::vector<Pending> pending_;
+    Progress* progress_ = nullptr;
+    std::uint64_t converted_ = 0;
 };
 
 }  // namespace
 
 ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                   std::string_view sourceName) {
+                                   std::string_view sourceName, Progress* progress) {
     ImportedScene result;
     try {
-        result.document = Conversion(scene, documentName, result.leftOut).Run();
+        Conversion conversion(scene, documentName, result.leftOut);
+        conversion.ReportTo(progress);
+        result.document = conversion.Run();
     } catch (const ConversionError& error) {
         result = {nullptr, std::string(sourceName) + ": " + error.message, {}};
     } catch (const std::bad_alloc&) {

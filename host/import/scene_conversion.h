@@ -14,7 +14,8 @@ namespace vhost {
 // finite, faces that are no triangles, normals that are not finite, and what the host does not map
 // (import_report.h). A node whose transform is not finite, a mesh index out of range, or a node met
 // twice refuses the scene with a message that begins with `sourceName` (and no report).
+// `progress`, when given, is told the nodes converted.
 ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                   std::string_view sourceName);
+                                   std::string_view sourceName, Progress* progress = nullptr);
 
 }  // namespace vhost

@@ -26,12 +26,6 @@ static_assert(std::endian::native == std::endian::little,
 constexpr std::string_view kMagic = "VST1";
 constexpr std::size_t kAlignment = 8;
 
-// How an object's local transform is sent: nothing for the identity, its offset (3 numbers) when
-// that is all it has, else its three axes and its offset (12 numbers).
-enum TransformKind : std::uint8_t { kIdentity = 0, kTranslation = 1, kAffine = 2 };
-constexpr std::size_t kTranslationValues = 3;
-constexpr std::size_t kAffineValues = 12;
-
 template <typename T>
 constexpr std::string_view TypeTag() {
     if constexpr (std::is_same_v<T, std::uint8_t>) return "u8";
@@ -98,40 +92,12 @@ TypeTable TypesOf(const std::vector<ObjectShape>& shapes, const TypeNameOf& type
     return table;
 }
 
-bool Is(double value, double wanted) {
-    return std::bit_cast<std::uint64_t>(value) == std::bit_cast<std::uint64_t>(wanted);
-}
-
-bool HasUnitAxes(const Matrix& m) {
-    return Is(m.v1.x, 1) && Is(m.v1.y, 0) && Is(m.v1.z, 0) && Is(m.v2.x, 0) && Is(m.v2.y, 1) &&
-           Is(m.v2.z, 0) && Is(m.v3.x, 0) && Is(m.v3.y, 0) && Is(m.v3.z, 1);
-}
-
-void AppendTransform(const Matrix& m, std::vector<std::uint8_t>& kinds,
-                     std::vector<double>& values) {
-    if (HasUnitAxes(m) && Is(m.off.x, 0) && Is(m.off.y, 0) && Is(m.off.z, 0)) {
-        kinds.push_back(kIdentity);
-        return;
-    }
-    if (!HasUnitAxes(m)) {
-        kinds.push_back(kAffine);
-        values.insert(values.end(),
-                      {m.v1.x, m.v1.y, m.v1.z, m.v2.x, m.v2.y, m.v2.z, m.v3.x, m.v3.y, m.v3.z});
-    } else {
-        kinds.push_back(kTranslation);
-    }
-    values.insert(values.end(), {m.off.x, m.off.y, m.off.z});
-}
-
 std::vector<Column> ShapeColumns(const std::vector<ObjectShape>& shapes, TypeTable& types) {
     const std::size_t count = shapes.size();
     std::vector<std::uint64_t> ids(count);
     std::vector<std::uint64_t> links(count);
     std::vector<std::uint64_t> meshes(count);
     std::vector<std::int32_t> parents(count, -1);
-    std::vector<std::uint8_t> kinds;
-    std::vector<double> transforms;
-    kinds.reserve(count);
     std::unordered_map<ObjectId, std::int32_t> indexOf;
     indexOf.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -142,7 +108,6 @@ std::vector<Column> ShapeColumns(const std::vector<ObjectShape>& shapes, TypeTab
         const auto parent = indexOf.find(shape.parent);
         if (shape.parent != 0 && parent != indexOf.end()) parents[i] = parent->second;
         indexOf.emplace(shape.id, static_cast<std::int32_t>(i));
-        AppendTransform(shape.transform, kinds, transforms);
     }
     std::vector<Column> columns;
     columns.push_back(IdColumn("id", ids));
@@ -155,8 +120,6 @@ std::vector<Column> ShapeColumns(const std::vector<ObjectShape>& shapes, TypeTab
     }
     columns.push_back(IdColumn("link", links));
     columns.push_back(IdColumn("mesh", meshes));
-    columns.push_back(MakeColumn("transformKind", kinds));
-    columns.push_back(MakeColumn("transform", transforms));
     return columns;
 }
 
@@ -175,6 +138,10 @@ std::vector<Column> StateColumnsOf(const std::vector<ObjectStates>& states,
         columns.push_back(MakeColumn(std::string(mode.name), mode.values));
     }
     columns.push_back(MakeColumn("flags", table.flags));
+    for (const StateColumns::Matrices& matrix : table.matrices) {
+        columns.push_back(MakeColumn(std::string(matrix.name) + "Kind", matrix.kinds));
+        columns.push_back(MakeColumn(std::string(matrix.name), matrix.values));
+    }
     flagNames = table.flagNames;
     return columns;
 }
@@ -274,33 +241,12 @@ std::uint64_t Whole(double value, const char* what) {
     return static_cast<std::uint64_t>(value);
 }
 
-Matrix TransformFrom(std::uint8_t kind, const std::vector<double>& values, std::size_t& next) {
-    Matrix m;
-    const std::size_t needed = kind == kAffine ? kAffineValues : kTranslationValues;
-    if (kind == kIdentity) return m;
-    if (values.size() - next < needed) throw StateFormError("The transforms run short.");
-    const double* v = values.data() + next;
-    if (kind == kAffine) {
-        m.v1 = {v[0], v[1], v[2]};
-        m.v2 = {v[3], v[4], v[5]};
-        m.v3 = {v[6], v[7], v[8]};
-        v += kAffineValues - kTranslationValues;
-    }
-    m.off = {v[0], v[1], v[2]};
-    next += needed;
-    return m;
-}
-
 void ReadShapes(const ColumnReader& reader, std::size_t count, DecodedState& state) {
     const std::vector<double> ids = reader.Numbers("id", count);
     const std::vector<double> parents = reader.Numbers("parent", count);
     const std::vector<double> types = reader.Numbers("type", count);
     const std::vector<double> links = reader.Numbers("link", count);
     const std::vector<double> meshes = reader.Numbers("mesh", count);
-    const std::vector<double> kinds = reader.Numbers("transformKind", count);
-    const std::vector<double> transforms =
-        reader.Numbers("transform", reader.LengthOf("transform"));
-    std::size_t next = 0;
     state.shapes.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         ObjectShape& shape = state.shapes[i];
@@ -317,10 +263,27 @@ void ReadShapes(const ColumnReader& reader, std::size_t count, DecodedState& sta
         shape.type = static_cast<std::int32_t>(type);
         shape.link = Whole(links[i], "link");
         shape.mesh = static_cast<std::int64_t>(Whole(meshes[i], "mesh"));
-        shape.transform = TransformFrom(static_cast<std::uint8_t>(Whole(kinds[i], "transform")),
-                                        transforms, next);
     }
-    if (next != transforms.size()) throw StateFormError("There are transforms left over.");
+}
+
+// The numbers each kind of transform takes.
+constexpr std::size_t kValuesOfKind[] = {0, 3, 12};
+
+void ReadMatrices(const ColumnReader& reader, std::size_t count, StateColumns::Matrices& matrix) {
+    const std::string name(matrix.name);
+    matrix.values = reader.Numbers(name, reader.LengthOf(name));
+    std::size_t next = 0;
+    for (const double kind : reader.Numbers(name + "Kind", count)) {
+        if (Whole(kind, "transform") > StateColumns::kAffine) {
+            throw StateFormError("An object has an unknown kind of transform.");
+        }
+        const std::size_t needed = kValuesOfKind[static_cast<std::size_t>(kind)];
+        if (matrix.values.size() - next < needed) throw StateFormError("The transforms run short.");
+        matrix.kinds.push_back(static_cast<std::uint8_t>(kind));
+        matrix.starts.push_back(next);
+        next += needed;
+    }
+    if (next != matrix.values.size()) throw StateFormError("There are transforms left over.");
 }
 
 void ReadStates(const ColumnReader& reader, const json& objects, std::size_t count,
@@ -349,6 +312,7 @@ void ReadStates(const ColumnReader& reader, const json& objects, std::size_t cou
     if (objects.at("flags") != json(table.flagNames)) {
         throw StateFormError("The flags are not those of this host.");
     }
+    for (StateColumns::Matrices& matrix : table.matrices) ReadMatrices(reader, count, matrix);
     for (const double bits : reader.Numbers("flags", count)) {
         if (Whole(bits, "set of flags") > 0xFF)
             throw StateFormError("An object has unknown flags.");
@@ -462,7 +426,9 @@ json WholeStateJson(const DecodedState& state) {
                        {"enabled", states.enabled},
                        {"selected", states.selected},
                        {"isolated", states.isolated}};
-        if (!shape.transform.IsIdentity()) object["transform"] = Transform16(shape.transform);
+        if (!states.transform.matrix.IsIdentity()) {
+            object["transform"] = Transform16(states.transform.matrix);
+        }
         if (shape.mesh != 0) object["mesh"] = shape.mesh;
         if (shape.link != 0) object["link"] = shape.link;
         objects.push_back(std::move(object));

@@ -1,7 +1,9 @@
 #include "studio/state_json.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <cmath>
 #include <compare>
 #include <map>
 #include <string_view>
@@ -9,6 +11,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "actions/history.h"
 #include "host.h"
 #include "model/scene.h"
 #include "platform/utf8_path.h"
@@ -27,6 +30,15 @@ constexpr std::int32_t kVelaCommand = ID_VELA;
 constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its records under its id
 
 // JSON text written directly: a large scene's state is too slow to build as a document first.
+
+// The shortest text that reads back as `value`; null for what JSON has no number for.
+void AppendFiniteNumber(std::string& out, double value) {
+    if (std::isfinite(value)) {
+        AppendNumber(out, value);
+    } else {
+        out += "null";
+    }
+}
 
 // A text as a JSON string; bytes that are not UTF-8 become U+FFFD, as in every other answer.
 void AppendText(std::string& out, std::string_view text) {
@@ -48,18 +60,35 @@ void AppendMode(std::string& out, Mode mode) {
 
 void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
+void AppendTransform(std::string& out, const Matrix& m) {
+    // Column-major 4x4, as three.js's Matrix4.fromArray takes it.
+    const double columns[] = {m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x,  m.v2.y,  m.v2.z,  0,
+                              m.v3.x, m.v3.y, m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1};
+    out += '[';
+    for (const double value : columns) {
+        if (out.back() != '[') out += ',';
+        AppendFiniteNumber(out, value);
+    }
+    out += ']';
+}
+
 // A state's value as JSON, by its type.
 void AppendValue(std::string& out, const std::string& text) { AppendText(out, text); }
 void AppendValue(std::string& out, Mode mode) { AppendMode(out, mode); }
 void AppendValue(std::string& out, bool value) { AppendBool(out, value); }
+void AppendValue(std::string& out, const LocalPlacement& transform) {
+    AppendTransform(out, transform.matrix);
+}
 
 // A state of an object as the page receives it: its member's name in the JSON, where
-// ObjectStates keeps it, and how the host reads it from an object.
+// ObjectStates keeps it, how the host reads it from an object and, for a member the whole state
+// leaves out when it has its default value, that test.
 template <typename T>
 struct StateField {
     std::string_view name;
     T ObjectStates::*member;
     T (*read)(const Object& object);
+    bool (*isDefault)(const T& value) = nullptr;
 };
 
 // Every state of an object, in the order the page receives them (docs/studio.md, "An object's
@@ -80,6 +109,10 @@ constexpr std::tuple kStateFields{
                      [](const Object& object) {
                          return object.Data().GetContainerInstance(kIsolationRecord) != nullptr;
                      }},
+    StateField<LocalPlacement>{
+        "transform", &ObjectStates::transform,
+        [](const Object& object) { return LocalPlacement{object.LocalTransform()}; },
+        [](const LocalPlacement& transform) { return transform.matrix.IsIdentity(); }},
 };
 constexpr std::size_t kStateCount = std::tuple_size_v<decltype(kStateFields)>;
 
@@ -141,22 +174,20 @@ ObjectShape ShapeOf(const Object& object, MeshNumbers& meshes) {
     shape.id = object.Id();
     shape.parent = object.Up() != nullptr ? object.Up()->Id() : 0;
     shape.type = object.Type();
-    shape.transform = object.LocalTransform();
     if (object.GetMesh() != nullptr) shape.mesh = meshes.NumberOf(object.GetMesh());
     if (object.Type() == HOST_OBJECT_INSTANCE)
         shape.link = object.Data().GetLink(HOST_INSTANCE_LINK);
     return shape;
 }
 
-bool SameBits(const Vector& a, const Vector& b) {
-    return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
-           std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
-           std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
-}
-
-bool SameBits(const Matrix& a, const Matrix& b) {
-    return SameBits(a.off, b.off) && SameBits(a.v1, b.v1) && SameBits(a.v2, b.v2) &&
-           SameBits(a.v3, b.v3);
+// The bits of a transform's numbers, in a fixed order.
+std::array<std::uint64_t, 12> BitsOf(const Matrix& m) {
+    return {std::bit_cast<std::uint64_t>(m.off.x), std::bit_cast<std::uint64_t>(m.off.y),
+            std::bit_cast<std::uint64_t>(m.off.z), std::bit_cast<std::uint64_t>(m.v1.x),
+            std::bit_cast<std::uint64_t>(m.v1.y),  std::bit_cast<std::uint64_t>(m.v1.z),
+            std::bit_cast<std::uint64_t>(m.v2.x),  std::bit_cast<std::uint64_t>(m.v2.y),
+            std::bit_cast<std::uint64_t>(m.v2.z),  std::bit_cast<std::uint64_t>(m.v3.x),
+            std::bit_cast<std::uint64_t>(m.v3.y),  std::bit_cast<std::uint64_t>(m.v3.z)};
 }
 
 // The states that differ between `was` and `now`, a bit each; none when they are the same.
@@ -262,9 +293,10 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
 }
 
 json DocumentJson(const StateSources& sources) {
-    return {{"name", sources.host.ActiveDocument().Name()},
-            {"path", sources.record.path},
-            {"changed", sources.record.Changed(sources.host)}};
+    const Document& active = sources.host.ActiveDocument();
+    return {{"name", active.Name()},
+            {"path", sources.documents.Of(active).path},
+            {"changed", sources.documents.Changed(active)}};
 }
 
 // The button as the host last drew it: the state the command answered at the last refresh.
@@ -293,6 +325,13 @@ json OpenedJson(Host& host) {
     return opened;
 }
 
+// The names of the steps an undo and a redo of the active document would take; null for none.
+json HistoryJson(Host& host) {
+    const actions::History& history = actions::HistoryOf(host, host.ActiveDocument());
+    const auto name = [](const std::string& step) { return step.empty() ? json() : json(step); };
+    return {{"undo", name(history.UndoName())}, {"redo", name(history.RedoName())}};
+}
+
 json ConsoleLineJson(const ConsoleLine& line) {
     json out = {{"text", line.text}};
     if (!line.file.empty()) {
@@ -303,10 +342,6 @@ json ConsoleLineJson(const ConsoleLine& line) {
 }
 
 }  // namespace
-
-bool DocumentRecord::Changed(Host& host) const {
-    return editedByHand || host.GetActivity().sceneChanges != changesAtStart;
-}
 
 std::int64_t MeshNumbers::NumberOf(const std::shared_ptr<const Mesh>& mesh) {
     if (mesh.get() == last_) return lastNumber_;
@@ -323,9 +358,12 @@ const Mesh* MeshNumbers::Find(std::int64_t number) const {
     return meshes_[static_cast<std::size_t>(number - 1)].get();
 }
 
-bool ObjectShape::operator==(const ObjectShape& other) const {
-    return id == other.id && parent == other.parent && type == other.type && mesh == other.mesh &&
-           link == other.link && SameBits(transform, other.transform);
+bool LocalPlacement::operator==(const LocalPlacement& other) const {
+    return BitsOf(matrix) == BitsOf(other.matrix);
+}
+
+std::strong_ordering LocalPlacement::operator<=>(const LocalPlacement& other) const {
+    return BitsOf(matrix) <=> BitsOf(other.matrix);
 }
 
 std::string Changes::EventText(std::uint64_t version) const {
@@ -357,6 +395,9 @@ Snapshot TakeSnapshot(const StateSources& sources, Snapshot reuse) {
     snapshot.consoleLines = sources.host.Console().size();
     snapshot.window = sources.window;
     snapshot.opened = OpenedJson(sources.host);
+    snapshot.history = HistoryJson(sources.host);
+    snapshot.documents = sources.documents.Json();
+    snapshot.takes = TakesJson(document);
     return snapshot;
 }
 
@@ -369,6 +410,9 @@ std::string StateMembersText(const StateSources& sources, const Snapshot& state,
     out += ",\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
+    out += ",\"history\":" + JsonText(state.history);
+    out += ",\"documents\":" + JsonText(state.documents);
+    out += ",\"takes\":" + JsonText(state.takes);
     out += '}';
     return out;
 }
@@ -404,6 +448,9 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     member("button", before.button, now.button);
     if (before.window != now.window) changes.members["window"] = now.window;
     if (before.opened != now.opened) changes.members["opened"] = now.opened;
+    if (before.history != now.history) changes.members["history"] = now.history;
+    if (before.documents != now.documents) changes.members["documents"] = now.documents;
+    if (before.takes != now.takes) changes.members["takes"] = now.takes;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
 }
@@ -431,6 +478,55 @@ void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& 
     ++flags;
 }
 
+// A transform's numbers compared bit for bit, so that -0 is not sent as 0.
+bool Is(double value, double wanted) {
+    return std::bit_cast<std::uint64_t>(value) == std::bit_cast<std::uint64_t>(wanted);
+}
+
+bool HasUnitAxes(const Matrix& m) {
+    return Is(m.v1.x, 1) && Is(m.v1.y, 0) && Is(m.v1.z, 0) && Is(m.v2.x, 0) && Is(m.v2.y, 1) &&
+           Is(m.v2.z, 0) && Is(m.v3.x, 0) && Is(m.v3.y, 0) && Is(m.v3.z, 1);
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& /*modes*/,
+                    std::size_t& /*flags*/, const LocalPlacement& value) {
+    // One transform state today; a second would need its own counter.
+    StateColumns::Matrices& column = columns.matrices.front();
+    const Matrix& m = value.matrix;
+    const bool axes = !HasUnitAxes(m);
+    if (!axes && Is(m.off.x, 0) && Is(m.off.y, 0) && Is(m.off.z, 0)) {
+        column.kinds.push_back(StateColumns::kIdentity);
+        return;
+    }
+    column.kinds.push_back(axes ? StateColumns::kAffine : StateColumns::kTranslation);
+    if (axes) {
+        column.values.insert(column.values.end(), {m.v1.x, m.v1.y, m.v1.z, m.v2.x, m.v2.y, m.v2.z,
+                                                   m.v3.x, m.v3.y, m.v3.z});
+    }
+    column.values.insert(column.values.end(), {m.off.x, m.off.y, m.off.z});
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& /*modes*/, std::size_t& /*flags*/, LocalPlacement& value) {
+    const StateColumns::Matrices& column = columns.matrices.front();
+    Matrix& m = value.matrix;
+    m = Matrix{};
+    const double* v = column.values.data() + column.starts[index];
+    switch (column.kinds[index]) {
+        case StateColumns::kAffine:
+            m.v1 = {v[0], v[1], v[2]};
+            m.v2 = {v[3], v[4], v[5]};
+            m.v3 = {v[6], v[7], v[8]};
+            m.off = {v[9], v[10], v[11]};
+            break;
+        case StateColumns::kTranslation:
+            m.off = {v[0], v[1], v[2]};
+            break;
+        default:
+            break;
+    }
+}
+
 void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& texts,
                      std::size_t& /*modes*/, std::size_t& /*flags*/, std::string& value) {
     const StateColumns::Text& column = columns.texts[texts++];
@@ -456,6 +552,9 @@ void NameColumn(StateColumns& columns, std::string_view name, Mode /*kind*/) {
 }
 void NameColumn(StateColumns& columns, std::string_view name, bool /*kind*/) {
     columns.flagNames.push_back(name);
+}
+void NameColumn(StateColumns& columns, std::string_view name, const LocalPlacement& /*kind*/) {
+    columns.matrices.push_back({name, {}, {}, {}});
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // the host's documents, command, console and what modules opened.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 
 #include "model/geometry.h"
 #include "model/scene.h"
+#include "studio/studio_documents.h"
 
 namespace vhost {
 class Document;
@@ -20,14 +22,6 @@ class Object;
 }  // namespace vhost
 
 namespace vhost::studio {
-
-// The document as the studio knows it: where it came from and whether it changed since then.
-struct DocumentRecord {
-    std::string path;                  // empty for a document that was never opened or saved
-    std::uint64_t changesAtStart = 0;  // the host's scene-change count when opened or saved
-    bool editedByHand = false;         // an object's states were set through the studio
-    bool Changed(Host& host) const;
-};
 
 // Gives every mesh a number for GET /api/mesh/N; objects that share geometry share the number.
 // Numbers stay valid while the studio runs.
@@ -49,11 +43,17 @@ struct ObjectShape {
     ObjectId id = 0;
     ObjectId parent = 0;  // 0 at the top level
     std::int32_t type = 0;
-    Matrix transform;
     std::int64_t mesh = 0;  // the mesh's number; 0 for none
     ObjectId link = 0;      // an instance's reference; 0 for none and for other objects
-    // Bit for bit, so that a transform that is not a number still equals itself.
-    bool operator==(const ObjectShape& other) const;
+    bool operator==(const ObjectShape& other) const = default;
+};
+
+// An object's transform relative to its parent, compared and ordered bit for bit, so that one
+// that is not a number still equals itself.
+struct LocalPlacement {
+    Matrix matrix;
+    bool operator==(const LocalPlacement& other) const;
+    std::strong_ordering operator<=>(const LocalPlacement& other) const;
 };
 
 // The states of an object a press or a click may change, as the page receives them. Each member
@@ -66,6 +66,7 @@ struct ObjectStates {
     bool enabled = true;
     bool selected = false;
     bool isolated = false;  // carries an isolation record
+    LocalPlacement transform;
 };
 
 // What the page was last sent, to tell what changed since. The objects are in the object
@@ -81,6 +82,9 @@ struct Snapshot {
     std::size_t consoleLines = 0;
     nlohmann::json window;
     nlohmann::json opened;
+    nlohmann::json history;
+    nlohmann::json documents;  // the open documents (studio_documents.h)
+    nlohmann::json takes;      // the active document's takes
 };
 
 // What changed between two snapshots.
@@ -97,7 +101,7 @@ struct Changes {
 // Everything the state builders need, gathered by the studio's session.
 struct StateSources {
     Host& host;
-    const DocumentRecord& record;
+    DocumentRecords& documents;
     MeshNumbers& meshes;
     const nlohmann::json& window;  // the open modal window, or null
 };
@@ -116,9 +120,19 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
 std::vector<nlohmann::json> ConsoleLinesFrom(Host& host, std::size_t first);
 // The objects' states column by column, as the binary whole state carries them: each text state a
 // column of UTF-8 bytes with each object's start, each mode a byte per object (the Mode's value),
-// and every flag a bit of one byte per object, bit k for the k-th flag. Names and orders are
-// those of the table of states, so a new state gets its column without a line here.
+// every flag a bit of one byte per object, bit k for the k-th flag, and each transform a kind
+// per object with the numbers it needs (TransformKind). Names and orders are those of the table
+// of states, so a new state gets its column without a line here.
 struct StateColumns {
+    // How a transform is sent: nothing for the identity, its offset (3 numbers) when that is all
+    // it has, else its x, y and z axes and its offset (12 numbers).
+    enum TransformKind : std::uint8_t { kIdentity = 0, kTranslation = 1, kAffine = 2 };
+    struct Matrices {
+        std::string_view name;
+        std::vector<std::uint8_t> kinds;
+        std::vector<double> values;
+        std::vector<std::size_t> starts;  // where each object's numbers begin, when read back
+    };
     struct Text {
         std::string_view name;
         std::string bytes;
@@ -132,6 +146,7 @@ struct StateColumns {
     std::vector<Bytes> modes;
     std::vector<std::string_view> flagNames;
     std::vector<std::uint8_t> flags;
+    std::vector<Matrices> matrices;
 
     StateColumns();
     void Add(const ObjectStates& states);

@@ -47,8 +47,8 @@ public:
     // Ends Run soon (an open window is cancelled) and refuses requests from now on; ends every
     // event stream. Safe from any thread and from a signal's flag check.
     void Stop();
-    // The name of the active document when it has changes that were not saved. [host thread,
-    // after Run]
+    // The name of an open document with changes that were not saved, the active one first.
+    // [host thread, after Run]
     std::optional<std::string> UnsavedDocument() { return session_.UnsavedDocument(); }
 
 private:

@@ -146,13 +146,22 @@ std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
     return DropOf(uploads, drop);
 }
 
+// A message of the host's actions (a clause) as a sentence of its own.
+std::string Sentence(std::string clause) {
+    if (!clause.empty() && clause.front() >= 'a' && clause.front() <= 'z') {
+        clause.front() = static_cast<char>(clause.front() - 'a' + 'A');
+    }
+    return clause + ".";
+}
+
 }  // namespace
 
-StudioActions::StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent)
-    : host_(host), uploads_(std::move(uploadParent)) {
-    record_.path = std::move(scenePath);
-    record_.changesAtStart = host_.GetActivity().sceneChanges;
-}
+StudioActions::StudioActions(Host& host, StudioProgress& progress, std::string scenePath,
+                             std::filesystem::path uploadParent)
+    : host_(host),
+      progress_(progress),
+      documents_(host, std::move(scenePath)),
+      uploads_(std::move(uploadParent)) {}
 
 json StudioActions::Select(const json& body) {
     const std::string mode = OptionalString(body, "mode").value_or("replace");
@@ -176,17 +185,20 @@ json StudioActions::SetObject(const json& body) {
                                      ? std::optional(OptionalBool(body, "enabled", true))
                                      : std::nullopt};
     actions::Perform(host_, set);
-    record_.editedByHand = record_.editedByHand || set.editor || set.render || set.enabled;
     return json::object();
 }
 
+// The answer carries the console lines the press wrote, so that the page can tell the person
+// why a press changed nothing (in a take other than the main one, the command only writes its
+// line).
 json StudioActions::Press(const json& body) {
+    const std::size_t linesBefore = host_.Console().size();
     const actions::Outcome pressed =
         actions::Perform(host_, actions::PressCommand{ID_VELA, QualifiersOf(body)});
     if (!pressed.Done()) {
         Refuse(404, "The Vela Button is not registered: the module did not load or start.");
     }
-    return {{"result", pressed.commandResult}};
+    return {{"result", pressed.commandResult}, {"console", ConsoleLinesFrom(host_, linesBefore)}};
 }
 
 json StudioActions::Key(const json& body) {
@@ -265,8 +277,9 @@ json StudioActions::OpenDropped(const json& body) {
 // A file that cannot be opened is answered, for the caller to word.
 actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& open,
                                                 const std::string& path, bool discardChanges) {
-    actions::Outcome opened = actions::Perform(
-        host_, open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
+    actions::Outcome opened = PerformShowingProgress(open, [&](const Document& closing) {
+        return discardChanges || !documents_.Changed(closing);
+    });
     if (opened.refusal == actions::Refusal::KeptDocument) {
         const std::string name = host_.ActiveDocument().Name();
         Refuse(409,
@@ -275,8 +288,22 @@ actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& ope
                    "and say to discard them (\"discardChanges\": true).",
                json{{"unsaved", name}});
     }
-    if (opened.Done()) record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    if (opened.Done()) documents_.Settled(host_.ActiveDocument(), path);
     return opened;
+}
+
+actions::Outcome StudioActions::PerformShowingProgress(const actions::Action& action,
+                                                       const actions::MayClose& mayClose) {
+    actions::Outcome outcome;
+    {
+        StudioProgress::Work work(progress_);
+        outcome = actions::Perform(host_, action, mayClose, &work.ItsProgress());
+    }
+    // Called off by the person: said as what they did, not as a fault.
+    if (outcome.refusal == actions::Refusal::Cancelled) {
+        Refuse(409, Sentence(outcome.message), json{{"cancelled", true}});
+    }
+    return outcome;
 }
 
 json StudioActions::Upload(const HttpRequest& request) {
@@ -304,14 +331,15 @@ json StudioActions::Upload(const HttpRequest& request) {
 }
 
 json StudioActions::Save(const json& body) {
-    const std::string path = OptionalString(body, "path").value_or(record_.path);
+    const std::string path =
+        OptionalString(body, "path").value_or(documents_.Of(host_.ActiveDocument()).path);
     if (path.empty()) {
         Refuse(400, "The document was never saved: give a \"path\" to save it to.");
     }
-    const actions::Outcome saved =
-        actions::Perform(host_, actions::SaveDocument{path, path != record_.path});
+    const actions::Outcome saved = PerformShowingProgress(
+        actions::SaveDocument{path, path != documents_.Of(host_.ActiveDocument()).path});
     if (!saved.Done()) Refuse(422, saved.message);
-    record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
+    documents_.Settled(host_.ActiveDocument(), path);
     return json::object();
 }
 

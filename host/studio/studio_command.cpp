@@ -60,7 +60,10 @@ std::filesystem::path PageFolder(const StudioOptions& options) {
 
 bool OpenFirstScene(Host& host, const std::string& scene, std::ostream& err) {
     if (scene.empty()) return true;
-    const actions::Outcome opened = actions::Perform(host, actions::OpenDocument{.path = scene});
+    // The scene takes the place of the empty document the host starts with, so the studio's
+    // first tab is the scene.
+    const actions::Outcome opened =
+        actions::Perform(host, actions::OpenDocument{.path = scene, .closeActive = true});
     if (!opened.Done()) err << opened.message << '\n';
     return opened.Done();
 }

@@ -92,23 +92,24 @@ StudioSession::StudioSession(Host& host, EventStream& events, std::string sceneP
                              std::filesystem::path uploadParent)
     : host_(host),
       events_(events),
-      actions_(host, std::move(scenePath), std::move(uploadParent)),
+      progress_(events),
+      actions_(host, progress_, std::move(scenePath), std::move(uploadParent)),
       window_(nullptr) {
     host_.RefreshCommandStates();
     sent_ = TakeSnapshot(Sources());
 }
 
 StateSources StudioSession::Sources() {
-    return StateSources{host_, actions_.Record(), meshes_, window_};
+    return StateSources{host_, actions_.Documents(), meshes_, window_};
 }
 
 std::optional<std::string> StudioSession::UnsavedDocument() {
-    if (!actions_.Record().Changed(host_)) return std::nullopt;
-    return host_.ActiveDocument().Name();
+    return actions_.Documents().FirstUnsaved();
 }
 
 std::string StudioSession::Hello() const {
-    return EventText("hello", JsonText(json{{"version", Version()}}));
+    return EventText("hello",
+                     JsonText(json{{"version", Version()}, {"progress", progress_.Shown()}}));
 }
 
 HttpResponse StudioSession::Serve(const RoutedRequest& request) {
@@ -207,8 +208,10 @@ json StudioSession::Perform(const RoutedRequest& request) {
 }
 
 HttpResponse StudioSession::DoAction(const RoutedRequest& request) {
+    actions_.Documents().BeforeAction();
     try {
         json report = Perform(request);
+        actions_.Documents().AfterAction();
         // The action has returned, so every window it opened has closed.
         ShowNoWindow();
         host_.RefreshCommandStates();
@@ -216,6 +219,7 @@ HttpResponse StudioSession::DoAction(const RoutedRequest& request) {
         report["version"] = Version();
         return JsonResponse(JsonText(report));
     } catch (const Refused& refused) {
+        actions_.Documents().AfterAction();
         return refused.response;
     }
 }

@@ -3,10 +3,10 @@
 // sends a request of its own. The host does requests in the order they arrive, so the order in
 // which the page sends them is decided here too:
 //
-// - Edits (selecting, an object's states) go out one after another, each once the one before it
-//   was answered, so the host does them in the order the person acted (the two clicks of a
-//   double-click select before the double-click's own request, a click in the viewport after a
-//   click in the tree before it).
+// - Edits (selecting, an object's states, and making, switching and closing documents and takes)
+//   go out one after another, each once the one before it was answered, so the host does them
+//   in the order the person acted (the two clicks of a double-click select before the
+//   double-click's own request, a click in the viewport after a click in the tree before it).
 // - The modal window's actions go out one after another on a lane of their own: the request that
 //   opened the window is answered only when it closes, so they must not wait for anything else.
 // - The whole state is fetched once at a time; asked for again while a fetch runs, it is fetched
@@ -28,14 +28,22 @@ import {decodeState} from './object-table.js';
 /** @typedef {import('./protocol.js').KeyStroke} KeyStroke */
 /** @typedef {import('./protocol.js').WindowRequest} WindowRequest */
 /** @typedef {import('./protocol.js').OpenRequest} OpenRequest */
+/** @typedef {import('./protocol.js').CloseRequest} CloseRequest */
+/** @typedef {import('./protocol.js').DocumentAnswer} DocumentAnswer */
 /** @typedef {import('./protocol.js').Answer} Answer */
 /** @typedef {import('./protocol.js').PressAnswer} PressAnswer */
 /** @typedef {import('./protocol.js').KeyAnswer} KeyAnswer */
 /** @typedef {import('./protocol.js').UploadAnswer} UploadAnswer */
+/** @typedef {import('./protocol.js').StepAnswer} StepAnswer */
+/** @typedef {import('./protocol.js').TransformRequest} TransformRequest */
+/** @typedef {import('./protocol.js').CreateRequest} CreateRequest */
+/** @typedef {import('./protocol.js').MoveRequest} MoveRequest */
+/** @typedef {import('./protocol.js').PasteRequest} PasteRequest */
 /** @typedef {import('./store.js').Store} Store */
 
 /**
- * Asked when an open would lose changes that were not saved: answers whether to lose them.
+ * Asked when an open or a close would lose changes that were not saved: answers whether to
+ * lose them.
  * @callback ConfirmDiscard
  * @param {string} unsaved  the open document's name
  * @returns {Promise<boolean>}
@@ -152,6 +160,82 @@ export class Actions {
         return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/object', request)));
     }
 
+    // Edits of objects and the history, in order with the other edits: a drag's transforms reach
+    // the host in the order they were made, and an undo comes after the edit before it.
+
+    /**
+     * @param {string} path  the route under /api/
+     * @param {object} body
+     * @returns {Promise<StepAnswer>}
+     */
+    edit(path, body) {
+        return this.inOrder('edits', () => /** @type {Promise<StepAnswer>} */ (postJson(`/api/${path}`, body)));
+    }
+
+    /**
+     * @param {number} id
+     * @param {string} name
+     */
+    rename(id, name) {
+        return this.edit('rename', {id, name});
+    }
+
+    /**
+     * Places an object relative to its parent; `continues` goes on from the step of the drag it
+     * belongs to, so that a drag is one step to undo.
+     * @param {TransformRequest} request
+     */
+    transform(request) {
+        return this.edit('transform', request);
+    }
+
+    /** @param {CreateRequest} request */
+    create(request) {
+        return this.edit('create', request);
+    }
+
+    /**
+     * Deletes the objects with their subtrees.
+     * @param {number[]} ids
+     */
+    deleteObjects(ids) {
+        return this.edit('delete', {ids});
+    }
+
+    /** @param {MoveRequest} request */
+    move(request) {
+        return this.edit('move', request);
+    }
+
+    /**
+     * Copies the objects with their subtrees to the host's clipboard.
+     * @param {number[]} ids
+     */
+    copy(ids) {
+        return this.edit('copy', {ids});
+    }
+
+    /**
+     * Copies the objects to the host's clipboard and deletes them.
+     * @param {number[]} ids
+     */
+    cut(ids) {
+        return this.edit('cut', {ids});
+    }
+
+    /** @param {PasteRequest} request */
+    paste(request) {
+        return this.edit('paste', request);
+    }
+
+    undo() {
+        return this.edit('undo', {});
+    }
+
+    redo() {
+        return this.edit('redo', {});
+    }
+
     // The modal window, on a lane of its own.
 
     /**
@@ -209,6 +293,17 @@ export class Actions {
     }
 
     /**
+     * Calls off the long work the host is busy with (an open, an import, a save). It goes at once,
+     * in no lane: the host answers it without waiting for the work, which then answers that it
+     * was cancelled. Answers whether there was work to call off.
+     * @returns {Promise<boolean>}
+     */
+    async cancelWork() {
+        const answer = /** @type {{cancelled: boolean}} */ (await postJson('/api/cancel', {}));
+        return answer.cancelled;
+    }
+
+    /**
      * Opens the file at `path`; see openAsking.
      * @param {string} path
      * @param {ConfirmDiscard} confirmDiscard
@@ -244,23 +339,85 @@ export class Actions {
     }
 
     /**
-     * Opens what `request` names. When the open document has changes that were not saved, the
-     * host refuses and names it; the person is then asked, and the file opened again, losing
-     * them, only if they choose so. Answers whether the file was opened.
+     * Opens what `request` names over the active document; see discardAsking.
      * @param {OpenRequest} request
      * @param {ConfirmDiscard} confirmDiscard
      * @returns {Promise<boolean>}
      */
-    async openAsking(request, confirmDiscard) {
-        try {
-            await postJson('/api/open', request);
-            return true;
-        } catch (error) {
-            const unsaved = error instanceof ApiError && error.status === 409 ? error.details.unsaved : undefined;
-            if (typeof unsaved !== 'string') throw error;
-            if (!(await confirmDiscard(unsaved))) return false;
-            await postJson('/api/open', {...request, discardChanges: true});
-            return true;
-        }
+    openAsking(request, confirmDiscard) {
+        return discardAsking('/api/open', request, confirmDiscard);
+    }
+
+    // Documents and takes, in the order of the edits: an edit sent before a switch is done in the
+    // document it was meant for.
+
+    /**
+     * A new empty document, which becomes the active one.
+     * @returns {Promise<DocumentAnswer>}
+     */
+    newDocument() {
+        return this.inOrder('edits', () => /** @type {Promise<DocumentAnswer>} */ (postJson('/api/document/new', {})));
+    }
+
+    /**
+     * Makes the open document with this serial the active one.
+     * @param {number} serial
+     * @returns {Promise<Answer>}
+     */
+    switchDocument(serial) {
+        return this.inOrder(
+            'edits',
+            () => /** @type {Promise<Answer>} */ (postJson('/api/document/switch', {document: serial})),
+        );
+    }
+
+    /**
+     * Closes the open document with this serial; see discardAsking.
+     * @param {number} serial
+     * @param {ConfirmDiscard} confirmDiscard
+     * @returns {Promise<boolean>}
+     */
+    closeDocument(serial, confirmDiscard) {
+        return this.inOrder('edits', () => discardAsking('/api/document/close', {document: serial}, confirmDiscard));
+    }
+
+    /**
+     * Adds a take to the active document.
+     * @param {string} name
+     * @returns {Promise<Answer>}
+     */
+    newTake(name) {
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/take/new', {name})));
+    }
+
+    /**
+     * Makes the active document's take with this name the current one.
+     * @param {string} name
+     * @returns {Promise<Answer>}
+     */
+    useTake(name) {
+        return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/take/use', {name})));
+    }
+}
+
+/**
+ * Sends an action that would lose a document's unsaved changes (an open over it, a close). The
+ * host refuses it then, naming the document; the person is asked, and the action sent again,
+ * losing them, only if they choose so. Answers whether the action was done.
+ * @param {string} path
+ * @param {OpenRequest | CloseRequest} request
+ * @param {ConfirmDiscard} confirmDiscard
+ * @returns {Promise<boolean>}
+ */
+async function discardAsking(path, request, confirmDiscard) {
+    try {
+        await postJson(path, request);
+        return true;
+    } catch (error) {
+        const unsaved = error instanceof ApiError && error.status === 409 ? error.details.unsaved : undefined;
+        if (typeof unsaved !== 'string') throw error;
+        if (!(await confirmDiscard(unsaved))) return false;
+        await postJson(path, {...request, discardChanges: true});
+        return true;
     }
 }

@@ -117,9 +117,15 @@ export function setUpFile(store, actions, {report, notify}) {
         document.title = documentTitle(store.document);
         byId('document-name').textContent = `${store.document.name}${store.document.changed ? ' (changed)' : ''}`;
     };
+    // The field names the active document's file; switched to another document, it names that
+    // one's.
+    /** @type {number | undefined} */
+    let shown;
     store.on('load', () => {
         showTitle();
-        if (!path.value) path.value = store.document.path ?? '';
+        const active = store.documents.find((open) => open.active)?.serial;
+        if (!path.value || active !== shown) path.value = store.document.path ?? '';
+        shown = active;
     });
     store.on('change', ({change}) => {
         if (change.document) showTitle();

@@ -45,14 +45,19 @@ function localOf(store, i) {
 
 // The world transform of every object, 16 floats each: the chain of local transforms from the top.
 export function computeWorld(store) {
+    const world = new Float32Array(store.count() * 16);
+    computeWorldOf(store, world, 0, store.count());
+    return world;
+}
+
+// The world transforms of the objects first..end-1 again, a whole subtree or more: parents come
+// before their children, and the parents before `first` are as `world` holds them.
+export function computeWorldOf(store, world, first, end) {
     const {parentIndex} = store;
-    const count = store.count();
-    const world = new Float32Array(count * 16);
-    for (let i = 0; i < count; i++) {
+    for (let i = first; i < end; i++) {
         if (parentIndex[i] >= 0) multiply(world, parentIndex[i] * 16, localOf(store, i), 0, world, i * 16);
         else store.transformInto(i, world, i * 16);
     }
-    return world;
 }
 
 // The index of the object instance i refers to; -1 when i is no instance or its link names no

@@ -53,6 +53,12 @@ export class Store {
         this.window = null;
         /** @type {State['opened']} */
         this.opened = [];
+        /** @type {State['history']} */
+        this.history = {undo: null, redo: null};
+        /** @type {State['documents']} the open documents, as tabs */
+        this.documents = [];
+        /** @type {State['takes']} the active document's */
+        this.takes = {names: [], current: -1};
         /** @type {{[K in keyof Listeners]: Listeners[K][]}} */
         this.listeners = {load: [], change: []};
         this.loads = 0; // how many times the whole state was loaded
@@ -99,6 +105,9 @@ export class Store {
         this.console = [...state.console];
         this.window = state.window ?? null;
         this.opened = [...(state.opened ?? [])];
+        this.history = state.history ?? {undo: null, redo: null};
+        this.documents = state.documents ?? [];
+        this.takes = state.takes ?? {names: [], current: -1};
         this.index();
         this.loads++;
         this.emit('load', this);
@@ -405,6 +414,9 @@ export class Store {
         if (change.console) this.console.push(...change.console);
         if (change.window !== undefined) this.window = change.window;
         if (change.opened) this.opened = [...change.opened]; // sent whole, as every member but console
+        if (change.history) this.history = change.history;
+        if (change.documents) this.documents = change.documents;
+        if (change.takes) this.takes = change.takes;
         this.emit('change', {change, changedIds});
         return true;
     }
