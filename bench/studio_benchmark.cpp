@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -33,7 +34,11 @@ using Clock = std::chrono::steady_clock;
 using vhost::studio::HttpRequest;
 using vhost::studio::HttpResponse;
 
-constexpr std::size_t kTownNodes = 100000;
+// The town's nodes: 10^5, or VELA_TOWN_NODES (e.g. 1000000 for the studio at 10^6 objects).
+std::size_t TownNodes() {
+    const char* nodes = std::getenv("VELA_TOWN_NODES");
+    return nodes != nullptr ? std::strtoull(nodes, nullptr, 10) : 100000;
+}
 
 double Seconds(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double>(to - from).count();
@@ -52,7 +57,7 @@ public:
         const fs::path file = fs::temp_directory_path() / "vela-studio-benchmark-town.gltf";
         {
             std::ofstream out(file);
-            vtools::WriteNodeGltf(out, kTownNodes);
+            vtools::WriteNodeGltf(out, TownNodes());
         }
         vhost::SceneLoadResult loaded = vhost::OpenScene(file);
         fs::remove(file);

@@ -24,6 +24,7 @@
 #include "studio/event_stream.h"
 #include "studio/http_target.h"
 #include "studio/request_handler.h"
+#include "studio/state_binary.h"
 #include "studio/studio_session.h"
 
 namespace {
@@ -143,8 +144,10 @@ HttpRequest FuzzedRequest(FuzzedDataProvider& input) {
     return request;
 }
 
+// The whole state as the host encodes it, read back (which must succeed), without its version.
 std::string StateWithoutVersion(Studio& studio) {
-    nlohmann::json state = nlohmann::json::parse(studio.session.State().body);
+    nlohmann::json state =
+        vhost::studio::WholeStateJson(vhost::studio::DecodeWholeState(studio.session.State().body));
     state.erase("version");
     return state.dump();
 }

@@ -8,6 +8,7 @@
 #include <map>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "actions/history.h"
@@ -143,6 +144,15 @@ static_assert(MemberCount<ObjectStates>() == kStateCount,
               "every member of ObjectStates is a state of the table");
 static_assert(kStateCount <= 32, "a set of states is 32 bits");
 
+template <std::size_t... Index>
+constexpr std::size_t CountFlags(std::index_sequence<Index...> /*indices*/) {
+    return (std::size_t{std::is_same_v<std::remove_cvref_t<decltype(std::get<Index>(kStateFields))>,
+                                       StateField<bool>>} +
+            ... + 0);
+}
+static_assert(CountFlags(std::make_index_sequence<kStateCount>()) <= 8,
+              "the flags of an object are the bits of one byte");
+
 // `"name":` after the members before it.
 void AppendKey(std::string& out, std::string_view name) {
     if (out.back() != '{') out += ',';
@@ -178,50 +188,6 @@ std::array<std::uint64_t, 12> BitsOf(const Matrix& m) {
             std::bit_cast<std::uint64_t>(m.v2.x),  std::bit_cast<std::uint64_t>(m.v2.y),
             std::bit_cast<std::uint64_t>(m.v2.z),  std::bit_cast<std::uint64_t>(m.v3.x),
             std::bit_cast<std::uint64_t>(m.v3.y),  std::bit_cast<std::uint64_t>(m.v3.z)};
-}
-
-// The type's name as session scripts write it, or its number for a type the host does not know.
-class TypeNames {
-public:
-    explicit TypeNames(const ObjectTypes& types) : types_(types) {}
-    const std::string& NameOf(std::int32_t type) {
-        if (type != lastType_ || lastName_.empty()) {
-            const ObjectType* known = types_.Find(type);
-            lastName_ = known != nullptr ? known->token : std::to_string(type);
-            lastType_ = type;
-        }
-        return lastName_;
-    }
-
-private:
-    const ObjectTypes& types_;
-    std::int32_t lastType_ = 0;
-    std::string lastName_;
-};
-
-void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates& states,
-                  TypeNames& types) {
-    out += "{\"id\":";
-    AppendNumber(out, shape.id);
-    out += ",\"parent\":";
-    AppendNumber(out, shape.parent);
-    out += ",\"type\":";
-    AppendText(out, types.NameOf(shape.type));
-    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
-        const auto& value = states.*field.member;
-        if (field.isDefault != nullptr && field.isDefault(value)) return;
-        AppendKey(out, field.name);
-        AppendValue(out, value);
-    });
-    if (shape.mesh != 0) {
-        out += ",\"mesh\":";
-        AppendNumber(out, shape.mesh);
-    }
-    if (shape.link != 0) {
-        out += ",\"link\":";
-        AppendNumber(out, shape.link);
-    }
-    out += '}';
 }
 
 // The states that differ between `was` and `now`, a bit each; none when they are the same.
@@ -378,9 +344,12 @@ json ConsoleLineJson(const ConsoleLine& line) {
 }  // namespace
 
 std::int64_t MeshNumbers::NumberOf(const std::shared_ptr<const Mesh>& mesh) {
+    if (mesh.get() == last_) return lastNumber_;
     const auto [found, added] =
         numbers_.try_emplace(mesh.get(), static_cast<std::int64_t>(meshes_.size()) + 1);
     if (added) meshes_.push_back(mesh);
+    last_ = mesh.get();
+    lastNumber_ = found->second;
     return found->second;
 }
 
@@ -405,8 +374,12 @@ std::string Changes::EventText(std::uint64_t version) const {
     return text;
 }
 
-Snapshot TakeSnapshot(const StateSources& sources) {
+Snapshot TakeSnapshot(const StateSources& sources, Snapshot reuse) {
     Snapshot snapshot;
+    snapshot.shapes = std::move(reuse.shapes);
+    snapshot.states = std::move(reuse.states);
+    snapshot.shapes.clear();
+    snapshot.states.clear();
     const Document& document = sources.host.ActiveDocument();
     snapshot.source = &document;
     const std::size_t count = document.ObjectCount();
@@ -428,19 +401,13 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     return snapshot;
 }
 
-std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
-    const Snapshot state = TakeSnapshot(sources);
-    TypeNames types(sources.host.Types());
+std::string StateMembersText(const StateSources& sources, const Snapshot& state,
+                             std::uint64_t version) {
     std::string out = "{\"version\":";
     AppendNumber(out, version);
     out += ",\"document\":" + JsonText(state.document);
     out += ",\"button\":" + JsonText(state.button);
-    out += ",\"objects\":[";
-    for (std::size_t i = 0; i < state.shapes.size(); ++i) {
-        if (i > 0) out += ',';
-        AppendObject(out, state.shapes[i], state.states[i], types);
-    }
-    out += "],\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
+    out += ",\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
     out += ",\"history\":" + JsonText(state.history);
@@ -486,6 +453,138 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     if (before.takes != now.takes) changes.members["takes"] = now.takes;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
+}
+
+// The table of states in columns -------------------------------------------------------------
+
+namespace {
+
+void AddColumnState(StateColumns& columns, std::size_t& texts, std::size_t& /*modes*/,
+                    std::size_t& /*flags*/, const std::string& value) {
+    StateColumns::Text& column = columns.texts[texts++];
+    column.bytes += value;
+    column.starts.push_back(static_cast<std::uint32_t>(column.bytes.size()));
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& modes,
+                    std::size_t& /*flags*/, Mode value) {
+    columns.modes[modes++].values.push_back(static_cast<std::uint8_t>(value));
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& /*modes*/,
+                    std::size_t& flags, bool value) {
+    if (value)
+        columns.flags.back() = static_cast<std::uint8_t>(columns.flags.back() | (1U << flags));
+    ++flags;
+}
+
+// A transform's numbers compared bit for bit, so that -0 is not sent as 0.
+bool Is(double value, double wanted) {
+    return std::bit_cast<std::uint64_t>(value) == std::bit_cast<std::uint64_t>(wanted);
+}
+
+bool HasUnitAxes(const Matrix& m) {
+    return Is(m.v1.x, 1) && Is(m.v1.y, 0) && Is(m.v1.z, 0) && Is(m.v2.x, 0) && Is(m.v2.y, 1) &&
+           Is(m.v2.z, 0) && Is(m.v3.x, 0) && Is(m.v3.y, 0) && Is(m.v3.z, 1);
+}
+
+void AddColumnState(StateColumns& columns, std::size_t& /*texts*/, std::size_t& /*modes*/,
+                    std::size_t& /*flags*/, const LocalPlacement& value) {
+    // One transform state today; a second would need its own counter.
+    StateColumns::Matrices& column = columns.matrices.front();
+    const Matrix& m = value.matrix;
+    const bool axes = !HasUnitAxes(m);
+    if (!axes && Is(m.off.x, 0) && Is(m.off.y, 0) && Is(m.off.z, 0)) {
+        column.kinds.push_back(StateColumns::kIdentity);
+        return;
+    }
+    column.kinds.push_back(axes ? StateColumns::kAffine : StateColumns::kTranslation);
+    if (axes) {
+        column.values.insert(column.values.end(), {m.v1.x, m.v1.y, m.v1.z, m.v2.x, m.v2.y, m.v2.z,
+                                                   m.v3.x, m.v3.y, m.v3.z});
+    }
+    column.values.insert(column.values.end(), {m.off.x, m.off.y, m.off.z});
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& /*modes*/, std::size_t& /*flags*/, LocalPlacement& value) {
+    const StateColumns::Matrices& column = columns.matrices.front();
+    Matrix& m = value.matrix;
+    m = Matrix{};
+    const double* v = column.values.data() + column.starts[index];
+    switch (column.kinds[index]) {
+        case StateColumns::kAffine:
+            m.v1 = {v[0], v[1], v[2]};
+            m.v2 = {v[3], v[4], v[5]};
+            m.v3 = {v[6], v[7], v[8]};
+            m.off = {v[9], v[10], v[11]};
+            break;
+        case StateColumns::kTranslation:
+            m.off = {v[0], v[1], v[2]};
+            break;
+        default:
+            break;
+    }
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& texts,
+                     std::size_t& /*modes*/, std::size_t& /*flags*/, std::string& value) {
+    const StateColumns::Text& column = columns.texts[texts++];
+    const std::uint32_t start = column.starts[index];
+    value = column.bytes.substr(start, column.starts[index + 1] - start);
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& modes, std::size_t& /*flags*/, Mode& value) {
+    value = static_cast<Mode>(columns.modes[modes++].values[index]);
+}
+
+void ReadColumnState(const StateColumns& columns, std::size_t index, std::size_t& /*texts*/,
+                     std::size_t& /*modes*/, std::size_t& flags, bool& value) {
+    value = ((static_cast<unsigned>(columns.flags[index]) >> flags++) & 1U) != 0U;
+}
+
+void NameColumn(StateColumns& columns, std::string_view name, const std::string& /*kind*/) {
+    columns.texts.push_back({name, {}, {0}});
+}
+void NameColumn(StateColumns& columns, std::string_view name, Mode /*kind*/) {
+    columns.modes.push_back({name, {}});
+}
+void NameColumn(StateColumns& columns, std::string_view name, bool /*kind*/) {
+    columns.flagNames.push_back(name);
+}
+void NameColumn(StateColumns& columns, std::string_view name, const LocalPlacement& /*kind*/) {
+    columns.matrices.push_back({name, {}, {}, {}});
+}
+
+}  // namespace
+
+StateColumns::StateColumns() {
+    const ObjectStates defaults;
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        NameColumn(*this, field.name, defaults.*field.member);
+    });
+}
+
+void StateColumns::Add(const ObjectStates& states) {
+    std::size_t text = 0;
+    std::size_t mode = 0;
+    std::size_t flag = 0;
+    flags.push_back(0);
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        AddColumnState(*this, text, mode, flag, states.*field.member);
+    });
+}
+
+ObjectStates StateColumns::StatesAt(std::size_t index) const {
+    ObjectStates states;
+    std::size_t text = 0;
+    std::size_t mode = 0;
+    std::size_t flag = 0;
+    ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        ReadColumnState(*this, index, text, mode, flag, states.*field.member);
+    });
+    return states;
 }
 
 json MeshJson(const Mesh& mesh) {

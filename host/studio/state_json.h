@@ -33,6 +33,9 @@ public:
 private:
     std::vector<std::shared_ptr<const Mesh>> meshes_;  // number N at N - 1
     std::unordered_map<const Mesh*, std::int64_t> numbers_;
+    // The mesh asked for last: objects that share one mostly come one after another.
+    const Mesh* last_ = nullptr;
+    std::int64_t lastNumber_ = 0;
 };
 
 // An object's place in the tree and what draws it; any change of these is a change of the tree.
@@ -103,14 +106,54 @@ struct StateSources {
     const nlohmann::json& window;  // the open modal window, or null
 };
 
-Snapshot TakeSnapshot(const StateSources& sources);
-// The whole state as JSON text, as GET /api/state answers it.
-std::string WholeStateText(const StateSources& sources, std::uint64_t version);
+// `reuse`, an earlier snapshot no longer needed, lends its memory: at 10^6 objects a snapshot is
+// about 180 MB, whose pages would otherwise be faulted in anew for every change.
+Snapshot TakeSnapshot(const StateSources& sources, Snapshot reuse = {});
+// The whole state's members but the objects, as a JSON object's text: the header of the binary
+// whole state (state_binary.h) that GET /api/state answers.
+std::string StateMembersText(const StateSources& sources, const Snapshot& state,
+                             std::uint64_t version);
 // What changed from `before` to `now`; `newConsoleLines` are the lines added since `before`.
 Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
                        const std::vector<nlohmann::json>& newConsoleLines);
 // The console lines from `first` on.
 std::vector<nlohmann::json> ConsoleLinesFrom(Host& host, std::size_t first);
+// The objects' states column by column, as the binary whole state carries them: each text state a
+// column of UTF-8 bytes with each object's start, each mode a byte per object (the Mode's value),
+// every flag a bit of one byte per object, bit k for the k-th flag, and each transform a kind
+// per object with the numbers it needs (TransformKind). Names and orders are those of the table
+// of states, so a new state gets its column without a line here.
+struct StateColumns {
+    // How a transform is sent: nothing for the identity, its offset (3 numbers) when that is all
+    // it has, else its x, y and z axes and its offset (12 numbers).
+    enum TransformKind : std::uint8_t { kIdentity = 0, kTranslation = 1, kAffine = 2 };
+    struct Matrices {
+        std::string_view name;
+        std::vector<std::uint8_t> kinds;
+        std::vector<double> values;
+        std::vector<std::size_t> starts;  // where each object's numbers begin, when read back
+    };
+    struct Text {
+        std::string_view name;
+        std::string bytes;
+        std::vector<std::uint32_t> starts;  // one per object, and the end after the last
+    };
+    struct Bytes {
+        std::string_view name;
+        std::vector<std::uint8_t> values;
+    };
+    std::vector<Text> texts;
+    std::vector<Bytes> modes;
+    std::vector<std::string_view> flagNames;
+    std::vector<std::uint8_t> flags;
+    std::vector<Matrices> matrices;
+
+    StateColumns();
+    void Add(const ObjectStates& states);
+    // Object `index`'s states read back from the columns, as Add took them.
+    ObjectStates StatesAt(std::size_t index) const;
+};
+
 // A mesh as GET /api/mesh/N answers it.
 nlohmann::json MeshJson(const Mesh& mesh);
 

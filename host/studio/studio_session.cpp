@@ -11,6 +11,7 @@
 #include "platform/utf8_path.h"
 #include "studio/page_files.h"
 #include "studio/request_errors.h"
+#include "studio/state_binary.h"
 #include "text/quoting.h"
 #include "vela2023/vela_ids.h"
 #include "views/page_drawing.h"
@@ -123,7 +124,10 @@ json StudioSession::VersionAnswer() const { return {{"version", Version()}}; }
 // Reads -------------------------------------------------------------------------------------------
 
 HttpResponse StudioSession::State(std::string_view /*parameter*/) {
-    return JsonResponse(WholeStateText(Sources(), Version()));
+    HttpResponse response;
+    response.contentType = kStateContentType;
+    response.body = WholeStateBody(Sources(), Version());
+    return response;
 }
 
 HttpResponse StudioSession::Preferences(std::string_view /*parameter*/) {
@@ -240,11 +244,12 @@ void StudioSession::ShowNoWindow() {
 }
 
 void StudioSession::PublishChanges() {
-    Snapshot now = TakeSnapshot(Sources());
+    Snapshot now = TakeSnapshot(Sources(), std::move(spare_));
     const std::vector<json> lines = now.consoleLines > sent_.consoleLines
                                         ? ConsoleLinesFrom(host_, sent_.consoleLines)
                                         : std::vector<json>{};
     const Changes changes = ChangesBetween(sent_, now, lines);
+    spare_ = std::move(sent_);
     sent_ = std::move(now);
     if (changes.tree) {
         events_.Publish("reload", JsonText(json{{"version", ++version_}}));

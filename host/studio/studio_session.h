@@ -83,6 +83,7 @@ private:
     StudioActions actions_;
     MeshNumbers meshes_;
     Snapshot sent_;
+    Snapshot spare_;  // the snapshot sent before, whose memory the next one reuses
     std::atomic<std::uint64_t> version_{1};
     nlohmann::json window_;
     std::string windowName_;

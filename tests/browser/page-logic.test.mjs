@@ -55,14 +55,21 @@ test('the viewport draws by the effective visibility, and a disabled object pass
 
 test('an instance places the subtree it refers to at its own place, follows instances of instances and stops at a link back', () => {
     const at = (x, y, z) => [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, y, z, 1];
-    const made = (id, parent, type, more = {}) => ({...object(id, parent, 'default', 'default'), type, ...more});
+    const made = (id, parent, type, more = {}) => ({
+        ...object(id, parent, 'default', 'default'),
+        type,
+        ...more,
+    });
     const store = loaded([
         made(1, 0, 'null', {editor: 'off', transform: at(10, 0, 0)}), // Car, hidden in the tree
         made(2, 1, 'cube', {transform: at(1, 1, 0)}), // Body
         made(3, 1, 'cylinder', {editor: 'off'}), // a wheel hidden in the tree
         made(4, 1, 'instance', {link: 5, transform: at(0, 2, 0)}), // an instance inside the car
         made(5, 0, 'sphere', {transform: at(0, 0, 7)}),
-        made(6, 0, 'instance', {link: 1, transform: [0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, -5, 1]}), // the car's copy, turned
+        made(6, 0, 'instance', {
+            link: 1,
+            transform: [0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, -5, 1],
+        }), // the car's copy, turned
         made(7, 0, 'instance', {link: 6, transform: at(0, 0, 20)}), // a copy of the copy
         made(8, 0, 'instance', {link: 9}),
         made(9, 0, 'instance', {link: 8}),
@@ -81,8 +88,8 @@ test('an instance places the subtree it refers to at its own place, follows inst
     // Each extra as [owner id, drawn object id or "gate", drawn, its place].
     const listed = (shown) =>
         extras.owner.map((owner, x) => [
-            store.objects[owner].id,
-            extras.source[x] < 0 ? 'gate' : store.objects[extras.source[x]].id,
+            store.idAt(owner),
+            extras.source[x] < 0 ? 'gate' : store.idAt(extras.source[x]),
             shown[count + x],
             Array.from(extras.matrix.subarray(x * 16 + 12, x * 16 + 15)),
         ]);
@@ -100,8 +107,8 @@ test('an instance places the subtree it refers to at its own place, follows inst
         [12, 10, 1, [0, 0, 0]],
     ]);
 
-    store.objects[1].enabled = false; // the body
-    store.objects[5].editor = 'off'; // the copy; the copy of the copy still shows the car
+    store.write([1], 'enabled', false); // the body
+    store.write([5], 'editor', 'off'); // the copy; the copy of the copy still shows the car
     assert.deepEqual(
         listed(drawn('editor')).map((entry) => entry[2]),
         [0, 0, 0, 0, 1, 1, 0, 0, 1, 1, 1],
@@ -146,9 +153,9 @@ test('events apply in order: a missed version asks for the whole state, an old o
     store.on('change', ({changedIds}) => seen.push(changedIds));
 
     assert.equal(store.applyChange({version: 7, objects: [{id: 2, editor: 'off'}]}), false);
-    assert.equal(store.objects[1].editor, 'default', 'nothing is applied over a gap');
+    assert.equal(store.objectAt(1).editor, 'default', 'nothing is applied over a gap');
     assert.equal(store.applyChange({version: 5, objects: [{id: 2, editor: 'off'}]}), true);
-    assert.equal(store.objects[1].editor, 'default', 'an event the state already holds is not applied again');
+    assert.equal(store.objectAt(1).editor, 'default', 'an event the state already holds is not applied again');
 
     assert.equal(
         store.applyChange({
@@ -160,7 +167,10 @@ test('events apply in order: a missed version asks for the whole state, an old o
         }),
         true,
     );
-    assert.deepEqual(store.objects[1], {...object(2, 1, 'off', 'default'), isolated: true});
+    assert.deepEqual(store.objectAt(1), {
+        ...object(2, 1, 'off', 'default'),
+        isolated: true,
+    });
     assert.equal(store.button.pressed, true);
     assert.deepEqual(store.console, [{text: 'a'}]);
     assert.deepEqual(seen, [[2]]);
@@ -178,7 +188,7 @@ test('events apply in order: a missed version asks for the whole state, an old o
         true,
     );
     assert.deepEqual(
-        store.objects.map(({render, selected}) => [render, selected]),
+        [store.objectAt(0), store.objectAt(1)].map(({render, selected}) => [render, selected]),
         [
             ['off', false],
             ['off', true],
@@ -186,13 +196,65 @@ test('events apply in order: a missed version asks for the whole state, an old o
     );
     assert.deepEqual(seen.at(-1), [1, 2, 2]);
 
+    // A transform written over the table's (an offset only, or none) is read back whole, and the
+    // world transforms follow it.
+    const turned = [0, 0, -1, 0, 0, 1, 0, 0, 1, 0, 0, 0, 4, 5, 6, 1];
+    store.write([1], 'transform', turned);
+    assert.deepEqual(store.objectAt(1).transform, turned);
+    assert.deepEqual(Array.from(computeWorld(store).subarray(16, 32)), turned);
+    store.write([1], 'transform', null);
+    assert.equal(store.objectAt(1).transform, undefined);
+
+    // Ids far sparser than the objects are looked up all the same.
+    const sparse = loaded([object(4e9, 0, 'default', 'default'), object(7, 4e9, 'default', 'default')]);
+    assert.deepEqual([sparse.indexOf(4e9), sparse.indexOf(7), sparse.indexOf(8), sparse.depth[1]], [0, 1, -1, 1]);
+
     // Members that change only with the tree, and members the page does not know, are not written.
     assert.equal(
-        store.applyChange({version: 8, objects: [{id: 1, type: 'sphere', parent: 2, colour: 'red', name: 'Car'}]}),
+        store.applyChange({
+            version: 8,
+            objects: [{id: 1, type: 'sphere', parent: 2, colour: 'red', name: 'Car'}],
+        }),
         true,
     );
-    assert.deepEqual(store.objects[0], {...object(1, 0, 'default', 'off'), name: 'Car'});
+    assert.deepEqual(store.objectAt(0), {
+        ...object(1, 0, 'default', 'off'),
+        name: 'Car',
+    });
 });
+
+// A whole state of no objects in the host's binary form: `members` as its header.
+function stateBytes(members) {
+    const columns = [
+        'id',
+        'parent',
+        'type',
+        'link',
+        'mesh',
+        'transformKind',
+        'transform',
+        'name',
+        'editor',
+        'render',
+        'flags',
+    ]
+        .map((name) => ({name, type: 'u8', offset: 0, length: 0}))
+        .concat([{name: 'name.start', type: 'u32', offset: 0, length: 1}]);
+    const objects = {
+        count: 0,
+        types: [],
+        modes: ['on', 'off', 'default'],
+        flags: ['enabled', 'selected', 'isolated'],
+        columns,
+    };
+    const header = new TextEncoder().encode(JSON.stringify({...members, objects}));
+    const start = Math.ceil((8 + header.length) / 8) * 8;
+    const bytes = new Uint8Array(start + 8);
+    bytes.set(new TextEncoder().encode('VST1'));
+    new DataView(bytes.buffer).setUint32(4, header.length, true);
+    bytes.set(header, 8);
+    return bytes.buffer;
+}
 
 // A stand-in for the host behind fetch: each request waits until the test answers it.
 function fakeHost() {
@@ -203,18 +265,31 @@ function fakeHost() {
             requests.push({
                 what: `${init.method} ${path}`,
                 body,
-                answer: (status, json) => resolve({ok: status < 400, status, statusText: '', json: async () => json}),
+                answer: (status, json) =>
+                    resolve({
+                        ok: status < 400,
+                        status,
+                        statusText: '',
+                        json: async () => json,
+                        arrayBuffer: async () => stateBytes(json),
+                    }),
             });
         });
     const settle = () => new Promise((done) => setTimeout(done, 0));
-    return {requests, settle, sent: () => requests.map((request) => request.what)};
+    return {
+        requests,
+        settle,
+        sent: () => requests.map((request) => request.what),
+    };
 }
 
 test('edits go to the host one after another, the modal window on a lane of its own, the state once at a time', async () => {
     const host = fakeHost();
     const reported = [];
     const store = new Store();
-    const actions = new Actions(store, {report: (error) => reported.push(error.message)});
+    const actions = new Actions(store, {
+        report: (error) => reported.push(error.message),
+    });
 
     const first = actions.select([1], 'replace');
     const second = actions.setObject({id: 1, editor: 'on'});
@@ -234,7 +309,11 @@ test('edits go to the host one after another, the modal window on a lane of its 
     host.requests[2].answer(200, {version: 3});
     assert.deepEqual(await second, {version: 3});
     await host.settle();
-    assert.deepEqual(host.requests[3].body, {ids: [2], mode: 'add', children: true});
+    assert.deepEqual(host.requests[3].body, {
+        ids: [2],
+        mode: 'add',
+        children: true,
+    });
     host.requests[3].answer(200, {version: 4});
     host.requests[1].answer(200, {version: 4});
     await Promise.all([third, window]);
@@ -272,7 +351,10 @@ test('an open that would lose unsaved changes asks, and opens again losing them 
             return agrees;
         });
         await host.settle();
-        host.requests[before].answer(409, {error: 'unsaved changes', unsaved: 'a.json'});
+        host.requests[before].answer(409, {
+            error: 'unsaved changes',
+            unsaved: 'a.json',
+        });
         await host.settle();
         if (agrees) host.requests[before + 1].answer(200, {version: 2});
         assert.equal(await opened, agrees);

@@ -57,7 +57,7 @@ export async function startStudio(scene) {
         await rm(prefs, {recursive: true, force: true});
         return host.exitCode;
     };
-    return {url, origin: new URL(url).origin, stop, stderr: () => errors};
+    return {url, origin: new URL(url).origin, pid: host.pid, stop, stderr: () => errors};
 }
 
 export async function launchBrowser() {

@@ -258,6 +258,29 @@ describe('the studio page', () => {
         }
     });
 
+    test('eight tabs of one browser all show the scene and all follow a press', async () => {
+        const context = await browser.newContext({viewport: {width: 1280, height: 760}});
+        try {
+            const tabs = [];
+            for (let k = 0; k < 8; k++) {
+                const page = await context.newPage();
+                await page.goto(studio.url);
+                tabs.push(page);
+            }
+            for (const page of tabs) {
+                await row(page, 'Body').waitFor({timeout: 15000});
+                assert.equal(await page.getByRole('treeitem').count(), 20);
+            }
+            assert.ok((await viewportPixels(tabs[7])).drawn > 1000, 'the last tab draws the scene');
+            await velaButton(tabs[0]).click();
+            for (const page of tabs) await until(velaButton(page), 'aria-pressed', 'true');
+            await velaButton(tabs[7]).click();
+            for (const page of tabs) await until(velaButton(page), 'aria-pressed', 'false');
+        } finally {
+            await context.close();
+        }
+    });
+
     test('a double-click selects an object with its children, and so does the menu from the keyboard', async () => {
         const {page} = first;
         const car = ['Car', 'Body', 'Wheel FL', 'Wheel FR', 'Wheel RL', 'Wheel RR'];

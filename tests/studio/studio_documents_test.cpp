@@ -17,6 +17,7 @@
 #include "host.h"
 #include "scene_file/scene_file.h"
 #include "started_host.h"
+#include "studio/state_binary.h"
 #include "studio/studio_routes.h"
 #include "studio/studio_session.h"
 #include "vela2023/vela_ids.h"
@@ -72,7 +73,8 @@ protected:
         HttpRequest request;
         request.method = "GET";
         request.path = "/api/state";
-        return json::parse(session_->Serve(*vhost::studio::Routed(std::move(request))).body);
+        return vhost::studio::WholeStateJson(vhost::studio::DecodeWholeState(
+            session_->Serve(*vhost::studio::Routed(std::move(request))).body));
     }
     // An action the studio has no route for yet, done as the session does its actions: on the
     // host thread, and what it changed sent to every page.

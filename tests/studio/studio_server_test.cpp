@@ -29,6 +29,7 @@
 
 #include "host.h"
 #include "started_host.h"
+#include "studio/state_binary.h"
 #include "studio/studio.h"
 
 namespace {
@@ -207,11 +208,14 @@ protected:
     }
 
     std::uint64_t Version() {
-        return json::parse(Ask(http::verb::get, "/api/state").body)["version"].get<std::uint64_t>();
+        return vhost::studio::DecodeWholeState(Ask(http::verb::get, "/api/state").body)
+            .members["version"]
+            .get<std::uint64_t>();
     }
 
     void SelectWheel() {
-        const json state = json::parse(Ask(http::verb::get, "/api/state").body);
+        const json state = vhost::studio::WholeStateJson(
+            vhost::studio::DecodeWholeState(Ask(http::verb::get, "/api/state").body));
         for (const json& object : state["objects"]) {
             if (object["name"] == "Wheel") {
                 ASSERT_EQ(Ask(http::verb::post, "/api/select", json{{"ids", {object["id"]}}}.dump())

@@ -23,6 +23,7 @@
 #include "node_gltf.h"
 #include "scene_file/scene_file.h"
 #include "started_host.h"
+#include "studio/state_binary.h"
 #include "studio/state_json.h"
 
 namespace {
@@ -113,7 +114,10 @@ protected:
     HttpResponse Post(const std::string& path, const std::string& body) {
         return Send(Request("POST", path, body));
     }
-    json State() { return json::parse(Get("/api/state").body); }
+    json State() {
+        return vhost::studio::WholeStateJson(
+            vhost::studio::DecodeWholeState(Get("/api/state").body));
+    }
     // Sends a dropped file's bytes, as the first file of a new drop or as a later one of `drop`.
     HttpResponse Upload(const std::string& name, std::string bytes, const std::string& drop = {}) {
         HttpRequest request = Request("POST", "/api/upload", std::move(bytes));

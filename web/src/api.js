@@ -38,9 +38,10 @@ async function errorFrom(response) {
  * @param {'GET' | 'POST'} method
  * @param {string} path
  * @param {{type: string, body: BodyInit}} [content]  the body and its media type
- * @returns {Promise<unknown>} the answer's JSON
+ * @param {(response: Response) => Promise<unknown>} [read]  how the answer is read
+ * @returns {Promise<unknown>} the answer's JSON, or what `read` made of it
  */
-async function send(method, path, content) {
+async function send(method, path, content, read = (response) => response.json()) {
     /** @type {RequestInit & {headers: Record<string, string>}} */
     const init = {method, credentials: 'same-origin', headers: {}};
     if (content) {
@@ -55,11 +56,19 @@ async function send(method, path, content) {
         throw new ApiError(0, `The studio does not answer (${why}); is vela-host still running?`);
     }
     if (!response.ok) throw await errorFrom(response);
-    return response.json();
+    return read(response);
 }
 
 /** @param {string} path */
 export const getJson = (path) => send('GET', path);
+
+/**
+ * An answer's bytes, as the whole state comes.
+ * @param {string} path
+ * @returns {Promise<ArrayBuffer>}
+ */
+export const getBytes = (path) =>
+    /** @type {Promise<ArrayBuffer>} */ (send('GET', path, undefined, (response) => response.arrayBuffer()));
 
 /**
  * @param {string} path

@@ -4,7 +4,7 @@
 // the reference. Instances of instances are followed; a link that leads back to an object
 // already being followed draws nothing more.
 //
-// Placement p < objects.length is object p. The added ones, `extra` x = p - objects.length, each
+// Placement p < store.count() is object p. The added ones, `extra` x = p - store.count(), each
 // hang under a *gate* (the instance in the tree, or a nested instance's placement) and are drawn
 // when the gate is drawn and their object is drawn within the referenced subtree (see
 // computeDrawnWithin). An instance whose reference is one object without children (the towns of
@@ -36,8 +36,11 @@ function multiply(a, ai, b, bi, out, oi) {
 
 const IDENTITY = new Float32Array([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1]);
 
-function localOf(object) {
-    return object.transform ?? IDENTITY;
+const local = new Float64Array(16);
+
+// Object i's local transform, in a buffer the next call overwrites.
+function localOf(store, i) {
+    return store.transformInto(i, local);
 }
 
 // The world transform of every object, 16 floats each: the chain of local transforms from the top.
@@ -52,25 +55,24 @@ export function computeWorld(store) {
 export function computeWorldOf(store, world, first, end) {
     const {parentIndex} = store;
     for (let i = first; i < end; i++) {
-        const local = localOf(store.objectAt(i));
-        if (parentIndex[i] >= 0) multiply(world, parentIndex[i] * 16, local, 0, world, i * 16);
-        else world.set(local, i * 16);
+        if (parentIndex[i] >= 0) multiply(world, parentIndex[i] * 16, localOf(store, i), 0, world, i * 16);
+        else store.transformInto(i, world, i * 16);
     }
 }
 
 // The index of the object instance i refers to; -1 when i is no instance or its link names no
 // object of the tree (then it is drawn as a marker).
 function referenceOf(store, i) {
-    const object = store.objects[i];
-    if (object.type !== 'instance' || !object.link) return -1;
-    return store.indexById.get(object.link) ?? -1;
+    const link = store.linkAt(i);
+    if (!link || store.typeAt(i) !== 'instance') return -1;
+    return store.indexOf(link);
 }
 
 // For each object as a reference: the one object it is drawn as when that is a single object
 // without children (itself, or at the end of a chain of instances), EXPANDS when a subtree has to
 // be placed, NOTHING when the chain of instances leads back onto itself. Linear in the objects.
 function resolveReferences(store) {
-    const count = store.objects.length;
+    const count = store.count();
     const resolved = new Int32Array(count).fill(UNKNOWN);
     const chain = [];
     for (let start = 0; start < count; start++) {
@@ -130,7 +132,7 @@ class Extras {
 // The placements of a loaded state: `source[i]` is the object whose drawing object i shows at its
 // own world place (-1: none; an instance with a subtree to place draws through its extras).
 export function placeObjects(store, world) {
-    const count = store.objects.length;
+    const count = store.count();
     const resolved = resolveReferences(store);
     const relative = new Map(); // reference -> its subtree's transforms relative to it
     const extras = new Extras();
@@ -143,14 +145,7 @@ export function placeObjects(store, world) {
         matrices = new Float32Array((end - root) * 16);
         matrices.set(IDENTITY);
         for (let j = root + 1; j < end; j++) {
-            multiply(
-                matrices,
-                (store.parentIndex[j] - root) * 16,
-                localOf(store.objects[j]),
-                0,
-                matrices,
-                (j - root) * 16,
-            );
+            multiply(matrices, (store.parentIndex[j] - root) * 16, localOf(store, j), 0, matrices, (j - root) * 16);
         }
         relative.set(root, matrices);
         return matrices;

@@ -50,6 +50,7 @@ export class ObjectManager {
         /** @type {Set<number>} ids of the folded objects */
         this.folded = new Set();
         this.rows = new Int32Array(0);
+        this.foldedAt = new Uint8Array(0); // 1 for each folded object, by index
         this.active = -1; // object index of the active row
         /** @type {HTMLElement[]} */
         this.pool = [];
@@ -69,21 +70,29 @@ export class ObjectManager {
         store.on('change', () => this.draw());
     }
 
+    // Keeps the folds of the objects still there: in time of the folded objects, not the tree.
     rebuild() {
-        const known = new Set(this.store.objects.map((object) => object.id));
-        for (const id of this.folded) if (!known.has(id)) this.folded.delete(id);
-        if (this.active >= this.store.objects.length) this.active = -1;
+        this.foldedAt = new Uint8Array(this.store.count());
+        for (const id of this.folded) {
+            const index = this.store.indexOf(id);
+            if (index < 0) this.folded.delete(id);
+            else this.foldedAt[index] = 1;
+        }
+        if (this.active >= this.store.count()) this.active = -1;
         this.layout();
     }
 
-    // The rows shown: every object whose ancestors are all unfolded, in tree order.
+    // The rows shown: every object whose ancestors are all unfolded, in tree order; a folded
+    // subtree is stepped over whole.
     layout() {
-        const {objects, subtreeEnd} = this.store;
-        const rows = new Int32Array(objects.length);
+        const {subtreeEnd} = this.store;
+        const total = this.store.count();
+        const folded = this.foldedAt;
+        const rows = new Int32Array(total);
         let count = 0;
-        for (let i = 0; i < objects.length;) {
+        for (let i = 0; i < total;) {
             rows[count++] = i;
-            i = this.folded.has(objects[i].id) ? subtreeEnd[i] : i + 1;
+            i = folded[i] ? subtreeEnd[i] : i + 1;
         }
         this.rows = rows.subarray(0, count);
         this.spacer.style.height = `${count * ROW_HEIGHT}px`;
@@ -116,8 +125,7 @@ export class ObjectManager {
             if (position < last) this.fillRow(row, position);
             else row.hidden = true;
         }
-        const activeRow =
-            this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.objects[this.active].id}` : '';
+        const activeRow = this.active >= 0 && this.rowOf(this.active) >= 0 ? `om-${this.store.idAt(this.active)}` : '';
         if (activeRow) this.element.setAttribute('aria-activedescendant', activeRow);
         else this.element.removeAttribute('aria-activedescendant');
     }
@@ -141,7 +149,7 @@ export class ObjectManager {
     fillRow(row, position) {
         const {store} = this;
         const index = this.rows[position];
-        const object = store.objects[index];
+        const object = store.objectAt(index);
         const parts = row.children;
         row.hidden = false;
         row.id = `om-${object.id}`;
@@ -154,7 +162,7 @@ export class ObjectManager {
         row.setAttribute('aria-selected', object.selected ? 'true' : 'false');
         row.classList.toggle('om-active', index === this.active);
         if (store.hasChildren(index)) {
-            const open = !this.folded.has(object.id);
+            const open = !this.foldedAt[index];
             row.setAttribute('aria-expanded', open ? 'true' : 'false');
             parts[0].textContent = open ? '▾' : '▸';
         } else {
@@ -181,8 +189,8 @@ export class ObjectManager {
     }
 
     nameOf(id) {
-        const index = this.store.indexById.get(id);
-        return index === undefined ? `#${id}` : this.store.objects[index].name;
+        const index = this.store.indexOf(id);
+        return index < 0 ? `#${id}` : this.store.nameAt(index);
     }
 
     // The actions send these in order after the ones before (the two clicks of a double-click
@@ -192,7 +200,7 @@ export class ObjectManager {
      * @param {MouseEvent | KeyboardEvent} event
      */
     select(index, event) {
-        return this.actions.select([this.store.objects[index].id], selectionMode(event)).catch(this.report);
+        return this.actions.select([this.store.idAt(index)], selectionMode(event)).catch(this.report);
     }
 
     /**
@@ -230,13 +238,12 @@ export class ObjectManager {
     selectionOrActive() {
         const ids = this.store.selectedIds();
         if (ids.length > 0 || this.active < 0) return ids;
-        return [this.store.objects[this.active].id];
+        return [this.store.idAt(this.active)];
     }
 
     // What a row's context menu acts on: the selection when the row is in it, else the row alone.
     rowTargets(index) {
-        const object = this.store.objects[index];
-        return object.selected ? this.store.selectedIds() : [object.id];
+        return this.store.isSelected(index) ? this.store.selectedIds() : [this.store.idAt(index)];
     }
 
     openContextMenu(index, at) {
@@ -258,7 +265,7 @@ export class ObjectManager {
     openContextMenuAtActiveRow() {
         this.scrollIntoView(this.active);
         this.draw();
-        const row = document.getElementById(`om-${this.store.objects[this.active].id}`);
+        const row = document.getElementById(`om-${this.store.idAt(this.active)}`);
         const {left, bottom} = (row ?? this.element).getBoundingClientRect();
         this.openContextMenu(this.active, {x: left + 24, y: bottom});
     }
@@ -267,14 +274,14 @@ export class ObjectManager {
         const row = event.target.closest('.om-row');
         if (!row || event.target.closest('button, .om-fold')) return;
         const index = Number(row.dataset.index);
-        this.selectWithChildren([this.store.objects[index].id], selectionMode(event));
+        this.selectWithChildren([this.store.idAt(index)], selectionMode(event));
     }
 
     onClick(event) {
         const row = event.target.closest('.om-row');
         if (!row) return;
         const index = Number(row.dataset.index);
-        const object = this.store.objects[index];
+        const object = this.store.objectAt(index);
         this.active = index;
         const member = event.target.closest('button')?.dataset.member;
         if (member === 'enabled') {
@@ -290,15 +297,16 @@ export class ObjectManager {
         this.draw();
     }
 
-    toggleFold(index, open = this.folded.has(this.store.objects[index].id)) {
-        const id = this.store.objects[index].id;
+    toggleFold(index, open = this.foldedAt[index] === 1) {
+        const id = this.store.idAt(index);
         if (open) this.folded.delete(id);
         else this.folded.add(id);
+        this.foldedAt[index] = open ? 0 : 1;
         this.layout();
     }
 
     moveTo(index) {
-        if (index < 0 || index >= this.store.objects.length) return;
+        if (index < 0 || index >= this.store.count()) return;
         this.active = index;
         this.scrollIntoView(index);
         this.draw();
@@ -316,11 +324,12 @@ export class ObjectManager {
 
     // Shows an object: unfolds its ancestors, makes it the active row and scrolls to it.
     reveal(id) {
-        const index = this.store.indexById.get(id);
-        if (index === undefined) return;
+        const index = this.store.indexOf(id);
+        if (index < 0) return;
         let changed = false;
         for (let parent = this.store.parentIndex[index]; parent >= 0; parent = this.store.parentIndex[parent]) {
-            changed = this.folded.delete(this.store.objects[parent].id) || changed;
+            changed = this.folded.delete(this.store.idAt(parent)) || changed;
+            this.foldedAt[parent] = 0;
         }
         if (changed) this.layout();
         this.moveTo(index);
@@ -331,7 +340,7 @@ export class ObjectManager {
         if (this.editing.onEditKey(event)) return;
         const {store} = this;
         const position = this.rowOf(this.active);
-        const open = store.hasChildren(this.active) && !this.folded.has(store.objects[this.active].id);
+        const open = store.hasChildren(this.active) && !this.foldedAt[this.active];
         switch (event.key) {
             case 'ArrowDown':
                 this.moveTo(this.rows[Math.min(position + 1, this.rows.length - 1)]);

@@ -73,7 +73,8 @@ export const CHANGING_FIELDS = new Set(
  * @property {number} version
  * @property {StudioDocument} document
  * @property {VelaButton} button
- * @property {StudioObject[]} objects  in the object manager's order, parents before children
+ * @property {import('./object-table.js').ObjectTable} objects  in the object manager's order,
+ *     parents before children, as typed arrays (object-table.js)
  * @property {ConsoleLine[]} console
  * @property {ModuleWindow | null} window
  * @property {OpenedEntry[]} opened

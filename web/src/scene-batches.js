@@ -76,8 +76,8 @@ export class SceneBatches {
     rebuild() {
         for (const batch of this.batches.values()) this.dispose(batch);
         this.batches.clear();
-        const {objects} = this.store;
-        this.world = computeWorld(this.store);
+        const {store} = this;
+        this.world = computeWorld(store);
         this.placements = placeObjects(this.store, this.world);
         const {count, source, extras} = this.placements;
         this.drawn = new Uint8Array(count + extras.count);
@@ -90,8 +90,8 @@ export class SceneBatches {
         /** @type {(placement: number, drawnAs: number) => void} */
         const group = (placement, drawnAs) => {
             if (drawnAs < 0) return;
-            const object = objects[drawnAs];
-            const key = object.mesh !== undefined ? `${MESH_KEY}${object.mesh}` : shapeKey(object.type);
+            const mesh = store.meshAt(drawnAs);
+            const key = mesh ? `${MESH_KEY}${mesh}` : shapeKey(store.typeAt(drawnAs));
             const members = groups.get(key);
             if (members) members.push(placement);
             else groups.set(key, [placement]);
@@ -149,7 +149,7 @@ export class SceneBatches {
 
     /** Whether the placements are those of the tree the store holds. */
     current() {
-        return this.placements?.count === this.store.objects.length;
+        return this.placements?.count === this.store.count();
     }
 
     /**
@@ -196,14 +196,14 @@ export class SceneBatches {
      * @param {Batch} batch
      */
     refill(batch) {
-        const {objects} = this.store;
+        const {store} = this;
         let count = 0;
         for (const placement of batch.members) {
             if (!this.drawn[placement]) continue;
             batch.shown[count] = placement;
             this.slotOf[placement] = count;
             this.batchOf[placement] = batch;
-            const colour = objects[this.ownerOf(placement)].selected ? SELECTED : UNSELECTED;
+            const colour = store.isSelected(this.ownerOf(placement)) ? SELECTED : UNSELECTED;
             const from = this.placementMatrices(placement);
             const offset = this.placementOffset(placement);
             for (const mesh of batch.meshes) {
@@ -237,13 +237,13 @@ export class SceneBatches {
     }
 
     /**
-     * The object a ray's hit on an instance is picked as.
+     * The index of the object a ray's hit on an instance is picked as; -1 for none.
      * @param {THREE.Intersection} hit
      */
     objectHit(hit) {
-        if (hit.instanceId === undefined) return null;
+        if (hit.instanceId === undefined) return -1;
         const batch = /** @type {Batch} */ (hit.object.userData.batch);
-        return this.store.objects[this.ownerOf(batch.shown[hit.instanceId])];
+        return this.ownerOf(batch.shown[hit.instanceId]);
     }
 
     drawnCount() {
@@ -257,7 +257,7 @@ export class SceneBatches {
      * object.
      */
     drawnPlaces() {
-        const {objects} = this.store;
+        const {store} = this;
         const count = this.drawnCount();
         const positions = new Float32Array(count * 3);
         const selected = new Uint8Array(count);
@@ -269,7 +269,7 @@ export class SceneBatches {
                 const matrices = this.placementMatrices(placement);
                 const offset = this.placementOffset(placement);
                 for (let axis = 0; axis < 3; axis++) positions[k * 3 + axis] = matrices[offset + 12 + axis];
-                selected[k] = objects[this.ownerOf(placement)].selected ? 1 : 0;
+                selected[k] = store.isSelected(this.ownerOf(placement)) ? 1 : 0;
             }
         }
         return {positions, selected};
@@ -284,14 +284,14 @@ export class SceneBatches {
         const box = new THREE.Box3();
         const part = new THREE.Box3();
         const matrix = new THREE.Matrix4();
-        const {objects} = this.store;
+        const {store} = this;
         for (const batch of this.batches.values()) {
             const mesh = batch.meshes[0];
             if (!mesh) continue;
             if (!mesh.geometry.boundingBox) mesh.geometry.computeBoundingBox();
             const indexes = which === 'all' ? batch.members : batch.shown.subarray(0, mesh.count);
             for (const placement of indexes) {
-                if (which === 'selected' && !objects[this.ownerOf(placement)].selected) continue;
+                if (which === 'selected' && !store.isSelected(this.ownerOf(placement))) continue;
                 matrix.fromArray(this.placementMatrices(placement), this.placementOffset(placement));
                 box.union(part.copy(/** @type {THREE.Box3} */ (mesh.geometry.boundingBox)).applyMatrix4(matrix));
             }

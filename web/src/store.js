@@ -1,25 +1,48 @@
-// The page's copy of the host's state: the object tree in the object manager's order, with
+// The page's copy of the host's state: the object tree in the object manager's order, kept as
+// typed arrays (one column per member, as the whole state brings them: object-table.js), with
 // the indexes the views need (parent index, depth, sibling position, end of each subtree).
 // The store only mirrors what the host sent; every change comes from /api/state or an event
 // (actions.js fetches the one, events.js follows the other). Views listen to `load` (a whole
 // state) and `change` (an event applied).
 
-import {CHANGING_FIELDS} from './protocol.js';
+import {CHANGING_FIELDS, OBJECT_FIELDS} from './protocol.js';
+import {tableOf, TRANSFORM_VALUES} from './object-table.js';
 
 /** @typedef {import('./protocol.js').State} State */
 /** @typedef {import('./protocol.js').Change} Change */
 /** @typedef {import('./protocol.js').ObjectDelta} ObjectDelta */
 /** @typedef {import('./protocol.js').StudioObject} StudioObject */
+/** @typedef {import('./protocol.js').Mode} Mode */
+/** @typedef {import('./object-table.js').ObjectTable} ObjectTable */
 /** @typedef {{change: Change, changedIds: number[]}} Changed  what a `change` listener is told */
 /** @typedef {{load: (store: Store) => void, change: (changed: Changed) => void}} Listeners */
+
+const IDENTITY = [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1];
+const AFFINE = 2;
+const names = new TextDecoder();
+// Ids up to this many times the count (and a margin) are looked up in an array by id; sparser
+// ids in a Map.
+const DENSE_IDS = 4;
 
 export class Store {
     constructor() {
         this.version = 0;
-        /** @type {StudioObject[]} */
-        this.objects = [];
-        /** @type {Map<number, number>} object index by id */
-        this.indexById = new Map();
+        /** @type {ObjectTable} */
+        this.table = tableOf([]);
+        /** @type {Map<number, string>} names changed since the state was loaded, by index */
+        this.renamed = new Map();
+        // Each object's transform: kind (as the table sends it) and where its values begin in
+        // `transformValues`; a changed transform is written whole (kind 2) at its own place.
+        /** @type {Uint8Array<ArrayBufferLike>} */
+        this.transformKind = new Uint8Array(0);
+        this.transformAt = new Int32Array(0);
+        /** @type {Float64Array<ArrayBufferLike>} */
+        this.transformValues = new Float64Array(0);
+        this.transformEnd = 0; // the values in use
+        /** @type {Int32Array | Map<number, number>} object index by id */
+        this.indexById = new Int32Array(0);
+        /** @type {Record<string, number>} each flag's bit */
+        this.flagBit = {};
         /** @type {State['document']} */
         this.document = {name: '', path: '', changed: false};
         /** @type {State['button']} */
@@ -40,6 +63,7 @@ export class Store {
         this.listeners = {load: [], change: []};
         this.loads = 0; // how many times the whole state was loaded
         // One entry per object, made by index().
+        /** @type {Int32Array<ArrayBufferLike>} */
         this.parentIndex = new Int32Array(0); // -1 at the top level
         this.depth = new Int32Array(0);
         this.subtreeEnd = new Int32Array(0); // the index just past the object's subtree
@@ -66,14 +90,16 @@ export class Store {
     }
 
     /**
-     * Takes a whole state. The store keeps its objects as they are and changes them as events
-     * come (a copy of 10^5 objects would cost the first picture tens of milliseconds): the
-     * caller gives it a state of its own, as a fetch parses one.
-     * @param {State} state
+     * Takes a whole state. The store keeps the state's columns as they are (they lie in the
+     * fetched answer's bytes) and changes them as events come. `objects` may also be a list of
+     * objects as objectAt answers them.
+     * @param {Omit<State, 'objects'> & {objects: ObjectTable | StudioObject[]}} state
      */
     load(state) {
         this.version = state.version;
-        this.objects = state.objects;
+        this.table = Array.isArray(state.objects) ? tableOf(state.objects) : state.objects;
+        this.renamed = new Map();
+        this.flagBit = Object.fromEntries(this.table.flags.map((name, bit) => [name, 1 << bit]));
         this.document = {...state.document};
         this.button = {...state.button};
         this.console = [...state.console];
@@ -87,42 +113,62 @@ export class Store {
         this.emit('load', this);
     }
 
-    // Parents come before their children, so one pass finds each object's parent index and depth;
-    // a second pass from the end gives each object the index just past its subtree.
+    // The table sends each object's parent index, parents before their children, so one pass
+    // gives each object's depth and place among its siblings; a second pass from the end gives
+    // each object the index just past its subtree.
     index() {
-        const objects = this.objects;
-        const count = objects.length;
-        this.indexById = new Map();
-        this.parentIndex = new Int32Array(count);
+        const {count, parent, id, transformKind} = this.table;
+        this.parentIndex = parent;
         this.depth = new Int32Array(count);
         this.subtreeEnd = new Int32Array(count);
         this.posInSet = new Int32Array(count);
         this.setSize = new Int32Array(count);
-        const childCounts = new Map();
+        const childCounts = new Int32Array(count + 1); // the top level's at `count`
         for (let i = 0; i < count; i++) {
-            const object = objects[i];
-            this.indexById.set(object.id, i);
-            const parent = object.parent ? (this.indexById.get(object.parent) ?? -1) : -1;
-            this.parentIndex[i] = parent;
-            this.depth[i] = parent < 0 ? 0 : this.depth[parent] + 1;
-            const siblings = (childCounts.get(parent) ?? 0) + 1;
-            childCounts.set(parent, siblings);
-            this.posInSet[i] = siblings;
+            const p = parent[i];
+            this.depth[i] = p < 0 ? 0 : this.depth[p] + 1;
+            this.posInSet[i] = ++childCounts[p < 0 ? count : p];
         }
-        for (let i = 0; i < count; i++) this.setSize[i] = childCounts.get(this.parentIndex[i]) ?? 0;
+        for (let i = 0; i < count; i++) this.setSize[i] = childCounts[parent[i] < 0 ? count : parent[i]];
         for (let i = count - 1; i >= 0; i--) {
             let end = i + 1;
-            while (end < count && this.parentIndex[end] === i) end = this.subtreeEnd[end];
+            while (end < count && parent[end] === i) end = this.subtreeEnd[end];
             this.subtreeEnd[i] = end;
+        }
+        this.indexIds(id, count);
+        this.transformKind = transformKind;
+        this.transformAt = new Int32Array(count);
+        for (let i = 0, at = 0; i < count; i++) {
+            this.transformAt[i] = at;
+            at += TRANSFORM_VALUES[transformKind[i]];
+        }
+        this.transformValues = this.table.transform;
+        this.transformEnd = this.transformValues.length;
+    }
+
+    /**
+     * @param {ArrayLike<number>} ids
+     * @param {number} count
+     */
+    indexIds(ids, count) {
+        let largest = 0;
+        for (let i = 0; i < count; i++) if (ids[i] > largest) largest = ids[i];
+        if (largest <= DENSE_IDS * count + 1024) {
+            const byId = new Int32Array(largest + 1).fill(-1);
+            for (let i = 0; i < count; i++) byId[ids[i]] = i;
+            this.indexById = byId;
+        } else {
+            this.indexById = new Map();
+            for (let i = 0; i < count; i++) this.indexById.set(ids[i], i);
         }
     }
 
-    // How views read the objects. The objects may be kept in typed arrays rather than one
-    // JavaScript object each, so code outside the store reads them only through these.
+    // How views read the objects: the accessors below, or the columns they name for loops over
+    // every object. Code outside the store does not write them.
 
     /** How many objects the tree holds. */
     count() {
-        return this.objects.length;
+        return this.table.count;
     }
 
     /**
@@ -130,27 +176,128 @@ export class Store {
      * @param {number} id
      */
     indexOf(id) {
-        return this.indexById.get(id) ?? -1;
+        const byId = this.indexById;
+        if (byId instanceof Map) return byId.get(id) ?? -1;
+        return id >= 0 && id < byId.length ? byId[id] : -1;
     }
 
     /** @param {number} index */
     idAt(index) {
-        return this.objects[index].id;
+        return this.table.id[index];
     }
 
     /** @param {number} index */
     nameAt(index) {
-        return this.objects[index].name;
+        if (this.renamed.size > 0) {
+            const name = this.renamed.get(index);
+            if (name !== undefined) return name;
+        }
+        const {nameBytes, nameStart} = this.table;
+        return names.decode(nameBytes.subarray(nameStart[index], nameStart[index + 1]));
+    }
+
+    /** @param {number} index  the type's name, as session scripts write it */
+    typeAt(index) {
+        return this.table.types[this.table.type[index]];
+    }
+
+    /**
+     * @param {number} index
+     * @param {'editor' | 'render'} member
+     * @returns {Mode}
+     */
+    modeAt(index, member) {
+        return /** @type {Mode} */ (this.table.modes[this.table.modeColumns[member][index]]);
+    }
+
+    /**
+     * The column of a mode state, one number per object, and the numbers of its modes: for loops
+     * over every object.
+     * @param {'editor' | 'render'} member
+     */
+    modeColumn(member) {
+        const {modes, modeColumns} = this.table;
+        return {column: modeColumns[member], on: modes.indexOf('on'), off: modes.indexOf('off')};
+    }
+
+    /**
+     * @param {number} index
+     * @param {'enabled' | 'selected' | 'isolated'} flag
+     */
+    flagAt(index, flag) {
+        return (this.table.flagBits[index] & this.flagBit[flag]) !== 0;
+    }
+
+    /** @param {number} index */
+    isSelected(index) {
+        return (this.table.flagBits[index] & this.flagBit.selected) !== 0;
+    }
+
+    /** @param {number} index  the id of the object an instance refers to; 0 for none */
+    linkAt(index) {
+        return this.table.link[index];
+    }
+
+    /** @param {number} index  the number of its mesh for GET /api/mesh/N; 0 for none */
+    meshAt(index) {
+        return this.table.mesh[index];
+    }
+
+    /** @param {number} index */
+    hasTransform(index) {
+        return this.transformKind[index] !== 0;
+    }
+
+    /**
+     * Writes object `index`'s local transform (column-major 4×4) into `out` at `offset`.
+     * @template {Float32Array | Float64Array | number[]} T
+     * @param {number} index
+     * @param {T} out
+     * @returns {T}
+     * @param {number} [offset]
+     */
+    transformInto(index, out, offset = 0) {
+        const kind = this.transformKind[index];
+        const v = this.transformValues;
+        const at = this.transformAt[index];
+        for (let e = 0; e < 16; e++) out[offset + e] = IDENTITY[e];
+        if (kind === 0) return out;
+        const axes = kind === AFFINE;
+        if (axes) {
+            for (let axis = 0; axis < 3; axis++)
+                for (let row = 0; row < 3; row++) out[offset + axis * 4 + row] = v[at + axis * 3 + row];
+        }
+        const from = at + (axes ? 9 : 0);
+        for (let row = 0; row < 3; row++) out[offset + 12 + row] = v[from + row];
+        return out;
     }
 
     /**
      * The object at `index` with all its members. The answer is the caller's to read, not to
-     * keep: it may be made on each call, and a later change is not seen in it.
+     * keep: it is made on each call, and a later change is not seen in it.
      * @param {number} index
      * @returns {StudioObject}
      */
     objectAt(index) {
-        return this.objects[index];
+        const parent = this.parentIndex[index];
+        const link = this.linkAt(index);
+        const mesh = this.meshAt(index);
+        return {
+            id: this.idAt(index),
+            parent: parent < 0 ? 0 : this.idAt(parent),
+            name: this.nameAt(index),
+            type: this.typeAt(index),
+            editor: this.modeAt(index, 'editor'),
+            render: this.modeAt(index, 'render'),
+            enabled: this.flagAt(index, 'enabled'),
+            selected: this.flagAt(index, 'selected'),
+            isolated: this.flagAt(index, 'isolated'),
+            ...(link ? {link} : {}),
+            ...(mesh ? {mesh} : {}),
+            ...(this.hasTransform(index)
+                ? {transform: this.transformInto(index, /** @type {number[]} */ (new Array(16)))}
+                : {}),
+        };
     }
 
     /** @param {number} index */
@@ -159,12 +306,16 @@ export class Store {
     }
 
     selectedIds() {
-        return this.objects.filter((object) => object.selected).map((object) => object.id);
+        const {flagBits, id, count} = this.table;
+        const bit = this.flagBit.selected;
+        /** @type {number[]} */
+        const ids = [];
+        for (let i = 0; i < count; i++) if (flagBits[i] & bit) ids.push(id[i]);
+        return ids;
     }
 
     // The indexes of the objects a delta of a change event names; ids the store does not hold are
-    // passed over. A large event names runs of ids that mostly follow the tree's order, so the
-    // object after the last one found is tried before the map.
+    // passed over.
     /**
      * @param {ObjectDelta} delta
      * @returns {number[]}
@@ -172,14 +323,11 @@ export class Store {
     indexesOf(delta) {
         /** @type {number[]} */
         const indexes = [];
-        let guess = -1;
         /** @type {(first: number, last: number) => void} */
         const addRun = (first, last) => {
             for (let id = first; id <= last; id++) {
-                const index = this.objects[guess]?.id === id ? guess : this.indexById.get(id);
-                if (index === undefined) continue;
-                indexes.push(index);
-                guess = index + 1;
+                const index = this.indexOf(id);
+                if (index >= 0) indexes.push(index);
             }
         };
         if (delta.id !== undefined) addRun(delta.id, delta.id);
@@ -188,6 +336,53 @@ export class Store {
             else addRun(item, item);
         }
         return indexes;
+    }
+
+    /**
+     * Writes `member` of the objects at `indexes` as a change event gives it.
+     * @param {number[]} indexes
+     * @param {string} member
+     * @param {unknown} value
+     */
+    write(indexes, member, value) {
+        const kind = OBJECT_FIELDS[/** @type {keyof OBJECT_FIELDS} */ (member)].kind;
+        if (kind === 'mode') {
+            const column = this.table.modeColumns[member];
+            const code = this.table.modes.indexOf(/** @type {string} */ (value));
+            for (const index of indexes) column[index] = code;
+        } else if (kind === 'flag') {
+            const bit = this.flagBit[member];
+            const bits = this.table.flagBits;
+            for (const index of indexes) bits[index] = value ? bits[index] | bit : bits[index] & ~bit;
+        } else if (kind === 'text') {
+            for (const index of indexes) this.renamed.set(index, String(value));
+        } else if (kind === 'matrix') {
+            for (const index of indexes) this.setTransform(index, /** @type {number[] | null} */ (value));
+        }
+    }
+
+    /**
+     * @param {number} index
+     * @param {number[] | null} matrix  column-major 4×4; null for the identity
+     */
+    setTransform(index, matrix) {
+        if (!matrix) {
+            this.transformKind[index] = 0;
+            return;
+        }
+        if (this.transformKind[index] !== AFFINE) {
+            if (this.transformEnd + 12 > this.transformValues.length) {
+                const grown = new Float64Array(Math.max(64, this.transformValues.length * 2));
+                grown.set(this.transformValues.subarray(0, this.transformEnd));
+                this.transformValues = grown;
+            }
+            this.transformAt[index] = this.transformEnd;
+            this.transformEnd += 12;
+            this.transformKind[index] = AFFINE;
+        }
+        const at = this.transformAt[index];
+        for (let axis = 0; axis < 4; axis++)
+            for (let row = 0; row < 3; row++) this.transformValues[at + axis * 3 + row] = matrix[axis * 4 + row];
     }
 
     // Applies a `change` event. Each of its `objects` names one object (`id`) or several (`ids`:
@@ -203,7 +398,6 @@ export class Store {
         if (change.version <= this.version) return true; // already in the state fetched last
         if (change.version !== this.version + 1) return false;
         this.version = change.version;
-        const {objects} = this;
         /** @type {number[]} */
         const changedIds = [];
         for (const delta of change.objects ?? []) {
@@ -211,11 +405,9 @@ export class Store {
             // A delta names two or three members; looking up each is cheaper than asking for all.
             for (const member in delta) {
                 if (!CHANGING_FIELDS.has(/** @type {any} */ (member))) continue;
-                const value = delta[/** @type {keyof ObjectDelta} */ (member)];
-                for (let k = 0; k < indexes.length; k++)
-                    /** @type {Record<string, unknown>} */ (objects[indexes[k]])[member] = value;
+                this.write(indexes, member, delta[/** @type {keyof ObjectDelta} */ (member)]);
             }
-            for (let k = 0; k < indexes.length; k++) changedIds.push(objects[indexes[k]].id);
+            for (let k = 0; k < indexes.length; k++) changedIds.push(this.idAt(indexes[k]));
         }
         if (change.document) Object.assign(this.document, change.document);
         if (change.button) Object.assign(this.button, change.button);

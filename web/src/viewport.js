@@ -68,6 +68,10 @@ export class Viewport {
         this.changes = 0;
         this.changesShown = 0;
         this.changesShownAsShapes = 0;
+        /** @type {number | undefined} */
+        this.firstPictureAt = undefined;
+        /** @type {number | undefined} */
+        this.firstShapesAt = undefined;
         this.renderer = new THREE.WebGLRenderer({canvas, antialias: false, preserveDrawingBuffer: true});
         this.renderer.setPixelRatio(1);
         this.renderer.setClearColor(BACKGROUND);
@@ -80,9 +84,13 @@ export class Viewport {
         this.camera.add(light);
         this.scene.add(this.camera);
         this.meshes = new MeshLoader(actions, {
+            // The scene is drawn once every geometry has come; a large one as points first, as
+            // any change that brings many objects into view.
             loaded: (batch, parts, last) => {
                 this.batches.fill(batch, parts);
-                if (last) this.requestRender();
+                if (!last) return;
+                this.standIn.changed(0);
+                this.requestRender();
             },
             // The view is framed again once every geometry has come, unless the person has moved
             // the camera meanwhile.
@@ -171,14 +179,19 @@ export class Viewport {
             this.renderer.render(this.scene, this.camera);
             this.frames++;
             this.changesShown = this.changes;
+            // When the scene loaded last was first drawn whole, as points or as shapes, and first
+            // as shapes: for the page's measurements.
+            if (this.meshes.done && this.store.loads > 0) this.firstPictureAt ??= performance.now();
             if (!this.standIn.shown) {
                 this.changesShownAsShapes = this.changes;
+                if (this.meshes.done && this.store.loads > 0) this.firstShapesAt ??= performance.now();
                 this.standIn.timeShapesFrame();
             }
         });
     }
 
     rebuild() {
+        this.firstPictureAt = this.firstShapesAt = undefined;
         this.meshes.reset();
         this.standIn.reset();
         this.batches.rebuild();
@@ -205,12 +218,13 @@ export class Viewport {
     async pick(event) {
         if (!this.mayPick()) return;
         const hit = firstHit(this.canvas, this.camera, this.batches.drawingMeshes(), event.clientX, event.clientY);
-        const object = hit ? this.batches.objectHit(hit) : null;
+        const index = hit ? this.batches.objectHit(hit) : -1;
+        const id = index >= 0 ? this.store.idAt(index) : null;
         const mode = selectionMode(event);
-        if (!object && mode !== 'replace') return;
+        if (id === null && mode !== 'replace') return;
         try {
-            await this.actions.select(object ? [object.id] : [], mode);
-            if (object) this.picked(object.id);
+            await this.actions.select(id === null ? [] : [id], mode);
+            if (id !== null) this.picked(id);
         } catch (error) {
             this.report(error);
         }

@@ -6,23 +6,31 @@
 
 const VISIBLE = 1;
 
-// An object's visibility from its state and what its parent passes on.
-function effective(state, fromParent) {
-    if (state === 'on') return VISIBLE;
-    if (state === 'off') return 0;
-    return fromParent;
+// Each object's visibility from its mode's number and what its parent passes on: reads the
+// store's columns directly, as this runs over every object on each change.
+function effectiveOf(store, mode) {
+    const {column, on, off} = store.modeColumn(mode);
+    return (index, fromParent) => {
+        const state = column[index];
+        if (state === on) return VISIBLE;
+        if (state === off) return 0;
+        return fromParent;
+    };
 }
 
 // Fills `out` (a Uint8Array, one entry per object) with 1 for each object drawn in this view.
 // `mode` is 'editor' or 'render'. Parents come before their children, so one pass suffices.
 export function computeDrawn(store, mode, out) {
-    const {objects, parentIndex} = store;
-    const inherited = new Uint8Array(objects.length);
-    for (let i = 0; i < objects.length; i++) {
-        const object = objects[i];
-        const visible = effective(object[mode], parentIndex[i] < 0 ? VISIBLE : inherited[parentIndex[i]]);
+    const {parentIndex} = store;
+    const count = store.count();
+    const effective = effectiveOf(store, mode);
+    const flags = store.table.flagBits;
+    const enabled = store.flagBit.enabled;
+    const inherited = new Uint8Array(count);
+    for (let i = 0; i < count; i++) {
+        const visible = effective(i, parentIndex[i] < 0 ? VISIBLE : inherited[parentIndex[i]]);
         inherited[i] = visible;
-        out[i] = visible && object.enabled ? 1 : 0;
+        out[i] = visible && flags[i] & enabled ? 1 : 0;
     }
     return out;
 }
@@ -33,14 +41,17 @@ export function computeDrawn(store, mode, out) {
 // disabled in the tree is left out of the instance too. `out` has one entry per object of the
 // subtree, the root's first.
 export function computeDrawnWithin(store, mode, root, out) {
-    const {objects, parentIndex} = store;
+    const {parentIndex} = store;
+    const effective = effectiveOf(store, mode);
+    const flags = store.table.flagBits;
+    const enabled = store.flagBit.enabled;
     const inherited = new Uint8Array(out.length);
     inherited[0] = VISIBLE;
     out[0] = 1;
     for (let k = 1; k < out.length; k++) {
-        const visible = effective(objects[root + k][mode], inherited[parentIndex[root + k] - root]);
+        const visible = effective(root + k, inherited[parentIndex[root + k] - root]);
         inherited[k] = visible;
-        out[k] = visible && objects[root + k].enabled ? 1 : 0;
+        out[k] = visible && flags[root + k] & enabled ? 1 : 0;
     }
     return out;
 }
