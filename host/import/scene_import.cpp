@@ -116,8 +116,10 @@ void LeaveToExit(std::unique_ptr<Kept> kept) {
 
 // Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
 // importer frees it on the same stack, unless `afterwards` leaves it to the end of the process.
+// Textures the file names are read from `textureFolder` only.
 ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
                              const std::string& sourceName,
+                             const std::optional<std::filesystem::path>& textureFolder,
                              const std::function<const aiScene*(Assimp::Importer&)>& read,
                              LibraryScene afterwards = LibraryScene::Free) {
     ImportedScene result;
@@ -133,7 +135,7 @@ ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view document
                 result.error = sourceName + ": cannot import: " + importer.GetErrorString();
                 return;
             }
-            result = ConvertImportedScene(*scene, documentName, sourceName);
+            result = ConvertImportedScene(*scene, documentName, sourceName, textureFolder);
             if (result.Ok()) warnings.AddTo(result.leftOut);
             // Freeing a large scene takes as long as a fair part of reading it.
             if (afterwards == LibraryScene::LeaveToExit) {
@@ -179,16 +181,19 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) 
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
     if (error) return Failure(name + ": cannot open the file: " + ErrnoText(error.value()));
     const std::string documentName = Utf8FromPath(path.filename());
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
     };
     const TrialResult trial = TrialRun(
         [&] {
             if (route == ImportRoute::ReadAgain) {
-                return AnswerWithVerdict(ReadAndConvert(bytes, documentName, name, readFile));
+                return AnswerWithVerdict(
+                    ReadAndConvert(bytes, documentName, name, folder, readFile));
             }
-            ImportedScene imported =
-                ReadAndConvert(bytes, documentName, name, readFile, LibraryScene::LeaveToExit);
+            ImportedScene imported = ReadAndConvert(bytes, documentName, name, folder, readFile,
+                                                    LibraryScene::LeaveToExit);
             std::string answer = AnswerWithScene(imported);
             // The child ends once the answer is written; freeing the document would only delay it.
             LeaveToExit(std::move(imported.document));
@@ -199,23 +204,25 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) 
         return Failure(name + ": cannot import: the importer " + trial.text + " reading it");
     }
     if (trial.ending == TrialResult::Ending::NotRun) {
-        return ReadAndConvert(bytes, documentName, name, readFile);
+        return ReadAndConvert(bytes, documentName, name, folder, readFile);
     }
     TakenAnswer taken = TakeAnswer(trial.text, name);
     if (taken.kind == TakenAnswer::Kind::ReadHere) {
-        return ReadAndConvert(bytes, documentName, name, readFile);
+        return ReadAndConvert(bytes, documentName, name, folder, readFile);
     }
     return std::move(taken.scene);
 }
 
 ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
-                                    std::string_view sourceName) {
+                                    std::string_view sourceName,
+                                    const std::optional<std::filesystem::path>& textureFolder) {
     const std::string name(sourceName);
     if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
     const std::string hint(formatHint);
-    return ReadAndConvert(bytes.size(), sourceName, name, [&](Assimp::Importer& importer) {
-        return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
-    });
+    return ReadAndConvert(
+        bytes.size(), sourceName, name, textureFolder, [&](Assimp::Importer& importer) {
+            return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
+        });
 }
 
 }  // namespace vhost
