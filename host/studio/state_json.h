@@ -12,6 +12,7 @@
 
 #include "model/geometry.h"
 #include "model/scene.h"
+#include "studio/looks_json.h"
 
 namespace vhost {
 class Document;
@@ -107,7 +108,7 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
                        const std::vector<nlohmann::json>& newConsoleLines);
 // The console lines from `first` on.
 std::vector<nlohmann::json> ConsoleLinesFrom(Host& host, std::size_t first);
-// A mesh as GET /api/mesh/N answers it.
-nlohmann::json MeshJson(const Mesh& mesh);
+// A mesh as GET /api/mesh/N answers it; its textures are numbered in `textures`.
+nlohmann::json MeshJson(const Mesh& mesh, TextureNumbers& textures);
 
 }  // namespace vhost::studio

@@ -20,6 +20,7 @@ import {ApiError, getJson, postBytes, postJson} from './api.js';
 
 /** @typedef {import('./protocol.js').State} State */
 /** @typedef {import('./protocol.js').Mesh} Mesh */
+/** @typedef {import('./protocol.js').Look} Look */
 /** @typedef {import('./protocol.js').PreferencesPage} PreferencesPage */
 /** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 /** @typedef {import('./protocol.js').ObjectRequest} ObjectRequest */
@@ -109,6 +110,15 @@ export class Actions {
      */
     mesh(id) {
         return /** @type {Promise<Mesh>} */ (getJson(`/api/mesh/${id}`));
+    }
+
+    /**
+     * How a camera or a light looks; {} for other objects.
+     * @param {number} id
+     * @returns {Promise<Look>}
+     */
+    look(id) {
+        return /** @type {Promise<Look>} */ (getJson(`/api/look/${id}`));
     }
 
     /** @returns {Promise<PreferencesPage>} */
