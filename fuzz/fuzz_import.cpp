@@ -4,8 +4,6 @@
 // root possibly standing for the file), links every instance to an earlier polygon object, keeps
 // transforms finite and triangles inside their points, reads texture references only inside the
 // folder they are resolved in; and the host's own entry point agrees.
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -127,7 +125,8 @@ void CheckObjects(const aiScene& scene, const vhost::Document& document) {
 
 // The folder an input's texture references are resolved in: a whole image (CesiumLogoFlat.png,
 // the name the glTF seeds use), one cut short, a link to an image outside it; and that image
-// outside, which no reference may reach. Made once per run.
+// outside, which no reference may reach. Made once per process, the same for every process (the
+// import target runs in children that libFuzzer restarts).
 struct TextureFolder {
     std::filesystem::path inside;
     std::string outsideBytes;
@@ -136,8 +135,7 @@ struct TextureFolder {
 const TextureFolder& Textures() {
     static const TextureFolder folder = [] {
         namespace fs = std::filesystem;
-        const fs::path root =
-            fs::temp_directory_path() / ("vela-fuzz-textures-" + std::to_string(::getpid()));
+        const fs::path root = fs::temp_directory_path() / "vela-fuzz-textures";
         const fs::path models = "/usr/share/assimp/models";
         TextureFolder made{root / "model", {}};
         fs::create_directories(made.inside);
