@@ -81,6 +81,7 @@ describe('imported files as they look', () => {
         await viewportSettled(page);
         await page.waitForTimeout(1000);
         const flatColours = await drawnColours(page);
+        await screenshot(page, 'looks-box-without-texture');
         await close({studio, context});
         assert.ok(colours >= 200, `the textured box shows ${colours} colours`);
         assert.ok(flatColours < 40, `the box without its texture shows ${flatColours}`);

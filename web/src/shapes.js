@@ -49,7 +49,7 @@ const textureLoader = new THREE.TextureLoader();
 
 // The parts of a geometry from GET /api/mesh/ID, each with its own material: the base colour
 // times the vertex colours and the base-colour texture, where the part has them. A texture is
-// drawn once its image has loaded; `textureLoaded` is called then.
+// drawn once its image has loaded; `textureLoaded` is called then (or when it failed to load).
 export function meshParts(answer, textureLoaded = () => {}) {
     return answer.parts.map((part) => {
         const vertices = part.positions.length / 3;
@@ -76,7 +76,13 @@ export function meshParts(answer, textureLoaded = () => {}) {
         if (a < 1) Object.assign(material, {transparent: true, opacity: a});
         if (part.texture && geometry.getAttribute('uv')) {
             // The host's texture points run v up from the image's bottom row, as three.js flips it.
-            material.map = textureLoader.load(part.texture, textureLoaded);
+            // An image that does not come leaves the part in its colours, not black.
+            const dropMap = () => {
+                material.map = null;
+                material.needsUpdate = true;
+                textureLoaded();
+            };
+            material.map = textureLoader.load(part.texture, textureLoaded, undefined, dropMap);
             material.map.colorSpace = THREE.SRGBColorSpace;
             // Texture points past 0..1 repeat the image, as glTF's default sampler does.
             material.map.wrapS = THREE.RepeatWrapping;
