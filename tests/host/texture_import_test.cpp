@@ -165,6 +165,9 @@ TEST(TextureImport, BadTextureReferencesAreLeftOutWithTheirSentenceAndNothingOut
     WriteFile(folder / "secret.png", png);
     fs::create_symlink(folder / "secret.png", model / "link.png");
     WriteFile(model / "cut.png", png.substr(0, png.size() / 2));
+    const std::string jpeg = ReadFile(kModels / "Collada/duck_sample.jpg");
+    WriteFile(model / "duck.jpg", jpeg);
+    WriteFile(model / "cut.jpg", jpeg.substr(0, jpeg.size() / 2));
     WriteFile(model / "notes.png", "not an image");
     WriteFile(model / "wide.png", PngHeaderOfWidth(9000));
     const std::string outside = "base-colour textures whose path leaves the file's folder";
@@ -174,6 +177,7 @@ TEST(TextureImport, BadTextureReferencesAreLeftOutWithTheirSentenceAndNothingOut
         {"../../../../../../etc/passwd", LeftOutKind::TexturesOutsideFolder, outside},
         {"link.png", LeftOutKind::TexturesOutsideFolder, outside},
         {"cut.png", LeftOutKind::TexturesDamaged, "damaged (they do not decode)"},
+        {"cut.jpg", LeftOutKind::TexturesDamaged, "damaged (they do not decode)"},
         {"notes.png", LeftOutKind::TexturesNotPngOrJpeg, "neither PNG nor JPEG"},
         {"wide.png", LeftOutKind::TexturesTooLarge, "over 8192 pixels a side"},
         {"gone.png", LeftOutKind::TexturesUnreadable, "missing or unreadable"},
@@ -191,6 +195,16 @@ TEST(TextureImport, BadTextureReferencesAreLeftOutWithTheirSentenceAndNothingOut
         ASSERT_EQ(lines.size(), 1U);
         EXPECT_NE(lines[0].find(c.sentence), std::string::npos) << lines[0];
     }
+    // The whole JPEG beside it is taken.
+    gltf["images"][0]["uri"] = "duck.jpg";
+    WriteFile(model / "box.gltf", gltf.dump());
+    const ImportedScene imported = ImportScene(model / "box.gltf");
+    ASSERT_TRUE(imported.Ok()) << imported.error;
+    EXPECT_TRUE(imported.leftOut.Empty());
+    const std::shared_ptr<const Texture>& texture = OnlyPart(*imported.document).baseColorTexture;
+    ASSERT_NE(texture, nullptr);
+    EXPECT_EQ(texture->format, ImageFormat::Jpeg);
+    EXPECT_EQ(texture->bytes, jpeg);
 }
 
 // A version 2 scene and its mesh file of layout 1, as hosts wrote them before textures: one
