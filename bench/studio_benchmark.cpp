@@ -182,10 +182,37 @@ void PressRequest(benchmark::State& state) {
     TimeRequests(state, "POST", "/api/press", "{}", true);
 }
 
+// POST /api/transform of one object, as a drag of the gizmo sends it 30 times a second: the
+// action, the snapshot of every object, the change event of the one that moved. Every request
+// moves the object elsewhere and continues the step of the one before, as a drag does.
+void TransformRequest(benchmark::State& state) {
+    Studio* studio = TheStudio(state);
+    if (studio == nullptr) return;
+    double seconds = 0.0;
+    double bytes = 0.0;
+    int step = 0;
+    for (auto _ : state) {
+        const std::string body = R"({"id": 1, "position": [)" + std::to_string(++step) +
+                                 R"(, 0, 0], "continues": true})";
+        const Clock::time_point start = Clock::now();
+        const HttpResponse response = studio->Serve("POST", "/api/transform", body.c_str());
+        const double took = Seconds(start, Clock::now());
+        if (response.status != 200) {
+            state.SkipWithError("the request was refused");
+            return;
+        }
+        bytes += static_cast<double>(studio->DrainEvents());
+        seconds += took;
+        state.SetIterationTime(took);
+    }
+    Report(state, *studio, seconds, bytes);
+}
+
 BENCHMARK(WholeState)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 BENCHMARK(PressInModule)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(ChangesAfterPress)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 BENCHMARK(PressRequest)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+BENCHMARK(TransformRequest)->UseManualTime()->Iterations(20)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

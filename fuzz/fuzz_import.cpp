@@ -187,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             hint);
         if (scene == nullptr || scene->mRootNode == nullptr) return;
         const vhost::ImportedScene result =
-            vhost::ConvertImportedScene(*scene, "doc", "input", Textures().inside);
+            vhost::ConvertImportedScene(*scene, "doc", "input", nullptr, Textures().inside);
         if (!result.Ok()) {
             vfuzz::Require(vfuzz::StartsWith(result.error, "input: "),
                            "the message names the source: " + result.error);

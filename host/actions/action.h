@@ -58,7 +58,8 @@ struct SetStates {
 
 // Creates an object in the active document, last among the children of `parent` (0: the top
 // level) or right after its child `after`. `id` 0 takes the next free id; a given id brings back
-// the object an earlier add made, so the same value done again makes the same object.
+// the object an earlier add made, so the same value done again makes the same object. An
+// instance made with a `link` is one step, as a link after the add would be a second.
 struct AddObject {
     std::int32_t type = 0;
     std::string name{};
@@ -69,6 +70,7 @@ struct AddObject {
     bool enabled = true;
     bool selected = false;
     ObjectId id = 0;
+    ObjectId link = 0;  // an instance object made referring to this object; 0: to nothing
 };
 
 // Deletes an object with everything below it.
@@ -77,11 +79,12 @@ struct DeleteObject {
 };
 
 // Moves an object with everything below it to `parent` (0: the top level), last among its
-// children or right after its child `after`.
+// children or right after its child `after`; with `first` and no `after`, first among them.
 struct MoveObject {
     ObjectId object = 0;
     ObjectId parent = 0;
     ObjectId after = 0;
+    bool first = false;
 };
 
 // Lets an instance object refer to `target`; 0 lets it refer to nothing.
@@ -131,12 +134,16 @@ struct RenameObject {
 // Places an object relative to its parent: moved by `position`, turned by `rotation` (degrees
 // about X, then Y, then Z, each about the parent's axes turned by those before, as three.js
 // turns in its XYZ order) and scaled along its own axes by `scale`. A number that is not finite
-// is refused.
+// is refused. With `continues`, the transform goes on from the last step of the history when that
+// is a transform of the same object with nothing undone after it: the step then ends here
+// instead of a new one beginning, so that a drag's many updates are one step to undo. A drag
+// brought back to where it began leaves no step.
 struct TransformObject {
     ObjectId object = 0;
     Vector position{};
     Vector rotation{};
     Vector scale{1.0, 1.0, 1.0};
+    bool continues = false;
 };
 
 // Copies objects of the active document, each with everything below it and its data containers

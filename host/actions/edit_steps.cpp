@@ -1,6 +1,7 @@
 #include "actions/edit_steps.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -135,6 +136,22 @@ private:
     ObjectId id_;
 };
 
+// Whether an edit from one value to the other changes nothing. Transforms that come back from
+// typed or dragged numbers match only within rounding; values of other kinds never count as
+// the same, so their steps are always kept.
+bool SameValue(const Matrix& a, const Matrix& b) {
+    constexpr double kRounding = 1e-9;
+    const auto near = [](const Vector& u, const Vector& v) {
+        return std::abs(u.x - v.x) <= kRounding && std::abs(u.y - v.y) <= kRounding &&
+               std::abs(u.z - v.z) <= kRounding;
+    };
+    return near(a.off, b.off) && near(a.v1, b.v1) && near(a.v2, b.v2) && near(a.v3, b.v3);
+}
+template <typename Value>
+bool SameValue(const Value& /*a*/, const Value& /*b*/) {
+    return false;
+}
+
 // A value of an object with the value before and after.
 template <typename Value, typename Set>
 class ValueStep : public ObjectStep {
@@ -151,6 +168,13 @@ public:
     Outcome Undo() override {
         return OnObject([this](Object& object) { set_(object, before_); });
     }
+    bool Absorb(const Step& later) override {
+        const auto* same = dynamic_cast<const ValueStep*>(&later);
+        if (same == nullptr || same->Id() != Id()) return false;
+        after_ = same->after_;
+        return true;
+    }
+    bool ChangesNothing() const override { return SameValue(before_, after_); }
 
 private:
     Value before_;
@@ -217,6 +241,7 @@ private:
         object->SetRenderMode(add_.render);
         object->SetEnabled(add_.enabled);
         if (add_.selected) object->SetBit(kBitActive);
+        if (add_.link != 0) object->Data().SetLink(HOST_INSTANCE_LINK, add_.link);
         ids_.push_back(object->Id());
     }
 
@@ -267,15 +292,20 @@ private:
 
 class MoveObjectStep : public ObjectStep {
 public:
-    MoveObjectStep(Document& document, const Object& object, ObjectId parent, ObjectId after)
-        : ObjectStep(document, object, "Move"), to_{parent, after}, from_(SpotOf(object)) {}
+    MoveObjectStep(Document& document, const Object& object, ObjectId parent, ObjectId after,
+                   bool first)
+        : ObjectStep(document, object, "Move"),
+          to_{parent, after},
+          first_(first),
+          from_(SpotOf(object)) {}
     Outcome Do() override {
         // `after` 0 is last, not first, the first time; the spot left is known from then on.
         Object* object = Doc().FindById(Id());
         if (object == nullptr) return OutOfStep(Id());
         const Spot from = SpotOf(*object);
         Placement where{.parent = to_.parent != 0 ? Doc().FindById(to_.parent) : nullptr,
-                        .after = to_.pred != 0 ? Doc().FindById(to_.pred) : nullptr};
+                        .after = to_.pred != 0 ? Doc().FindById(to_.pred) : nullptr,
+                        .first = to_.pred == 0 && first_};
         if (!Doc().MoveObject(object, where)) return OutOfStep(Id());
         from_ = from;
         return {};
@@ -290,7 +320,8 @@ public:
     }
 
 private:
-    Spot to_;  // pred: the `after` given, 0 for last
+    Spot to_;  // pred: the `after` given, 0 for last (or first, with first_)
+    bool first_;
     Spot from_;
 };
 
@@ -393,8 +424,8 @@ std::unique_ptr<Step> DeleteStep(Document& document, const Object& object) {
 }
 
 std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectId parent,
-                               ObjectId after) {
-    return std::make_unique<MoveObjectStep>(document, object, parent, after);
+                               ObjectId after, bool first) {
+    return std::make_unique<MoveObjectStep>(document, object, parent, after, first);
 }
 
 std::unique_ptr<Step> LinkStep(Document& document, const Object& instance, ObjectId target) {

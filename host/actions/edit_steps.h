@@ -25,10 +25,10 @@ std::unique_ptr<Step> StatesStep(Document& document, const Object& object, const
 std::unique_ptr<Step> AddStep(Document& document, const AddObject& add);
 // `object` and its subtree taken out, kept whole for the undo.
 std::unique_ptr<Step> DeleteStep(Document& document, const Object& object);
-// `object` moved to `parent` (0: the top level) after `after` (0: last); checked to be no place
-// inside its own subtree.
+// `object` moved to `parent` (0: the top level) after `after` (0: last, or first with
+// `first`); checked to be no place inside its own subtree.
 std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectId parent,
-                               ObjectId after);
+                               ObjectId after, bool first = false);
 // An instance object referring to `target` (0: nothing).
 std::unique_ptr<Step> LinkStep(Document& document, const Object& instance, ObjectId target);
 std::unique_ptr<Step> RenameStep(Document& document, const Object& object, std::string name);

@@ -27,6 +27,27 @@ Outcome History::Do(std::unique_ptr<Step> step) {
     return outcome;
 }
 
+Outcome History::Continue(std::unique_ptr<Step> step) {
+    Outcome outcome = step->Do();
+    if (!outcome.Done()) return outcome;
+    outcome.step = step->Name();
+    if (redo_.empty() && !undo_.empty() && undo_.back()->Absorb(*step)) {
+        if (undo_.back()->ChangesNothing()) {
+            // Undone, the step puts back exactly what it found, which the continuation may have
+            // come back to only within rounding.
+            undo_.back()->Undo();
+            undo_.pop_back();
+        }
+        return outcome;
+    }
+    // Nothing to continue (the drag's step was dropped, or another edit came between): a new
+    // step, unless this one changes nothing either.
+    if (step->ChangesNothing()) return outcome;
+    redo_.clear();
+    undo_.push_back(std::move(step));
+    return outcome;
+}
+
 Outcome History::Undo() {
     if (undo_.empty()) return Outcome::Refused(Refusal::NothingToUndo, "there is nothing to undo");
     return Take(undo_, redo_, true);

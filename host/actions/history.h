@@ -38,6 +38,12 @@ public:
     const std::string& Name() const { return name_; }
     virtual Outcome Do() = 0;
     virtual Outcome Undo() = 0;
+    // Whether the step takes in `later`, done right after it as its continuation (the next
+    // update of one drag): it then ends where `later` ends. Steps of other kinds, or on other
+    // objects, are not taken in.
+    virtual bool Absorb(const Step& /*later*/) { return false; }
+    // Whether the step, done, leaves the document as it found it.
+    virtual bool ChangesNothing() const { return false; }
 
 private:
     std::string name_;
@@ -48,6 +54,10 @@ public:
     // Does `step` and keeps it as the last step to undo; steps undone before can no longer be
     // done again. A refused step is not kept.
     Outcome Do(std::unique_ptr<Step> step);
+    // Does `step` as the continuation of the last step to undo, which absorbs it if it can
+    // (Step::Absorb) and is dropped once it changes nothing; else as Do does, but a step that
+    // changes nothing is not kept.
+    Outcome Continue(std::unique_ptr<Step> step);
     // Refused with a sentence when there is nothing to undo or to redo.
     Outcome Undo();
     Outcome Redo();

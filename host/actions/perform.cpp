@@ -90,6 +90,7 @@ Matrix ComposeTransform(const Vector& position, const Vector& degrees, const Vec
 struct Doer {
     Host& host;
     const MayClose& mayClose;
+    Progress* progress;
 
     Document& Active() const { return host.ActiveDocument(); }
 
@@ -180,6 +181,23 @@ struct Doer {
         return Record(StatesStep(Active(), *object, {set.editor, set.render, set.enabled}));
     }
 
+    // A new instance's reference must be an object of the document that will not be above it.
+    Outcome CheckNewLink(const AddObject& add, const Placement& where) const {
+        if (add.link == 0) return {};
+        if (add.type != HOST_OBJECT_INSTANCE) {
+            return Outcome::Refused(Refusal::NotAnInstance,
+                                    "only an instance object refers to another object");
+        }
+        if (Active().FindById(add.link) == nullptr) return NoObject(add.link);
+        for (const Object* above = where.parent; above != nullptr; above = above->Up()) {
+            if (above->Id() == add.link) {
+                return Outcome::Refused(Refusal::LinkLoop,
+                                        "an instance cannot refer to an object above it");
+            }
+        }
+        return {};
+    }
+
     Outcome operator()(const AddObject& add) const {
         if (host.Types().Find(add.type) == nullptr) {
             return Outcome::Refused(Refusal::NoSuchType,
@@ -189,6 +207,7 @@ struct Doer {
         if (Outcome placed = FindPlace(Active(), add.parent, add.after, where); !placed.Done()) {
             return placed;
         }
+        if (Outcome linked = CheckNewLink(add, where); !linked.Done()) return linked;
         if (add.id != 0 && Active().FindById(add.id) != nullptr) {
             return Outcome::Refused(Refusal::IdTaken, "the id " + std::to_string(add.id) +
                                                           " belongs to another object");
@@ -219,7 +238,7 @@ struct Doer {
                                                                    " into its own hierarchy");
             }
         }
-        return Record(MoveStep(Active(), *object, move.parent, move.after));
+        return Record(MoveStep(Active(), *object, move.parent, move.after, move.first));
     }
 
     Outcome operator()(const LinkInstance& link) const {
@@ -279,7 +298,12 @@ struct Doer {
 
     Outcome operator()(const OpenDocument& open) const {
         ImportReport report;
-        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report);
+        SceneLoadResult loaded = OpenScene(PathFromUtf8(open.path), &report, progress);
+        if (loaded.cancelled) {
+            return Outcome::Refused(Refusal::Cancelled,
+                                    "opening " + Quoted(open.name.empty() ? open.path : open.name) +
+                                        " was cancelled; nothing changed");
+        }
         if (!loaded.document)
             return Outcome::Refused(Refusal::FileProblem, std::move(loaded.error));
         Document& previous = Active();
@@ -302,7 +326,12 @@ struct Doer {
     }
 
     Outcome operator()(const SaveDocument& save) const {
-        const SceneSaveResult saved = SaveScene(Active(), PathFromUtf8(save.path));
+        const SceneSaveResult saved = SaveScene(Active(), PathFromUtf8(save.path), progress);
+        if (saved.cancelled) {
+            return Outcome::Refused(
+                Refusal::Cancelled,
+                "saving to " + Quoted(save.path) + " was cancelled; the file is as it was");
+        }
         if (!saved.Ok()) return Outcome::Refused(Refusal::FileProblem, saved.error);
         if (save.nameAfterFile) Active().SetName(Utf8FromPath(PathFromUtf8(save.path).filename()));
         return {};
@@ -331,7 +360,9 @@ struct Doer {
                                                             std::to_string(transform.object) +
                                                             " is not a finite number");
         }
-        return Record(TransformStep(Active(), *object, matrix));
+        std::unique_ptr<Step> step = TransformStep(Active(), *object, matrix);
+        if (transform.continues) return HistoryOf(host, Active()).Continue(std::move(step));
+        return Record(std::move(step));
     }
 
     // The copies are made apart first, so a refusal leaves the clipboard as it was.
@@ -415,8 +446,8 @@ constexpr std::array<std::string_view, std::variant_size_v<Action>> kNames{
 
 std::string_view NameOf(const Action& action) { return kNames.at(action.index()); }
 
-Outcome Perform(Host& host, const Action& action, const MayClose& mayClose) {
-    return std::visit(Doer{host, mayClose}, action);
+Outcome Perform(Host& host, const Action& action, const MayClose& mayClose, Progress* progress) {
+    return std::visit(Doer{host, mayClose, progress}, action);
 }
 
 }  // namespace vhost::actions

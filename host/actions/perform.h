@@ -12,6 +12,7 @@
 namespace vhost {
 class Document;
 class Host;
+class Progress;
 }  // namespace vhost
 
 namespace vhost::actions {
@@ -39,6 +40,7 @@ enum class Refusal {
     NothingToUndo,
     NothingToRedo,
     OutOfStep,  // the document is not as the step to undo or redo left it
+    Cancelled,  // an open or a save was called off through its progress; nothing changed
 };
 
 struct Outcome {
@@ -73,6 +75,11 @@ struct Outcome {
 using MayClose = std::function<bool(const Document& closing)>;
 
 // Does `action` on the host's active document. [host thread]
-Outcome Perform(Host& host, const Action& action, const MayClose& mayClose = {});
+//
+// An open and a save tell `progress`, when given, how far they are, and stop when it is
+// cancelled: a cancelled open leaves the host as it was, a cancelled save leaves the file (and
+// its mesh file) as they were; both are refused with Refusal::Cancelled.
+Outcome Perform(Host& host, const Action& action, const MayClose& mayClose = {},
+                Progress* progress = nullptr);
 
 }  // namespace vhost::actions

@@ -9,6 +9,7 @@
 
 #include "actions/perform.h"
 #include "cli/session.h"
+#include "cli/terminal_progress.h"
 #include "cli/tree_view.h"
 #include "host.h"
 #include "platform/console_output.h"
@@ -232,8 +233,8 @@ void StartHost(vhost::Host& host, const Arguments& args) {
 }
 
 int Show(vhost::Host& host, const Arguments& args) {
-    const vhost::actions::Outcome opened =
-        vhost::actions::Perform(host, vhost::actions::OpenDocument{.path = args.operands.front()});
+    const vhost::actions::Outcome opened = vhost::cli::PerformShowingProgress(
+        host, vhost::actions::OpenDocument{.path = args.operands.front()});
     if (!opened.Done()) {
         std::cerr << opened.message << '\n';
         return kExitFailed;

@@ -38,8 +38,8 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
         {"save", {"save FILE", "save the active document (atomically)", &Session::Save}},
         {"add",
          {"add TYPE NAME [parent=PATH] [after=PATH] [editor=MODE] [render=MODE] [enabled=yes|no] "
-          "[selected=yes|no]",
-          "create an object", &Session::Add}},
+          "[selected=yes|no] [link=PATH]",
+          "create an object; an instance with link= refers to PATH", &Session::Add}},
         {"delete", {"delete PATH", "delete an object with its children", &Session::Delete}},
         {"move",
          {"move PATH [parent=PATH|top] [after=PATH]", "move an object with its children",
@@ -60,7 +60,7 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
           &Session::TakeCommand}},
         {"rename", {"rename PATH NAME", "give an object a new name", &Session::Rename}},
         {"transform",
-         {"transform PATH [position=X,Y,Z] [rotation=X,Y,Z] [scale=X,Y,Z]",
+         {"transform PATH [position=X,Y,Z] [rotation=X,Y,Z] [scale=X,Y,Z] [continues=yes|no]",
           "place an object relative to its parent (rotation in degrees, X then Y then Z); a part "
           "not given is none (0,0,0, and scale 1,1,1)",
           &Session::Transform}},

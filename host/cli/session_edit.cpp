@@ -85,10 +85,12 @@ bool Session::Transform(const ScriptLine& line) {
             transform.rotation = *value;
         } else if (value && setting->key == "scale") {
             transform.scale = *value;
+        } else if (setting && setting->key == "continues" && ParseYesNo(setting->value)) {
+            transform.continues = *ParseYesNo(setting->value);
         } else {
             return Error(line, Quoted(line.words[i]) +
-                                   ": expected position=X,Y,Z, rotation=X,Y,Z (degrees) or "
-                                   "scale=X,Y,Z");
+                                   ": expected position=X,Y,Z, rotation=X,Y,Z (degrees), "
+                                   "scale=X,Y,Z or continues=yes|no");
         }
     }
     const actions::Outcome done = actions::Perform(host_, transform);

@@ -7,6 +7,7 @@
 #include "cli/object_paths.h"
 #include "cli/script_words.h"
 #include "cli/session.h"
+#include "cli/terminal_progress.h"
 #include "cli/tree_view.h"
 #include "scene_file/scene_file.h"
 #include "text/quoting.h"
@@ -59,7 +60,7 @@ bool Session::Open(const ScriptLine& line) {
         return Usage(line);
     }
     const actions::Outcome opened =
-        actions::Perform(host_, actions::OpenDocument{.path = ResolvePath(line.words[1])});
+        PerformShowingProgress(host_, actions::OpenDocument{.path = ResolvePath(line.words[1])});
     if (!opened.Done()) return Error(line, opened.message);
     for (const std::string& leftOut : opened.leftOut) {
         err_ << line.file << ':' << line.line << ": warning: " << leftOut << '\n';
@@ -72,7 +73,7 @@ bool Session::Save(const ScriptLine& line) {
         return Usage(line);
     }
     const actions::Outcome saved =
-        actions::Perform(host_, actions::SaveDocument{.path = ResolvePath(line.words[1])});
+        PerformShowingProgress(host_, actions::SaveDocument{.path = ResolvePath(line.words[1])});
     return saved.Done() || Error(line, saved.message);
 }
 
@@ -117,10 +118,17 @@ bool Session::Add(const ScriptLine& line) {
             add.enabled = *ParseYesNo(setting->value);
         } else if (setting->key == "selected" && ParseYesNo(setting->value)) {
             add.selected = *ParseYesNo(setting->value);
+        } else if (setting->key == "link") {
+            const Object* target = Resolve(line, setting->value);
+            if (target == nullptr) {
+                return false;
+            }
+            add.link = target->Id();
         } else {
             return Error(line, Quoted(line.words[i]) +
                                    ": expected parent=PATH, after=PATH, editor=on|off|default, "
-                                   "render=on|off|default, enabled=yes|no or selected=yes|no");
+                                   "render=on|off|default, enabled=yes|no, selected=yes|no or "
+                                   "link=PATH");
         }
     }
     const actions::Outcome added = actions::Perform(host_, add);

@@ -20,7 +20,8 @@ ImportedScene Unavailable(const std::string& sourceName) {
 
 bool ImporterAvailable() { return false; }
 
-ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute /*route*/) {
+ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute /*route*/,
+                          Progress* /*progress*/) {
     return Unavailable(Utf8FromPath(path));
 }
 

@@ -184,6 +184,8 @@ public:
           textureFolder_(textureFolder),
           leftOut_(leftOut) {}
 
+    void ReportTo(Progress* progress) { progress_ = progress; }
+
     std::unique_ptr<Document> Run() {
         MakeParts();
         NoteCamerasAndLights();
@@ -212,6 +214,7 @@ private:
             pending_.pop_back();
             Object* object = Convert(*node, parent);
             PushChildren(*node, object);
+            if (progress_ != nullptr) progress_->Advance(++converted_);
         }
     }
 
@@ -366,16 +369,20 @@ private:
     std::map<std::vector<unsigned>, ObjectId> firstUser_;
     std::unordered_set<const aiNode*> visited_;
     std::vector<Pending> pending_;
+    Progress* progress_ = nullptr;
+    std::uint64_t converted_ = 0;
 };
 
 }  // namespace
 
 ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                   std::string_view sourceName,
+                                   std::string_view sourceName, Progress* progress,
                                    const std::optional<std::filesystem::path>& textureFolder) {
     ImportedScene result;
     try {
-        result.document = Conversion(scene, documentName, textureFolder, result.leftOut).Run();
+        Conversion conversion(scene, documentName, textureFolder, result.leftOut);
+        conversion.ReportTo(progress);
+        result.document = conversion.Run();
     } catch (const ConversionError& error) {
         result = {nullptr, std::string(sourceName) + ": " + error.message, {}};
     } catch (const std::bad_alloc&) {

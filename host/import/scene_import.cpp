@@ -121,7 +121,7 @@ ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view document
                              const std::string& sourceName,
                              const std::optional<std::filesystem::path>& textureFolder,
                              const std::function<const aiScene*(Assimp::Importer&)>& read,
-                             LibraryScene afterwards = LibraryScene::Free) {
+                             Progress& progress, LibraryScene afterwards = LibraryScene::Free) {
     ImportedScene result;
     auto task = [&] {
         try {
@@ -130,12 +130,15 @@ ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view document
             // FBX pivots would come as extra nodes no application showed; folded into the
             // transforms, every node is one of the file's.
             importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
+            progress.Stage("Reading " + std::string(documentName), ProgressUnit::Bytes);
             const aiScene* scene = read(importer);
             if (scene == nullptr) {
                 result.error = sourceName + ": cannot import: " + importer.GetErrorString();
                 return;
             }
-            result = ConvertImportedScene(*scene, documentName, sourceName, textureFolder);
+            progress.Stage("Converting " + std::string(documentName), ProgressUnit::Objects);
+            result =
+                ConvertImportedScene(*scene, documentName, sourceName, &progress, textureFolder);
             if (result.Ok()) warnings.AddTo(result.leftOut);
             // Freeing a large scene takes as long as a fair part of reading it.
             if (afterwards == LibraryScene::LeaveToExit) {
@@ -171,11 +174,18 @@ TrialLimits TrialLimitsFor(std::uintmax_t fileBytes) {
     return limits;
 }
 
+ImportedScene Cancelled(const std::string& sourceName) {
+    ImportedScene result = Failure(sourceName + ": the import was cancelled");
+    result.cancelled = true;
+    return result;
+}
+
 }  // namespace
 
 bool ImporterAvailable() { return true; }
 
-ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) {
+ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route,
+                          Progress* progress) {
     const std::string name = Utf8FromPath(path);
     std::error_code error;
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
@@ -186,30 +196,35 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route) 
     auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
     };
+    Progress unseen;
+    Progress& shown = progress != nullptr ? *progress : unseen;
+    // Read here when no child can be made or the child only said the file imports.
+    auto readHere = [&] {
+        ImportedScene imported = ReadAndConvert(bytes, documentName, name, folder, readFile, shown);
+        return shown.Cancelled() ? Cancelled(name) : std::move(imported);
+    };
+    shown.Stage("Reading " + documentName, ProgressUnit::Bytes);
     const TrialResult trial = TrialRun(
-        [&] {
+        [&](Progress& inChild) {
             if (route == ImportRoute::ReadAgain) {
                 return AnswerWithVerdict(
-                    ReadAndConvert(bytes, documentName, name, folder, readFile));
+                    ReadAndConvert(bytes, documentName, name, folder, readFile, inChild));
             }
             ImportedScene imported = ReadAndConvert(bytes, documentName, name, folder, readFile,
-                                                    LibraryScene::LeaveToExit);
+                                                    inChild, LibraryScene::LeaveToExit);
             std::string answer = AnswerWithScene(imported);
             // The child ends once the answer is written; freeing the document would only delay it.
             LeaveToExit(std::move(imported.document));
             return answer;
         },
-        TrialLimitsFor(bytes));
+        TrialLimitsFor(bytes), &shown);
+    if (trial.ending == TrialResult::Ending::Cancelled) return Cancelled(name);
     if (trial.ending == TrialResult::Ending::Stopped) {
         return Failure(name + ": cannot import: the importer " + trial.text + " reading it");
     }
-    if (trial.ending == TrialResult::Ending::NotRun) {
-        return ReadAndConvert(bytes, documentName, name, folder, readFile);
-    }
+    if (trial.ending == TrialResult::Ending::NotRun) return readHere();
     TakenAnswer taken = TakeAnswer(trial.text, name);
-    if (taken.kind == TakenAnswer::Kind::ReadHere) {
-        return ReadAndConvert(bytes, documentName, name, folder, readFile);
-    }
+    if (taken.kind == TakenAnswer::Kind::ReadHere) return readHere();
     return std::move(taken.scene);
 }
 
@@ -219,10 +234,13 @@ ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view for
     const std::string name(sourceName);
     if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
     const std::string hint(formatHint);
+    Progress unseen;
     return ReadAndConvert(
-        bytes.size(), sourceName, name, textureFolder, [&](Assimp::Importer& importer) {
+        bytes.size(), sourceName, name, textureFolder,
+        [&](Assimp::Importer& importer) {
             return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
-        });
+        },
+        unseen);
 }
 
 }  // namespace vhost

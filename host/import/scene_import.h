@@ -14,6 +14,7 @@
 
 #include "import/import_report.h"
 #include "model/scene.h"
+#include "progress/progress.h"
 
 namespace vhost {
 
@@ -21,6 +22,7 @@ struct ImportedScene {
     std::unique_ptr<Document> document;  // set on success
     std::string error;                   // set on failure
     ImportReport leftOut;                // what the document lacks of the file; empty on failure
+    bool cancelled = false;              // the import was called off (`error` says so)
     bool Ok() const { return document != nullptr; }
 };
 
@@ -45,8 +47,11 @@ bool ImporterAvailable();
 // memory is refused with a message saying so, and the host goes on. `route` says how the scene
 // comes from the child; every route gives the same document and report. Where no child can be
 // made, the file is read in this process.
+//
+// `progress`, when given, is told the stages (reading, converting, taking the scene from the
+// child); cancelling it kills the child at once and the import answers `cancelled`.
 ImportedScene ImportScene(const std::filesystem::path& path,
-                          ImportRoute route = ImportRoute::HandBack);
+                          ImportRoute route = ImportRoute::HandBack, Progress* progress = nullptr);
 
 // Imports `bytes` as a file of the format `formatHint` names by its usual extension ("glb",
 // "obj", ...; empty: found from the contents). The files it refers to cannot be read, but for

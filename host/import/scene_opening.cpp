@@ -15,14 +15,16 @@ bool IsHostSceneFile(const std::filesystem::path& path) {
 
 }  // namespace
 
-SceneLoadResult OpenScene(const std::filesystem::path& path, ImportReport* leftOut) {
+SceneLoadResult OpenScene(const std::filesystem::path& path, ImportReport* leftOut,
+                          Progress* progress) {
     if (leftOut != nullptr) *leftOut = ImportReport();
-    if (IsHostSceneFile(path)) return LoadScene(path);
-    ImportedScene imported = ImportScene(path);
+    if (IsHostSceneFile(path)) return LoadScene(path, progress);
+    ImportedScene imported = ImportScene(path, ImportRoute::HandBack, progress);
     if (leftOut != nullptr) *leftOut = std::move(imported.leftOut);
     SceneLoadResult result;
     result.document = std::move(imported.document);
     result.error = std::move(imported.error);
+    result.cancelled = imported.cancelled;
     return result;
 }
 

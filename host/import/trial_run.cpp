@@ -5,9 +5,13 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <new>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -24,6 +28,8 @@ constexpr auto kPollInterval = std::chrono::milliseconds(5);
 // The pipe's buffer and the parent's reads: a child that hands back a large text is not kept
 // waiting between small reads.
 constexpr int kPipeBytes = 1 << 20;
+constexpr std::size_t kLongestStageName = 200;
+constexpr std::size_t kPipeRecordBytes = 4096;
 
 void WriteAll(int fd, const std::string& text) {
     std::size_t written = 0;
@@ -46,21 +52,119 @@ void RestoreDefaultCrashSignals() {
     }
 }
 
-[[noreturn]] void RunChild(const std::function<std::string()>& task, const TrialLimits& limits,
-                           int out) {
+// The child's progress crosses as records of a few dozen bytes: the unit, the count done and the
+// total, the stage's name after its length. Each record is one write of less than PIPE_BUF
+// bytes, so records never mix; one the pipe has no room for is left out (a later one says more).
+class ProgressToParent : public ProgressDisplay {
+public:
+    explicit ProgressToParent(int fd) : fd_(fd) {}
+
+    void Show(const ProgressState& state) override {
+        std::string record;
+        AppendValue(record, static_cast<std::uint8_t>(state.unit));
+        AppendValue(record, state.done);
+        AppendValue(record, state.total);
+        const std::string_view name = std::string_view(state.stage).substr(0, kLongestStageName);
+        AppendValue(record, static_cast<std::uint8_t>(name.size()));
+        record += name;
+        [[maybe_unused]] const ssize_t written = write(fd_, record.data(), record.size());
+    }
+    void End() override {}
+
+private:
+    template <typename Value>
+    static void AppendValue(std::string& out, Value value) {
+        out.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+
+    int fd_;
+};
+
+// The answer crosses after its length, so the parent can count its bytes as they arrive.
+void WriteAnswer(int fd, const std::string& answer) {
+    const std::uint64_t length = answer.size();
+    WriteAll(fd, std::string(reinterpret_cast<const char*>(&length), sizeof length));
+    WriteAll(fd, answer);
+}
+
+[[noreturn]] void RunChild(const std::function<std::string(Progress&)>& task,
+                           const TrialLimits& limits, int out, int progressOut) {
     RestoreDefaultCrashSignals();
+    // Ctrl-C on a terminal reaches the whole process group; the parent decides, and kills the
+    // child if the work is to stop.
+    signal(SIGINT, SIG_IGN);
     if (limits.addressSpaceBytes != 0) {
         const rlimit memory{limits.addressSpaceBytes, limits.addressSpaceBytes};
         setrlimit(RLIMIT_AS, &memory);
     }
     int status = kReturned;
     try {
-        WriteAll(out, task());
+        ProgressToParent display(progressOut);
+        Progress progress(&display);
+        WriteAnswer(out, task(progress));
     } catch (const std::bad_alloc&) {
         status = kOutOfMemory;
     }
     _exit(status);
 }
+
+// The child's stages, passed on to the parent's Progress until the answer begins to arrive, and
+// then the answer's bytes.
+class ProgressFromChild {
+public:
+    explicit ProgressFromChild(Progress* progress) : progress_(progress) {}
+
+    // Takes the records that have arrived on `in`.
+    void Read(int in) {
+        std::array<char, kPipeRecordBytes> buffer{};
+        while (true) {
+            const ssize_t n = read(in, buffer.data(), buffer.size());
+            if (n <= 0) return;
+            pending_.append(buffer.data(), static_cast<std::size_t>(n));
+            while (TakeRecord()) {
+            }
+        }
+    }
+
+    // The answer so far is `received` bytes, its length first.
+    void Received(const std::string& received) {
+        std::uint64_t length = 0;
+        if (progress_ == nullptr || received.size() < sizeof length) return;
+        if (!receiving_) {
+            std::memcpy(&length, received.data(), sizeof length);
+            progress_->Stage("Taking the scene from the reader", ProgressUnit::Bytes, length);
+            receiving_ = true;
+        }
+        progress_->Advance(received.size() - sizeof length);
+    }
+
+private:
+    static constexpr std::size_t kHead = 1 + 8 + 8 + 1;
+
+    bool TakeRecord() {
+        if (pending_.size() < kHead) return false;
+        const auto nameLength = static_cast<std::uint8_t>(pending_[kHead - 1]);
+        if (pending_.size() < kHead + nameLength) return false;
+        ProgressState state;
+        state.unit = static_cast<ProgressUnit>(pending_[0]);
+        std::memcpy(&state.done, pending_.data() + 1, sizeof state.done);
+        std::memcpy(&state.total, pending_.data() + 1 + 8, sizeof state.total);
+        state.stage = pending_.substr(kHead, nameLength);
+        pending_.erase(0, kHead + nameLength);
+        if (progress_ != nullptr && !receiving_) {
+            if (state.stage != progress_->State().stage || state.unit != progress_->State().unit) {
+                progress_->Stage(state.stage, state.unit, state.total);
+            }
+            progress_->SetTotal(state.total);
+            progress_->Advance(state.done);
+        }
+        return true;
+    }
+
+    Progress* progress_;
+    std::string pending_;
+    bool receiving_ = false;
+};
 
 // Appends what the child has written so far to `text`; true once the child closed its end (it
 // ended).
@@ -73,13 +177,32 @@ bool ReadAvailable(int in, std::vector<char>& buffer, std::string& text) {
     }
 }
 
-// Waits up to `wait` for the child to write or end.
-void WaitForOutput(int in, std::chrono::milliseconds wait) {
-    pollfd ready{in, POLLIN, 0};
-    poll(&ready, 1, static_cast<int>(wait.count()));
+// Waits up to `wait` for the child to write its answer (while `in` is open) or its progress.
+void WaitForOutput(int in, bool inOpen, int progressIn, std::chrono::milliseconds wait) {
+    std::array<pollfd, 2> ready{pollfd{progressIn, POLLIN, 0}, pollfd{in, POLLIN, 0}};
+    poll(ready.data(), inOpen ? 2 : 1, static_cast<int>(wait.count()));
+}
+
+void ClosePipe(std::array<int, 2>& ends) {
+    for (int& end : ends) {
+        if (end >= 0) close(end);
+        end = -1;
+    }
+}
+
+void KillAndWait(pid_t child, int& status) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
 }
 
 TrialResult Stopped(std::string why) { return {TrialResult::Ending::Stopped, std::move(why)}; }
+
+// The answer without its length; a cut answer stays cut (the reader of the answer refuses it).
+std::string AnswerOf(std::string text) {
+    constexpr std::size_t kLength = sizeof(std::uint64_t);
+    text.erase(0, std::min(text.size(), kLength));
+    return text;
+}
 
 TrialResult EndingOf(int status, std::string text) {
     if (WIFSIGNALED(status)) {
@@ -94,46 +217,67 @@ TrialResult EndingOf(int status, std::string text) {
 
 }  // namespace
 
-TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits) {
-    std::array<int, 2> pipeEnds{};
+TrialResult TrialRun(const std::function<std::string(Progress&)>& task, const TrialLimits& limits,
+                     Progress* progress) {
+    std::array<int, 2> pipeEnds{-1, -1};
+    std::array<int, 2> progressEnds{-1, -1};
     if (pipe(pipeEnds.data()) != 0) return {};
+    if (pipe(progressEnds.data()) != 0) {
+        ClosePipe(pipeEnds);
+        return {};
+    }
     fcntl(pipeEnds[1], F_SETPIPE_SZ, kPipeBytes);  // a smaller pipe only costs more wake-ups
     const pid_t child = fork();
     if (child < 0) {
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
+        ClosePipe(pipeEnds);
+        ClosePipe(progressEnds);
         return {};
     }
     if (child == 0) {
         close(pipeEnds[0]);
-        RunChild(task, limits, pipeEnds[1]);
+        close(progressEnds[0]);
+        fcntl(progressEnds[1], F_SETFL, O_NONBLOCK);  // a record with no room is left out
+        RunChild(task, limits, pipeEnds[1], progressEnds[1]);
     }
     close(pipeEnds[1]);
+    close(progressEnds[1]);
     fcntl(pipeEnds[0], F_SETFL, O_NONBLOCK);
+    fcntl(progressEnds[0], F_SETFL, O_NONBLOCK);
     const auto deadline = std::chrono::steady_clock::now() + limits.time;
     std::vector<char> buffer(static_cast<std::size_t>(kPipeBytes));
+    ProgressFromChild fromChild(progress);
     std::string text;
     bool closed = false;
     int status = 0;
+    auto stop = [&](TrialResult result) {
+        KillAndWait(child, status);
+        close(pipeEnds[0]);
+        close(progressEnds[0]);
+        return result;
+    };
     while (true) {
+        fromChild.Read(progressEnds[0]);
         if (!closed) closed = ReadAvailable(pipeEnds[0], buffer, text);
+        fromChild.Received(text);
+        if (progress != nullptr) progress->Poll();
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child || done < 0) break;
+        if (progress != nullptr && progress->Cancelled()) {
+            return stop({TrialResult::Ending::Cancelled, {}});
+        }
         if (std::chrono::steady_clock::now() >= deadline) {
-            kill(child, SIGKILL);
-            waitpid(child, &status, 0);
-            close(pipeEnds[0]);
-            return Stopped("did not finish in " + std::to_string(limits.time.count()) + " s");
+            return stop(Stopped("did not finish in " + std::to_string(limits.time.count()) + " s"));
         }
         if (closed) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         } else {
-            WaitForOutput(pipeEnds[0], kPollInterval);
+            WaitForOutput(pipeEnds[0], !closed, progressEnds[0], kPollInterval);
         }
     }
     if (!closed) ReadAvailable(pipeEnds[0], buffer, text);
     close(pipeEnds[0]);
-    return EndingOf(status, std::move(text));
+    close(progressEnds[0]);
+    return EndingOf(status, AnswerOf(std::move(text)));
 }
 
 }  // namespace vhost

@@ -12,6 +12,8 @@
 #include <functional>
 #include <string>
 
+#include "progress/progress.h"
+
 namespace vhost {
 
 struct TrialLimits {
@@ -20,7 +22,7 @@ struct TrialLimits {
 };
 
 struct TrialResult {
-    enum class Ending { Returned, Stopped, NotRun };
+    enum class Ending { Returned, Stopped, Cancelled, NotRun };
     Ending ending = Ending::NotRun;
     // Returned: what the task returned. Stopped: why it did not return ("crashed (signal 11)",
     // "did not finish in 60 s", "ran out of memory"). NotRun (no child could be made): empty.
@@ -29,6 +31,12 @@ struct TrialResult {
 
 // Runs `task` in a forked child within `limits`, waits for it and hands back what it returned. What
 // the child writes is read while it runs, so an answer of any size never blocks it.
-TrialResult TrialRun(const std::function<std::string()>& task, const TrialLimits& limits);
+//
+// The task reports its progress to the Progress it is given in the child; the stages and counts
+// cross to `progress` in the parent, and the bytes of the answer are counted as they arrive (the
+// child's last stage says how many there are). A cancel of `progress` kills the child at once
+// (Ending::Cancelled), whatever it is doing: the time limit is only for a child nobody calls off.
+TrialResult TrialRun(const std::function<std::string(Progress&)>& task, const TrialLimits& limits,
+                     Progress* progress = nullptr);
 
 }  // namespace vhost

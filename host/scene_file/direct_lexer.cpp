@@ -15,8 +15,10 @@ void DirectLexer::Refill() {
     const auto read = static_cast<std::size_t>(stream_->gcount());
     if (stream_->bad()) GiveUp();
     if (stream_->eof()) streamDone_ = true;
+    before_ += static_cast<std::uint64_t>(at_ - start_);
     window_ = std::move(next);
     at_ = window_.data();
+    start_ = at_;
     end_ = window_.data() + left + read;
 }
 

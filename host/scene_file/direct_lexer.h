@@ -32,11 +32,11 @@ struct NumberToken {
 class DirectLexer {
 public:
     explicit DirectLexer(std::string_view text)
-        : at_(text.data()), end_(text.data() + text.size()), streamDone_(true) {}
+        : at_(text.data()), end_(text.data() + text.size()), start_(at_), streamDone_(true) {}
 
     // Reads from `stream` through a window of `window` bytes.
     DirectLexer(std::istream& stream, std::size_t window)
-        : at_(""), end_(at_), stream_(&stream), windowSize_(window) {
+        : at_(""), end_(at_), start_(at_), stream_(&stream), windowSize_(window) {
         Refill();
     }
 
@@ -45,6 +45,9 @@ public:
     // the start and between objects. An object larger than half the window runs into the end of
     // the window, and the lexer gives up.
     void Refill();
+
+    // How many bytes of the text are behind the lexer.
+    std::uint64_t Offset() const { return before_ + static_cast<std::uint64_t>(at_ - start_); }
 
     // Whether all of the text has been read.
     bool AtEnd() {
@@ -238,6 +241,8 @@ private:
 
     const char* at_;
     const char* end_;
+    const char* start_;         // the start of the text or of the window
+    std::uint64_t before_ = 0;  // the bytes of the stream before the window
     std::string decoded_;
     // Reading from a stream: the window of text, and whether the stream has given all it has.
     std::istream* stream_ = nullptr;

@@ -20,6 +20,9 @@ namespace vhost::scene_file {
 
 namespace {
 
+// Thrown where the reader sees that its progress was cancelled.
+struct ReadingCancelled {};
+
 struct TakeEntry {
     std::string name;
     bool main = false;
@@ -30,12 +33,19 @@ constexpr ObjectId kMaxFileObjectId = 9223372036854775807U;
 
 class DirectReader {
 public:
-    DirectReader(std::string_view text, const MeshFileSource& meshFile)
-        : json_(text), meshFile_(meshFile), document_(std::make_unique<Document>()) {}
+    DirectReader(std::string_view text, const MeshFileSource& meshFile, Progress* progress)
+        : json_(text),
+          meshFile_(meshFile),
+          progress_(progress != nullptr ? *progress : unseen_),
+          document_(std::make_unique<Document>()) {}
 
     // Reads from `stream` through a window of `window` bytes.
-    DirectReader(std::istream& stream, std::size_t window, const MeshFileSource& meshFile)
-        : json_(stream, window), meshFile_(meshFile), document_(std::make_unique<Document>()) {}
+    DirectReader(std::istream& stream, std::size_t window, const MeshFileSource& meshFile,
+                 Progress* progress)
+        : json_(stream, window),
+          meshFile_(meshFile),
+          progress_(progress != nullptr ? *progress : unseen_),
+          document_(std::make_unique<Document>()) {}
 
     std::unique_ptr<Document> Read() {
         json_.Expect('{');
@@ -291,6 +301,7 @@ private:
         if (json_.Accept(']')) return;
         do {
             json_.Refill();
+            if (!progress_.Advance(json_.Offset())) throw ReadingCancelled{};
             ReadObject();
         } while (json_.Accept(','));
         json_.Expect(']');
@@ -376,6 +387,8 @@ private:
 
     DirectLexer json_;
     const MeshFileSource& meshFile_;
+    Progress unseen_;  // progress_ when the caller has none
+    Progress& progress_;
     bool withGeometry_ = false;
     SceneGeometry geometry_;
     std::string objectName_;  // the name of the object being read
@@ -386,19 +399,24 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Document> ReadSceneDirectly(std::string_view text, const MeshFileSource& meshFile) {
+std::unique_ptr<Document> ReadSceneDirectly(std::string_view text, const MeshFileSource& meshFile,
+                                            Progress* progress) {
     try {
-        return DirectReader(text, meshFile).Read();
+        return DirectReader(text, meshFile, progress).Read();
     } catch (const NotSure&) {
+        return nullptr;
+    } catch (const ReadingCancelled&) {
         return nullptr;
     }
 }
 
 std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window,
-                                            const MeshFileSource& meshFile) {
+                                            const MeshFileSource& meshFile, Progress* progress) {
     try {
-        return DirectReader(stream, window, meshFile).Read();
+        return DirectReader(stream, window, meshFile, progress).Read();
     } catch (const NotSure&) {
+        return nullptr;
+    } catch (const ReadingCancelled&) {
         return nullptr;
     }
 }

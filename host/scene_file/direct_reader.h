@@ -30,12 +30,17 @@ namespace vhost::scene_file {
 // with meshes takes them from `meshFile`; a mesh file that cannot be read or used is one more
 // thing this reader is not sure of.
 std::unique_ptr<Document> ReadSceneDirectly(std::string_view text,
-                                            const MeshFileSource& meshFile = {});
+                                            const MeshFileSource& meshFile = {},
+                                            Progress* progress = nullptr);
 
 // The same, reading `stream` through a window of `window` bytes, so that the whole text is never
 // held; an object must fit in half the window. Also null when the stream fails.
+//
+// `progress`, when given, is told the bytes of the text read before each object; a cancel makes
+// the answer null too (the caller asks `progress` which it was).
 std::unique_ptr<Document> ReadSceneDirectly(std::istream& stream, std::size_t window,
-                                            const MeshFileSource& meshFile = {});
+                                            const MeshFileSource& meshFile = {},
+                                            Progress* progress = nullptr);
 
 // The checking reader alone (scene_reader.cpp), which ParseScene falls back on. Without a name,
 // the mesh file is named after the source (`sourceName` and ".mesh").

@@ -21,6 +21,7 @@
 #include <string_view>
 
 #include "model/scene.h"
+#include "progress/progress.h"
 
 namespace vhost {
 
@@ -37,11 +38,17 @@ inline constexpr int kSceneMaxJsonDepth = 256;
 struct SceneLoadResult {
     std::unique_ptr<Document> document;  // set on success
     std::string error;                   // set on failure
+    bool cancelled = false;              // the reading was called off (`error` says so)
     bool Ok() const { return document != nullptr; }
+
+    static SceneLoadResult CancelledOf(const std::string& sourceName) {
+        return {nullptr, sourceName + ": the reading was cancelled", true};
+    }
 };
 
 struct SceneSaveResult {
-    std::string error;  // empty on success
+    std::string error;       // empty on success
+    bool cancelled = false;  // the saving was called off: the files are as they were
     bool Ok() const { return error.empty(); }
 };
 
@@ -59,7 +66,10 @@ struct SceneTextResult {
 // Links to ids that name no object of the scene are kept as they are and resolve to no object,
 // like a link to a deleted object; no object made later in this process takes such an id.
 // Object ids are taken from the file (see Document::CreateObject).
-SceneLoadResult LoadScene(const std::filesystem::path& path);
+//
+// `progress`, when given, is told the bytes of the scene file read; a cancel answers `cancelled`
+// and no document.
+SceneLoadResult LoadScene(const std::filesystem::path& path, Progress* progress = nullptr);
 
 // Reads a scene from `text`; error messages begin with `sourceName`. A version 2 scene with
 // meshes is refused: its mesh file is not at hand.
@@ -77,7 +87,11 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName,
 // could not be read back is refused before anything is written: text that is not valid UTF-8,
 // containers nested deeper than kSceneMaxContainerNesting, custom data with a type id below
 // 1000000.
-SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path);
+//
+// `progress`, when given, is told the objects written; a cancel before the files are renamed
+// answers `cancelled`, and the old files stay whole.
+SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path,
+                          Progress* progress = nullptr);
 
 // The text (and mesh file) SaveScene writes, with the same checks.
 SceneTextResult SerializeScene(const Document& document);

@@ -6,12 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -559,14 +561,21 @@ SceneLoadResult ParseScene(std::string_view text, std::string_view sourceName,
     return ParseSceneFrom(text, sourceName, scene_file::MeshFileInMemory(meshFile, meshFileName));
 }
 
-SceneLoadResult LoadScene(const std::filesystem::path& path) {
+SceneLoadResult LoadScene(const std::filesystem::path& path, Progress* progress) {
+    const std::string name = Utf8FromPath(path);
+    if (progress != nullptr) {
+        std::error_code unknown;
+        const std::uintmax_t bytes = std::filesystem::file_size(path, unknown);
+        progress->Stage("Opening " + Utf8FromPath(path.filename()), ProgressUnit::Bytes,
+                        unknown ? 0 : bytes);
+    }
     // Read through a window first, so that a large file is never held whole next to its scene.
     const scene_file::MeshFileSource meshFile = scene_file::MeshFileOnDisk(path);
     try {
         std::ifstream stream(path, std::ios::binary);
         if (stream.is_open()) {
-            if (std::unique_ptr<Document> document =
-                    scene_file::ReadSceneDirectly(stream, kSceneReadingWindow, meshFile)) {
+            if (std::unique_ptr<Document> document = scene_file::ReadSceneDirectly(
+                    stream, kSceneReadingWindow, meshFile, progress)) {
                 SceneLoadResult result;
                 result.document = std::move(document);
                 return result;
@@ -575,7 +584,8 @@ SceneLoadResult LoadScene(const std::filesystem::path& path) {
     } catch (const std::bad_alloc&) {
         // Read again below, where running out of memory is reported.
     }
-    const std::string name = Utf8FromPath(path);
+    // Past the reader that reports, a file not in the writer's form is read whole and checked.
+    if (progress != nullptr && progress->Cancelled()) return SceneLoadResult::CancelledOf(name);
     std::string text;
     if (const FileReading read = ReadWholeFile(path, text); read.error != 0) {
         SceneLoadResult result;

@@ -88,11 +88,17 @@ struct GeometryToWrite {
 // which for a large scene costs as much as the writing (every object is a cache miss).
 struct NeedsGeometry {};
 
+// Thrown by a writer whose progress was cancelled.
+struct SavingCancelled {};
+
 class SceneWriter {
 public:
     // Without `geometry`, writes version 1, or throws NeedsGeometry.
-    SceneWriter(Sink& sink, const GeometryToWrite* geometry)
-        : sink_(sink), out_(sink.Buffer()), geometry_(geometry) {}
+    SceneWriter(Sink& sink, const GeometryToWrite* geometry, Progress* progress = nullptr)
+        : sink_(sink),
+          out_(sink.Buffer()),
+          geometry_(geometry),
+          progress_(progress != nullptr ? *progress : unseen_) {}
 
     void Write(const Document& document) {
         const bool withGeometry = geometry_ != nullptr && geometry_->index.Any();
@@ -109,8 +115,10 @@ public:
         if (withGeometry) WriteMeshes();
         out_ += ",\n  \"objects\": [";
         const char* separator = "\n";
+        std::uint64_t written = 0;
         for (const Object* object = document.FirstObject(); object != nullptr;
              object = NextInTreeOrder(object)) {
+            if (!progress_.Advance(written++)) throw SavingCancelled{};
             out_ += separator;
             separator = ",\n";
             WriteObject(*object);
@@ -361,6 +369,8 @@ private:
     Sink& sink_;
     std::string& out_;
     const GeometryToWrite* geometry_;
+    Progress unseen_;  // progress_ when the caller has none
+    Progress& progress_;
     const Object* object_ = nullptr;  // whose fields are being written; null: the document's
     std::vector<std::int32_t> keys_;  // container keys leading to the value being written
 };
@@ -401,12 +411,12 @@ namespace {
 // `needsGeometry` tells that the document needs version 2 (the filler fails, and the half-written
 // file is removed).
 AtomicFileFiller SceneFiller(const Document& document, const scene_file::GeometryToWrite* geometry,
-                             bool& needsGeometry) {
-    return [&document, geometry, &needsGeometry](
+                             bool& needsGeometry, Progress* progress) {
+    return [&document, geometry, &needsGeometry, progress](
                int fd, const std::filesystem::path& temporary) -> std::string {
         try {
             scene_file::Sink sink(fd);
-            scene_file::SceneWriter(sink, geometry).Write(document);
+            scene_file::SceneWriter(sink, geometry, progress).Write(document);
             if (int error = sink.Flush(); error != 0) {
                 return "writing " + Quoted(Utf8FromPath(temporary)) +
                        " failed: " + ErrnoText(error);
@@ -414,6 +424,8 @@ AtomicFileFiller SceneFiller(const Document& document, const scene_file::Geometr
         } catch (const scene_file::NeedsGeometry&) {
             needsGeometry = true;
             return "the scene has geometry";
+        } catch (const scene_file::SavingCancelled&) {
+            return "the saving was cancelled";
         } catch (const scene_file::Refusal& refusal) {
             return refusal.message;
         } catch (const std::bad_alloc&) {
@@ -429,7 +441,7 @@ AtomicFileFiller SceneFiller(const Document& document, const scene_file::Geometr
 // checksum, so an old scene beside a new mesh file is refused, not misread). `wroteMeshFile` says
 // whether the scene has a mesh file (a scene with transforms alone has none).
 std::string SaveSceneWithGeometry(const Document& document, const std::filesystem::path& path,
-                                  bool& wroteMeshFile) {
+                                  bool& wroteMeshFile, Progress* progress) {
     std::optional<scene_file::GeometryToWrite> geometry;
     try {
         geometry.emplace(document);
@@ -448,11 +460,13 @@ std::string SaveSceneWithGeometry(const Document& document, const std::filesyste
     }
     bool needsGeometry = false;
     PreparedFile scene;
-    if (std::string error =
-            PrepareFileAtomically(path, SceneFiller(document, &*geometry, needsGeometry), scene);
+    if (std::string error = PrepareFileAtomically(
+            path, SceneFiller(document, &*geometry, needsGeometry, progress), scene);
         !error.empty()) {
         return error;
     }
+    // The last point at which a cancel leaves both old files as they were.
+    if (progress != nullptr && progress->Cancelled()) return "the saving was cancelled";
     if (!geometry->meshFile.empty()) {
         if (std::string error = meshFile.Replace(); !error.empty()) {
             return "the mesh file " + Quoted(Utf8FromPath(meshPath)) + ": " + error;
@@ -472,13 +486,24 @@ void RemoveOldMeshFile(const std::filesystem::path& scene) {
 
 }  // namespace
 
-SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path) {
+SceneSaveResult SaveScene(const Document& document, const std::filesystem::path& path,
+                          Progress* progress) {
     SceneSaveResult result;
+    if (progress != nullptr) {
+        progress->Stage("Saving " + Utf8FromPath(path.filename()), ProgressUnit::Objects,
+                        document.ObjectCount());
+    }
     bool needsGeometry = false;
-    result.error = WriteFileAtomically(path, SceneFiller(document, nullptr, needsGeometry));
+    result.error =
+        WriteFileAtomically(path, SceneFiller(document, nullptr, needsGeometry, progress));
     bool wroteMeshFile = false;
-    if (needsGeometry) result.error = SaveSceneWithGeometry(document, path, wroteMeshFile);
+    if (needsGeometry) {
+        if (progress != nullptr)
+            progress->Stage(progress->State().stage, ProgressUnit::Objects, document.ObjectCount());
+        result.error = SaveSceneWithGeometry(document, path, wroteMeshFile, progress);
+    }
     if (result.error.empty() && !wroteMeshFile) RemoveOldMeshFile(path);
+    result.cancelled = progress != nullptr && progress->Cancelled() && !result.error.empty();
     if (!result.error.empty()) {
         result.error =
             "cannot save the scene to " + Quoted(Utf8FromPath(path)) + ": " + result.error;

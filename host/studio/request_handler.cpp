@@ -22,13 +22,14 @@ HttpResponse WithCommonHeaders(HttpResponse response) {
 }  // namespace
 
 RequestHandler::RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
-                               EventStream& events, Hello hello, Incoming incoming)
+                               EventStream& events, Hello hello, Incoming incoming, Cancel cancel)
     : rules_(std::move(rules)),
       pageFolder_(std::move(pageFolder)),
       submit_(std::move(submit)),
       events_(events),
       hello_(std::move(hello)),
-      incoming_(std::move(incoming)) {}
+      incoming_(std::move(incoming)),
+      cancel_(std::move(cancel)) {}
 
 RequestHandler::BodyPlan RequestHandler::PlanBody(const HttpRequest& head) const {
     if (std::optional<HttpResponse> refusal = Refusal(head, rules_)) {
@@ -77,6 +78,9 @@ std::optional<HttpResponse> RequestHandler::Answer(HttpRequest request, const Re
     if (const auto* atOnce = std::get_if<AnswerAtOnce>(&route.handler)) {
         return (this->*atOnce->answer)(request, match->parameter);
     }
+    if (const auto* interrupt = std::get_if<Interrupt>(&route.handler)) {
+        return (this->*interrupt->answer)(request);
+    }
     std::string parameter(match->parameter);  // a view into the path, which moves next
     submit_(RoutedRequest{&route, std::move(parameter), std::move(request)}, reply);
     return std::nullopt;
@@ -119,6 +123,11 @@ HttpResponse RequestHandler::Events(const HttpRequest& request,
     HttpResponse response;
     response.events = events_.Subscribe(hello_());
     return response;
+}
+
+HttpResponse RequestHandler::CancelWork(const HttpRequest& /*request*/) const {
+    const bool cancelled = cancel_ && cancel_();
+    return JsonResponse(JsonText(nlohmann::json{{"cancelled", cancelled}}));
 }
 
 }  // namespace vhost::studio

@@ -28,9 +28,12 @@ public:
     // Where an upload's bytes are written as they arrive (UploadFolder::NewIncoming); none, with
     // the problem, when they cannot be. Safe from any thread.
     using Incoming = std::function<std::optional<std::filesystem::path>(std::string& problem)>;
+    // Calls off the host thread's work in progress; false when there is none. Safe from any
+    // thread, and never waits for the host thread.
+    using Cancel = std::function<bool()>;
 
     RequestHandler(AccessRules rules, std::filesystem::path pageFolder, Submit submit,
-                   EventStream& events, Hello hello, Incoming incoming = {});
+                   EventStream& events, Hello hello, Incoming incoming = {}, Cancel cancel = {});
 
     // What becomes of a request's body, decided from its header alone (`head`, without a body):
     // a refusal, answered before the body is read; or the file the body is written into as it
@@ -56,6 +59,8 @@ public:
     HttpResponse PageAsset(const HttpRequest& request, std::string_view file) const;
     // A new page's events: the server upgrades the request to a WebSocket that sends them.
     HttpResponse Events(const HttpRequest& request, std::string_view parameter) const;
+    // Calls off the work in progress: {"cancelled": true}, or false when there was none.
+    HttpResponse CancelWork(const HttpRequest& request) const;
 
 private:
     // The answer when it is given at once; none when the request went to the host thread.
@@ -67,6 +72,7 @@ private:
     EventStream& events_;
     Hello hello_;
     Incoming incoming_;
+    Cancel cancel_;
 };
 
 }  // namespace vhost::studio

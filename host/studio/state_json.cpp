@@ -1,6 +1,7 @@
 #include "studio/state_json.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <compare>
@@ -9,6 +10,7 @@
 #include <tuple>
 #include <utility>
 
+#include "actions/history.h"
 #include "host.h"
 #include "model/scene.h"
 #include "platform/utf8_path.h"
@@ -57,18 +59,35 @@ void AppendMode(std::string& out, Mode mode) {
 
 void AppendBool(std::string& out, bool value) { out += value ? "true" : "false"; }
 
+void AppendTransform(std::string& out, const Matrix& m) {
+    // Column-major 4x4, as three.js's Matrix4.fromArray takes it.
+    const double columns[] = {m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x,  m.v2.y,  m.v2.z,  0,
+                              m.v3.x, m.v3.y, m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1};
+    out += '[';
+    for (const double value : columns) {
+        if (out.back() != '[') out += ',';
+        AppendFiniteNumber(out, value);
+    }
+    out += ']';
+}
+
 // A state's value as JSON, by its type.
 void AppendValue(std::string& out, const std::string& text) { AppendText(out, text); }
 void AppendValue(std::string& out, Mode mode) { AppendMode(out, mode); }
 void AppendValue(std::string& out, bool value) { AppendBool(out, value); }
+void AppendValue(std::string& out, const LocalPlacement& transform) {
+    AppendTransform(out, transform.matrix);
+}
 
 // A state of an object as the page receives it: its member's name in the JSON, where
-// ObjectStates keeps it, and how the host reads it from an object.
+// ObjectStates keeps it, how the host reads it from an object and, for a member the whole state
+// leaves out when it has its default value, that test.
 template <typename T>
 struct StateField {
     std::string_view name;
     T ObjectStates::*member;
     T (*read)(const Object& object);
+    bool (*isDefault)(const T& value) = nullptr;
 };
 
 // Every state of an object, in the order the page receives them (docs/studio.md, "An object's
@@ -89,6 +108,10 @@ constexpr std::tuple kStateFields{
                      [](const Object& object) {
                          return object.Data().GetContainerInstance(kIsolationRecord) != nullptr;
                      }},
+    StateField<LocalPlacement>{
+        "transform", &ObjectStates::transform,
+        [](const Object& object) { return LocalPlacement{object.LocalTransform()}; },
+        [](const LocalPlacement& transform) { return transform.matrix.IsIdentity(); }},
 };
 constexpr std::size_t kStateCount = std::tuple_size_v<decltype(kStateFields)>;
 
@@ -128,18 +151,6 @@ void AppendKey(std::string& out, std::string_view name) {
     out += "\":";
 }
 
-void AppendTransform(std::string& out, const Matrix& m) {
-    // Column-major 4x4, as three.js's Matrix4.fromArray takes it.
-    const double columns[] = {m.v1.x, m.v1.y, m.v1.z, 0, m.v2.x,  m.v2.y,  m.v2.z,  0,
-                              m.v3.x, m.v3.y, m.v3.z, 0, m.off.x, m.off.y, m.off.z, 1};
-    out += '[';
-    for (const double value : columns) {
-        if (out.back() != '[') out += ',';
-        AppendFiniteNumber(out, value);
-    }
-    out += ']';
-}
-
 ObjectStates StatesOf(const Object& object) {
     ObjectStates states;
     ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
@@ -153,22 +164,20 @@ ObjectShape ShapeOf(const Object& object, MeshNumbers& meshes) {
     shape.id = object.Id();
     shape.parent = object.Up() != nullptr ? object.Up()->Id() : 0;
     shape.type = object.Type();
-    shape.transform = object.LocalTransform();
     if (object.GetMesh() != nullptr) shape.mesh = meshes.NumberOf(object.GetMesh());
     if (object.Type() == HOST_OBJECT_INSTANCE)
         shape.link = object.Data().GetLink(HOST_INSTANCE_LINK);
     return shape;
 }
 
-bool SameBits(const Vector& a, const Vector& b) {
-    return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
-           std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
-           std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
-}
-
-bool SameBits(const Matrix& a, const Matrix& b) {
-    return SameBits(a.off, b.off) && SameBits(a.v1, b.v1) && SameBits(a.v2, b.v2) &&
-           SameBits(a.v3, b.v3);
+// The bits of a transform's numbers, in a fixed order.
+std::array<std::uint64_t, 12> BitsOf(const Matrix& m) {
+    return {std::bit_cast<std::uint64_t>(m.off.x), std::bit_cast<std::uint64_t>(m.off.y),
+            std::bit_cast<std::uint64_t>(m.off.z), std::bit_cast<std::uint64_t>(m.v1.x),
+            std::bit_cast<std::uint64_t>(m.v1.y),  std::bit_cast<std::uint64_t>(m.v1.z),
+            std::bit_cast<std::uint64_t>(m.v2.x),  std::bit_cast<std::uint64_t>(m.v2.y),
+            std::bit_cast<std::uint64_t>(m.v2.z),  std::bit_cast<std::uint64_t>(m.v3.x),
+            std::bit_cast<std::uint64_t>(m.v3.y),  std::bit_cast<std::uint64_t>(m.v3.z)};
 }
 
 // The type's name as session scripts write it, or its number for a type the host does not know.
@@ -199,13 +208,11 @@ void AppendObject(std::string& out, const ObjectShape& shape, const ObjectStates
     out += ",\"type\":";
     AppendText(out, types.NameOf(shape.type));
     ForEachState([&](const auto& field, std::uint32_t /*bit*/) {
+        const auto& value = states.*field.member;
+        if (field.isDefault != nullptr && field.isDefault(value)) return;
         AppendKey(out, field.name);
-        AppendValue(out, states.*field.member);
+        AppendValue(out, value);
     });
-    if (!shape.transform.IsIdentity()) {
-        out += ",\"transform\":";
-        AppendTransform(out, shape.transform);
-    }
     if (shape.mesh != 0) {
         out += ",\"mesh\":";
         AppendNumber(out, shape.mesh);
@@ -351,6 +358,13 @@ json OpenedJson(Host& host) {
     return opened;
 }
 
+// The names of the steps an undo and a redo of the active document would take; null for none.
+json HistoryJson(Host& host) {
+    const actions::History& history = actions::HistoryOf(host, host.ActiveDocument());
+    const auto name = [](const std::string& step) { return step.empty() ? json() : json(step); };
+    return {{"undo", name(history.UndoName())}, {"redo", name(history.RedoName())}};
+}
+
 json ConsoleLineJson(const ConsoleLine& line) {
     json out = {{"text", line.text}};
     if (!line.file.empty()) {
@@ -378,9 +392,12 @@ const Mesh* MeshNumbers::Find(std::int64_t number) const {
     return meshes_[static_cast<std::size_t>(number - 1)].get();
 }
 
-bool ObjectShape::operator==(const ObjectShape& other) const {
-    return id == other.id && parent == other.parent && type == other.type && mesh == other.mesh &&
-           link == other.link && SameBits(transform, other.transform);
+bool LocalPlacement::operator==(const LocalPlacement& other) const {
+    return BitsOf(matrix) == BitsOf(other.matrix);
+}
+
+std::strong_ordering LocalPlacement::operator<=>(const LocalPlacement& other) const {
+    return BitsOf(matrix) <=> BitsOf(other.matrix);
 }
 
 std::string Changes::EventText(std::uint64_t version) const {
@@ -408,6 +425,7 @@ Snapshot TakeSnapshot(const StateSources& sources) {
     snapshot.consoleLines = sources.host.Console().size();
     snapshot.window = sources.window;
     snapshot.opened = OpenedJson(sources.host);
+    snapshot.history = HistoryJson(sources.host);
     return snapshot;
 }
 
@@ -426,6 +444,7 @@ std::string WholeStateText(const StateSources& sources, std::uint64_t version) {
     out += "],\"console\":" + JsonText(json(ConsoleLinesFrom(sources.host, 0)));
     out += ",\"window\":" + JsonText(state.window);
     out += ",\"opened\":" + JsonText(state.opened);
+    out += ",\"history\":" + JsonText(state.history);
     out += '}';
     return out;
 }
@@ -461,6 +480,7 @@ Changes ChangesBetween(const Snapshot& before, const Snapshot& now,
     member("button", before.button, now.button);
     if (before.window != now.window) changes.members["window"] = now.window;
     if (before.opened != now.opened) changes.members["opened"] = now.opened;
+    if (before.history != now.history) changes.members["history"] = now.history;
     if (!newConsoleLines.empty()) changes.members["console"] = newConsoleLines;
     return changes;
 }

@@ -2,6 +2,7 @@
 // the host's documents, command, console and what modules opened.
 #pragma once
 
+#include <compare>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -47,11 +48,17 @@ struct ObjectShape {
     ObjectId id = 0;
     ObjectId parent = 0;  // 0 at the top level
     std::int32_t type = 0;
-    Matrix transform;
     std::int64_t mesh = 0;  // the mesh's number; 0 for none
     ObjectId link = 0;      // an instance's reference; 0 for none and for other objects
-    // Bit for bit, so that a transform that is not a number still equals itself.
-    bool operator==(const ObjectShape& other) const;
+    bool operator==(const ObjectShape& other) const = default;
+};
+
+// An object's transform relative to its parent, compared and ordered bit for bit, so that one
+// that is not a number still equals itself.
+struct LocalPlacement {
+    Matrix matrix;
+    bool operator==(const LocalPlacement& other) const;
+    std::strong_ordering operator<=>(const LocalPlacement& other) const;
 };
 
 // The states of an object a press or a click may change, as the page receives them. Each member
@@ -64,6 +71,7 @@ struct ObjectStates {
     bool enabled = true;
     bool selected = false;
     bool isolated = false;  // carries an isolation record
+    LocalPlacement transform;
 };
 
 // What the page was last sent, to tell what changed since. The objects are in the object
@@ -79,6 +87,7 @@ struct Snapshot {
     std::size_t consoleLines = 0;
     nlohmann::json window;
     nlohmann::json opened;
+    nlohmann::json history;
 };
 
 // What changed between two snapshots.

@@ -22,7 +22,8 @@ Studio::Studio(Host& host, const StudioSettings& settings)
               queue_.Submit(std::move(request), std::move(reply));
           },
           events_, [this] { return session_.Hello(); },
-          [this](std::string& problem) { return session_.Uploads().NewIncoming(problem); }) {
+          [this](std::string& problem) { return session_.Uploads().NewIncoming(problem); },
+          [this] { return session_.WorkInProgress().Cancel(); }) {
     host_.Dialogs().SetPerson([this](const OpenWindow& window) { return person_.Ask(window); });
 }
 

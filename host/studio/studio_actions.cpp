@@ -146,10 +146,19 @@ std::optional<std::int32_t> JoinedDrop(const UploadFolder& uploads,
     return DropOf(uploads, drop);
 }
 
+// A message of the host's actions (a clause) as a sentence of its own.
+std::string Sentence(std::string clause) {
+    if (!clause.empty() && clause.front() >= 'a' && clause.front() <= 'z') {
+        clause.front() = static_cast<char>(clause.front() - 'a' + 'A');
+    }
+    return clause + ".";
+}
+
 }  // namespace
 
-StudioActions::StudioActions(Host& host, std::string scenePath, std::filesystem::path uploadParent)
-    : host_(host), uploads_(std::move(uploadParent)) {
+StudioActions::StudioActions(Host& host, StudioProgress& progress, std::string scenePath,
+                             std::filesystem::path uploadParent)
+    : host_(host), progress_(progress), uploads_(std::move(uploadParent)) {
     record_.path = std::move(scenePath);
     record_.changesAtStart = host_.GetActivity().sceneChanges;
 }
@@ -265,8 +274,8 @@ json StudioActions::OpenDropped(const json& body) {
 // A file that cannot be opened is answered, for the caller to word.
 actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& open,
                                                 const std::string& path, bool discardChanges) {
-    actions::Outcome opened = actions::Perform(
-        host_, open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
+    actions::Outcome opened = PerformShowingProgress(
+        open, [&](const Document&) { return discardChanges || !record_.Changed(host_); });
     if (opened.refusal == actions::Refusal::KeptDocument) {
         const std::string name = host_.ActiveDocument().Name();
         Refuse(409,
@@ -277,6 +286,20 @@ actions::Outcome StudioActions::ReplaceDocument(const actions::OpenDocument& ope
     }
     if (opened.Done()) record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
     return opened;
+}
+
+actions::Outcome StudioActions::PerformShowingProgress(const actions::Action& action,
+                                                       const actions::MayClose& mayClose) {
+    actions::Outcome outcome;
+    {
+        StudioProgress::Work work(progress_);
+        outcome = actions::Perform(host_, action, mayClose, &work.ItsProgress());
+    }
+    // Called off by the person: said as what they did, not as a fault.
+    if (outcome.refusal == actions::Refusal::Cancelled) {
+        Refuse(409, Sentence(outcome.message), json{{"cancelled", true}});
+    }
+    return outcome;
 }
 
 json StudioActions::Upload(const HttpRequest& request) {
@@ -309,7 +332,7 @@ json StudioActions::Save(const json& body) {
         Refuse(400, "The document was never saved: give a \"path\" to save it to.");
     }
     const actions::Outcome saved =
-        actions::Perform(host_, actions::SaveDocument{path, path != record_.path});
+        PerformShowingProgress(actions::SaveDocument{path, path != record_.path});
     if (!saved.Done()) Refuse(422, saved.message);
     record_ = DocumentRecord{path, host_.GetActivity().sceneChanges, false};
     return json::object();

@@ -42,6 +42,18 @@ constexpr Route kRoutes[] = {
     {"POST", "/api/open", BodyKind::Json, Act{&A::Open}},
     {"POST", "/api/save", BodyKind::Json, Act{&A::Save}},
     {"POST", "/api/upload", BodyKind::Bytes, ActOnBytes{&A::Upload}},
+    // Edits of objects, undo and redo (studio_edits.cpp).
+    {"POST", "/api/rename", BodyKind::Json, Act{&A::Rename}},
+    {"POST", "/api/transform", BodyKind::Json, Act{&A::Transform}},
+    {"POST", "/api/create", BodyKind::Json, Act{&A::Create}},
+    {"POST", "/api/delete", BodyKind::Json, Act{&A::Delete}},
+    {"POST", "/api/move", BodyKind::Json, Act{&A::Move}},
+    {"POST", "/api/copy", BodyKind::Json, Act{&A::Copy}},
+    {"POST", "/api/cut", BodyKind::Json, Act{&A::Cut}},
+    {"POST", "/api/paste", BodyKind::Json, Act{&A::Paste}},
+    {"POST", "/api/undo", BodyKind::Json, Act{&A::Undo}},
+    {"POST", "/api/redo", BodyKind::Json, Act{&A::Redo}},
+    {"POST", "/api/cancel", BodyKind::Json, Interrupt{&H::CancelWork}},
 };
 
 // Each kind of handler is asked with one method and reads one kind of body.
@@ -59,6 +71,10 @@ constexpr bool Fits(const Route& route, const ActInWindow& /*handler*/) {
 }
 constexpr bool Fits(const Route& route, const ActOnBytes& /*handler*/) {
     return route.method == "POST" && route.body == BodyKind::Bytes;
+}
+
+constexpr bool Fits(const Route& route, const Interrupt& /*handler*/) {
+    return route.method == "POST" && route.body == BodyKind::Json;
 }
 
 constexpr bool FitsItsHandler(const Route& route) {

@@ -51,7 +51,12 @@ struct ActOnBytes {
 struct ActInWindow {
     nlohmann::json (StudioActions::*act)(const nlohmann::json& body);
 };
-using RouteHandler = std::variant<AnswerAtOnce, Read, Act, ActOnBytes, ActInWindow>;
+// Done at once on the server's thread, never queued: the host thread may be busy with the very
+// work the request calls off.
+struct Interrupt {
+    HttpResponse (RequestHandler::*answer)(const HttpRequest& request) const;
+};
+using RouteHandler = std::variant<AnswerAtOnce, Read, Act, ActOnBytes, ActInWindow, Interrupt>;
 
 struct Route {
     std::string_view method;  // "GET" or "POST"

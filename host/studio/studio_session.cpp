@@ -91,7 +91,8 @@ StudioSession::StudioSession(Host& host, EventStream& events, std::string sceneP
                              std::filesystem::path uploadParent)
     : host_(host),
       events_(events),
-      actions_(host, std::move(scenePath), std::move(uploadParent)),
+      progress_(events),
+      actions_(host, progress_, std::move(scenePath), std::move(uploadParent)),
       window_(nullptr) {
     host_.RefreshCommandStates();
     sent_ = TakeSnapshot(Sources());
@@ -107,7 +108,8 @@ std::optional<std::string> StudioSession::UnsavedDocument() {
 }
 
 std::string StudioSession::Hello() const {
-    return EventText("hello", JsonText(json{{"version", Version()}}));
+    return EventText("hello",
+                     JsonText(json{{"version", Version()}, {"progress", progress_.Shown()}}));
 }
 
 HttpResponse StudioSession::Serve(const RoutedRequest& request) {

@@ -16,6 +16,7 @@
 #include "studio/http_message.h"
 #include "studio/state_json.h"
 #include "studio/studio_actions.h"
+#include "studio/studio_progress.h"
 #include "studio/studio_routes.h"
 #include "ui/dialog_driver.h"
 
@@ -41,8 +42,11 @@ public:
 
     // The version of the state last sent; safe from any thread.
     std::uint64_t Version() const { return version_.load(); }
-    // The event a new page's stream starts with.
+    // The event a new page's stream starts with: the version, and the work in progress. Safe from
+    // any thread.
     std::string Hello() const;
+    // The long work the host thread is busy with; its Cancel is safe from any thread.
+    StudioProgress& WorkInProgress() { return progress_; }
     // The name of the active document when it has changes that were not saved. [host thread]
     std::optional<std::string> UnsavedDocument();
 
@@ -77,6 +81,7 @@ private:
 
     Host& host_;
     EventStream& events_;
+    StudioProgress progress_;
     StudioActions actions_;
     MeshNumbers meshes_;
     TextureNumbers textures_;

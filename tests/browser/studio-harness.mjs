@@ -2,7 +2,7 @@
 // folder, headless Chromium driven through playwright-core, and a look at the viewport's pixels.
 
 import {spawn} from 'node:child_process';
-import {mkdir, mkdtemp, rm} from 'node:fs/promises';
+import {mkdir, mkdtemp, rm, writeFile} from 'node:fs/promises';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import {dirname, join, resolve} from 'node:path';
@@ -62,12 +62,19 @@ export async function startStudio(scene) {
 
 export async function launchBrowser() {
     await mkdir(artifacts, {recursive: true});
-    return chromium.launch({executablePath: '/usr/bin/chromium', args: CHROMIUM_ARGS, headless: true});
+    return chromium.launch({
+        executablePath: '/usr/bin/chromium',
+        args: CHROMIUM_ARGS,
+        headless: true,
+    });
 }
 
 // Opens the studio in a new context (its own cookies) and waits until the viewport has drawn.
 export async function openStudio(browser, url, extraHTTPHeaders = {}) {
-    const context = await browser.newContext({viewport: {width: 1280, height: 760}, extraHTTPHeaders});
+    const context = await browser.newContext({
+        viewport: {width: 1280, height: 760},
+        extraHTTPHeaders,
+    });
     const page = await context.newPage();
     const problems = [];
     page.on('pageerror', (error) => problems.push(error.message));
@@ -95,7 +102,15 @@ export async function viewportPixels(page, {keepAs, compareWith} = {}) {
             copy.width = canvas.width;
             copy.height = canvas.height;
             const context = copy.getContext('2d');
+            // The scene without the gizmo's handles, which the selection brings.
+            const {viewport, gizmo} = window.studio;
+            const handles = gizmo.controls.getHelper();
+            const handlesShown = handles.visible;
+            handles.visible = false;
+            viewport.renderer.render(viewport.scene, viewport.camera);
             context.drawImage(canvas, 0, 0);
+            handles.visible = handlesShown;
+            viewport.requestRender();
             const {data} = context.getImageData(0, 0, copy.width, copy.height);
             const [r, g, b] = [data[0], data[1], data[2]]; // a corner: the background
             const differs = (a, i) => Math.abs(a[i] - r) + Math.abs(a[i + 1] - g) + Math.abs(a[i + 2] - b) > 12;
@@ -125,4 +140,53 @@ export async function viewportPixels(page, {keepAs, compareWith} = {}) {
 
 export async function screenshot(page, name) {
     await page.screenshot({path: join(artifacts, `${name}.png`)});
+}
+
+// Writes the glTF town of tools/node_gltf.h: `nodes` nodes, a root over blocks of 99 buildings,
+// each building one of eight one-triangle meshes moved along x. Large enough, it takes the host
+// seconds to open.
+export async function writeTownGltf(file, nodes) {
+    const buildingsPerBlock = 99;
+    const buffer = 'data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAAAAAAAAAAAAgD8AAAAAAAABAAIAAAA=';
+    const mesh = {primitives: [{attributes: {POSITION: 0}, indices: 1}]};
+    const blocks = Math.ceil((nodes - 1) / (buildingsPerBlock + 1));
+    const list = [{name: 'Town', children: Array.from({length: blocks}, (_, b) => 1 + b)}];
+    let next = 1 + blocks;
+    for (let b = 0; b < blocks; ++b) {
+        const children = [];
+        for (let i = 0; i < buildingsPerBlock && next + i < nodes; ++i) children.push(next + i);
+        list.push({name: `Block ${b}`, children});
+        next += buildingsPerBlock;
+    }
+    for (let n = 1 + blocks; n < nodes; ++n) {
+        list.push({
+            name: `Building ${n}`,
+            mesh: n % 8,
+            translation: [n % 1000, 0, Math.floor(n / 1000)],
+        });
+    }
+    const town = {
+        asset: {version: '2.0'},
+        scene: 0,
+        scenes: [{nodes: [0]}],
+        buffers: [{byteLength: 44, uri: buffer}],
+        bufferViews: [
+            {buffer: 0, byteOffset: 0, byteLength: 36},
+            {buffer: 0, byteOffset: 36, byteLength: 6},
+        ],
+        accessors: [
+            {
+                bufferView: 0,
+                componentType: 5126,
+                count: 3,
+                type: 'VEC3',
+                min: [0, 0, 0],
+                max: [1, 1, 0],
+            },
+            {bufferView: 1, componentType: 5123, count: 3, type: 'SCALAR'},
+        ],
+        meshes: Array.from({length: 8}, () => mesh),
+        nodes: list,
+    };
+    await writeFile(file, JSON.stringify(town));
 }

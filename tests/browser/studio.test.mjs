@@ -2,10 +2,19 @@
 // the example scene. The steps build on each other and each ends with the document restored.
 
 import assert from 'node:assert/strict';
-import {readFile} from 'node:fs/promises';
+import {mkdtemp, readFile, rm} from 'node:fs/promises';
+import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {launchBrowser, openStudio, root, screenshot, startStudio, viewportPixels} from './studio-harness.mjs';
+import {
+    launchBrowser,
+    openStudio,
+    root,
+    screenshot,
+    startStudio,
+    viewportPixels,
+    writeTownGltf,
+} from './studio-harness.mjs';
 
 const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
 const dot = (page, name, member) => row(page, name).getByRole('button', {name: new RegExp(`^${member}`)});
@@ -153,7 +162,9 @@ describe('the studio page', () => {
         await page.getByRole('button', {name: 'Preferences'}).click();
         const preferences = page.getByRole('dialog', {name: 'Vela Button'});
         await preferences.getByRole('button', {name: 'Assign Hotkey...'}).click();
-        const dialog = page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+        const dialog = page.getByRole('dialog', {
+            name: 'Vela Button Hotkey Assignment',
+        });
         await dialog.getByRole('textbox').fill('k');
         await screenshot(page, '07-hotkey-dialog');
         await dialog.getByRole('button', {name: 'OK'}).click();
@@ -182,9 +193,13 @@ describe('the studio page', () => {
                 .getByRole('dialog', {name: 'Vela Button'})
                 .getByRole('button', {name: 'Assign Hotkey...'})
                 .click();
-            const dialog = page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+            const dialog = page.getByRole('dialog', {
+                name: 'Vela Button Hotkey Assignment',
+            });
             await dialog.getByRole('textbox').fill('j');
-            const shownThere = second.page.getByRole('dialog', {name: 'Vela Button Hotkey Assignment'});
+            const shownThere = second.page.getByRole('dialog', {
+                name: 'Vela Button Hotkey Assignment',
+            });
             await shownThere.waitFor();
             await second.page.waitForFunction(() => document.querySelector('#module-window input').value === 'j');
 
@@ -326,7 +341,10 @@ describe('the studio page', () => {
 
         const preferences = page.getByRole('dialog', {name: 'Vela Button'});
         if (!(await preferences.isVisible())) await page.getByRole('button', {name: 'Preferences'}).click();
-        const website = preferences.getByRole('button', {name: 'Visit the Vela website', exact: true});
+        const website = preferences.getByRole('button', {
+            name: 'Visit the Vela website',
+            exact: true,
+        });
         await website.locator('img').waitFor();
         const size = await page.waitForFunction(
             () => {
@@ -378,11 +396,13 @@ describe('the studio page', () => {
                         window.dragged = new DataTransfer();
                         window.dragged.items.add(new File([text], 'garage.json', {type: 'application/json'}));
                     }
-                    document
-                        .getElementById('viewport')
-                        .dispatchEvent(
-                            new DragEvent(type, {dataTransfer: window.dragged, bubbles: true, cancelable: true}),
-                        );
+                    document.getElementById('viewport').dispatchEvent(
+                        new DragEvent(type, {
+                            dataTransfer: window.dragged,
+                            bubbles: true,
+                            cancelable: true,
+                        }),
+                    );
                 },
                 [type, JSON.stringify(scene)],
             );
@@ -410,7 +430,9 @@ describe('the studio page', () => {
         await page.waitForFunction(() => document.getElementById('file-path').value === '', null, {timeout: 5000});
         await screenshot(page, '17-dropped');
 
-        const preferences = page.getByRole('button', {name: 'Close the preferences'});
+        const preferences = page.getByRole('button', {
+            name: 'Close the preferences',
+        });
         if (await preferences.isVisible()) await preferences.click();
         await page.getByRole('button', {name: 'Save', exact: true}).click();
         await page
@@ -418,5 +440,57 @@ describe('the studio page', () => {
             .getByText(/never saved/)
             .waitFor();
         assert.deepEqual(first.problems, [], 'no script error on the page');
+    });
+});
+
+describe('long work in the studio', () => {
+    let studio;
+    let browser;
+    let folder;
+    let town;
+
+    before(async () => {
+        folder = await mkdtemp(join(tmpdir(), 'vela-studio-town-'));
+        town = join(folder, 'town.gltf');
+        // About two seconds to open; the bar shows a tenth of a second in.
+        await writeTownGltf(town, 200000);
+        studio = await startStudio('examples/scenes/studio.json');
+        browser = await launchBrowser();
+    });
+
+    after(async () => {
+        await browser?.close();
+        const status = await studio?.stop();
+        await rm(folder, {recursive: true, force: true});
+        assert.equal(status, 0, `vela-host studio ended with ${status}: ${studio?.stderr()}`);
+    });
+
+    test('a long open shows its progress on every page, and Cancel on any page calls it off', async () => {
+        const opener = await openStudio(browser, studio.url);
+        const other = await openStudio(browser, studio.url);
+        try {
+            await opener.page.getByLabel('Path').fill(town);
+            await opener.page.getByRole('button', {name: 'Open', exact: true}).click();
+            const bar = (page) => page.getByRole('progressbar', {name: /town\.gltf/});
+            await bar(other.page).waitFor();
+            await bar(opener.page).waitFor();
+            await screenshot(other.page, '20-progress');
+            await other.page.getByRole('button', {name: 'Cancel', exact: true}).click();
+            await opener.page
+                .getByRole('status')
+                .getByText(/town\.gltf" was cancelled; nothing changed\./)
+                .waitFor();
+            await bar(opener.page).waitFor({state: 'hidden'});
+            await bar(other.page).waitFor({state: 'hidden'});
+            for (const {page} of [opener, other]) {
+                assert.equal(await page.title(), 'Studio — Vela Studio', 'the scene stays open');
+                assert.equal(await page.getByRole('treeitem').count(), 20);
+            }
+            assert.equal(await opener.page.getByRole('alert').isVisible(), false, 'a cancel is no error');
+            assert.deepEqual([...opener.problems, ...other.problems], [], 'no script error on the pages');
+        } finally {
+            await opener.context.close();
+            await other.context.close();
+        }
     });
 });

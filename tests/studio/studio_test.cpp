@@ -20,6 +20,7 @@
 #include "Prefsvelaprefs.h"
 #include "host.h"
 #include "model/geometry.h"
+#include "node_gltf.h"
 #include "scene_file/scene_file.h"
 #include "started_host.h"
 #include "studio/state_json.h"
@@ -454,6 +455,83 @@ TEST_F(StudioTest, SelectAndPressSendOnlyWhatChanged) {
     EXPECT_EQ(editorOfWheel(reopened), "on");  // as it was saved, isolated
 }
 
+// A drag's updates are one step, and an Esc that brings it back leaves none; each update reaches
+// the page as a change of the object's transform with the history's names. A move goes before the
+// sibling the request names, the first one too. Refused edits answer why and change nothing.
+TEST_F(StudioTest, EditsAreStepsOfTheHistoryAndReachThePageAsChanges) {
+    const std::shared_ptr<EventSubscriber> events = Subscribe();
+    const json start = State();
+    EXPECT_EQ(start["history"], json::parse(R"({"undo": null, "redo": null})"));
+    const std::int64_t wheel = IdOf(start, "Wheel");
+    const auto moveWheel = [&](double x, bool continues) {
+        return Post("/api/transform", json{{"id", wheel},
+                                           {"position", {x, 0, 0}},
+                                           {"rotation", {0, 0, 0}},
+                                           {"scale", {1, 1, 1}},
+                                           {"continues", continues}}
+                                          .dump());
+    };
+    for (const double x : {1.0, 2.0, 3.0}) {
+        const HttpResponse moved = moveWheel(x, x > 1.0);
+        ASSERT_EQ(moved.status, 200) << moved.body;
+        EXPECT_EQ(json::parse(moved.body)["step"], "Transform Wheel");
+        auto [name, change] = NextEvent(*events);
+        ASSERT_EQ(name, "change");
+        const json transform = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, x, 0, 0, 1};
+        EXPECT_EQ(change["objects"], json::array({{{"id", wheel}, {"transform", transform}}}));
+        if (x == 1.0) {
+            EXPECT_EQ(change["history"]["undo"], "Transform Wheel");
+        }
+    }
+    ASSERT_EQ(Post("/api/undo", "{}").status, 200);
+    json now = State();
+    EXPECT_EQ(now["history"], json::parse(R"({"undo": null, "redo": "Transform Wheel"})"));
+    EXPECT_EQ(now["objects"], start["objects"]) << "one undo takes back the whole drag";
+
+    ASSERT_EQ(moveWheel(5, false).status, 200);
+    ASSERT_EQ(moveWheel(0, true).status, 200);
+    ASSERT_EQ(moveWheel(0, true).status, 200);  // the place it began, sent again
+    now = State();
+    EXPECT_EQ(now["history"], json::parse(R"({"undo": null, "redo": null})"));
+    EXPECT_EQ(now["objects"], start["objects"]);
+
+    const std::int64_t car = IdOf(start, "Car");
+    const std::int64_t ground = IdOf(start, "Ground");
+    const HttpResponse moved = Post(
+        "/api/move", json{{"id", ground}, {"parent", car}, {"before", IdOf(start, "Body")}}.dump());
+    ASSERT_EQ(moved.status, 200) << moved.body;
+    EXPECT_EQ(json::parse(moved.body)["step"], "Move Ground");
+    now = State();
+    std::vector<std::string> order;
+    for (const json& object : now["objects"]) order.push_back(object["name"]);
+    EXPECT_EQ(order, (std::vector<std::string>{"Car", "Ground", "Body", "Wheel"}));
+
+    const std::tuple<std::string, json, int, std::string> refusals[] = {
+        {"/api/move",
+         {{"id", car}, {"parent", wheel}},
+         400,
+         "\"Car\" cannot go inside itself or an object below it."},
+        {"/api/rename", {{"id", car}, {"name", ""}}, 400, "An object needs a name."},
+        {"/api/transform",
+         {{"id", car}, {"scale", {1, nullptr, 1}}},
+         400,
+         "A position, rotation or scale of object " + std::to_string(car) +
+             " is not a finite number."},
+        {"/api/create",
+         {{"type", "instance"}, {"parent", wheel}, {"link", car}},
+         400,
+         "An instance cannot refer to an object above it."},
+        {"/api/delete", {{"ids", {999}}}, 404, "There is no object 999."},
+        {"/api/redo", json::object(), 409, "There is nothing to redo."},
+    };
+    for (const auto& [path, body, status, sentence] : refusals) {
+        const HttpResponse refused = Post(path, body.dump());
+        EXPECT_EQ(refused.status, status) << path << " " << refused.body;
+        EXPECT_EQ(json::parse(refused.body)["error"], sentence) << path;
+        EXPECT_EQ(State(), now) << path;
+    }
+}
+
 // Objects that changed the same members to the same values are one entry, in the order of the
 // entries' first ids, whatever the order of the tree; three or more consecutive ids are a run.
 TEST(ChangeEventTest, ObjectsThatChangedAlikeAreOneEntryWithRunsOfIds) {
@@ -536,6 +614,50 @@ TEST_F(StudioTest, StoppingWithAWindowOpenCancelsItAndEndsTheHostThread) {
     while (events->Next(std::chrono::milliseconds(0))) {
     }
     EXPECT_TRUE(events->Closed());
+}
+
+// A long open shows every page its progress, and a page that connects meanwhile finds it in its
+// hello. A cancel is answered while the host thread is still busy with the open (it does not wait
+// behind it), the open then answers that it was cancelled, every page's bar goes away, and the
+// scene is as it was.
+TEST_F(StudioTest, ALongOpenShowsItsProgressToEveryPageAndACancelLeavesTheSceneAsItWas) {
+    const std::filesystem::path town = pageFolder_ / "town.gltf";
+    {
+        std::ofstream file(town);
+        vtools::WriteNodeGltf(file, 100000);
+    }
+    const json before = State();
+    const std::shared_ptr<EventSubscriber> first = Subscribe();
+    std::future<HttpResponse> open = std::async(std::launch::async, [&] {
+        return Post("/api/open", json{{"path", town.string()}}.dump());
+    });
+    const auto [event, shown] = NextEvent(*first);
+    ASSERT_EQ(event, "progress");
+    EXPECT_NE(shown["stage"].get<std::string>().find("town.gltf"), std::string::npos) << shown;
+
+    HttpRequest connect = Request("GET", "/api/events");
+    connect.headers["upgrade"] = "websocket";
+    const std::shared_ptr<EventSubscriber> later = Send(connect).events;
+    const auto [hello, greeting] = NextEvent(*later);
+    ASSERT_EQ(hello, "hello");
+    EXPECT_TRUE(greeting["progress"].is_object()) << greeting;
+
+    const HttpResponse cancel = Post("/api/cancel", "{}");
+    EXPECT_EQ(cancel.status, 200);
+    EXPECT_EQ(json::parse(cancel.body), json({{"cancelled", true}}));
+    ASSERT_EQ(open.wait_for(kPatience), std::future_status::ready);
+    const HttpResponse opened = open.get();
+    EXPECT_EQ(opened.status, 409);
+    EXPECT_EQ(json::parse(opened.body)["error"],
+              "Opening " + json(town.string()).dump() + " was cancelled; nothing changed.");
+    EXPECT_TRUE(json::parse(opened.body)["cancelled"].get<bool>());
+    for (EventSubscriber* page : {first.get(), later.get()}) {
+        std::pair<std::string, json> next = NextEvent(*page);
+        while (next.first == "progress" && !next.second.is_null()) next = NextEvent(*page);
+        EXPECT_EQ(next, (std::pair<std::string, json>("progress", nullptr)));
+    }
+    EXPECT_EQ(State(), before);
+    EXPECT_EQ(json::parse(Post("/api/cancel", "{}").body), json({{"cancelled", false}}));
 }
 
 }  // namespace

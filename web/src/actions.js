@@ -32,6 +32,11 @@ import {ApiError, getJson, postBytes, postJson} from './api.js';
 /** @typedef {import('./protocol.js').PressAnswer} PressAnswer */
 /** @typedef {import('./protocol.js').KeyAnswer} KeyAnswer */
 /** @typedef {import('./protocol.js').UploadAnswer} UploadAnswer */
+/** @typedef {import('./protocol.js').StepAnswer} StepAnswer */
+/** @typedef {import('./protocol.js').TransformRequest} TransformRequest */
+/** @typedef {import('./protocol.js').CreateRequest} CreateRequest */
+/** @typedef {import('./protocol.js').MoveRequest} MoveRequest */
+/** @typedef {import('./protocol.js').PasteRequest} PasteRequest */
 /** @typedef {import('./store.js').Store} Store */
 
 /**
@@ -150,6 +155,82 @@ export class Actions {
         return this.inOrder('edits', () => /** @type {Promise<Answer>} */ (postJson('/api/object', request)));
     }
 
+    // Edits of objects and the history, in order with the other edits: a drag's transforms reach
+    // the host in the order they were made, and an undo comes after the edit before it.
+
+    /**
+     * @param {string} path  the route under /api/
+     * @param {object} body
+     * @returns {Promise<StepAnswer>}
+     */
+    edit(path, body) {
+        return this.inOrder('edits', () => /** @type {Promise<StepAnswer>} */ (postJson(`/api/${path}`, body)));
+    }
+
+    /**
+     * @param {number} id
+     * @param {string} name
+     */
+    rename(id, name) {
+        return this.edit('rename', {id, name});
+    }
+
+    /**
+     * Places an object relative to its parent; `continues` goes on from the step of the drag it
+     * belongs to, so that a drag is one step to undo.
+     * @param {TransformRequest} request
+     */
+    transform(request) {
+        return this.edit('transform', request);
+    }
+
+    /** @param {CreateRequest} request */
+    create(request) {
+        return this.edit('create', request);
+    }
+
+    /**
+     * Deletes the objects with their subtrees.
+     * @param {number[]} ids
+     */
+    deleteObjects(ids) {
+        return this.edit('delete', {ids});
+    }
+
+    /** @param {MoveRequest} request */
+    move(request) {
+        return this.edit('move', request);
+    }
+
+    /**
+     * Copies the objects with their subtrees to the host's clipboard.
+     * @param {number[]} ids
+     */
+    copy(ids) {
+        return this.edit('copy', {ids});
+    }
+
+    /**
+     * Copies the objects to the host's clipboard and deletes them.
+     * @param {number[]} ids
+     */
+    cut(ids) {
+        return this.edit('cut', {ids});
+    }
+
+    /** @param {PasteRequest} request */
+    paste(request) {
+        return this.edit('paste', request);
+    }
+
+    undo() {
+        return this.edit('undo', {});
+    }
+
+    redo() {
+        return this.edit('redo', {});
+    }
+
     // The modal window, on a lane of its own.
 
     /**
@@ -204,6 +285,17 @@ export class Actions {
      */
     save(path) {
         return /** @type {Promise<Answer>} */ (postJson('/api/save', path === undefined ? {} : {path}));
+    }
+
+    /**
+     * Calls off the long work the host is busy with (an open, an import, a save). It goes at once,
+     * in no lane: the host answers it without waiting for the work, which then answers that it
+     * was cancelled. Answers whether there was work to call off.
+     * @returns {Promise<boolean>}
+     */
+    async cancelWork() {
+        const answer = /** @type {{cancelled: boolean}} */ (await postJson('/api/cancel', {}));
+        return answer.cancelled;
     }
 
     /**

@@ -8,6 +8,7 @@
 
 /** @typedef {import('./protocol.js').Hello} Hello */
 /** @typedef {import('./protocol.js').Change} Change */
+/** @typedef {import('./protocol.js').Progress} Progress */
 /** @typedef {import('./store.js').Store} Store */
 /** @typedef {import('./actions.js').Actions} Actions */
 
@@ -19,14 +20,17 @@ const longestRetry = 5000;
  * @param {Actions} actions
  * @param {(text: string | null) => void} onStatus  told when the connection was lost, and null
  *     when it is back
+ * @param {(progress: Progress | null) => void} [onProgress]  told the progress of the host's long
+ *     work (an open, a save), and null when there is none
  */
-export function followEvents(store, actions, onStatus) {
+export function followEvents(store, actions, onStatus, onProgress = () => {}) {
     let retry = firstRetry;
 
     /** @param {{event: string, data: unknown}} message */
     async function handle({event, data}) {
         if (event === 'hello') {
             onStatus(null);
+            onProgress(/** @type {Hello} */ (data).progress ?? null);
             retry = firstRetry;
             await actions.loaded();
             if (/** @type {Hello} */ (data).version !== store.version) actions.reload();
@@ -34,6 +38,8 @@ export function followEvents(store, actions, onStatus) {
             if (!store.applyChange(/** @type {Change} */ (data))) actions.reload();
         } else if (event === 'reload') {
             actions.reload();
+        } else if (event === 'progress') {
+            onProgress(/** @type {Progress | null} */ (data));
         }
     }
 

@@ -42,13 +42,20 @@ function localOf(object) {
 
 // The world transform of every object, 16 floats each: the chain of local transforms from the top.
 export function computeWorld(store) {
-    const {objects, parentIndex} = store;
-    const world = new Float32Array(objects.length * 16);
-    for (let i = 0; i < objects.length; i++) {
-        if (parentIndex[i] >= 0) multiply(world, parentIndex[i] * 16, localOf(objects[i]), 0, world, i * 16);
-        else world.set(localOf(objects[i]), i * 16);
-    }
+    const world = new Float32Array(store.count() * 16);
+    computeWorldOf(store, world, 0, store.count());
     return world;
+}
+
+// The world transforms of the objects first..end-1 again, a whole subtree or more: parents come
+// before their children, and the parents before `first` are as `world` holds them.
+export function computeWorldOf(store, world, first, end) {
+    const {parentIndex} = store;
+    for (let i = first; i < end; i++) {
+        const local = localOf(store.objectAt(i));
+        if (parentIndex[i] >= 0) multiply(world, parentIndex[i] * 16, local, 0, world, i * 16);
+        else world.set(local, i * 16);
+    }
 }
 
 // The index of the object instance i refers to; -1 when i is no instance or its link names no

@@ -174,6 +174,15 @@ export class LookGizmos {
     }
 
     /**
+     * Places every gizmo again: objects were moved.
+     * @param {Float32Array} world  as rebuild() takes it
+     */
+    placeAll(world) {
+        this.world = world;
+        for (const [index, gizmo] of this.gizmos) this.place(gizmo, index);
+    }
+
+    /**
      * Shows the gizmos of the objects drawn.
      * @param {Uint8Array} drawn
      */

@@ -4,8 +4,10 @@
 // active row with aria-activedescendant; the dots and the check mark of the active row are in
 // the tab order after the tree. A menu (from the button in the panel's header, or as a context
 // menu on a row) and a double-click on a row select objects with their descendants.
+// Renaming and moving rows is tree-editing.js's.
 
 import {Menu} from './menu.js';
+import {TreeEditing} from './tree-editing.js';
 import {selectionMode} from './modifiers.js';
 
 /** @typedef {import('./store.js').Store} Store */
@@ -13,10 +15,10 @@ import {selectionMode} from './modifiers.js';
 /** @typedef {import('./protocol.js').Mode} Mode */
 /** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 
-const ROW_HEIGHT = 24;
+export const ROW_HEIGHT = 24;
 const OVERSCAN = 6;
 const NEXT_MODE = {default: 'on', on: 'off', off: 'default'};
-const INDENT = 14;
+export const INDENT = 14;
 
 /**
  * The mode a click on a dot sets: default → on → off → default.
@@ -60,6 +62,7 @@ export class ObjectManager {
         element.addEventListener('keydown', (event) => this.onKey(event));
         element.addEventListener('dblclick', (event) => this.onDoubleClick(event));
         element.addEventListener('contextmenu', (event) => this.onContextMenu(event));
+        this.editing = new TreeEditing(this);
         this.menu = this.makeMenu(menuButton, menuElement);
         new ResizeObserver(() => this.draw()).observe(element);
         store.on('load', () => this.rebuild());
@@ -123,6 +126,7 @@ export class ObjectManager {
         const row = document.createElement('div');
         row.setAttribute('role', 'treeitem');
         row.className = 'om-row';
+        row.draggable = true;
         row.innerHTML =
             `<span class="om-fold" aria-hidden="true"></span><span class="om-name"></span>` +
             `<span class="om-type"></span>` +
@@ -324,6 +328,7 @@ export class ObjectManager {
 
     onKey(event) {
         if (event.target !== this.element || this.active < 0) return;
+        if (this.editing.onEditKey(event)) return;
         const {store} = this;
         const position = this.rowOf(this.active);
         const open = store.hasChildren(this.active) && !this.folded.has(store.objects[this.active].id);
@@ -349,7 +354,6 @@ export class ObjectManager {
                 else this.moveTo(store.parentIndex[this.active]);
                 break;
             case ' ':
-            case 'Enter':
                 this.select(this.active, event);
                 break;
             default:
@@ -358,5 +362,20 @@ export class ObjectManager {
         }
         event.preventDefault();
         event.stopPropagation();
+    }
+
+    // Editing the tree.
+
+    hasFocus() {
+        return document.activeElement === this.element;
+    }
+
+    /** The active row's object; 0 when there is none. */
+    activeId() {
+        return this.active >= 0 ? this.store.idAt(this.active) : 0;
+    }
+
+    renameActive() {
+        this.editing.renameActive();
     }
 }

@@ -23,7 +23,7 @@ export const OBJECT_FIELDS = /** @type {const} */ ({
     isolated: {kind: 'flag', changes: true}, // the object carries an isolation record
     link: {kind: 'id', optional: true}, // the object an instance refers to
     mesh: {kind: 'id', optional: true}, // for GET /api/mesh/ID
-    transform: {kind: 'matrix', optional: true}, // local, column-major 4×4; identity when left out
+    transform: {kind: 'matrix', changes: true, optional: true}, // local, column-major 4×4; identity when left out
 });
 
 /** @typedef {{id: number, text: string, mode: Mode, flag: boolean, matrix: number[]}} FieldKinds */
@@ -42,6 +42,7 @@ export const CHANGING_FIELDS = new Set(
 /** @typedef {{name: string, path: string, changed: boolean}} StudioDocument */
 /** @typedef {{name: string, pressed: boolean, enabled: boolean, icon: string}} VelaButton */
 /** @typedef {{text: string, file?: string, line?: number}} ConsoleLine */
+/** @typedef {{undo: string | null, redo: string | null}} EditHistory  the steps an undo and a redo would take, by name */
 
 /**
  * A gadget of a dialog's layout; members that do not apply are left out.
@@ -67,6 +68,7 @@ export const CHANGING_FIELDS = new Set(
  * @property {ConsoleLine[]} console
  * @property {ModuleWindow | null} window
  * @property {OpenedEntry[]} opened
+ * @property {EditHistory} history  the active document's
  */
 
 /**
@@ -86,9 +88,19 @@ export const CHANGING_FIELDS = new Set(
  * @property {ConsoleLine[]} [console]
  * @property {ModuleWindow | null} [window]
  * @property {OpenedEntry[]} [opened]
+ * @property {EditHistory} [history]
  */
 
-/** @typedef {{version: number}} Hello  the first event of the stream */
+/**
+ * The long work the host is busy with, as the `progress` event and the hello carry it.
+ * @typedef {object} Progress
+ * @property {string} stage  what it does, e.g. "Reading town.gltf"
+ * @property {'objects' | 'bytes'} unit
+ * @property {number} done
+ * @property {number} total  0 while not known
+ */
+
+/** @typedef {{version: number, progress?: Progress | null}} Hello  the first event of the stream */
 
 /**
  * @typedef {object} MeshPart
@@ -128,10 +140,19 @@ export const CHANGING_FIELDS = new Set(
 /** @typedef {{action: 'type', text: string} | {action: 'ok' | 'cancel' | 'close'}} WindowRequest */
 /** @typedef {({path: string} | {drop: number, name: string}) & {discardChanges?: boolean}} OpenRequest */
 /** @typedef {{path?: string}} SaveRequest */
+// Edits of objects (their answers: StepAnswer).
+/** @typedef {[number, number, number]} Triple */
+/** @typedef {{position: Triple, rotation: Triple, scale: Triple}} TransformValues  rotation in degrees, XYZ order */
+/** @typedef {TransformValues & {id: number, continues?: boolean}} TransformRequest */
+/** @typedef {'null' | 'cube' | 'sphere' | 'cylinder' | 'cone' | 'plane' | 'light' | 'camera' | 'instance'} CreatableType */
+/** @typedef {{type: CreatableType, parent?: number, after?: number, link?: number}} CreateRequest */
+/** @typedef {{id: number, parent: number, before?: number}} MoveRequest  `before`: the sibling it goes before; none: last */
+/** @typedef {{parent?: number, after?: number, document?: number}} PasteRequest */
 
 // Answers: every action answers the version it left, and what it reports.
 /** @typedef {{version: number}} Answer */
 /** @typedef {Answer & {result?: unknown}} PressAnswer  `result`: what the command answered */
 /** @typedef {Answer & {ran: string | null}} KeyAnswer  `ran`: the command the shortcut ran, if any */
 /** @typedef {Answer & {drop: number, name: string}} UploadAnswer */
+/** @typedef {Answer & {step?: string | null, ids?: number[]}} StepAnswer  `step`: the history's step it did or took back; `ids`: the objects made */
 /** @typedef {{error: string, unsaved?: string}} Refusal  the body of an error's answer */

@@ -10,7 +10,7 @@
 // linear in the number of placements.
 
 import * as THREE from 'three';
-import {computePlacementsDrawn, computeWorld, placeObjects} from './instances.js';
+import {computePlacementsDrawn, computeWorld, computeWorldOf, placeObjects} from './instances.js';
 import {makeShape, shapeKey} from './shapes.js';
 
 export const SELECTED = new THREE.Color(1.0, 0.55, 0.15);
@@ -45,6 +45,9 @@ export class SceneBatches {
         /** @type {ReturnType<typeof placeObjects> | null} */
         this.placements = null;
         this.drawn = new Uint8Array(0); // one entry per placement
+        this.slotOf = new Int32Array(0);
+        /** @type {(Batch | undefined)[]} */
+        this.batchOf = [];
     }
 
     // Placement p's matrix is 16 floats at placementOffset(p) of placementMatrices(p).
@@ -78,6 +81,10 @@ export class SceneBatches {
         this.placements = placeObjects(this.store, this.world);
         const {count, source, extras} = this.placements;
         this.drawn = new Uint8Array(count + extras.count);
+        // Where each drawn placement is: its instance in its batch, as the last refill left it.
+        this.slotOf = new Int32Array(count + extras.count);
+        /** @type {(Batch | undefined)[]} */
+        this.batchOf = new Array(count + extras.count);
         /** @type {Map<string, number[]>} */
         const groups = new Map();
         /** @type {(placement: number, drawnAs: number) => void} */
@@ -97,6 +104,47 @@ export class SceneBatches {
             if (key.startsWith(MESH_KEY)) this.loadMesh(batch, Number(key.slice(MESH_KEY.length)));
             else this.fill(batch, [makeShape(key)]);
         }
+    }
+
+    /**
+     * Places the placements again after the objects at `indexes` were transformed: the same tree,
+     * so the same placements in the same batches, at new places. Without instances that place
+     * subtrees, only the world transforms of the objects' subtrees change; else every placement
+     * is placed again. Call update() to draw them.
+     * @param {number[]} indexes
+     */
+    moved(indexes) {
+        if (indexes.length === 0) return;
+        if (this.placements && this.placements.extras.count === 0) {
+            for (const index of indexes) computeWorldOf(this.store, this.world, index, this.store.subtreeEnd[index]);
+            return;
+        }
+        this.world = computeWorld(this.store);
+        this.placements = placeObjects(this.store, this.world);
+    }
+
+    /**
+     * After moved(indexes) alone (only transforms changed, so what is drawn is the same): copies
+     * the new matrices of the drawn placements of those objects' subtrees into their instances.
+     * Answers false when that is not enough (instances place subtrees), and update() must run.
+     * @param {number[]} indexes
+     */
+    placeMoved(indexes) {
+        if (!this.placements || this.placements.extras.count > 0) return false;
+        for (const index of indexes) {
+            for (let p = index; p < this.store.subtreeEnd[index]; p++) {
+                const batch = this.batchOf[p];
+                if (!this.drawn[p] || !batch) continue;
+                const slot = this.slotOf[p];
+                for (const mesh of batch.meshes) {
+                    mesh.instanceMatrix.array.set(this.world.subarray(p * 16, p * 16 + 16), slot * 16);
+                    mesh.instanceMatrix.addUpdateRange(slot * 16, 16);
+                    mesh.instanceMatrix.needsUpdate = true;
+                    mesh.boundingSphere = null;
+                }
+            }
+        }
+        return true;
     }
 
     /** Whether the placements are those of the tree the store holds. */
@@ -153,6 +201,8 @@ export class SceneBatches {
         for (const placement of batch.members) {
             if (!this.drawn[placement]) continue;
             batch.shown[count] = placement;
+            this.slotOf[placement] = count;
+            this.batchOf[placement] = batch;
             const colour = objects[this.ownerOf(placement)].selected ? SELECTED : UNSELECTED;
             const from = this.placementMatrices(placement);
             const offset = this.placementOffset(placement);

@@ -30,6 +30,8 @@ export class Store {
         this.window = null;
         /** @type {State['opened']} */
         this.opened = [];
+        /** @type {State['history']} */
+        this.history = {undo: null, redo: null};
         /** @type {{[K in keyof Listeners]: Listeners[K][]}} */
         this.listeners = {load: [], change: []};
         this.loads = 0; // how many times the whole state was loaded
@@ -73,6 +75,7 @@ export class Store {
         this.console = [...state.console];
         this.window = state.window ?? null;
         this.opened = [...(state.opened ?? [])];
+        this.history = state.history ?? {undo: null, redo: null};
         this.index();
         this.loads++;
         this.emit('load', this);
@@ -213,6 +216,7 @@ export class Store {
         if (change.console) this.console.push(...change.console);
         if (change.window !== undefined) this.window = change.window;
         if (change.opened) this.opened = [...change.opened]; // sent whole, as every member but console
+        if (change.history) this.history = change.history;
         this.emit('change', {change, changedIds});
         return true;
     }

@@ -27,6 +27,21 @@ import {SceneBatches} from './scene-batches.js';
 
 const BACKGROUND = 0x2b2f36;
 
+/**
+ * Whether a change event changes nothing but transforms of objects: what is drawn stays, only
+ * where.
+ * @param {import('./protocol.js').Change} change
+ */
+function onlyTransforms(change) {
+    const members = Object.keys(change).filter((key) => key !== 'version' && key !== 'objects');
+    return (
+        members.length === 0 &&
+        (change.objects ?? []).every((delta) =>
+            Object.keys(delta).every((key) => key === 'id' || key === 'ids' || key === 'transform'),
+        )
+    );
+}
+
 /** @typedef {import('./store.js').Store} Store */
 /** @typedef {import('./actions.js').Actions} Actions */
 
@@ -87,7 +102,20 @@ export class Viewport {
         watchClicks(canvas, (event) => this.pick(event));
         new ResizeObserver(() => this.resize()).observe(canvas);
         store.on('load', () => this.rebuild());
-        store.on('change', () => this.update());
+        store.on('change', ({change}) => {
+            if (!this.batches.current()) return;
+            const moved = this.transformed(change);
+            this.batches.moved(moved);
+            if (moved.length > 0) this.looks.placeAll(this.batches.world);
+            if (onlyTransforms(change) && this.batches.placeMoved(moved)) {
+                this.changes++;
+                this.requestRender();
+            } else {
+                this.update();
+            }
+        });
+        // Asked before a click picks: false while the pointer is on a handle of the gizmo.
+        this.mayPick = () => true;
     }
 
     makeControls() {
@@ -100,6 +128,29 @@ export class Viewport {
         });
         controls.addEventListener('end', () => this.standIn.dragEnded());
         return controls;
+    }
+
+    /**
+     * The indexes of the objects whose transform a change event changed.
+     * @param {import('./protocol.js').Change} change
+     * @returns {number[]}
+     */
+    transformed(change) {
+        /** @type {number[]} */
+        const indexes = [];
+        const add = (/** @type {number} */ id) => {
+            const index = this.store.indexOf(id);
+            if (index >= 0) indexes.push(index);
+        };
+        for (const delta of change.objects ?? []) {
+            if (delta.transform === undefined) continue;
+            if (delta.id !== undefined) add(delta.id);
+            for (const item of delta.ids ?? []) {
+                if (typeof item === 'number') add(item);
+                else for (let id = item[0]; id <= item[1]; id++) add(id);
+            }
+        }
+        return indexes;
     }
 
     /** @param {'editor' | 'render'} mode  the states the view draws by */
@@ -161,6 +212,7 @@ export class Viewport {
     // deselects all.
     /** @param {PointerEvent} event */
     async pick(event) {
+        if (!this.mayPick()) return;
         const hit = firstHit(this.canvas, this.camera, this.batches.drawingMeshes(), event.clientX, event.clientY);
         const object = hit ? this.batches.objectHit(hit) : null;
         const mode = selectionMode(event);
