@@ -134,7 +134,11 @@ CheckedImage CheckImage(std::string bytes, std::string_view name) {
 
 CheckedImage ReadImageFile(const std::optional<std::filesystem::path>& folder,
                            std::string_view reference) {
-    const std::filesystem::path relative = PathFromUtf8(reference);
+    // Files written on Windows name their textures with backslashes (an OBJ's `.\wood.jpg`);
+    // they separate folders here too, and the path is checked like any other.
+    std::string separated(reference);
+    std::replace(separated.begin(), separated.end(), '\\', '/');
+    const std::filesystem::path relative = PathFromUtf8(separated);
     if (relative.empty() || relative.has_root_name() || relative.has_root_directory()) {
         return RefusedImage(relative.empty() ? LeftOutKind::TexturesUnreadable
                                              : LeftOutKind::TexturesOutsideFolder);

@@ -28,7 +28,7 @@ CheckedImage CheckImage(std::string bytes, std::string_view name);
 
 // The image file `reference` names, read when it lies in `folder` (the imported file's folder).
 // Refused without being opened when its path leaves the folder; a folder that is none (an import
-// from memory) holds no files.
+// from memory) holds no files. Backslashes separate folders as slashes do.
 CheckedImage ReadImageFile(const std::optional<std::filesystem::path>& folder,
                            std::string_view reference);
 

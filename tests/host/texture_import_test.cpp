@@ -173,6 +173,7 @@ TEST(TextureImport, BadTextureReferencesAreLeftOutWithTheirSentenceAndNothingOut
     const std::string outside = "base-colour textures whose path leaves the file's folder";
     const BadReference cases[] = {
         {"../secret.png", LeftOutKind::TexturesOutsideFolder, outside},
+        {"..\\secret.png", LeftOutKind::TexturesOutsideFolder, outside},
         {(folder / "secret.png").string(), LeftOutKind::TexturesOutsideFolder, outside},
         {"../../../../../../etc/passwd", LeftOutKind::TexturesOutsideFolder, outside},
         {"link.png", LeftOutKind::TexturesOutsideFolder, outside},
