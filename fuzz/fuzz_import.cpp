@@ -2,10 +2,14 @@
 // first byte picks the format hint, the rest is the file). Whatever the library makes of it, the
 // step to the host's objects keeps every node as one object in the same order (the library's
 // root possibly standing for the file), links every instance to an earlier polygon object, keeps
-// transforms finite and triangles inside their points; and the host's own entry point agrees.
+// transforms finite and triangles inside their points, reads texture references only inside the
+// folder they are resolved in; and the host's own entry point agrees.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <new>
 #include <string>
@@ -119,6 +123,54 @@ void CheckObjects(const aiScene& scene, const vhost::Document& document) {
     }
 }
 
+// The folder an input's texture references are resolved in: a whole image (CesiumLogoFlat.png,
+// the name the glTF seeds use), one cut short, a link to an image outside it; and that image
+// outside, which no reference may reach. Made once per process, the same for every process (the
+// import target runs in children that libFuzzer restarts).
+struct TextureFolder {
+    std::filesystem::path inside;
+    std::string outsideBytes;
+};
+
+const TextureFolder& Textures() {
+    static const TextureFolder folder = [] {
+        namespace fs = std::filesystem;
+        const fs::path root = fs::temp_directory_path() / "vela-fuzz-textures";
+        const fs::path models = "/usr/share/assimp/models";
+        TextureFolder made{root / "model", {}};
+        fs::create_directories(made.inside);
+        std::error_code ignored;
+        fs::copy_file(models / "glTF2/BoxTextured-glTF/CesiumLogoFlat.png",
+                      made.inside / "CesiumLogoFlat.png", fs::copy_options::overwrite_existing,
+                      ignored);
+        fs::copy_file(models / "Collada/duck_sample.jpg", root / "secret.jpg",
+                      fs::copy_options::overwrite_existing, ignored);
+        std::ifstream secret(root / "secret.jpg", std::ios::binary);
+        made.outsideBytes.assign(std::istreambuf_iterator<char>(secret), {});
+        std::ofstream(made.inside / "cut.jpg", std::ios::binary)
+            << made.outsideBytes.substr(0, made.outsideBytes.size() / 2);
+        fs::create_symlink(root / "secret.jpg", made.inside / "link.jpg", ignored);
+        return made;
+    }();
+    return folder;
+}
+
+// No texture holds the image outside the folder.
+void CheckTextures(const vhost::Document& document) {
+    document.ForEach([](const vhost::Object& object) {
+        if (object.GetMesh() == nullptr) return true;
+        for (const auto& part : object.GetMesh()->parts) {
+            vfuzz::Require(part->baseColorTexture == nullptr ||
+                               part->baseColorTexture->bytes != Textures().outsideBytes,
+                           "no texture is read from outside the file's folder");
+            vfuzz::Require(
+                part->texturePoints.empty() || part->texturePoints.size() == part->positions.size(),
+                "texture points come one per position");
+        }
+        return true;
+    });
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -134,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             file.data(), file.size(), aiProcess_Triangulate | aiProcess_ValidateDataStructure,
             hint);
         if (scene == nullptr || scene->mRootNode == nullptr) return;
-        const vhost::ImportedScene result = vhost::ConvertImportedScene(*scene, "doc", "input");
+        const vhost::ImportedScene result =
+            vhost::ConvertImportedScene(*scene, "doc", "input", nullptr, Textures().inside);
         if (!result.Ok()) {
             vfuzz::Require(vfuzz::StartsWith(result.error, "input: "),
                            "the message names the source: " + result.error);
@@ -143,6 +196,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         converted = true;
         objects = result.document->ObjectCount();
         CheckObjects(*scene, *result.document);
+        CheckTextures(*result.document);
         // The form in which the child that read a file hands the document to the host.
         std::string handed;
         vfuzz::Require(vhost::AppendHandedDocument(*result.document, handed),
@@ -152,7 +206,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        "the handed form gives the document back");
     });
     vfuzz::Require(ran, "the import thread starts");
-    const vhost::ImportedScene imported = vhost::ImportSceneFromMemory(file, hint, "input");
+    const vhost::ImportedScene imported =
+        vhost::ImportSceneFromMemory(file, hint, "input", Textures().inside);
     vfuzz::Require(imported.Ok() == converted, "the host's importer agrees: " + imported.error);
     vfuzz::Require(imported.Ok() ? imported.document->ObjectCount() == objects
                                  : vfuzz::StartsWith(imported.error, "input: "),

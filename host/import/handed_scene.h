@@ -13,10 +13,14 @@
 //   u64 length of the objects that follow, u32 object count, per object in tree order: u32 parent
 //       (1 + its index; 0: top level), i32 type, u32 length and the name, 12 f64 (offset, then the
 //       three axes), u32 mesh (1 + its index; 0: none), u32 instance link (1 + the index of the
-//       object it refers to, which comes before it; 0: none)
+//       object it refers to, which comes before it; 0: none), u8 count of a camera's or light's
+//       look entries (model/object_looks.h) and each as i32 key, i32 type, f64 value
+//   u32 texture count, per texture: u32 length and the name, u8 format, u32 width, u32 height,
+//       u64 length and the image's bytes
 //   u32 part count, per part: u32 length and the name, f32 r g b a (the base colour), then the
-//       positions (f32 x y z), normals (f32 x y z) and triangles (u32 a b c), each after its count
-//       as u64
+//       positions (f32 x y z), normals (f32 x y z), triangles (u32 a b c), texture points
+//       (f32 u v) and colours (f32 r g b a), each after its count as u64, and u32 texture (1 + its
+//       index; 0: none)
 //   u32 mesh count, per mesh: u32 part count, u32 part indices
 // The objects come first so that they are written straight into the answer while the meshes
 // they use are gathered.
@@ -31,8 +35,8 @@
 namespace vhost {
 
 // Appends `document` in the handed form to `out`. False, with `out` as it was, when it holds what
-// the conversion never makes (an object's data container with more than an instance link, a link
-// to an object after it).
+// the conversion never makes (an object's data container with more than an instance link and
+// look entries, a link to an object after it).
 bool AppendHandedDocument(const Document& document, std::string& out);
 
 // The document `bytes` hold, with new ids from this process; null when they are not such a form.

@@ -24,14 +24,19 @@ enum class LeftOutKind : std::uint8_t {
     Animations,
     Skins,
     MorphTargets,
-    Textures,
-    TextureCoordinates,
-    VertexColours,
-    CameraLenses,
-    LightColours,
+    Textures,  // every texture a material uses for something else than its base colour
+    // Base-colour textures not taken, and why (import/texture_images.h).
+    TexturesOutsideFolder,
+    TexturesUnreadable,
+    TexturesNotPngOrJpeg,
+    TexturesDamaged,
+    TexturesTooLarge,
+    TexturePointSetsBeyondFirst,  // a mesh's texture coordinates past its first set
+    ColourSetsBeyondFirst,        // a mesh's vertex colours past its first set
+    TexturePointsOrColoursNotFinite,
 };
 
-inline constexpr std::size_t kLeftOutKindCount = 15;
+inline constexpr std::size_t kLeftOutKindCount = 19;
 
 // What was left out of one kind: how many (in the kind's unit), and where: the number of meshes,
 // nodes or other named parts of the file concerned, and the names of the first few of them.

@@ -26,7 +26,8 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute /*route
 }
 
 ImportedScene ImportSceneFromMemory(std::string_view /*bytes*/, std::string_view /*formatHint*/,
-                                    std::string_view sourceName) {
+                                    std::string_view sourceName,
+                                    const std::optional<std::filesystem::path>& /*textureFolder*/) {
     return Unavailable(std::string(sourceName));
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -14,6 +13,8 @@
 #include <assimp/material.h>
 #include <assimp/scene.h>
 
+#include "import/scene_looks.h"
+#include "model/object_looks.h"
 #include "text/quoting.h"
 #include "vela_host/host_objects.h"
 
@@ -106,13 +107,44 @@ void NoteUnmapped(const aiMesh& mesh, ImportReport& leftOut) {
     const std::string_view name = mesh.mName.C_Str();
     leftOut.Add(LeftOutKind::Skins, mesh.mNumBones, name);
     leftOut.Add(LeftOutKind::MorphTargets, mesh.mNumAnimMeshes, name);
-    leftOut.Add(LeftOutKind::TextureCoordinates, mesh.GetNumUVChannels() > 0 ? 1 : 0, name);
-    leftOut.Add(LeftOutKind::VertexColours, mesh.GetNumColorChannels() > 0 ? 1 : 0, name);
+    leftOut.Add(LeftOutKind::TexturePointSetsBeyondFirst, mesh.GetNumUVChannels() > 1 ? 1 : 0,
+                name);
+    leftOut.Add(LeftOutKind::ColourSetsBeyondFirst, mesh.GetNumColorChannels() > 1 ? 1 : 0, name);
 }
 
-// The part made of `mesh`; null for a mesh without vertices.
-std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scene,
-                                         ImportReport& leftOut) {
+// The first set of texture coordinates (u and v of each), then of colours; either none when the
+// mesh has none or a value that is not finite.
+void TakeTexturePointsAndColours(const aiMesh& mesh, MeshPart& part, ImportReport& leftOut) {
+    const unsigned count = mesh.mNumVertices;
+    bool finite = true;
+    if (const aiVector3D* uvs = mesh.mTextureCoords[0]) {
+        part.texturePoints.reserve(count);
+        for (unsigned v = 0; v < count && finite; ++v) {
+            finite = std::isfinite(uvs[v].x) && std::isfinite(uvs[v].y);
+            part.texturePoints.push_back({uvs[v].x, uvs[v].y});
+        }
+    }
+    if (const aiColor4D* colours = mesh.mColors[0]; colours != nullptr && finite) {
+        part.colors.reserve(count);
+        for (unsigned v = 0; v < count && finite; ++v) {
+            const aiColor4D& c = colours[v];
+            finite = std::isfinite(c.r) && std::isfinite(c.g) && std::isfinite(c.b) &&
+                     std::isfinite(c.a);
+            part.colors.push_back({c.r, c.g, c.b, c.a});
+        }
+    }
+    if (!finite) {
+        part.texturePoints.clear();
+        part.colors.clear();
+        leftOut.Add(LeftOutKind::TexturePointsOrColoursNotFinite, 1, mesh.mName.C_Str());
+    }
+}
+
+// The part made of `mesh`; null for a mesh without vertices. `textures` are the materials'
+// base-colour textures.
+std::shared_ptr<const MeshPart> PartFrom(
+    const aiMesh& mesh, const aiScene& scene,
+    const std::vector<std::shared_ptr<const Texture>>& textures, ImportReport& leftOut) {
     if (mesh.mNumVertices == 0 || mesh.mVertices == nullptr) {
         leftOut.Add(LeftOutKind::EmptyMeshes, 1, mesh.mName.C_Str());
         return nullptr;
@@ -126,58 +158,30 @@ std::shared_ptr<const MeshPart> PartFrom(const aiMesh& mesh, const aiScene& scen
     }
     part->normals = NormalsOf(mesh, leftOut);
     part->triangles = TrianglesOf(mesh, leftOut);
-    const aiMaterial* material = mesh.mMaterialIndex < scene.mNumMaterials && scene.mMaterials
-                                     ? scene.mMaterials[mesh.mMaterialIndex]
-                                     : nullptr;
-    part->baseColor = BaseColorOf(material);
+    TakeTexturePointsAndColours(mesh, *part, leftOut);
+    const bool hasMaterial = mesh.mMaterialIndex < scene.mNumMaterials && scene.mMaterials;
+    part->baseColor = BaseColorOf(hasMaterial ? scene.mMaterials[mesh.mMaterialIndex] : nullptr);
+    if (hasMaterial && !part->texturePoints.empty()) {
+        part->baseColorTexture = textures[mesh.mMaterialIndex];
+    }
     return part;
 }
 
-// Textures of every kind that the file's materials name: only the base colour is drawn.
-void NoteTextures(const aiScene& scene, ImportReport& leftOut) {
-    for (unsigned m = 0; m < scene.mNumMaterials && scene.mMaterials != nullptr; ++m) {
-        const aiMaterial* material = scene.mMaterials[m];
-        if (material == nullptr) continue;
-        // A texture may serve several purposes (glTF's base colour is also the diffuse texture).
-        std::set<std::string> textures;
-        for (int type = aiTextureType_NONE; type <= AI_TEXTURE_TYPE_MAX; ++type) {
-            const auto purpose = static_cast<aiTextureType>(type);
-            for (unsigned t = 0; t < material->GetTextureCount(purpose); ++t) {
-                aiString path;
-                if (material->GetTexture(purpose, t, &path) == aiReturn_SUCCESS) {
-                    textures.insert(path.C_Str());
-                }
-            }
-        }
-        leftOut.Add(LeftOutKind::Textures, textures.size(), material->GetName().C_Str());
-    }
-}
-
-// Animations, and what cameras and lights hold beyond their place in the tree.
-void NoteSceneUnmapped(const aiScene& scene, ImportReport& leftOut) {
+void NoteAnimations(const aiScene& scene, ImportReport& leftOut) {
     for (unsigned a = 0; a < scene.mNumAnimations && scene.mAnimations != nullptr; ++a) {
         if (scene.mAnimations[a] != nullptr) {
             leftOut.Add(LeftOutKind::Animations, 1, scene.mAnimations[a]->mName.C_Str());
         }
     }
-    for (unsigned c = 0; c < scene.mNumCameras && scene.mCameras != nullptr; ++c) {
-        if (scene.mCameras[c] != nullptr) {
-            leftOut.Add(LeftOutKind::CameraLenses, 1, scene.mCameras[c]->mName.C_Str());
-        }
-    }
-    for (unsigned l = 0; l < scene.mNumLights && scene.mLights != nullptr; ++l) {
-        if (scene.mLights[l] != nullptr) {
-            leftOut.Add(LeftOutKind::LightColours, 1, scene.mLights[l]->mName.C_Str());
-        }
-    }
-    NoteTextures(scene, leftOut);
 }
 
 class Conversion {
 public:
-    Conversion(const aiScene& scene, std::string_view documentName, ImportReport& leftOut)
+    Conversion(const aiScene& scene, std::string_view documentName,
+               const std::optional<std::filesystem::path>& textureFolder, ImportReport& leftOut)
         : scene_(scene),
           document_(std::make_unique<Document>(std::string(documentName))),
+          textureFolder_(textureFolder),
           leftOut_(leftOut) {}
 
     void ReportTo(Progress* progress) { progress_ = progress; }
@@ -185,7 +189,7 @@ public:
     std::unique_ptr<Document> Run() {
         MakeParts();
         NoteCamerasAndLights();
-        NoteSceneUnmapped(scene_, leftOut_);
+        NoteAnimations(scene_, leftOut_);
         const aiNode* root = scene_.mRootNode;
         if (root != nullptr) ConvertTree(*root);
         NoteUnplaced();
@@ -218,10 +222,13 @@ private:
         if (scene_.mNumMeshes > 0 && scene_.mMeshes == nullptr) {
             throw ConversionError{"the scene lists meshes it does not hold"};
         }
+        const std::vector<std::shared_ptr<const Texture>> textures =
+            BaseColorTextures(scene_, textureFolder_, leftOut_);
         parts_.reserve(scene_.mNumMeshes);
         for (unsigned m = 0; m < scene_.mNumMeshes; ++m) {
             const aiMesh* mesh = scene_.mMeshes[m];
-            parts_.push_back(mesh != nullptr ? PartFrom(*mesh, scene_, leftOut_) : nullptr);
+            parts_.push_back(mesh != nullptr ? PartFrom(*mesh, scene_, textures, leftOut_)
+                                             : nullptr);
         }
     }
 
@@ -244,12 +251,14 @@ private:
     // to the first such node.
     void NoteCamerasAndLights() {
         for (unsigned c = 0; c < scene_.mNumCameras && scene_.mCameras != nullptr; ++c) {
-            if (scene_.mCameras[c] != nullptr)
-                kinds_.emplace(scene_.mCameras[c]->mName.C_Str(), HOST_OBJECT_CAMERA);
+            if (const aiCamera* camera = scene_.mCameras[c]) {
+                kinds_.emplace(camera->mName.C_Str(), Kind{HOST_OBJECT_CAMERA, camera, nullptr});
+            }
         }
         for (unsigned l = 0; l < scene_.mNumLights && scene_.mLights != nullptr; ++l) {
-            if (scene_.mLights[l] != nullptr)
-                kinds_.emplace(scene_.mLights[l]->mName.C_Str(), HOST_OBJECT_LIGHT);
+            if (const aiLight* light = scene_.mLights[l]) {
+                kinds_.emplace(light->mName.C_Str(), Kind{HOST_OBJECT_LIGHT, nullptr, light});
+            }
         }
     }
 
@@ -287,7 +296,7 @@ private:
         if (!meshes.empty()) {
             object = MakeGeometry(name, std::move(meshes), parent);
         } else {
-            object = document_->CreateObject(TakeKindOf(name), name, {parent, nullptr});
+            object = MakeOther(name, parent);
         }
         object->SetLocalTransform(transform);
         return object;
@@ -329,19 +338,34 @@ private:
         return polygon;
     }
 
-    std::int32_t TakeKindOf(const std::string& name) {
+    // A camera or a light with its look when one of that name is still to be placed, else a null.
+    Object* MakeOther(const std::string& name, Object* parent) {
         const auto kind = kinds_.find(name);
-        if (kind == kinds_.end()) return HOST_OBJECT_NULL;
-        const std::int32_t type = kind->second;
+        if (kind == kinds_.end()) {
+            return document_->CreateObject(HOST_OBJECT_NULL, name, {parent, nullptr});
+        }
+        Object* object = document_->CreateObject(kind->second.type, name, {parent, nullptr});
+        if (kind->second.camera != nullptr) {
+            StoreCameraLens(object->Data(), LensOf(*kind->second.camera));
+        } else if (kind->second.light != nullptr) {
+            StoreLightLook(object->Data(), LookOf(*kind->second.light));
+        }
         kinds_.erase(kind);
-        return type;
+        return object;
     }
+
+    struct Kind {
+        std::int32_t type;
+        const aiCamera* camera;
+        const aiLight* light;
+    };
 
     const aiScene& scene_;
     std::unique_ptr<Document> document_;
+    const std::optional<std::filesystem::path>& textureFolder_;
     ImportReport& leftOut_;
-    std::vector<std::shared_ptr<const MeshPart>> parts_;   // by the library's mesh index
-    std::unordered_map<std::string, std::int32_t> kinds_;  // cameras and lights not yet placed
+    std::vector<std::shared_ptr<const MeshPart>> parts_;  // by the library's mesh index
+    std::unordered_map<std::string, Kind> kinds_;         // cameras and lights not yet placed
     std::map<std::vector<unsigned>, ObjectId> firstUser_;
     std::unordered_set<const aiNode*> visited_;
     std::vector<Pending> pending_;
@@ -352,10 +376,11 @@ private:
 }  // namespace
 
 ImportedScene ConvertImportedScene(const aiScene& scene, std::string_view documentName,
-                                   std::string_view sourceName, Progress* progress) {
+                                   std::string_view sourceName, Progress* progress,
+                                   const std::optional<std::filesystem::path>& textureFolder) {
     ImportedScene result;
     try {
-        Conversion conversion(scene, documentName, result.leftOut);
+        Conversion conversion(scene, documentName, textureFolder, result.leftOut);
         conversion.ReportTo(progress);
         result.document = conversion.Run();
     } catch (const ConversionError& error) {

@@ -116,8 +116,10 @@ void LeaveToExit(std::unique_ptr<Kept> kept) {
 
 // Reads with a fresh importer on a deep stack and converts while the library's scene lives; the
 // importer frees it on the same stack, unless `afterwards` leaves it to the end of the process.
+// Textures the file names are read from `textureFolder` only.
 ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view documentName,
                              const std::string& sourceName,
+                             const std::optional<std::filesystem::path>& textureFolder,
                              const std::function<const aiScene*(Assimp::Importer&)>& read,
                              Progress& progress, LibraryScene afterwards = LibraryScene::Free) {
     ImportedScene result;
@@ -135,7 +137,8 @@ ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view document
                 return;
             }
             progress.Stage("Converting " + std::string(documentName), ProgressUnit::Objects);
-            result = ConvertImportedScene(*scene, documentName, sourceName, &progress);
+            result =
+                ConvertImportedScene(*scene, documentName, sourceName, &progress, textureFolder);
             if (result.Ok()) warnings.AddTo(result.leftOut);
             // Freeing a large scene takes as long as a fair part of reading it.
             if (afterwards == LibraryScene::LeaveToExit) {
@@ -188,6 +191,8 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route,
     const std::uintmax_t bytes = std::filesystem::file_size(path, error);
     if (error) return Failure(name + ": cannot open the file: " + ErrnoText(error.value()));
     const std::string documentName = Utf8FromPath(path.filename());
+    const std::filesystem::path folder =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     auto readFile = [&](Assimp::Importer& importer) {
         return importer.ReadFile(path.string(), kSteps);
     };
@@ -195,7 +200,7 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route,
     Progress& shown = progress != nullptr ? *progress : unseen;
     // Read here when no child can be made or the child only said the file imports.
     auto readHere = [&] {
-        ImportedScene imported = ReadAndConvert(bytes, documentName, name, readFile, shown);
+        ImportedScene imported = ReadAndConvert(bytes, documentName, name, folder, readFile, shown);
         return shown.Cancelled() ? Cancelled(name) : std::move(imported);
     };
     shown.Stage("Reading " + documentName, ProgressUnit::Bytes);
@@ -203,10 +208,10 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route,
         [&](Progress& inChild) {
             if (route == ImportRoute::ReadAgain) {
                 return AnswerWithVerdict(
-                    ReadAndConvert(bytes, documentName, name, readFile, inChild));
+                    ReadAndConvert(bytes, documentName, name, folder, readFile, inChild));
             }
-            ImportedScene imported = ReadAndConvert(bytes, documentName, name, readFile, inChild,
-                                                    LibraryScene::LeaveToExit);
+            ImportedScene imported = ReadAndConvert(bytes, documentName, name, folder, readFile,
+                                                    inChild, LibraryScene::LeaveToExit);
             std::string answer = AnswerWithScene(imported);
             // The child ends once the answer is written; freeing the document would only delay it.
             LeaveToExit(std::move(imported.document));
@@ -224,13 +229,14 @@ ImportedScene ImportScene(const std::filesystem::path& path, ImportRoute route,
 }
 
 ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
-                                    std::string_view sourceName) {
+                                    std::string_view sourceName,
+                                    const std::optional<std::filesystem::path>& textureFolder) {
     const std::string name(sourceName);
     if (bytes.empty()) return Failure(name + ": cannot import: the file is empty");
     const std::string hint(formatHint);
     Progress unseen;
     return ReadAndConvert(
-        bytes.size(), sourceName, name,
+        bytes.size(), sourceName, name, textureFolder,
         [&](Assimp::Importer& importer) {
             return importer.ReadFileFromMemory(bytes.data(), bytes.size(), kSteps, hint.c_str());
         },

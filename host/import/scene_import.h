@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -53,10 +54,11 @@ ImportedScene ImportScene(const std::filesystem::path& path,
                           ImportRoute route = ImportRoute::HandBack, Progress* progress = nullptr);
 
 // Imports `bytes` as a file of the format `formatHint` names by its usual extension ("glb",
-// "obj", ...; empty: found from the contents). The files it refers to cannot be read. Read in
-// this process only, without the trial in a child: for the fuzz target, which is to see every
-// fault.
-ImportedScene ImportSceneFromMemory(std::string_view bytes, std::string_view formatHint,
-                                    std::string_view sourceName);
+// "obj", ...; empty: found from the contents). The files it refers to cannot be read, but for
+// textures in `textureFolder`. Read in this process only, without the trial in a child: for the
+// fuzz target, which is to see every fault.
+ImportedScene ImportSceneFromMemory(
+    std::string_view bytes, std::string_view formatHint, std::string_view sourceName,
+    const std::optional<std::filesystem::path>& textureFolder = std::nullopt);
 
 }  // namespace vhost

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vhost {
@@ -59,14 +60,48 @@ struct Color {
     float a = 1.0F;
 };
 
-// Geometry of one material. Every triangle's indices are below positions.size(); normals are
-// either absent or one per position.
+// A place on a texture: u to the right, v up, both 0 to 1 across the image.
+struct TexturePoint {
+    float u = 0.0F;
+    float v = 0.0F;
+};
+
+enum class ImageFormat : std::uint8_t { Png = 1, Jpeg = 2 };
+
+// The largest image a texture may be.
+inline constexpr std::uint32_t kLargestTextureSide = 8192;
+inline constexpr std::uint64_t kLargestTexturePixels = std::uint64_t{32} << 20U;
+inline constexpr std::uint64_t kLargestTextureBytes = std::uint64_t{64} << 20U;
+
+// Whether `bytes` begin as an image of `format` does.
+inline bool HasImageSignature(ImageFormat format, std::string_view bytes) {
+    return format == ImageFormat::Png ? bytes.starts_with("\x89PNG\r\n\x1a\n")
+                                      : bytes.starts_with("\xff\xd8\xff");
+}
+
+// An image as its file held it, kept encoded: the host checked on import that it decodes whole
+// within the size limits (import/texture_images.h); viewers decode it themselves.
+struct Texture {
+    std::string name;  // the file's name, or the file's own name for an image it embeds
+    ImageFormat format = ImageFormat::Png;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::string bytes;
+};
+
+// Geometry of one material. Every triangle's indices are below positions.size(); normals,
+// texture points and colours are each either absent or one per position. The base colour
+// multiplies the texture and the vertex colours.
 struct MeshPart {
     std::string name;
     std::vector<Point> positions;
     std::vector<Point> normals;
     std::vector<Triangle> triangles;
     Color baseColor;
+    std::vector<TexturePoint> texturePoints;
+    std::vector<Color> colors;
+    std::shared_ptr<const Texture>
+        baseColorTexture;  // shared by the parts that use it; may be null
 };
 
 // A polygon object's geometry: one or more parts. Parts are shared too, so two meshes made of

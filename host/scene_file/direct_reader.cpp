@@ -53,8 +53,8 @@ public:
         if (json_.String() != kSceneFormatName) GiveUp();
         json_.Next("version");
         const std::int64_t version = json_.Int64();
-        if (version != kSceneFormatVersion && version != kSceneGeometryVersion) GiveUp();
-        withGeometry_ = version == kSceneGeometryVersion;
+        if (version < kSceneFormatVersion || version > kSceneLatestVersion) GiveUp();
+        withGeometry_ = version >= kSceneGeometryVersion;
         json_.Next("name");
         std::string name(json_.String());
         json_.Next("data");

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/little_endian.h"
@@ -18,10 +19,13 @@ namespace vhost::scene_file {
 namespace {
 
 constexpr std::string_view kMagic = "VELAMESH";
-constexpr std::uint32_t kLayoutVersion = 1;
-constexpr std::size_t kHeaderBytes = kMagic.size() + 8;
+// Layout 1 (scene version 2) had no textures, texture points or colours; it is still read.
+constexpr std::uint32_t kFirstLayout = 1;
+constexpr std::uint32_t kLayoutVersion = 2;
+constexpr std::size_t kHeaderBytes = kMagic.size() + 12;
 
 static_assert(sizeof(Point) == 12 && sizeof(Triangle) == 12, "arrays are copied as they lie");
+static_assert(sizeof(TexturePoint) == 8 && sizeof(Color) == 16, "arrays are copied as they lie");
 // On a little-endian machine the arrays are the file's bytes as they are; elsewhere they are
 // turned byte by byte.
 constexpr bool kLittleEndian = std::endian::native == std::endian::little;
@@ -44,21 +48,35 @@ void AppendF32(std::string& out, float value) {
 
 std::uint32_t CountOf(std::size_t size) { return static_cast<std::uint32_t>(size); }
 
-// Arrays of three 32-bit numbers per element (points and triangles).
-template <typename Element>
+// Arrays of 32-bit numbers, Words per element (points, triangles, texture points, colours).
+template <std::size_t Words = 3, typename Element>
 void AppendTriples(std::string& out, const std::vector<Element>& elements) {
+    static_assert(sizeof(Element) == Words * 4);
     if constexpr (kLittleEndian) {
-        out.append(reinterpret_cast<const char*>(elements.data()), elements.size() * 12);
+        out.append(reinterpret_cast<const char*>(elements.data()), elements.size() * Words * 4);
     } else {
         for (const Element& element : elements) {
-            std::array<std::uint32_t, 3> words{};
-            std::memcpy(words.data(), &element, 12);
+            std::array<std::uint32_t, Words> words{};
+            std::memcpy(words.data(), &element, Words * 4);
             for (std::uint32_t word : words) AppendLittleEndian32(out, word);
         }
     }
 }
 
-void AppendPart(std::string& out, const MeshPart& part) {
+void AppendTexture(std::string& out, const Texture& texture) {
+    const std::size_t start = out.size();
+    AppendLittleEndian32(out, CountOf(texture.name.size()));
+    out += texture.name;
+    AppendLittleEndian32(out, static_cast<std::uint32_t>(texture.format));
+    AppendLittleEndian32(out, texture.width);
+    AppendLittleEndian32(out, texture.height);
+    AppendLittleEndian32(out, CountOf(texture.bytes.size()));
+    out += texture.bytes;
+    AppendLittleEndian32(out, Crc32(std::string_view(out).substr(start)));
+}
+
+// `texture`: 1 + the index of the part's texture in the file; 0: none.
+void AppendPart(std::string& out, const MeshPart& part, std::uint32_t texture) {
     const std::size_t start = out.size();
     AppendLittleEndian32(out, CountOf(part.name.size()));
     out += part.name;
@@ -71,6 +89,11 @@ void AppendPart(std::string& out, const MeshPart& part) {
     AppendTriples(out, part.positions);
     AppendTriples(out, part.normals);
     AppendTriples(out, part.triangles);
+    AppendLittleEndian32(out, CountOf(part.texturePoints.size()));
+    AppendLittleEndian32(out, CountOf(part.colors.size()));
+    AppendLittleEndian32(out, texture);
+    AppendTriples<2>(out, part.texturePoints);
+    AppendTriples<4>(out, part.colors);
     AppendLittleEndian32(out, Crc32(std::string_view(out).substr(start)));
 }
 
@@ -90,11 +113,14 @@ public:
         }
         at_ = kMagic.size();
         where_ = "the header";
-        if (const std::uint32_t version = U32(); version != kLayoutVersion) {
-            throw Damage{"layout version " + NumberText(version) +
-                         " of the mesh file; this host reads " + NumberText(kLayoutVersion)};
+        layout_ = U32();
+        if (layout_ < kFirstLayout || layout_ > kLayoutVersion) {
+            throw Damage{"layout version " + NumberText(layout_) +
+                         " of the mesh file; this host reads " + NumberText(kFirstLayout) + " to " +
+                         NumberText(kLayoutVersion)};
         }
         const std::uint32_t count = U32();
+        if (layout_ >= 2) Textures();
         // Each part takes at least 36 bytes: a count the file cannot hold reserves no more.
         std::vector<std::shared_ptr<const MeshPart>> parts;
         parts.reserve(std::min<std::size_t>(count, (bytes_.size() - at_) / 36));
@@ -129,25 +155,57 @@ private:
 
     float F32() { return std::bit_cast<float>(U32()); }
 
-    template <typename Element>
+    template <std::size_t Words = 3, typename Element>
     void Triples(std::vector<Element>& elements, std::uint32_t count) {
-        const std::string_view bytes = Take(std::size_t{count} * 12);
+        static_assert(sizeof(Element) == Words * 4);
+        const std::string_view bytes = Take(std::size_t{count} * Words * 4);
         elements.resize(count);
         if (count == 0) return;  // an empty vector's data() may be null, which memcpy must not get
         if constexpr (kLittleEndian) {
             std::memcpy(elements.data(), bytes.data(), bytes.size());
         } else {
             for (std::size_t i = 0; i < count; ++i) {
-                std::array<std::uint32_t, 3> words{};
-                for (std::size_t w = 0; w < 3; ++w) {
+                std::array<std::uint32_t, Words> words{};
+                for (std::size_t w = 0; w < Words; ++w) {
                     for (std::size_t b = 0; b < 4; ++b) {
-                        words[w] |= static_cast<std::uint32_t>(
-                                        static_cast<unsigned char>(bytes[i * 12 + w * 4 + b]))
+                        words[w] |= static_cast<std::uint32_t>(static_cast<unsigned char>(
+                                        bytes[i * Words * 4 + w * 4 + b]))
                                     << (8U * b);
                     }
                 }
-                std::memcpy(&elements[i], words.data(), 12);
+                std::memcpy(&elements[i], words.data(), Words * 4);
             }
+        }
+    }
+
+    // The textures of layout 2, each checked against its checksum, its format and its size.
+    void Textures() {
+        where_ = "the texture count";
+        const std::uint32_t count = U32();
+        // Each texture takes at least 24 bytes.
+        textures_.reserve(std::min<std::size_t>(count, (bytes_.size() - at_) / 24));
+        for (std::uint32_t i = 0; i < count; ++i) {
+            const std::size_t start = at_;
+            where_ = "texture " + NumberText(i);
+            auto texture = std::make_shared<Texture>();
+            texture->name = Take(U32());
+            where_ = "texture " + NumberText(i) + " (" + Quoted(texture->name) + ")";
+            const std::uint32_t format = U32();
+            texture->width = U32();
+            texture->height = U32();
+            texture->bytes = Take(U32());
+            const std::uint32_t stored = Crc32(bytes_.substr(start, at_ - start));
+            if (U32() != stored) throw Damage{where_ + " is damaged: its checksum does not match"};
+            texture->format = static_cast<ImageFormat>(format);
+            const bool known = format == static_cast<std::uint32_t>(ImageFormat::Png) ||
+                               format == static_cast<std::uint32_t>(ImageFormat::Jpeg);
+            if (!known || !HasImageSignature(texture->format, texture->bytes) ||
+                texture->width == 0 || texture->height == 0 ||
+                texture->width > kLargestTextureSide || texture->height > kLargestTextureSide ||
+                std::uint64_t{texture->width} * texture->height > kLargestTexturePixels) {
+                throw Damage{where_ + " is not a PNG or JPEG image within the host's limits"};
+            }
+            textures_.push_back(std::move(texture));
         }
     }
 
@@ -167,18 +225,41 @@ private:
         Triples(part->positions, positions);
         Triples(part->normals, normals);
         Triples(part->triangles, triangles);
+        if (layout_ >= 2) TexturesAndColoursOf(*part);
         const std::uint32_t stored = Crc32(bytes_.substr(start, at_ - start));
         if (U32() != stored) throw Damage{where_ + " is damaged: its checksum does not match"};
         Check(*part);
         return part;
     }
 
-    // What a checksum cannot vouch for: a file made whole by another writer.
-    void Check(const MeshPart& part) const {
-        if (!part.normals.empty() && part.normals.size() != part.positions.size()) {
-            throw Damage{where_ + " has " + NumberText(part.normals.size()) + " normals for " +
+    void TexturesAndColoursOf(MeshPart& part) {
+        const std::uint32_t points = U32();
+        const std::uint32_t colours = U32();
+        const std::uint32_t texture = U32();
+        if (std::uint64_t{points} * 8 + std::uint64_t{colours} * 16 > bytes_.size() - at_) {
+            throw Cut();
+        }
+        Triples<2>(part.texturePoints, points);
+        Triples<4>(part.colors, colours);
+        if (texture > textures_.size()) {
+            throw Damage{where_ + " uses texture " + NumberText(texture - 1) + " of " +
+                         NumberText(textures_.size())};
+        }
+        if (texture != 0) part.baseColorTexture = textures_[texture - 1];
+    }
+
+    void CheckCount(std::size_t count, const MeshPart& part, const char* what) const {
+        if (count != 0 && count != part.positions.size()) {
+            throw Damage{where_ + " has " + NumberText(count) + " " + what + " for " +
                          NumberText(part.positions.size()) + " positions"};
         }
+    }
+
+    // What a checksum cannot vouch for: a file made whole by another writer.
+    void Check(const MeshPart& part) const {
+        CheckCount(part.normals.size(), part, "normals");
+        CheckCount(part.texturePoints.size(), part, "texture points");
+        CheckCount(part.colors.size(), part, "colours");
         for (std::size_t i = 0; i < part.triangles.size(); ++i) {
             const Triangle& t = part.triangles[i];
             const std::uint32_t highest = std::max({t.a, t.b, t.c});
@@ -202,6 +283,8 @@ private:
 
     std::string_view bytes_;
     std::size_t at_ = 0;
+    std::uint32_t layout_ = kLayoutVersion;
+    std::vector<std::shared_ptr<const Texture>> textures_;
     std::string where_;  // the place being read, for messages
 };
 
@@ -230,17 +313,30 @@ std::uint32_t Crc32(std::string_view bytes, std::uint32_t crc) {
 }
 
 std::string EncodeMeshFile(const std::vector<const MeshPart*>& parts) {
+    std::vector<const Texture*> textures;
+    std::unordered_map<const Texture*, std::uint32_t> textureIndex;  // 1 + the index
     std::size_t size = kHeaderBytes;
     for (const MeshPart* part : parts) {
-        size += 36 + part->name.size() +
-                12 * (part->positions.size() + part->normals.size() + part->triangles.size());
+        size += 48 + part->name.size() +
+                12 * (part->positions.size() + part->normals.size() + part->triangles.size()) +
+                8 * part->texturePoints.size() + 16 * part->colors.size();
+        const Texture* texture = part->baseColorTexture.get();
+        if (texture != nullptr && textureIndex.emplace(texture, textures.size() + 1).second) {
+            textures.push_back(texture);
+            size += 24 + texture->name.size() + texture->bytes.size();
+        }
     }
     std::string out;
     out.reserve(size);
     out += kMagic;
     AppendLittleEndian32(out, kLayoutVersion);
     AppendLittleEndian32(out, CountOf(parts.size()));
-    for (const MeshPart* part : parts) AppendPart(out, *part);
+    AppendLittleEndian32(out, CountOf(textures.size()));
+    for (const Texture* texture : textures) AppendTexture(out, *texture);
+    for (const MeshPart* part : parts) {
+        const Texture* texture = part->baseColorTexture.get();
+        AppendPart(out, *part, texture != nullptr ? textureIndex.at(texture) : 0);
+    }
     return out;
 }
 

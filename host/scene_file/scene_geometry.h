@@ -21,8 +21,11 @@
 
 namespace vhost::scene_file {
 
-// The version of the format that holds geometry; scenes without any are written as version 1.
+// The first version of the format that holds geometry; scenes without any are written as version
+// 1. Version 3 adds textures, texture points and vertex colours (layout 2 of the mesh file) and
+// is written for every scene with geometry; version 2 scenes are still read.
 inline constexpr std::int64_t kSceneGeometryVersion = 2;
+inline constexpr std::int64_t kSceneLatestVersion = 3;
 
 // A document's transforms and meshes as a version 2 scene stores them.
 class GeometryIndex {

@@ -105,7 +105,7 @@ public:
         out_ += "{\n  \"format\": ";
         AppendJsonString(out_, kSceneFormatName);
         out_ += ",\n  \"version\": ";
-        AppendNumber(out_, withGeometry ? kSceneGeometryVersion : kSceneFormatVersion);
+        AppendNumber(out_, withGeometry ? kSceneLatestVersion : kSceneFormatVersion);
         out_ += ",\n  \"name\": ";
         Text(document.Name(), "its name");
         out_ += ",\n  \"data\": ";

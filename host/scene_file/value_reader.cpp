@@ -411,12 +411,12 @@ std::int64_t CheckHeader(const Json& root, const PathNode& top) {
     std::optional<std::int64_t> number = AsInteger(*version);
     if (!number)
         Fail(top.Member("version"), "expected a version number, found " + Describe(*version));
-    if (*number != kSceneFormatVersion && *number != kSceneGeometryVersion) {
+    if (*number < kSceneFormatVersion || *number > kSceneLatestVersion) {
         Fail(top.Member("version"),
-             "this host reads versions " + NumberText(kSceneFormatVersion) + " and " +
-                 NumberText(kSceneGeometryVersion) + " of the scene format, found version " +
+             "this host reads versions " + NumberText(kSceneFormatVersion) + " to " +
+                 NumberText(kSceneLatestVersion) + " of the scene format, found version " +
                  NumberText(*number) +
-                 (*number > kSceneGeometryVersion ? " (written by a newer host?)" : ""));
+                 (*number > kSceneLatestVersion ? " (written by a newer host?)" : ""));
     }
     return *number;
 }

@@ -587,7 +587,7 @@ ObjectStates StateColumns::StatesAt(std::size_t index) const {
     return states;
 }
 
-json MeshJson(const Mesh& mesh) {
+json MeshJson(const Mesh& mesh, TextureNumbers& textures) {
     json parts = json::array();
     for (const std::shared_ptr<const MeshPart>& part : mesh.parts) {
         json positions = json::array();
@@ -597,11 +597,13 @@ json MeshJson(const Mesh& mesh) {
         for (const Point& n : part->normals) normals.insert(normals.end(), {n.x, n.y, n.z});
         for (const Triangle& t : part->triangles) indices.insert(indices.end(), {t.a, t.b, t.c});
         const Color& c = part->baseColor;
-        parts.push_back({{"name", part->name},
+        json partJson = {{"name", part->name},
                          {"color", {c.r, c.g, c.b, c.a}},
                          {"positions", std::move(positions)},
                          {"normals", std::move(normals)},
-                         {"indices", std::move(indices)}});
+                         {"indices", std::move(indices)}};
+        AddPartLooks(partJson, *part, textures);
+        parts.push_back(std::move(partJson));
     }
     return {{"parts", std::move(parts)}};
 }

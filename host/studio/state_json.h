@@ -13,6 +13,7 @@
 
 #include "model/geometry.h"
 #include "model/scene.h"
+#include "studio/looks_json.h"
 #include "studio/studio_documents.h"
 
 namespace vhost {
@@ -154,7 +155,7 @@ struct StateColumns {
     ObjectStates StatesAt(std::size_t index) const;
 };
 
-// A mesh as GET /api/mesh/N answers it.
-nlohmann::json MeshJson(const Mesh& mesh);
+// A mesh as GET /api/mesh/N answers it; its textures are numbered in `textures`.
+nlohmann::json MeshJson(const Mesh& mesh, TextureNumbers& textures);
 
 }  // namespace vhost::studio

@@ -27,6 +27,8 @@ constexpr Route kRoutes[] = {
     {"GET", "/api/state", BodyKind::None, Read{&S::State}},
     {"GET", "/api/icon", BodyKind::None, Read{&S::Icon}},
     {"GET", "/api/mesh/{number}", BodyKind::None, Read{&S::Mesh}},
+    {"GET", "/api/texture/{number}", BodyKind::None, Read{&S::TextureImage}},
+    {"GET", "/api/look/{number}", BodyKind::None, Read{&S::Look}},
     {"GET", "/api/opened/{number}", BodyKind::None, Read{&S::Opened}},
     {"GET", "/api/preferences", BodyKind::None, Read{&S::Preferences}},
     {"GET", "/api/preferences/picture/{id}", BodyKind::None, Read{&S::Picture}},

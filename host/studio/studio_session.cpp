@@ -179,7 +179,27 @@ HttpResponse StudioSession::Mesh(std::string_view number) {
     const std::optional<std::int64_t> n = NumberOf(number);
     const vhost::Mesh* mesh = n ? meshes_.Find(*n) : nullptr;
     if (mesh == nullptr) return ErrorResponse(404, "There is no mesh " + Quoted(number) + ".");
-    return JsonResponse(JsonText(MeshJson(*mesh)));
+    return JsonResponse(JsonText(MeshJson(*mesh, textures_)));
+}
+
+HttpResponse StudioSession::TextureImage(std::string_view number) {
+    const std::optional<std::int64_t> n = NumberOf(number);
+    const Texture* texture = n ? textures_.Find(*n) : nullptr;
+    if (texture == nullptr) {
+        return ErrorResponse(404, "There is no texture " + Quoted(number) + ".");
+    }
+    HttpResponse response;
+    response.contentType = ImageContentType(texture->format);
+    response.body = texture->bytes;
+    return response;
+}
+
+HttpResponse StudioSession::Look(std::string_view id) {
+    const std::optional<std::int64_t> n = NumberOf(id);
+    const Object* object =
+        n && *n > 0 ? host_.ActiveDocument().FindById(static_cast<ObjectId>(*n)) : nullptr;
+    if (object == nullptr) return ErrorResponse(404, "There is no object " + Quoted(id) + ".");
+    return JsonResponse(JsonText(LookJson(*object)));
 }
 
 HttpResponse StudioSession::Opened(std::string_view number) {

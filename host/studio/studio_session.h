@@ -70,6 +70,9 @@ public:
     HttpResponse Picture(std::string_view number);
     HttpResponse Mesh(std::string_view number);
     HttpResponse Opened(std::string_view number);
+    // How things look (studio/looks_json.h): a texture the page was told of, an object's look.
+    HttpResponse TextureImage(std::string_view number);
+    HttpResponse Look(std::string_view id);
 
 private:
     // Does an action and publishes what it changed; answers its report with the version.
@@ -82,6 +85,7 @@ private:
     StudioProgress progress_;
     StudioActions actions_;
     MeshNumbers meshes_;
+    TextureNumbers textures_;
     Snapshot sent_;
     Snapshot spare_;  // the snapshot sent before, whose memory the next one reuses
     std::atomic<std::uint64_t> version_{1};

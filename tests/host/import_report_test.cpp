@@ -39,11 +39,17 @@ TEST(ImportReport, EachFileReportsWhatItLeftOutOncePerKindWithCountsAndPlaces) {
          {{LeftOutKind::PointsAndLines, 70, 4, {"Lines", "TruncatedLines", "IndexedLines"}}}},
         {"glTF2/simple_skin/simple_skin.gltf",
          {{LeftOutKind::Animations, 1, 1, {""}}, {LeftOutKind::Skins, 2, 1, {"meshes[0]"}}}},
-        {"Collada/duck.dae",
-         {{LeftOutKind::Textures, 1, 1, {"blinn3"}},
-          {LeftOutKind::TextureCoordinates, 1, 1, {"LOD3spShape-lib"}},
-          {LeftOutKind::CameraLenses, 1, 1, {"camera1"}},
-          {LeftOutKind::LightColours, 1, 1, {"directionalLight1"}}}},
+        // Its camera, light and texture points are kept; its texture is a TGA image.
+        {"Collada/duck.dae", {{LeftOutKind::TexturesNotPngOrJpeg, 1, 1, {"blinn3"}}}},
+        // Textures of other purposes than the base colour: a normal map and others.
+        // Normal, clear-coat, roughness and emissive maps: one in each of 11 materials (one
+        // image serves two purposes in "SharedNorm_Coated"); the base colour of
+        // "Partial_Coating" is kept.
+        {"glTF2/ClearCoat-glTF/ClearCoatTest.gltf",
+         {{LeftOutKind::Textures,
+           11,
+           11,
+           {"Partial_Coated", "RoughVariations_Coated", "RoughVariations_Coating"}}}},
         // Nothing left out: nothing reported.
         {"PLY/cube.ply", {}},
         {"STL/Spider_ascii.stl", {}},
@@ -60,7 +66,7 @@ TEST(ImportReport, EachFileReportsWhatItLeftOutOncePerKindWithCountsAndPlaces) {
 TEST(ImportReport, LinesNameTheFileTheCountAndTheFirstPlaces) {
     ImportReport report;
     for (const char* mesh : {"Roof", "Wall", "Roof", "Door", "Gate"}) {
-        report.Add(LeftOutKind::TextureCoordinates, 1, mesh);
+        report.Add(LeftOutKind::TexturePointSetsBeyondFirst, 1, mesh);
     }
     report.Add(LeftOutKind::TrianglesNotFinite, 12, "Mesh");
     report.AddUnplaced(LeftOutKind::TrianglesDroppedByLibrary, 2);
@@ -70,7 +76,8 @@ TEST(ImportReport, LinesNameTheFileTheCountAndTheFirstPlaces) {
                   "the library, which does not say how many or where): 2 mesh parts",
                   "town.gltf: left out triangles with a vertex that is not finite: 12 triangles "
                   "in 1 mesh: \"Mesh\"",
-                  "town.gltf: left out texture coordinates: 5 meshes: \"Roof\", \"Wall\", "
+                  "town.gltf: left out texture coordinates beyond the first set: 5 meshes: "
+                  "\"Roof\", \"Wall\", "
                   "\"Door\" and 2 more"}));
     EXPECT_TRUE(ImportReport().Lines("clean.gltf").empty());
 

@@ -467,9 +467,9 @@ TEST(SceneFileLoad, MalformedScenesAreRefusedWithPlaceAndReason) {
         {"wrong format", Spoil(R"("vela-host-scene")", R"("blender")"),
          "bad.json:2: format: expected \"vela-host-scene\" (a scene of this host), found "
          "\"blender\""},
-        {"newer version", Spoil(R"("version": 1)", R"("version": 3)"),
-         "bad.json:3: version: this host reads versions 1 and 2 of the scene format, found "
-         "version 3 (written by a newer host?)"},
+        {"newer version", Spoil(R"("version": 1)", R"("version": 4)"),
+         "bad.json:3: version: this host reads versions 1 to 3 of the scene format, found "
+         "version 4 (written by a newer host?)"},
         {"version as text", Spoil(R"("version": 1)", R"("version": "1")"),
          "bad.json:3: version: expected a version number, found \"1\""},
         {"no objects",

@@ -21,6 +21,7 @@ import {decodeState} from './object-table.js';
 
 /** @typedef {import('./protocol.js').State} State */
 /** @typedef {import('./protocol.js').Mesh} Mesh */
+/** @typedef {import('./protocol.js').Look} Look */
 /** @typedef {import('./protocol.js').PreferencesPage} PreferencesPage */
 /** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 /** @typedef {import('./protocol.js').ObjectRequest} ObjectRequest */
@@ -129,6 +130,15 @@ export class Actions {
      */
     mesh(id) {
         return /** @type {Promise<Mesh>} */ (getJson(`/api/mesh/${id}`));
+    }
+
+    /**
+     * How a camera or a light looks; {} for other objects.
+     * @param {number} id
+     * @returns {Promise<Look>}
+     */
+    look(id) {
+        return /** @type {Promise<Look>} */ (getJson(`/api/look/${id}`));
     }
 
     /** @returns {Promise<PreferencesPage>} */

@@ -17,12 +17,14 @@ export class MeshLoader {
      *     `last`: no other is queued or on its way
      * @param {() => void} views.idle  the last fetch of a round has settled
      * @param {(error: unknown) => void} views.report
+     * @param {() => void} [views.textureLoaded]  a texture's image came after its geometry
      */
-    constructor(actions, {loaded, idle, report}) {
+    constructor(actions, {loaded, idle, report, textureLoaded = () => {}}) {
         this.actions = actions;
         this.loaded = loaded;
         this.idle = idle;
         this.report = report;
+        this.textureLoaded = textureLoaded;
         /** @type {{batch: Batch, meshId: number, generation: number}[]} */
         this.queue = [];
         this.fetching = 0;
@@ -57,7 +59,11 @@ export class MeshLoader {
                 .mesh(meshId)
                 .then((answer) => {
                     if (generation !== this.generation) return;
-                    this.loaded(batch, meshParts(answer), this.queue.length === 0 && this.fetching === 1);
+                    this.loaded(
+                        batch,
+                        meshParts(answer, this.textureLoaded),
+                        this.queue.length === 0 && this.fetching === 1,
+                    );
                 })
                 .catch((error) => this.report(error))
                 .finally(() => {

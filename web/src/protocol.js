@@ -116,7 +116,22 @@ export const CHANGING_FIELDS = new Set(
 
 /** @typedef {{version: number, progress?: Progress | null}} Hello  the first event of the stream */
 
-/** @typedef {{name: string, color: number[], positions: number[], normals: number[], indices: number[]}} MeshPart */
+/**
+ * @typedef {object} MeshPart
+ * @property {string} name
+ * @property {number[]} color  the base colour, r g b a
+ * @property {number[]} positions
+ * @property {number[]} normals
+ * @property {number[]} indices
+ * @property {number[]} [uvs]  u v per position, or none
+ * @property {number[]} [colors]  r g b a per position, or none
+ * @property {string | null} [texture]  the address of its base-colour texture's image
+ */
+/**
+ * @typedef {object} Look  the answer to GET /api/look/ID: a camera's lens or a light's colour
+ * @property {{fov: number, aspect: number, near: number, far: number}} [camera]
+ * @property {{kind: string, color: number[], intensity: number, cone: number}} [light]
+ */
 /** @typedef {{parts: MeshPart[]}} Mesh  the answer to GET /api/mesh/ID */
 
 /**

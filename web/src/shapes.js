@@ -45,9 +45,14 @@ export function makeShape(key) {
     };
 }
 
-// The parts of a geometry from GET /api/mesh/ID, each with its own material.
-export function meshParts(answer) {
+const textureLoader = new THREE.TextureLoader();
+
+// The parts of a geometry from GET /api/mesh/ID, each with its own material: the base colour
+// times the vertex colours and the base-colour texture, where the part has them. A texture is
+// drawn once its image has loaded; `textureLoaded` is called then (or when it failed to load).
+export function meshParts(answer, textureLoaded = () => {}) {
     return answer.parts.map((part) => {
+        const vertices = part.positions.length / 3;
         const geometry = new THREE.BufferGeometry();
         geometry.setAttribute('position', new THREE.Float32BufferAttribute(part.positions, 3));
         if (part.indices.length > 0) geometry.setIndex(part.indices);
@@ -56,9 +61,33 @@ export function meshParts(answer) {
         } else {
             geometry.computeVertexNormals();
         }
+        const uvs = part.uvs ?? [];
+        const colors = part.colors ?? [];
+        if (uvs.length === vertices * 2 && vertices > 0)
+            geometry.setAttribute('uv', new THREE.Float32BufferAttribute(uvs, 2));
+        const vertexColors = colors.length === vertices * 4 && vertices > 0;
+        if (vertexColors) geometry.setAttribute('color', new THREE.Float32BufferAttribute(colors, 4));
         const [r, g, b, a] = part.color ?? [0.7, 0.7, 0.7, 1];
-        const material = new THREE.MeshLambertMaterial({color: new THREE.Color(r, g, b), side: THREE.DoubleSide});
+        const material = new THREE.MeshLambertMaterial({
+            color: new THREE.Color(r, g, b),
+            side: THREE.DoubleSide,
+            vertexColors,
+        });
         if (a < 1) Object.assign(material, {transparent: true, opacity: a});
+        if (part.texture && geometry.getAttribute('uv')) {
+            // The host's texture points run v up from the image's bottom row, as three.js flips it.
+            // An image that does not come leaves the part in its colours, not black.
+            const dropMap = () => {
+                material.map = null;
+                material.needsUpdate = true;
+                textureLoaded();
+            };
+            material.map = textureLoader.load(part.texture, textureLoaded, undefined, dropMap);
+            material.map.colorSpace = THREE.SRGBColorSpace;
+            // Texture points past 0..1 repeat the image, as glTF's default sampler does.
+            material.map.wrapS = THREE.RepeatWrapping;
+            material.map.wrapT = THREE.RepeatWrapping;
+        }
         return {geometry, material};
     });
 }

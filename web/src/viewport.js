@@ -1,6 +1,7 @@
 // The 3D viewport: the renderer, the camera and its controls, and the parts it draws with:
 // scene-batches.js (the objects as instanced batches, one per shape or mesh), mesh-loader.js
-// (the meshes' geometries), points-stand-in.js, picking.js and framing.js.
+// (the meshes' geometries), looks.js (cameras and lights as what they are), points-stand-in.js,
+// picking.js and framing.js.
 //
 // A software renderer (headless browsers, machines without a GPU) needs about 8 µs for each
 // drawn instance, 2 s for a frame of 10^5 objects, and about 0.6 µs for a point. So while the
@@ -17,6 +18,7 @@
 import * as THREE from 'three';
 import {OrbitControls} from 'three/examples/jsm/controls/OrbitControls.js';
 import {frameBox} from './framing.js';
+import {LookGizmos} from './looks.js';
 import {MeshLoader} from './mesh-loader.js';
 import {selectionMode} from './modifiers.js';
 import {firstHit, watchClicks} from './picking.js';
@@ -95,12 +97,15 @@ export class Viewport {
             // The view is framed again once every geometry has come, unless the person has moved
             // the camera meanwhile.
             idle: () => {
+                this.looks.fit(this.batches.boundsOf('all'));
                 if (!this.userMoved) this.frameScene();
             },
             report,
+            textureLoaded: () => this.requestRender(),
         });
         this.batches = new SceneBatches(this.scene, store, (batch, meshId) => this.meshes.load(batch, meshId));
         this.standIn = new PointsStandIn(this.scene, this.batches, () => this.requestRender());
+        this.looks = new LookGizmos(this.scene, store, actions, {changed: () => this.requestRender(), report});
         this.controls = this.makeControls();
         watchClicks(canvas, (event) => this.pick(event));
         new ResizeObserver(() => this.resize()).observe(canvas);
@@ -109,6 +114,7 @@ export class Viewport {
             if (!this.batches.current()) return;
             const moved = this.transformed(change);
             this.batches.moved(moved);
+            if (moved.length > 0) this.looks.placeAll(this.batches.world);
             if (onlyTransforms(change) && this.batches.placeMoved(moved)) {
                 this.changes++;
                 this.requestRender();
@@ -196,6 +202,8 @@ export class Viewport {
         this.standIn.reset();
         this.batches.rebuild();
         this.update();
+        this.looks.rebuild(this.batches.world, this.batches.drawn);
+        this.looks.fit(this.batches.boundsOf('all'));
         this.frameScene();
     }
 
@@ -203,6 +211,7 @@ export class Viewport {
         if (!this.batches.current()) return;
         const drawnBefore = this.batches.drawnCount();
         this.batches.update(this.mode);
+        this.looks.update(this.batches.drawn);
         this.changes++;
         this.standIn.changed(drawnBefore);
         this.requestRender();
