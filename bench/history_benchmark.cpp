@@ -51,7 +51,7 @@ void BM_DeleteSubtree(benchmark::State& state) {
     vhost::Host host;
     const ObjectId root = AddTree(host, state.range(0));
     while (state.KeepRunning()) {
-        state.SetIterationTime(Timed(host, actions::DeleteObject{root}));
+        state.SetIterationTime(Timed(host, actions::DeleteObject{{root}}));
         actions::Perform(host, actions::Undo{});
     }
     state.counters["objects"] = static_cast<double>(state.range(0));
@@ -61,7 +61,7 @@ void BM_UndoDeleteSubtree(benchmark::State& state) {
     vhost::Host host;
     const ObjectId root = AddTree(host, state.range(0));
     while (state.KeepRunning()) {
-        actions::Perform(host, actions::DeleteObject{root});
+        actions::Perform(host, actions::DeleteObject{{root}});
         state.SetIterationTime(Timed(host, actions::Undo{}));
     }
 }

@@ -193,7 +193,7 @@ private:
                 }
                 break;
             case 6:
-                Record(Active(), actions::DeleteObject{PickId()});
+                Record(Active(), actions::DeleteObject{{PickId()}});
                 break;
             case 7:
             case 8: {

@@ -146,7 +146,7 @@ private:
         }
         switch (what) {
             case 6:
-                Perform(vhost::actions::DeleteObject{object->Id()});
+                Perform(vhost::actions::DeleteObject{{object->Id()}});
                 break;
             case 7:
                 Move(*object, PickPlace());

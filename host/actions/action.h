@@ -73,9 +73,10 @@ struct AddObject {
     ObjectId link = 0;  // an instance object made referring to this object; 0: to nothing
 };
 
-// Deletes an object with everything below it.
+// Deletes objects with everything below them, as one step of the history. An object below
+// another one named is deleted with it; naming it too changes nothing.
 struct DeleteObject {
-    ObjectId object = 0;
+    std::vector<ObjectId> objects;
 };
 
 // Moves an object with everything below it to `parent` (0: the top level), last among its

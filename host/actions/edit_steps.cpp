@@ -251,12 +251,17 @@ private:
 
 class DeleteObjectStep : public SubtreesStep {
 public:
-    DeleteObjectStep(Document& document, const Object& object)
-        : SubtreesStep(document, "Delete " + object.Name(), true) {
-        ids_.push_back(object.Id());
+    // `topmost`: no object below another of them, none twice.
+    DeleteObjectStep(Document& document, const std::vector<const Object*>& topmost)
+        : SubtreesStep(document, NameOf(topmost), true) {
+        for (const Object* object : topmost) ids_.push_back(object->Id());
     }
 
 private:
+    static std::string NameOf(const std::vector<const Object*>& objects) {
+        if (objects.size() == 1) return "Delete " + objects.front()->Name();
+        return "Delete " + std::to_string(objects.size()) + " Objects";
+    }
     void Make() override {}
 };
 
@@ -419,8 +424,18 @@ std::unique_ptr<Step> AddStep(Document& document, const AddObject& add) {
     return std::make_unique<AddObjectStep>(document, add);
 }
 
-std::unique_ptr<Step> DeleteStep(Document& document, const Object& object) {
-    return std::make_unique<DeleteObjectStep>(document, object);
+std::unique_ptr<Step> DeleteStep(Document& document, const std::vector<const Object*>& objects) {
+    std::vector<const Object*> topmost;
+    for (const Object* object : objects) {
+        bool below = false;
+        for (const Object* above = object->Up(); above != nullptr && !below; above = above->Up()) {
+            below = std::find(objects.begin(), objects.end(), above) != objects.end();
+        }
+        if (!below && std::find(topmost.begin(), topmost.end(), object) == topmost.end()) {
+            topmost.push_back(object);
+        }
+    }
+    return std::make_unique<DeleteObjectStep>(document, topmost);
 }
 
 std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectId parent,

@@ -23,8 +23,9 @@ struct States {
 std::unique_ptr<Step> StatesStep(Document& document, const Object& object, const States& to);
 // A new object as `add` makes it; its parent and `after` must be places in the document.
 std::unique_ptr<Step> AddStep(Document& document, const AddObject& add);
-// `object` and its subtree taken out, kept whole for the undo.
-std::unique_ptr<Step> DeleteStep(Document& document, const Object& object);
+// The objects with their subtrees taken out, kept whole for the undo: one step, named after the
+// object or the count. Objects below others of the list go with those.
+std::unique_ptr<Step> DeleteStep(Document& document, const std::vector<const Object*>& objects);
 // `object` moved to `parent` (0: the top level) after `after` (0: last, or first with
 // `first`); checked to be no place inside its own subtree.
 std::unique_ptr<Step> MoveStep(Document& document, const Object& object, ObjectId parent,

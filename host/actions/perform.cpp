@@ -219,9 +219,14 @@ struct Doer {
     }
 
     Outcome operator()(const DeleteObject& erase) const {
-        const Object* object = Active().FindById(erase.object);
-        if (object == nullptr) return NoObject(erase.object);
-        return Record(DeleteStep(Active(), *object));
+        std::vector<const Object*> objects;
+        for (const ObjectId id : erase.objects) {
+            const Object* object = Active().FindById(id);
+            if (object == nullptr) return NoObject(id);
+            objects.push_back(object);
+        }
+        if (objects.empty()) return NoObject(0);
+        return Record(DeleteStep(Active(), objects));
     }
 
     Outcome operator()(const MoveObject& move) const {

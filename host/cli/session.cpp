@@ -40,7 +40,8 @@ const std::map<std::string, Session::Command, std::less<>>& Session::Commands() 
          {"add TYPE NAME [parent=PATH] [after=PATH] [editor=MODE] [render=MODE] [enabled=yes|no] "
           "[selected=yes|no] [link=PATH]",
           "create an object; an instance with link= refers to PATH", &Session::Add}},
-        {"delete", {"delete PATH", "delete an object with its children", &Session::Delete}},
+        {"delete",
+         {"delete PATH...", "delete objects with their children, one step", &Session::Delete}},
         {"move",
          {"move PATH [parent=PATH|top] [after=PATH]", "move an object with its children",
           &Session::Move}},

@@ -139,14 +139,18 @@ bool Session::Add(const ScriptLine& line) {
 }
 
 bool Session::Delete(const ScriptLine& line) {
-    if (line.words.size() != 2) {
+    if (line.words.size() < 2) {
         return Usage(line);
     }
-    const Object* object = Resolve(line, line.words[1]);
-    if (object == nullptr) {
-        return false;
+    actions::DeleteObject erase;
+    for (std::size_t i = 1; i < line.words.size(); ++i) {
+        const Object* object = Resolve(line, line.words[i]);
+        if (object == nullptr) {
+            return false;
+        }
+        erase.objects.push_back(object->Id());
     }
-    const actions::Outcome deleted = actions::Perform(host_, actions::DeleteObject{object->Id()});
+    const actions::Outcome deleted = actions::Perform(host_, erase);
     return deleted.Done() || Error(line, deleted.message);
 }
 

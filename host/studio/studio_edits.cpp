@@ -151,11 +151,9 @@ json StudioActions::Create(const json& body) {
 }
 
 json StudioActions::Delete(const json& body) {
-    std::string step;
-    for (const ObjectId id : TopmostObjects(host_, body)) {
-        step = Done(host_, actions::DeleteObject{id}).step;
-    }
-    return {{"step", step}};
+    const actions::Outcome deleted =
+        Done(host_, actions::DeleteObject{TopmostObjects(host_, body)});
+    return {{"step", deleted.step}};
 }
 
 // The body names the new parent and the sibling the object goes before (none: last), as a drop
@@ -194,9 +192,8 @@ json StudioActions::Copy(const json& body) {
 json StudioActions::Cut(const json& body) {
     const std::vector<ObjectId> objects = TopmostObjects(host_, body);
     Done(host_, actions::CopyObjects{objects});
-    std::string step;
-    for (const ObjectId id : objects) step = Done(host_, actions::DeleteObject{id}).step;
-    return {{"step", step}};
+    const actions::Outcome deleted = Done(host_, actions::DeleteObject{objects});
+    return {{"step", deleted.step}};
 }
 
 json StudioActions::Paste(const json& body) {

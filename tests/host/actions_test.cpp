@@ -66,7 +66,7 @@ TEST_F(Actions, AnAddDoneAgainWithItsIdBringsBackTheSameObjectInTheSamePlace) {
     again.id = Add(add);
     const std::string added = Outline(Doc());
 
-    ASSERT_TRUE(Perform(host, actions::DeleteObject{again.id}).Done());
+    ASSERT_TRUE(Perform(host, actions::DeleteObject{{again.id}}).Done());
     EXPECT_NE(Outline(Doc()), added);
     EXPECT_EQ(Add(again), again.id);
     EXPECT_EQ(Outline(Doc()), added);

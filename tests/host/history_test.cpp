@@ -77,7 +77,7 @@ TEST_F(History, UndoingEveryEditGivesTheStartAndRedoingThemGivesTheEnd) {
     Do(actions::MoveObject{.object = body, .parent = wheel});
     Do(actions::NewTake{"Night"});
     Do(actions::UseTake{"Night"});
-    Do(actions::DeleteObject{car});
+    Do(actions::DeleteObject{{car}});
     const std::string end = SavedText(Doc());
     EXPECT_EQ(Steps().UndoName(), "Delete Car");
     EXPECT_EQ(Steps().UndoCount(), 11U);  // a copy changes no document
@@ -96,7 +96,7 @@ TEST_F(History, ANewEditEndsTheStepsThatCouldBeDoneAgain) {
     Do(actions::RenameObject{body, "Shell"});
     Do(actions::Undo{});
     EXPECT_EQ(Steps().RedoName(), "Rename Body");
-    Do(actions::DeleteObject{hub});
+    Do(actions::DeleteObject{{hub}});
     EXPECT_EQ(Steps().RedoCount(), 0U);
     const Outcome redo = Perform(host, actions::Redo{});
     EXPECT_EQ(redo.refusal, Refusal::NothingToRedo);
@@ -135,7 +135,7 @@ TEST_F(History, RefusedEditsChangeNothingAndRecordNoStep) {
         {actions::TransformObject{.object = wheel, .rotation = {0, inf, 0}}, Refusal::NotFinite,
          "a position, rotation or scale of object " + std::to_string(wheel) +
              " is not a finite number"},
-        {actions::DeleteObject{9999999}, Refusal::NoSuchObject, "there is no object 9999999"},
+        {actions::DeleteObject{{9999999}}, Refusal::NoSuchObject, "there is no object 9999999"},
         {actions::CopyObjects{}, Refusal::NothingToCopy, "nothing to copy"},
         {actions::LinkInstance{instance, instance}, Refusal::LinkLoop,
          "an instance cannot refer to itself or to an object above it"},
@@ -210,7 +210,7 @@ TEST_F(History, RandomEditsUndoneGiveTheStartAndRedoneTheLastEditsScene) {
             const actions::Action kinds[] = {
                 actions::SetStates{.object = any(), .editor = Mode::Off, .enabled = below(2) == 0},
                 actions::AddObject{.type = HOST_OBJECT_INSTANCE, .name = "New", .parent = any()},
-                actions::DeleteObject{any()},
+                actions::DeleteObject{{any()}},
                 actions::MoveObject{.object = any(), .parent = any()},
                 actions::LinkInstance{any(), any()},
                 actions::RenameObject{any(), "Name " + std::to_string(step)},

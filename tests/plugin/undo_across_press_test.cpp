@@ -48,7 +48,7 @@ TEST_F(UndoAcrossPress, AnIsolatedSubtreeDeletedAndBroughtBackKeepsItsRecordsFor
     ASSERT_TRUE(Press());
     ASSERT_EQ(State(), kIsolated);
 
-    Do(vhost::actions::DeleteObject{parent});
+    Do(vhost::actions::DeleteObject{{parent}});
     EXPECT_EQ(Doc().FindById(child), nullptr);
     EXPECT_EQ(Steps().UndoName(), "Delete Parent");
     Do(vhost::actions::Undo{});
@@ -58,6 +58,48 @@ TEST_F(UndoAcrossPress, AnIsolatedSubtreeDeletedAndBroughtBackKeepsItsRecordsFor
     ASSERT_TRUE(Press());
     EXPECT_EQ(State(), kNotIsolated);
     EXPECT_EQ(ViewOf(Doc()), before);
+}
+
+// A multi-selection deleted while isolated is one step: the isolated objects, the one made while
+// isolated and a child named with its parent all go and come back together, records as they were.
+TEST_F(UndoAcrossPress, SeveralObjectsDeletedWhileIsolatedAreOneStepAndComeBackWithTheirRecords) {
+    const SceneView before = ViewOf(Doc());
+    const vhost::ObjectId chosen = chosen_->Id();
+    const vhost::ObjectId child = child_->Id();
+    const vhost::ObjectId neighbour = neighbour_->Id();
+    ASSERT_TRUE(Press());
+    const vhost::ObjectId made =
+        Perform(Host(), vhost::actions::AddObject{.type = kCube, .name = "Made While Isolated"})
+            .created;
+    ASSERT_NE(made, 0);
+    const SceneView isolated = ViewOf(Doc());
+    const auto chosenRecord = RecordOf(*chosen_);
+    const auto childRecord = RecordOf(*child_);
+    ASSERT_TRUE(chosenRecord.has_value());
+    const std::size_t stepsBefore = Steps().UndoCount();
+
+    Do(vhost::actions::DeleteObject{{neighbour, child, chosen, made}});
+    EXPECT_EQ(Steps().UndoName(), "Delete 3 Objects");
+    EXPECT_EQ(Steps().UndoCount(), stepsBefore + 1);
+    for (const vhost::ObjectId id : {chosen, child, neighbour, made}) {
+        EXPECT_EQ(Doc().FindById(id), nullptr) << id;
+    }
+
+    Do(vhost::actions::Undo{});
+    EXPECT_EQ(ViewOf(Doc()), isolated);
+    EXPECT_EQ(RecordOf(*Doc().FindById(chosen)), chosenRecord);
+    EXPECT_EQ(RecordOf(*Doc().FindById(child)), childRecord);
+    EXPECT_FALSE(RecordOf(*Doc().FindById(made)).has_value());
+
+    Do(vhost::actions::Redo{});
+    for (const vhost::ObjectId id : {chosen, child, neighbour, made}) {
+        EXPECT_EQ(Doc().FindById(id), nullptr) << id;
+    }
+    Do(vhost::actions::Undo{});
+    ASSERT_TRUE(Press());
+    SceneView restored = ViewOf(Doc());
+    EXPECT_EQ(restored.erase(made), 1U);
+    EXPECT_EQ(restored, before);
 }
 
 TEST_F(UndoAcrossPress, APressEndsTheHistoryInBothDirections) {

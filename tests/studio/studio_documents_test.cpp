@@ -189,7 +189,7 @@ TEST_F(StudioDocumentsTest, RefusedActionsChangeNothingEitherPageSees) {
     const json other = Answer("/api/document/new", json::object());
     Answer("/api/document/close", {{"document", other["document"]}});
     Answer("/api/document/switch", {{"document", first}});
-    ASSERT_TRUE(Perform(actions::DeleteObject{ball_}).Done());  // the second page's delete
+    ASSERT_TRUE(Perform(actions::DeleteObject{{ball_}}).Done());  // the second page's delete
     EXPECT_EQ(Events(*pages_[0]).back(), "reload");
     EXPECT_EQ(Events(*pages_[1]).back(), "reload");
     Answer("/api/select", {{"ids", {wheel_}}});
