@@ -89,8 +89,8 @@ void WriteAnswer(int fd, const std::string& answer) {
 }
 
 // The child's heap grows in steps of this size. Left to itself, the C library grows a thread's
-// heap a page at a time, one system call each (tens of thousands for a large scene, a tenth of
-// the child's time); the pages a step reserves cost nothing until written, and the child's
+// heap a page at a time, one system call each (tens of thousands for a large scene, some tens
+// of milliseconds); the pages a step reserves cost nothing until written, and the child's
 // address space stays bounded by its limit.
 constexpr int kChildHeapStep = 64 << 20;
 
