@@ -1,6 +1,7 @@
 #include "import/handed_scene.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
@@ -60,12 +61,12 @@ bool PutLookEntries(std::string& out, const Container& data) {
     return true;
 }
 
+// A matrix crosses as its twelve numbers in one piece: the offset, then v1, v2 and v3.
+using MatrixNumbers = std::array<double, 12>;
+
 void PutMatrix(std::string& out, const Matrix& m) {
-    for (const Vector* v : {&m.off, &m.v1, &m.v2, &m.v3}) {
-        Put(out, v->x);
-        Put(out, v->y);
-        Put(out, v->z);
-    }
+    Put(out, MatrixNumbers{m.off.x, m.off.y, m.off.z, m.v1.x, m.v1.y, m.v1.z, m.v2.x, m.v2.y,
+                           m.v2.z, m.v3.x, m.v3.y, m.v3.z});
 }
 
 // The distinct meshes and parts of a document, numbered in the order first met.
@@ -103,13 +104,14 @@ struct Geometry {
     }
 };
 
-bool TakeVector(handed::Reader& in, Vector& v) {
-    return in.Take(v.x) && in.Take(v.y) && in.Take(v.z);
-}
-
 bool TakeMatrix(handed::Reader& in, Matrix& m) {
-    return TakeVector(in, m.off) && TakeVector(in, m.v1) && TakeVector(in, m.v2) &&
-           TakeVector(in, m.v3);
+    MatrixNumbers n{};
+    if (!in.Take(n)) return false;
+    m.off = {n[0], n[1], n[2]};
+    m.v1 = {n[3], n[4], n[5]};
+    m.v2 = {n[6], n[7], n[8]};
+    m.v3 = {n[9], n[10], n[11]};
+    return true;
 }
 
 using Textures = std::vector<std::shared_ptr<const Texture>>;
