@@ -226,64 +226,120 @@ struct ChangeKey {
     }
 };
 
-// Objects that changed the same members to the same values, in the order of their ids.
+// Whether two keys are of the same group; the same as neither ordering before the other.
+bool SameChange(const ChangeKey& a, const ChangeKey& b) {
+    if (a.changed != b.changed) return false;
+    bool same = true;
+    ForEachState([&](const auto& field, std::uint32_t bit) {
+        if (same && (a.changed & bit) != 0) same = a.now->*field.member == b.now->*field.member;
+    });
+    return same;
+}
+
+// Objects that changed the same members to the same values, as runs of consecutive ids in
+// ascending order: a press that hides a whole town is a few runs, not a million ids.
 struct ChangeGroup {
     ChangeKey key;
-    std::vector<ObjectId> ids;
+    std::vector<std::pair<ObjectId, ObjectId>> runs;  // first and last id of each
+    bool OneObject() const { return runs.size() == 1 && runs[0].first == runs[0].second; }
+    // `id` is greater than every id added before.
+    void Add(ObjectId id) {
+        if (!runs.empty() && runs.back().second + 1 == id) {
+            runs.back().second = id;
+        } else {
+            runs.emplace_back(id, id);
+        }
+    }
 };
 
 // Runs of at least this many consecutive ids are written as `[first, last]`.
-constexpr std::size_t kShortestRun = 3;
+constexpr ObjectId kShortestRun = 3;
 
 // The ids of a group as the items of `"ids"`: an id, or `[first,last]` for a run.
-void AppendIdRuns(std::string& out, const std::vector<ObjectId>& ids) {
+void AppendIdRuns(std::string& out, const ChangeGroup& group) {
     out += '[';
-    for (std::size_t first = 0; first < ids.size();) {
-        std::size_t last = first;
-        while (last + 1 < ids.size() && ids[last + 1] == ids[last] + 1) ++last;
-        if (first > 0) out += ',';
+    for (const auto& [first, last] : group.runs) {
+        if (out.back() != '[') out += ',';
         if (last - first + 1 >= kShortestRun) {
             out += '[';
-            AppendNumber(out, ids[first]);
+            AppendNumber(out, first);
             out += ',';
-            AppendNumber(out, ids[last]);
+            AppendNumber(out, last);
             out += ']';
-            first = last + 1;
-        } else {
-            AppendNumber(out, ids[first]);
-            ++first;
+            continue;
+        }
+        AppendNumber(out, first);
+        if (last != first) {
+            out += ',';
+            AppendNumber(out, last);
         }
     }
     out += ']';
 }
 
-// The objects whose states differ as a JSON list, one entry per group of equal changes in the
-// order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
-std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
+// Sorts changed objects into groups of equal changes, in the order of the groups' first ids;
+// the objects must come in ascending order of their ids.
+class ChangeGroups {
+public:
+    void Add(ObjectId id, const ChangeKey& key) {
+        // Objects that change alike mostly come one after another (a press hides or shows whole
+        // subtrees): the group of the one before is tried first.
+        if (groups_.empty() || !SameChange(groups_[last_].key, key)) {
+            const auto [found, added] = groupOfKey_.try_emplace(key, groups_.size());
+            if (added) groups_.push_back({key, {}});
+            last_ = found->second;
+        }
+        groups_[last_].Add(id);
+    }
+    const std::vector<ChangeGroup>& Groups() const { return groups_; }
+
+private:
+    std::vector<ChangeGroup> groups_;
+    std::map<ChangeKey, std::size_t> groupOfKey_;
+    std::size_t last_ = 0;
+};
+
+bool IdsAscend(const std::vector<ObjectShape>& shapes) {
+    return std::is_sorted(shapes.begin(), shapes.end(),
+                          [](const ObjectShape& a, const ObjectShape& b) { return a.id < b.id; });
+}
+
+// The changed objects grouped. In the object manager's order when the ids ascend in it (as in
+// every scene opened or built in one go), which spares a list and a sort of every changed object.
+ChangeGroups GroupChanges(const Snapshot& before, const Snapshot& now) {
+    ChangeGroups groups;
+    if (IdsAscend(now.shapes)) {
+        for (std::size_t i = 0; i < now.states.size(); ++i) {
+            const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
+            if (states != 0) groups.Add(now.shapes[i].id, ChangeKey{states, &now.states[i]});
+        }
+        return groups;
+    }
     std::vector<std::pair<ObjectId, ChangeKey>> changed;
     for (std::size_t i = 0; i < now.states.size(); ++i) {
         const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
         if (states != 0) changed.emplace_back(now.shapes[i].id, ChangeKey{states, &now.states[i]});
     }
-    if (changed.empty()) return {};
     std::sort(changed.begin(), changed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<ChangeGroup> groups;
-    std::map<ChangeKey, std::size_t> groupOfKey;
-    for (const auto& [id, key] : changed) {
-        const auto [found, added] = groupOfKey.try_emplace(key, groups.size());
-        if (added) groups.push_back({key, {}});
-        groups[found->second].ids.push_back(id);
-    }
+    for (const auto& [id, key] : changed) groups.Add(id, key);
+    return groups;
+}
+
+// The objects whose states differ as a JSON list, one entry per group of equal changes in the
+// order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
+std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
+    const ChangeGroups groups = GroupChanges(before, now);
+    if (groups.Groups().empty()) return {};
     std::string out = "[";
-    for (const ChangeGroup& group : groups) {
+    for (const ChangeGroup& group : groups.Groups()) {
         if (out.size() > 1) out += ',';
-        if (group.ids.size() == 1) {
+        if (group.OneObject()) {
             out += "{\"id\":";
-            AppendNumber(out, group.ids.front());
+            AppendNumber(out, group.runs.front().first);
         } else {
             out += "{\"ids\":";
-            AppendIdRuns(out, group.ids);
+            AppendIdRuns(out, group);
         }
         AppendChangedMembers(out, group.key.changed, *group.key.now);
         out += '}';
