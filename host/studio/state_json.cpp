@@ -11,11 +11,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "actions/history.h"
 #include "host.h"
 #include "model/scene.h"
-#include "platform/utf8_path.h"
+#include "studio/id_runs.h"
 #include "studio/request_errors.h"
+#include "studio/state_members.h"
 #include "text/json_text.h"
 #include "text/utf8.h"
 #include "vela2023/vela_ids.h"
@@ -26,7 +26,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::int32_t kVelaCommand = ID_VELA;
 constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its records under its id
 
 // JSON text written directly: a large scene's state is too slow to build as a document first.
@@ -236,46 +235,11 @@ bool SameChange(const ChangeKey& a, const ChangeKey& b) {
     return same;
 }
 
-// Objects that changed the same members to the same values, as runs of consecutive ids in
-// ascending order: a press that hides a whole town is a few runs, not a million ids.
+// Objects that changed the same members to the same values.
 struct ChangeGroup {
     ChangeKey key;
-    std::vector<std::pair<ObjectId, ObjectId>> runs;  // first and last id of each
-    bool OneObject() const { return runs.size() == 1 && runs[0].first == runs[0].second; }
-    // `id` is greater than every id added before.
-    void Add(ObjectId id) {
-        if (!runs.empty() && runs.back().second + 1 == id) {
-            runs.back().second = id;
-        } else {
-            runs.emplace_back(id, id);
-        }
-    }
+    IdRuns ids;
 };
-
-// Runs of at least this many consecutive ids are written as `[first, last]`.
-constexpr ObjectId kShortestRun = 3;
-
-// The ids of a group as the items of `"ids"`: an id, or `[first,last]` for a run.
-void AppendIdRuns(std::string& out, const ChangeGroup& group) {
-    out += '[';
-    for (const auto& [first, last] : group.runs) {
-        if (out.back() != '[') out += ',';
-        if (last - first + 1 >= kShortestRun) {
-            out += '[';
-            AppendNumber(out, first);
-            out += ',';
-            AppendNumber(out, last);
-            out += ']';
-            continue;
-        }
-        AppendNumber(out, first);
-        if (last != first) {
-            out += ',';
-            AppendNumber(out, last);
-        }
-    }
-    out += ']';
-}
 
 // Sorts changed objects into groups of equal changes, in the order of the groups' first ids;
 // the objects must come in ascending order of their ids.
@@ -289,7 +253,7 @@ public:
             if (added) groups_.push_back({key, {}});
             last_ = found->second;
         }
-        groups_[last_].Add(id);
+        groups_[last_].ids.Add(id);
     }
     const std::vector<ChangeGroup>& Groups() const { return groups_; }
 
@@ -334,66 +298,17 @@ std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
     std::string out = "[";
     for (const ChangeGroup& group : groups.Groups()) {
         if (out.size() > 1) out += ',';
-        if (group.OneObject()) {
+        if (group.ids.OneId()) {
             out += "{\"id\":";
-            AppendNumber(out, group.runs.front().first);
+            AppendNumber(out, group.ids.First());
         } else {
             out += "{\"ids\":";
-            AppendIdRuns(out, group);
+            group.ids.AppendJson(out);
         }
         AppendChangedMembers(out, group.key.changed, *group.key.now);
         out += '}';
     }
     out += ']';
-    return out;
-}
-
-json DocumentJson(const StateSources& sources) {
-    const Document& active = sources.host.ActiveDocument();
-    return {{"name", active.Name()},
-            {"path", sources.documents.Of(active).path},
-            {"changed", sources.documents.Changed(active)}};
-}
-
-// The button as the host last drew it: the state the command answered at the last refresh.
-json ButtonJson(Host& host) {
-    const RegisteredCommand* command = host.FindCommand(kVelaCommand);
-    if (command == nullptr) {
-        return {{"name", "Vela Button"}, {"pressed", false}, {"enabled", false}, {"icon", nullptr}};
-    }
-    return {{"name", command->name},
-            {"pressed", (command->lastState & HOST_COMMAND_CHECKED) != 0},
-            {"enabled", (command->lastState & HOST_COMMAND_ENABLED) != 0},
-            {"icon", command->icon != nullptr ? json("/api/icon") : json(nullptr)}};
-}
-
-json OpenedJson(Host& host) {
-    json opened = json::array();
-    const std::vector<std::string>& files = host.OpenedFiles();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        opened.push_back({{"kind", "file"},
-                          {"name", Utf8FromPath(PathFromUtf8(files[i]).filename())},
-                          {"url", "/api/opened/" + std::to_string(i)}});
-    }
-    for (const std::string& url : host.OpenedWebAddresses()) {
-        opened.push_back({{"kind", "web"}, {"url", url}});
-    }
-    return opened;
-}
-
-// The names of the steps an undo and a redo of the active document would take; null for none.
-json HistoryJson(Host& host) {
-    const actions::History& history = actions::HistoryOf(host, host.ActiveDocument());
-    const auto name = [](const std::string& step) { return step.empty() ? json() : json(step); };
-    return {{"undo", name(history.UndoName())}, {"redo", name(history.RedoName())}};
-}
-
-json ConsoleLineJson(const ConsoleLine& line) {
-    json out = {{"text", line.text}};
-    if (!line.file.empty()) {
-        out["file"] = line.file;
-        out["line"] = line.line;
-    }
     return out;
 }
 
