@@ -263,22 +263,8 @@ private:
     std::size_t last_ = 0;
 };
 
-bool IdsAscend(const std::vector<ObjectShape>& shapes) {
-    return std::is_sorted(shapes.begin(), shapes.end(),
-                          [](const ObjectShape& a, const ObjectShape& b) { return a.id < b.id; });
-}
-
-// The changed objects grouped. In the object manager's order when the ids ascend in it (as in
-// every scene opened or built in one go), which spares a list and a sort of every changed object.
-ChangeGroups GroupChanges(const Snapshot& before, const Snapshot& now) {
-    ChangeGroups groups;
-    if (IdsAscend(now.shapes)) {
-        for (std::size_t i = 0; i < now.states.size(); ++i) {
-            const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
-            if (states != 0) groups.Add(now.shapes[i].id, ChangeKey{states, &now.states[i]});
-        }
-        return groups;
-    }
+// The changed objects grouped, through a list of them sorted by id.
+ChangeGroups GroupChangesSortingThem(const Snapshot& before, const Snapshot& now) {
     std::vector<std::pair<ObjectId, ChangeKey>> changed;
     for (std::size_t i = 0; i < now.states.size(); ++i) {
         const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
@@ -286,7 +272,25 @@ ChangeGroups GroupChanges(const Snapshot& before, const Snapshot& now) {
     }
     std::sort(changed.begin(), changed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
+    ChangeGroups groups;
     for (const auto& [id, key] : changed) groups.Add(id, key);
+    return groups;
+}
+
+// The changed objects grouped. In one pass in the object manager's order while their ids ascend
+// in it (as in every scene opened or built in one go), which spares a list and a sort of every
+// changed object; through the sorted list when they do not.
+ChangeGroups GroupChanges(const Snapshot& before, const Snapshot& now) {
+    ChangeGroups groups;
+    ObjectId last = 0;
+    for (std::size_t i = 0; i < now.states.size(); ++i) {
+        const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
+        if (states == 0) continue;
+        const ObjectId id = now.shapes[i].id;
+        if (id < last) return GroupChangesSortingThem(before, now);
+        groups.Add(id, ChangeKey{states, &now.states[i]});
+        last = id;
+    }
     return groups;
 }
 
