@@ -11,11 +11,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "actions/history.h"
 #include "host.h"
 #include "model/scene.h"
-#include "platform/utf8_path.h"
+#include "studio/id_runs.h"
 #include "studio/request_errors.h"
+#include "studio/state_members.h"
 #include "text/json_text.h"
 #include "text/utf8.h"
 #include "vela2023/vela_ids.h"
@@ -26,7 +26,6 @@ namespace {
 
 using nlohmann::json;
 
-constexpr std::int32_t kVelaCommand = ID_VELA;
 constexpr std::int32_t kIsolationRecord = ID_VELA;  // the command keeps its records under its id
 
 // JSON text written directly: a large scene's state is too slow to build as a document first.
@@ -226,118 +225,94 @@ struct ChangeKey {
     }
 };
 
-// Objects that changed the same members to the same values, in the order of their ids.
-struct ChangeGroup {
-    ChangeKey key;
-    std::vector<ObjectId> ids;
-};
-
-// Runs of at least this many consecutive ids are written as `[first, last]`.
-constexpr std::size_t kShortestRun = 3;
-
-// The ids of a group as the items of `"ids"`: an id, or `[first,last]` for a run.
-void AppendIdRuns(std::string& out, const std::vector<ObjectId>& ids) {
-    out += '[';
-    for (std::size_t first = 0; first < ids.size();) {
-        std::size_t last = first;
-        while (last + 1 < ids.size() && ids[last + 1] == ids[last] + 1) ++last;
-        if (first > 0) out += ',';
-        if (last - first + 1 >= kShortestRun) {
-            out += '[';
-            AppendNumber(out, ids[first]);
-            out += ',';
-            AppendNumber(out, ids[last]);
-            out += ']';
-            first = last + 1;
-        } else {
-            AppendNumber(out, ids[first]);
-            ++first;
-        }
-    }
-    out += ']';
+// Whether two keys are of the same group; the same as neither ordering before the other.
+bool SameChange(const ChangeKey& a, const ChangeKey& b) {
+    if (a.changed != b.changed) return false;
+    bool same = true;
+    ForEachState([&](const auto& field, std::uint32_t bit) {
+        if (same && (a.changed & bit) != 0) same = a.now->*field.member == b.now->*field.member;
+    });
+    return same;
 }
 
-// The objects whose states differ as a JSON list, one entry per group of equal changes in the
-// order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
-std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
+// Objects that changed the same members to the same values.
+struct ChangeGroup {
+    ChangeKey key;
+    IdRuns ids;
+};
+
+// Sorts changed objects into groups of equal changes, in the order of the groups' first ids;
+// the objects must come in ascending order of their ids.
+class ChangeGroups {
+public:
+    void Add(ObjectId id, const ChangeKey& key) {
+        // Objects that change alike mostly come one after another (a press hides or shows whole
+        // subtrees): the group of the one before is tried first.
+        if (groups_.empty() || !SameChange(groups_[last_].key, key)) {
+            const auto [found, added] = groupOfKey_.try_emplace(key, groups_.size());
+            if (added) groups_.push_back({key, {}});
+            last_ = found->second;
+        }
+        groups_[last_].ids.Add(id);
+    }
+    const std::vector<ChangeGroup>& Groups() const { return groups_; }
+
+private:
+    std::vector<ChangeGroup> groups_;
+    std::map<ChangeKey, std::size_t> groupOfKey_;
+    std::size_t last_ = 0;
+};
+
+// The changed objects grouped, through a list of them sorted by id.
+ChangeGroups GroupChangesSortingThem(const Snapshot& before, const Snapshot& now) {
     std::vector<std::pair<ObjectId, ChangeKey>> changed;
     for (std::size_t i = 0; i < now.states.size(); ++i) {
         const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
         if (states != 0) changed.emplace_back(now.shapes[i].id, ChangeKey{states, &now.states[i]});
     }
-    if (changed.empty()) return {};
     std::sort(changed.begin(), changed.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<ChangeGroup> groups;
-    std::map<ChangeKey, std::size_t> groupOfKey;
-    for (const auto& [id, key] : changed) {
-        const auto [found, added] = groupOfKey.try_emplace(key, groups.size());
-        if (added) groups.push_back({key, {}});
-        groups[found->second].ids.push_back(id);
+    ChangeGroups groups;
+    for (const auto& [id, key] : changed) groups.Add(id, key);
+    return groups;
+}
+
+// The changed objects grouped. In one pass in the object manager's order while their ids ascend
+// in it (as in every scene opened or built in one go), which spares a list and a sort of every
+// changed object; through the sorted list when they do not.
+ChangeGroups GroupChanges(const Snapshot& before, const Snapshot& now) {
+    ChangeGroups groups;
+    ObjectId last = 0;
+    for (std::size_t i = 0; i < now.states.size(); ++i) {
+        const std::uint32_t states = ChangedStates(before.states[i], now.states[i]);
+        if (states == 0) continue;
+        const ObjectId id = now.shapes[i].id;
+        if (id < last) return GroupChangesSortingThem(before, now);
+        groups.Add(id, ChangeKey{states, &now.states[i]});
+        last = id;
     }
+    return groups;
+}
+
+// The objects whose states differ as a JSON list, one entry per group of equal changes in the
+// order of the groups' first ids; empty when none differs. Both snapshots are of the same tree.
+std::string ChangedObjects(const Snapshot& before, const Snapshot& now) {
+    const ChangeGroups groups = GroupChanges(before, now);
+    if (groups.Groups().empty()) return {};
     std::string out = "[";
-    for (const ChangeGroup& group : groups) {
+    for (const ChangeGroup& group : groups.Groups()) {
         if (out.size() > 1) out += ',';
-        if (group.ids.size() == 1) {
+        if (group.ids.OneId()) {
             out += "{\"id\":";
-            AppendNumber(out, group.ids.front());
+            AppendNumber(out, group.ids.First());
         } else {
             out += "{\"ids\":";
-            AppendIdRuns(out, group.ids);
+            group.ids.AppendJson(out);
         }
         AppendChangedMembers(out, group.key.changed, *group.key.now);
         out += '}';
     }
     out += ']';
-    return out;
-}
-
-json DocumentJson(const StateSources& sources) {
-    const Document& active = sources.host.ActiveDocument();
-    return {{"name", active.Name()},
-            {"path", sources.documents.Of(active).path},
-            {"changed", sources.documents.Changed(active)}};
-}
-
-// The button as the host last drew it: the state the command answered at the last refresh.
-json ButtonJson(Host& host) {
-    const RegisteredCommand* command = host.FindCommand(kVelaCommand);
-    if (command == nullptr) {
-        return {{"name", "Vela Button"}, {"pressed", false}, {"enabled", false}, {"icon", nullptr}};
-    }
-    return {{"name", command->name},
-            {"pressed", (command->lastState & HOST_COMMAND_CHECKED) != 0},
-            {"enabled", (command->lastState & HOST_COMMAND_ENABLED) != 0},
-            {"icon", command->icon != nullptr ? json("/api/icon") : json(nullptr)}};
-}
-
-json OpenedJson(Host& host) {
-    json opened = json::array();
-    const std::vector<std::string>& files = host.OpenedFiles();
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        opened.push_back({{"kind", "file"},
-                          {"name", Utf8FromPath(PathFromUtf8(files[i]).filename())},
-                          {"url", "/api/opened/" + std::to_string(i)}});
-    }
-    for (const std::string& url : host.OpenedWebAddresses()) {
-        opened.push_back({{"kind", "web"}, {"url", url}});
-    }
-    return opened;
-}
-
-// The names of the steps an undo and a redo of the active document would take; null for none.
-json HistoryJson(Host& host) {
-    const actions::History& history = actions::HistoryOf(host, host.ActiveDocument());
-    const auto name = [](const std::string& step) { return step.empty() ? json() : json(step); };
-    return {{"undo", name(history.UndoName())}, {"redo", name(history.RedoName())}};
-}
-
-json ConsoleLineJson(const ConsoleLine& line) {
-    json out = {{"text", line.text}};
-    if (!line.file.empty()) {
-        out["file"] = line.file;
-        out["line"] = line.line;
-    }
     return out;
 }
 
