@@ -7,10 +7,8 @@ import {copyFile, mkdtemp, rm} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
+import {pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
 import {gizmoXHandle as xHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
-
-const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
-const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exact: true});
 
 // The states of every object, by id, as the page holds them.
 const statesOf = (page) =>
@@ -42,31 +40,9 @@ const drawnX = (page, id) =>
         return viewport.batches.world[store.indexOf(id) * 16 + 12];
     }, id);
 
-const until = (page, check, arg) => page.waitForFunction(check, arg, {timeout: 10000});
-
 async function press(page) {
     const wasPressed = await velaButton(page).getAttribute('aria-pressed');
-    await velaButton(page).click();
-    await until(
-        page,
-        (wanted) => document.getElementById('vela-button').getAttribute('aria-pressed') === wanted,
-        wasPressed === 'true' ? 'false' : 'true',
-    );
-}
-
-async function selectOnly(page, name) {
-    await row(page, name).click();
-    await until(
-        page,
-        (name) => {
-            const {store, gizmo} = window.studio;
-            const selected = store.selectedIds();
-            return (
-                selected.length === 1 && store.nameAt(store.indexOf(selected[0])) === name && gizmo.id === selected[0]
-            );
-        },
-        name,
-    );
+    await pressTo(page, wasPressed === 'true' ? 'false' : 'true');
 }
 
 describe('editing inside an isolation', () => {

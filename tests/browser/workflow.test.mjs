@@ -8,11 +8,8 @@ import {copyFile, mkdtemp, rm} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
+import {pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
 import {gizmoXHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
-
-const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
-const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exact: true});
-const until = (page, check, arg) => page.waitForFunction(check, arg, {timeout: 10000});
 
 // Every object of the active document as the page holds it, by name.
 const objectsByName = (page) =>
@@ -29,30 +26,6 @@ const objectsByName = (page) =>
         }
         return objects;
     });
-
-async function pressTo(page, wanted) {
-    await velaButton(page).click();
-    await until(
-        page,
-        (wanted) => document.getElementById('vela-button').getAttribute('aria-pressed') === wanted,
-        wanted,
-    );
-}
-
-async function selectOnly(page, name) {
-    await row(page, name).click();
-    await until(
-        page,
-        (name) => {
-            const {store, gizmo} = window.studio;
-            const selected = store.selectedIds();
-            return (
-                selected.length === 1 && store.nameAt(store.indexOf(selected[0])) === name && gizmo.id === selected[0]
-            );
-        },
-        name,
-    );
-}
 
 describe('the isolation workflow', () => {
     let studio;
