@@ -8,6 +8,7 @@
 
 import {Menu} from './menu.js';
 import {TreeEditing} from './tree-editing.js';
+import {INDENT, ROW_HEIGHT} from './tree-rows.js';
 import {selectionMode} from './modifiers.js';
 
 /** @typedef {import('./store.js').Store} Store */
@@ -15,10 +16,8 @@ import {selectionMode} from './modifiers.js';
 /** @typedef {import('./protocol.js').Mode} Mode */
 /** @typedef {import('./protocol.js').SelectionMode} SelectionMode */
 
-export const ROW_HEIGHT = 24;
 const OVERSCAN = 6;
 const NEXT_MODE = {default: 'on', on: 'off', off: 'default'};
-export const INDENT = 14;
 
 /**
  * The mode a click on a dot sets: default → on → off → default.

@@ -4,7 +4,7 @@
 // after it; and Alt with an arrow moves the active row: up and down among its siblings, left out
 // of its parent, right into the sibling above it.
 
-import {INDENT, ROW_HEIGHT} from './object-manager.js';
+import {INDENT, ROW_HEIGHT} from './tree-rows.js';
 
 /** @typedef {import('./object-manager.js').ObjectManager} ObjectManager */
 /** @typedef {import('./protocol.js').MoveRequest} MoveRequest */
