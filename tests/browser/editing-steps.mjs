@@ -1,6 +1,8 @@
 // Steps a person takes while editing in the studio, shared by the browser tests of editing: rows
 // of the object manager, the Vela Button, a selection the gizmo follows, and waiting for the page.
 
+import assert from 'node:assert/strict';
+
 export const row = (page, name) => page.getByRole('treeitem', {name, exact: true});
 export const velaButton = (page) => page.getByRole('button', {name: 'Vela Button', exact: true});
 export const until = (page, check, arg) => page.waitForFunction(check, arg, {timeout: 10000});
@@ -28,5 +30,23 @@ export async function selectOnly(page, name) {
             );
         },
         name,
+    );
+}
+
+// Clicks the empty viewport (nothing selected) and makes a cube from the Create menu: it is a row
+// at the top level and one more object is drawn.
+export async function addCubeAtTheTop(page) {
+    const canvas = await page.locator('#viewport').boundingBox();
+    await page.mouse.click(canvas.x + 8, canvas.y + 8);
+    await until(page, () => window.studio.store.selectedIds().length === 0);
+    const drawnBefore = await page.evaluate(() => window.studio.viewport.drawnCount());
+    await page.getByRole('button', {name: 'Create', exact: true}).click();
+    await page.getByRole('menuitem', {name: 'Cube'}).click();
+    await row(page, 'Cube').waitFor();
+    assert.equal(await row(page, 'Cube').getAttribute('aria-level'), '1');
+    assert.equal(
+        await page.evaluate(() => window.studio.viewport.drawnCount()),
+        drawnBefore + 1,
+        'the new cube is drawn',
     );
 }

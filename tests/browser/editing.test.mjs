@@ -7,7 +7,7 @@ import {copyFile, mkdtemp, rm} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
+import {addCubeAtTheTop, pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
 import {gizmoXHandle as xHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
 
 // The states of every object, by id, as the page holds them.
@@ -138,19 +138,7 @@ describe('editing inside an isolation', () => {
         await field.waitFor({state: 'detached'});
 
         // A cube at the top level: nothing selected, the Create menu.
-        const canvas = await page.locator('#viewport').boundingBox();
-        await page.mouse.click(canvas.x + 8, canvas.y + 8);
-        await until(page, () => window.studio.store.selectedIds().length === 0);
-        const drawnBefore = await page.evaluate(() => window.studio.viewport.drawnCount());
-        await page.getByRole('button', {name: 'Create', exact: true}).click();
-        await page.getByRole('menuitem', {name: 'Cube'}).click();
-        await row(page, 'Cube').waitFor();
-        assert.equal(await row(page, 'Cube').getAttribute('aria-level'), '1');
-        assert.equal(
-            await page.evaluate(() => window.studio.viewport.drawnCount()),
-            drawnBefore + 1,
-            'the new cube is drawn',
-        );
+        await addCubeAtTheTop(page);
         await screenshot(page, 'edit-02-cube-added');
 
         // Rows dragged onto a row go inside it; Alt+← moves the active row out of its parent.

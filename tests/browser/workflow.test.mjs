@@ -8,7 +8,7 @@ import {copyFile, mkdtemp, rm} from 'node:fs/promises';
 import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
-import {pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
+import {addCubeAtTheTop, pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
 import {gizmoXHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
 
 // Every object of the active document as the page holds it, by name.
@@ -76,19 +76,7 @@ describe('the isolation workflow', () => {
         await page.keyboard.press('Escape');
 
         // A cube at the top level, drawn.
-        const canvas = await page.locator('#viewport').boundingBox();
-        await page.mouse.click(canvas.x + 8, canvas.y + 8);
-        await until(page, () => window.studio.store.selectedIds().length === 0);
-        const drawnBefore = await page.evaluate(() => window.studio.viewport.drawnCount());
-        await page.getByRole('button', {name: 'Create', exact: true}).click();
-        await page.getByRole('menuitem', {name: 'Cube'}).click();
-        await row(page, 'Cube').waitFor();
-        assert.equal(await row(page, 'Cube').getAttribute('aria-level'), '1');
-        assert.equal(
-            await page.evaluate(() => window.studio.viewport.drawnCount()),
-            drawnBefore + 1,
-            'the cube is drawn',
-        );
+        await addCubeAtTheTop(page);
 
         // The ball and the cone deleted together and brought back by one undo from the keyboard.
         const beforeDelete = await objectsByName(page);
