@@ -398,8 +398,8 @@ export class Store {
         if (change.version <= this.version) return true; // already in the state fetched last
         if (change.version !== this.version + 1) return false;
         this.version = change.version;
-        /** @type {number[]} */
-        const changedIds = [];
+        /** @type {number[][]} */
+        const changedIndexes = [];
         for (const delta of change.objects ?? []) {
             const indexes = this.indexesOf(delta);
             // A delta names two or three members; looking up each is cheaper than asking for all.
@@ -407,7 +407,7 @@ export class Store {
                 if (!CHANGING_FIELDS.has(/** @type {any} */ (member))) continue;
                 this.write(indexes, member, delta[/** @type {keyof ObjectDelta} */ (member)]);
             }
-            for (let k = 0; k < indexes.length; k++) changedIds.push(this.idAt(indexes[k]));
+            changedIndexes.push(indexes);
         }
         if (change.document) Object.assign(this.document, change.document);
         if (change.button) Object.assign(this.button, change.button);
@@ -417,7 +417,15 @@ export class Store {
         if (change.history) this.history = change.history;
         if (change.documents) this.documents = change.documents;
         if (change.takes) this.takes = change.takes;
-        this.emit('change', {change, changedIds});
+        // No view needs the ids of a change, which at a press are every object's: they are made
+        // only when asked for.
+        const store = this;
+        this.emit('change', {
+            change,
+            get changedIds() {
+                return changedIndexes.flatMap((indexes) => indexes.map((index) => store.idAt(index)));
+            },
+        });
         return true;
     }
 }
