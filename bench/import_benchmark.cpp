@@ -14,6 +14,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "import/handed_scene.h"
 #include "import/scene_import.h"
 #include "node_gltf.h"
 
@@ -73,6 +74,39 @@ BENCHMARK(BM_ImportTown)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// The hand-back alone, in one process: the child's encoding of the converted town and the host's
+// taking it into a document of its own.
+void BM_HandBackTown(benchmark::State& state) {
+    const fs::path file = TownFile(static_cast<std::size_t>(state.range(0)));
+    const vhost::ImportedScene imported = vhost::ImportScene(file);
+    fs::remove(file);
+    if (!imported.Ok()) {
+        state.SkipWithError(imported.error.c_str());
+        return;
+    }
+    double encoding = 0.0;
+    double taking = 0.0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        std::string handed;
+        vhost::AppendHandedDocument(*imported.document, handed);
+        const auto encoded = std::chrono::steady_clock::now();
+        auto taken = vhost::TakeHandedDocument(handed);
+        const auto end = std::chrono::steady_clock::now();
+        if (taken == nullptr) state.SkipWithError("the handed town was not taken back");
+        encoding += std::chrono::duration<double>(encoded - start).count();
+        taking += std::chrono::duration<double>(end - encoded).count();
+        bytes = handed.size();
+        benchmark::DoNotOptimize(taken);
+    }
+    const auto iterations = static_cast<double>(state.iterations());
+    state.counters["bytes"] = static_cast<double>(bytes);
+    state.counters["encode_ms"] = 1e3 * encoding / iterations;
+    state.counters["take_ms"] = 1e3 * taking / iterations;
+}
+BENCHMARK(BM_HandBackTown)->Name("handback/town")->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_ImportTestModel(benchmark::State& state, const char* file) {
     Import(state, fs::path("/usr/share/assimp/models") / file);

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <string_view>
 #include <thread>
@@ -222,6 +223,43 @@ void KillAndWait(pid_t child, int& status) {
     waitpid(child, &status, 0);
 }
 
+// True once `text` holds the whole answer its length announced: the child has nothing left to do
+// but end.
+bool AnswerComplete(const std::string& text) {
+    std::uint64_t length = 0;
+    if (text.size() < sizeof length) return false;
+    std::memcpy(&length, text.data(), sizeof length);
+    return text.size() - sizeof length == length;
+}
+
+// A child whose whole answer has come is left to end on its own: handing a large scene's memory
+// back to the system takes it tens of milliseconds, which the host need not wait for. Such
+// children are collected by the next trial run, or by the system once the host ends.
+class EndingChildren {
+public:
+    void Add(pid_t child) {
+        const std::lock_guard lock(mutex_);
+        children_.push_back(child);
+    }
+
+    void CollectEnded() {
+        const std::lock_guard lock(mutex_);
+        std::erase_if(children_, [](pid_t child) {
+            int status = 0;
+            return waitpid(child, &status, WNOHANG) != 0;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<pid_t> children_;
+};
+
+EndingChildren& Ending() {
+    static EndingChildren children;
+    return children;
+}
+
 TrialResult Stopped(std::string why) { return {TrialResult::Ending::Stopped, std::move(why)}; }
 
 // The answer without its length; a cut answer stays cut (the reader of the answer refuses it).
@@ -246,6 +284,7 @@ TrialResult EndingOf(int status, std::string text) {
 
 TrialResult TrialRun(const std::function<std::string(Progress&)>& task, const TrialLimits& limits,
                      Progress* progress) {
+    Ending().CollectEnded();
     std::array<int, 2> pipeEnds{-1, -1};
     std::array<int, 2> progressEnds{-1, -1};
     if (pipe(pipeEnds.data()) != 0) return {};
@@ -288,6 +327,12 @@ TrialResult TrialRun(const std::function<std::string(Progress&)>& task, const Tr
         if (!closed) closed = ReadAvailable(pipeEnds[0], buffer, text, madeRoom);
         fromChild.Received(text);
         if (progress != nullptr) progress->Poll();
+        if (!closed && AnswerComplete(text)) {
+            Ending().Add(child);
+            close(pipeEnds[0]);
+            close(progressEnds[0]);
+            return {TrialResult::Ending::Returned, AnswerOf(std::move(text))};
+        }
         const pid_t done = waitpid(child, &status, WNOHANG);
         if (done == child || done < 0) break;
         if (progress != nullptr && progress->Cancelled()) {
