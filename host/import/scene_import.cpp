@@ -12,6 +12,7 @@
 #include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
 #include <assimp/LogStream.hpp>
+#include <assimp/ProgressHandler.hpp>
 #include <assimp/config.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
@@ -102,6 +103,42 @@ private:
     ImportReport heard_;
 };
 
+// The library's own progress through a file, as bytes of it: its readers tell how far they are
+// (some only at the start and the end), its steps after reading count as the last of the file.
+// A cancel stops the library at its next report; it then returns no scene.
+//
+// The importer is lent the handler while the handler lives: an importer deletes the handler it
+// holds when it ends, so the handler takes itself back first (and must end before the importer).
+class LibraryProgress : public Assimp::ProgressHandler {
+public:
+    LibraryProgress(Assimp::Importer& importer, Progress& progress, std::uintmax_t fileBytes)
+        : importer_(importer), progress_(progress), fileBytes_(fileBytes) {
+        progress_.SetTotal(fileBytes_);
+        importer_.SetProgressHandler(this);
+    }
+    ~LibraryProgress() override { importer_.SetProgressHandler(nullptr); }
+    LibraryProgress(const LibraryProgress&) = delete;
+    LibraryProgress& operator=(const LibraryProgress&) = delete;
+
+    bool Update(float share) override {
+        if (share < 0.0F) return progress_.Poll();
+        const double done = std::clamp(static_cast<double>(share), 0.0, 1.0);
+        return progress_.Advance(
+            static_cast<std::uint64_t>(done * static_cast<double>(fileBytes_)));
+    }
+    // The library's split gives reading half of the way; here it is all of it until the steps
+    // after reading.
+    void UpdateFileRead(int step, int steps) override {
+        Update(steps > 0 ? static_cast<float>(step) / static_cast<float>(steps) : -1.0F);
+    }
+    void UpdatePostProcess(int /*step*/, int /*steps*/) override { Update(1.0F); }
+
+private:
+    Assimp::Importer& importer_;
+    Progress& progress_;
+    std::uintmax_t fileBytes_;
+};
+
 // What happens to the library's scene once converted: freed, or left to the end of the process
 // (the child, which ends right after handing the document back).
 enum class LibraryScene { Free, LeaveToExit };
@@ -131,6 +168,7 @@ ImportedScene ReadAndConvert(std::uintmax_t fileBytes, std::string_view document
             // transforms, every node is one of the file's.
             importer.SetPropertyBool(AI_CONFIG_IMPORT_FBX_PRESERVE_PIVOTS, false);
             progress.Stage("Reading " + std::string(documentName), ProgressUnit::Bytes);
+            const LibraryProgress reading(importer, progress, fileBytes);
             const aiScene* scene = read(importer);
             if (scene == nullptr) {
                 result.error = sourceName + ": cannot import: " + importer.GetErrorString();
