@@ -4,8 +4,9 @@
 // docs/images/importing-looks.png.
 
 import assert from 'node:assert/strict';
-import {readFile} from 'node:fs/promises';
-import {join} from 'node:path';
+import {mkdtemp, readFile, rm, writeFile} from 'node:fs/promises';
+import {tmpdir} from 'node:os';
+import {isAbsolute, join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {artifacts, launchBrowser, openStudio, screenshot, startStudio, viewportSettled} from './studio-harness.mjs';
 
@@ -32,6 +33,28 @@ async function drawnColours(page) {
     });
 }
 
+// How many of the viewport's pixels are mostly red, mostly green and mostly blue.
+async function pixelsByMainChannel(page) {
+    return page.evaluate(() => {
+        const canvas = document.getElementById('viewport');
+        const copy = document.createElement('canvas');
+        copy.width = canvas.width;
+        copy.height = canvas.height;
+        const context = copy.getContext('2d');
+        context.drawImage(canvas, 0, 0);
+        const {data} = context.getImageData(0, 0, copy.width, copy.height);
+        const mostly = {red: 0, green: 0, blue: 0};
+        const beyond = 60;
+        for (let i = 0; i < data.length; i += 4) {
+            const [r, g, b] = [data[i], data[i + 1], data[i + 2]];
+            if (r > g + beyond && r > b + beyond) mostly.red += 1;
+            if (g > r + beyond && g > b + beyond) mostly.green += 1;
+            if (b > r + beyond && b > g + beyond) mostly.blue += 1;
+        }
+        return mostly;
+    });
+}
+
 // Waits until the viewport shows at least `least` colours: textures load after their geometry.
 async function untilColours(page, least) {
     const deadline = Date.now() + 30000;
@@ -44,8 +67,9 @@ async function untilColours(page, least) {
     return colours;
 }
 
+// `file`: a path, or one under the test models.
 async function showing(browser, file) {
-    const studio = await startStudio(`${MODELS}/${file}`);
+    const studio = await startStudio(isAbsolute(file) ? file : join(MODELS, file));
     const opened = await openStudio(browser, studio.url);
     return {studio, ...opened};
 }
@@ -85,6 +109,46 @@ describe('imported files as they look', () => {
         await close({studio, context});
         assert.ok(colours >= 200, `the textured box shows ${colours} colours`);
         assert.ok(flatColours < 40, `the box without its texture shows ${flatColours}`);
+    });
+
+    test('vertex colours are drawn blended between their corners', async () => {
+        const folder = await mkdtemp(join(tmpdir(), 'vela-colours-'));
+        const file = join(folder, 'square.ply');
+        // A square facing +z whose corners are red, green, blue and white.
+        await writeFile(
+            file,
+            [
+                'ply',
+                'format ascii 1.0',
+                'element vertex 4',
+                ...['x', 'y', 'z'].map((axis) => `property float ${axis}`),
+                ...['red', 'green', 'blue'].map((channel) => `property uchar ${channel}`),
+                'element face 2',
+                'property list uchar int vertex_indices',
+                'end_header',
+                '-1 -1 0 255 0 0',
+                '1 -1 0 0 255 0',
+                '1 1 0 0 0 255',
+                '-1 1 0 255 255 255',
+                '3 0 1 2',
+                '3 0 2 3',
+                '',
+            ].join('\n'),
+        );
+        const square = await showing(browser, file);
+        await viewportSettled(square.page);
+        const mostly = await pixelsByMainChannel(square.page);
+        const colours = await drawnColours(square.page);
+        await screenshot(square.page, 'looks-vertex-colours');
+        assert.deepEqual(square.problems, []);
+        await close(square);
+        await rm(folder, {recursive: true});
+        // Drawn in one flat colour, no pixel would lean to one channel, and there would be few
+        // colours instead of a blend.
+        for (const [channel, pixels] of Object.entries(mostly)) {
+            assert.ok(pixels > 200, `${pixels} pixels are mostly ${channel}`);
+        }
+        assert.ok(colours >= 200, `the square shows ${colours} colours`);
     });
 
     test('cameras and lights are drawn as their gizmos', async () => {

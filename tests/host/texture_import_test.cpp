@@ -125,6 +125,54 @@ TEST(TextureImport, CamerasKeepTheirLensAndLightsTheirColourThroughSaveAndReopen
     }
 }
 
+// A square of two triangles whose corners are red, green, blue and white.
+constexpr std::string_view kColouredSquarePly = R"(ply
+format ascii 1.0
+element vertex 4
+property float x
+property float y
+property float z
+property uchar red
+property uchar green
+property uchar blue
+element face 2
+property list uchar int vertex_indices
+end_header
+-1 -1 0 255 0 0
+1 -1 0 0 255 0
+1 1 0 0 0 255
+-1 1 0 255 255 255
+3 0 1 2
+3 0 2 3
+)";
+
+TEST(TextureImport, VertexColoursFollowTheirCornersThroughSaveAndReopen) {
+    TempFolder folder("vela-colours");
+    WriteFile(folder / "square.ply", std::string(kColouredSquarePly));
+    const ImportedScene imported = ImportScene(folder / "square.ply");
+    ASSERT_TRUE(imported.Ok()) << imported.error;
+    ASSERT_TRUE(SaveScene(*imported.document, folder / "square.json").Ok());
+    const SceneLoadResult reopened = LoadScene(folder / "square.json");
+    ASSERT_TRUE(reopened.Ok()) << reopened.error;
+    for (const Document* document : {imported.document.get(), reopened.document.get()}) {
+        const MeshPart& part = OnlyPart(*document);
+        ASSERT_EQ(part.colors.size(), part.positions.size());
+        // Whatever order the reader gives the corners in, each keeps its own colour.
+        for (std::size_t i = 0; i < part.positions.size(); ++i) {
+            const Point& at = part.positions[i];
+            const Color& colour = part.colors[i];
+            const Color expected = at.x < 0 && at.y < 0   ? Color{1, 0, 0, 1}
+                                   : at.x > 0 && at.y < 0 ? Color{0, 1, 0, 1}
+                                   : at.x > 0             ? Color{0, 0, 1, 1}
+                                                          : Color{1, 1, 1, 1};
+            EXPECT_FLOAT_EQ(colour.r, expected.r) << i;
+            EXPECT_FLOAT_EQ(colour.g, expected.g) << i;
+            EXPECT_FLOAT_EQ(colour.b, expected.b) << i;
+            EXPECT_FLOAT_EQ(colour.a, expected.a) << i;
+        }
+    }
+}
+
 // A PNG whose header says `width` × 1 pixels, with nothing to decode: refused on its size alone.
 std::string PngHeaderOfWidth(std::uint32_t width) {
     auto chunk = [](std::string_view type, std::string_view data) {
