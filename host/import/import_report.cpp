@@ -63,6 +63,12 @@ constexpr std::array<KindText, kLeftOutKindCount> kKinds{{
     {LeftOutKind::TexturePointsOrColoursNotFinite,
      "texture coordinates or vertex colours of meshes with a value that is not finite", "mesh",
      "meshes", "mesh", "meshes"},
+    {LeftOutKind::TextureTransforms,
+     "the offset, rotation and scale of base-colour textures (drawn untransformed)", "texture",
+     "textures", "material", "materials"},
+    {LeftOutKind::OrthographicCameras,
+     "the width of orthographic cameras (kept as cameras with a perspective lens)", "camera",
+     "cameras", "camera", "cameras"},
 }};
 
 constexpr bool KindsInOrder() {

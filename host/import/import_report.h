@@ -34,9 +34,11 @@ enum class LeftOutKind : std::uint8_t {
     TexturePointSetsBeyondFirst,  // a mesh's texture coordinates past its first set
     ColourSetsBeyondFirst,        // a mesh's vertex colours past its first set
     TexturePointsOrColoursNotFinite,
+    TextureTransforms,    // a base-colour texture's offset, rotation or scale
+    OrthographicCameras,  // kept with a perspective lens: their width is not kept
 };
 
-inline constexpr std::size_t kLeftOutKindCount = 19;
+inline constexpr std::size_t kLeftOutKindCount = 21;
 
 // What was left out of one kind: how many (in the kind's unit), and where: the number of meshes,
 // nodes or other named parts of the file concerned, and the names of the first few of them.

@@ -347,6 +347,9 @@ private:
         Object* object = document_->CreateObject(kind->second.type, name, {parent, nullptr});
         if (kind->second.camera != nullptr) {
             StoreCameraLens(object->Data(), LensOf(*kind->second.camera));
+            if (kind->second.camera->mOrthographicWidth > 0.0F) {
+                leftOut_.Add(LeftOutKind::OrthographicCameras, 1, name);
+            }
         } else if (kind->second.light != nullptr) {
             StoreLightLook(object->Data(), LookOf(*kind->second.light));
         }

@@ -32,6 +32,20 @@ std::optional<std::string> BaseColorPath(const aiMaterial& material) {
     return std::nullopt;
 }
 
+// Whether the material moves, turns or scales its base-colour texture (glTF's texture transform).
+bool HasTextureTransform(const aiMaterial& material) {
+    for (const aiTextureType purpose : {aiTextureType_BASE_COLOR, aiTextureType_DIFFUSE}) {
+        aiUVTransform transform;
+        if (material.Get(AI_MATKEY_UVTRANSFORM(purpose, 0), transform) == aiReturn_SUCCESS &&
+            (transform.mTranslation.x != 0.0F || transform.mTranslation.y != 0.0F ||
+             transform.mScaling.x != 1.0F || transform.mScaling.y != 1.0F ||
+             transform.mRotation != 0.0F)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // Every other texture the material names: a texture may serve several purposes (glTF's base
 // colour is also the diffuse texture) and counts once.
 std::size_t OtherTextureCount(const aiMaterial& material, const std::optional<std::string>& base) {
@@ -88,6 +102,7 @@ std::vector<std::shared_ptr<const Texture>> BaseColorTextures(
         const std::optional<std::string> path = BaseColorPath(*material);
         leftOut.Add(LeftOutKind::Textures, OtherTextureCount(*material, path), name);
         if (!path) continue;
+        if (HasTextureTransform(*material)) leftOut.Add(LeftOutKind::TextureTransforms, 1, name);
         auto found = images.find(*path);
         if (found == images.end())
             found = images.emplace(*path, ImageOf(scene, *path, folder)).first;

@@ -50,6 +50,10 @@ TEST(ImportReport, EachFileReportsWhatItLeftOutOncePerKindWithCountsAndPlaces) {
            11,
            11,
            {"Partial_Coated", "RoughVariations_Coated", "RoughVariations_Coating"}}}},
+        // Six materials move, turn or scale their texture; one camera is orthographic.
+        {"glTF2/textureTransform/TextureTransformTest.gltf",
+         {{LeftOutKind::TextureTransforms, 6, 6, {"Offset U", "Offset V", "Offset UV"}}}},
+        {"glTF2/cameras/Cameras.gltf", {{LeftOutKind::OrthographicCameras, 1, 1, {"nodes[2]"}}}},
         // Nothing left out: nothing reported.
         {"PLY/cube.ply", {}},
         {"STL/Spider_ascii.stl", {}},
