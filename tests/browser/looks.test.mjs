@@ -12,9 +12,10 @@ import {artifacts, launchBrowser, openStudio, screenshot, startStudio, viewportS
 
 const MODELS = '/usr/share/assimp/models';
 
-// The number of distinct colours among the viewport's pixels that are not the background. A box
-// in flat colours under the studio's lights has one colour a face; its texture gives it hundreds.
-async function drawnColours(page) {
+// What the viewport's pixels show: `colours`, the number of distinct colours that are not the
+// background (a box in flat colours under the studio's lights has one colour a face; its texture
+// gives it hundreds), and `mostly`, how many pixels are mostly red, mostly green and mostly blue.
+async function drawnPixels(page) {
     return page.evaluate(() => {
         const canvas = document.getElementById('viewport');
         const copy = document.createElement('canvas');
@@ -25,35 +26,21 @@ async function drawnColours(page) {
         const {data} = context.getImageData(0, 0, copy.width, copy.height);
         const background = (data[0] << 16) | (data[1] << 8) | data[2];
         const colours = new Set();
-        for (let i = 0; i < data.length; i += 4) {
-            const colour = (data[i] << 16) | (data[i + 1] << 8) | data[i + 2];
-            if (colour !== background) colours.add(colour);
-        }
-        return colours.size;
-    });
-}
-
-// How many of the viewport's pixels are mostly red, mostly green and mostly blue.
-async function pixelsByMainChannel(page) {
-    return page.evaluate(() => {
-        const canvas = document.getElementById('viewport');
-        const copy = document.createElement('canvas');
-        copy.width = canvas.width;
-        copy.height = canvas.height;
-        const context = copy.getContext('2d');
-        context.drawImage(canvas, 0, 0);
-        const {data} = context.getImageData(0, 0, copy.width, copy.height);
         const mostly = {red: 0, green: 0, blue: 0};
         const beyond = 60;
         for (let i = 0; i < data.length; i += 4) {
             const [r, g, b] = [data[i], data[i + 1], data[i + 2]];
+            const colour = (r << 16) | (g << 8) | b;
+            if (colour !== background) colours.add(colour);
             if (r > g + beyond && r > b + beyond) mostly.red += 1;
             if (g > r + beyond && g > b + beyond) mostly.green += 1;
             if (b > r + beyond && b > g + beyond) mostly.blue += 1;
         }
-        return mostly;
+        return {colours: colours.size, mostly};
     });
 }
+
+const drawnColours = async (page) => (await drawnPixels(page)).colours;
 
 // Waits until the viewport shows at least `least` colours: textures load after their geometry.
 async function untilColours(page, least) {
@@ -137,8 +124,7 @@ describe('imported files as they look', () => {
         );
         const square = await showing(browser, file);
         await viewportSettled(square.page);
-        const mostly = await pixelsByMainChannel(square.page);
-        const colours = await drawnColours(square.page);
+        const {colours, mostly} = await drawnPixels(square.page);
         await screenshot(square.page, 'looks-vertex-colours');
         assert.deepEqual(square.problems, []);
         await close(square);
