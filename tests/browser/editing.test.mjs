@@ -8,7 +8,15 @@ import {tmpdir} from 'node:os';
 import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {addCubeAtTheTop, pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
-import {gizmoXHandle as xHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
+import {
+    gizmoXHandle as xHandle,
+    launchBrowser,
+    openStudio,
+    root,
+    screenPointOf,
+    screenshot,
+    startStudio,
+} from './studio-harness.mjs';
 
 // The states of every object, by id, as the page holds them.
 const statesOf = (page) =>
@@ -202,5 +210,31 @@ describe('editing inside an isolation', () => {
             'the tree shows one row an object: the rows left over from longer trees are hidden',
         );
         await screenshot(page, 'edit-03-restored');
+    });
+
+    test('a key pressed right after a click in the viewport acts on what was clicked', async () => {
+        const ball = 13;
+        // Two objects selected, so that no gizmo is on the way of the click.
+        await selectOnly(page, 'Cone');
+        await row(page, 'Lights').click({modifiers: ['Shift']});
+        await until(page, () => window.studio.store.selectedIds().length === 2);
+        const before = await page.evaluate(() => window.studio.store.selectedIds());
+        const point = await screenPointOf(page, ball);
+        // The click's selection reaches the host late, as on a slow machine; Delete comes at once.
+        await page.route('**/api/select', async (route) => {
+            await new Promise((resolve) => setTimeout(resolve, 400));
+            await route.continue();
+        });
+        await page.mouse.click(point.x, point.y);
+        await page.keyboard.press('Delete');
+        await until(page, () => window.studio.store.history.undo !== null);
+        await page.unroute('**/api/select');
+        const left = await page.evaluate(
+            (ids) => ids.map((id) => window.studio.store.indexOf(id) >= 0),
+            [ball, ...before],
+        );
+        assert.deepEqual(left, [false, true, true], 'the ball clicked is deleted, what was selected before stays');
+        await page.keyboard.press('Control+z');
+        await row(page, 'Ball').waitFor();
     });
 });

@@ -206,3 +206,18 @@ export const gizmoXHandle = (page) =>
             y: bounds.top + ((1 - projected.y) / 2) * bounds.height,
         };
     });
+
+// The screen point at the centre of object `id` as the viewport draws it.
+export const screenPointOf = (page, id) =>
+    page.evaluate((id) => {
+        const {store, viewport} = window.studio;
+        const world = viewport.batches.world;
+        const at = store.indexOf(id) * 16 + 12;
+        const centre = new viewport.camera.position.constructor(world[at], world[at + 1], world[at + 2]);
+        const projected = centre.project(viewport.camera);
+        const bounds = viewport.canvas.getBoundingClientRect();
+        return {
+            x: bounds.left + ((projected.x + 1) / 2) * bounds.width,
+            y: bounds.top + ((1 - projected.y) / 2) * bounds.height,
+        };
+    }, id);

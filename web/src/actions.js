@@ -64,6 +64,16 @@ export class Actions {
         this.loading = null;
         this.loadAgain = false;
         this.stateBytes = 0; // the size of the whole state fetched last
+        this.answeredVersion = 0; // the host's version after the last edit it answered
+        /** @type {Array<() => void>} waiting for the store to take a change or a whole state */
+        this.waitingForStore = [];
+        const wake = () => {
+            const waiting = this.waitingForStore;
+            this.waitingForStore = [];
+            for (const resolve of waiting) resolve();
+        };
+        store.on('change', wake);
+        store.on('load', wake);
     }
 
     /**
@@ -74,12 +84,35 @@ export class Actions {
      * @returns {Promise<T>}
      */
     inOrder(lane, request) {
-        const sent = (this.lanes.get(lane) ?? Promise.resolve()).then(request);
+        const sent = (this.lanes.get(lane) ?? Promise.resolve()).then(request).then((answer) => {
+            const version = /** @type {{version?: unknown}} */ (answer)?.version;
+            if (typeof version === 'number') this.answeredVersion = Math.max(this.answeredVersion, version);
+            return answer;
+        });
         this.lanes.set(
             lane,
             sent.catch(() => {}),
         );
         return sent;
+    }
+
+    /**
+     * Resolves once the edits sent so far are answered and the store holds what they changed (their
+     * change events have come), so that what an edit is to act on is read from the selection the
+     * host has: a key pressed right after a click in the viewport acts on what was clicked. Waits
+     * at most `patience` milliseconds for the events, which a page that lost its channel may never
+     * get.
+     * @returns {Promise<void>}
+     */
+    async settled(patience = 2000) {
+        await this.lanes.get('edits');
+        const deadline = performance.now() + patience;
+        while (this.store.version < this.answeredVersion && performance.now() < deadline) {
+            await new Promise((resolve) => {
+                this.waitingForStore.push(() => resolve(undefined));
+                setTimeout(resolve, Math.max(0, deadline - performance.now()));
+            });
+        }
     }
 
     // The state.

@@ -66,37 +66,52 @@ export function setUpEditing(store, actions, objectManager, {report, notify}) {
             objectManager.reveal(ids[0]);
         });
 
+    // What an edit acts on is read once the clicks before it are done and the store holds the
+    // selection the host made of them: a key pressed right after a click acts on what was clicked.
+    /** @param {() => unknown} act */
+    const onSettledSelection = (act) => actions.settled().then(act, report);
+
     const commands = {
         undo: () => done(actions.undo()),
         redo: () => done(actions.redo()),
-        cut: () => targets().length > 0 && done(actions.cut(targets())),
-        copy: () => {
-            const ids = targets();
-            if (ids.length > 0) actions.copy(ids).then(() => notify(`Copied ${ids.length} object(s)`), report);
-        },
+        cut: () =>
+            onSettledSelection(() => {
+                const ids = targets();
+                if (ids.length > 0) done(actions.cut(ids));
+            }),
+        copy: () =>
+            onSettledSelection(() => {
+                const ids = targets();
+                if (ids.length > 0) actions.copy(ids).then(() => notify(`Copied ${ids.length} object(s)`), report);
+            }),
         /** @param {number} [parent] */
-        paste: (parent = oneSelected()) => selectMade(actions.paste({parent})),
-        delete: () => targets().length > 0 && done(actions.deleteObjects(targets())),
+        paste: (parent) => onSettledSelection(() => selectMade(actions.paste({parent: parent ?? oneSelected()}))),
+        delete: () =>
+            onSettledSelection(() => {
+                const ids = targets();
+                if (ids.length > 0) done(actions.deleteObjects(ids));
+            }),
         rename: () => objectManager.renameActive(),
         /** @param {CreatableType} type */
-        create: (type) => selectMade(actions.create({type, parent: oneSelected()})),
-        instance: () => {
-            const target = oneSelected();
-            if (!target) {
-                report(new Error('Select the one object the instance is to refer to.'));
-                return;
-            }
-            const index = store.indexOf(target);
-            const parent = store.parentIndex[index];
-            selectMade(
-                actions.create({
-                    type: 'instance',
-                    link: target,
-                    parent: parent < 0 ? 0 : store.idAt(parent),
-                    after: target,
-                }),
-            );
-        },
+        create: (type) => onSettledSelection(() => selectMade(actions.create({type, parent: oneSelected()}))),
+        instance: () =>
+            onSettledSelection(() => {
+                const target = oneSelected();
+                if (!target) {
+                    report(new Error('Select the one object the instance is to refer to.'));
+                    return;
+                }
+                const index = store.indexOf(target);
+                const parent = store.parentIndex[index];
+                selectMade(
+                    actions.create({
+                        type: 'instance',
+                        link: target,
+                        parent: parent < 0 ? 0 : store.idAt(parent),
+                        after: target,
+                    }),
+                );
+            }),
     };
 
     const editMenu = makeEditMenu(store, commands);
