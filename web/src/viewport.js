@@ -64,6 +64,10 @@ export class Viewport {
         this.mode = 'editor';
         this.userMoved = false;
         this.renderPending = false;
+        // While a large scene's geometries are on their way, its frames wait for them (the last
+        // one to come asks for one): drawn sooner, a frame would show only the shapes that need
+        // none (a town's nulls, all at one place) and keep a software renderer busy when they come.
+        this.awaitingGeometry = false;
         this.frames = 0;
         // Changes applied, and the last of them drawn at all and drawn as shapes: what a frame
         // shows, for the page's measurements.
@@ -91,14 +95,18 @@ export class Viewport {
             loaded: (batch, parts, last) => {
                 this.batches.fill(batch, parts);
                 if (!last) return;
+                this.awaitingGeometry = false;
                 this.standIn.changed(0);
                 this.requestRender();
             },
             // The view is framed again once every geometry has come, unless the person has moved
             // the camera meanwhile.
             idle: () => {
-                this.looks.fit(this.batches.boundsOf('all'));
-                if (!this.userMoved) this.frameScene();
+                this.awaitingGeometry = false;
+                this.requestRender();
+                const bounds = this.batches.boundsOf('all');
+                this.looks.fit(bounds);
+                if (!this.userMoved) this.frame(bounds);
             },
             report,
             textureLoaded: () => this.requestRender(),
@@ -178,7 +186,7 @@ export class Viewport {
     }
 
     requestRender() {
-        if (this.renderPending) return;
+        if (this.renderPending || this.awaitingGeometry) return;
         this.renderPending = true;
         requestAnimationFrame(() => {
             this.renderPending = false;
@@ -201,10 +209,12 @@ export class Viewport {
         this.meshes.reset();
         this.standIn.reset();
         this.batches.rebuild();
+        this.awaitingGeometry = !this.meshes.done && this.standIn.slowToDraw(this.store.count());
         this.update();
         this.looks.rebuild(this.batches.world, this.batches.drawn);
-        this.looks.fit(this.batches.boundsOf('all'));
-        this.frameScene();
+        const bounds = this.batches.boundsOf('all');
+        this.looks.fit(bounds);
+        this.frame(bounds);
     }
 
     update() {
