@@ -34,6 +34,7 @@ export class PointsStandIn {
         this.dragging = false; // the camera is being dragged
         /** @type {number | undefined} */
         this.cellSize = undefined; // the grid's last, where the next search starts
+        this.filledFor = ''; // the batches' contents the points were made from (contentsKey)
         /** @type {number | undefined} */
         this.msPerShape = undefined; // the last large frame of shapes timed, per shape
         /** @type {ReturnType<typeof setTimeout> | undefined} */
@@ -47,6 +48,7 @@ export class PointsStandIn {
     /** Another state was loaded: the grid's size is searched for anew. */
     reset() {
         this.cellSize = undefined;
+        this.filledFor = '';
     }
 
     /**
@@ -118,8 +120,12 @@ export class PointsStandIn {
         });
     }
 
-    // This runs before the first frame of a large change is drawn.
+    // This runs before the first frame of a large change is drawn. A restore that brings back
+    // what the points were made from finds them made.
     fill() {
+        const contents = this.batches.contentsKey();
+        if (contents === this.filledFor) return;
+        this.filledFor = contents;
         const places = this.batches.drawnPlaces();
         const chosen = gridPoints(places.positions, places.selected, MOVING_POINTS, this.cellSize);
         this.cellSize = chosen.cellSize;

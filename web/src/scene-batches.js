@@ -57,10 +57,24 @@ function growByPlaced(box, shape, matrices, offset) {
     }
 }
 
-// An instanced mesh's bounds, which three.js would otherwise compute from every instance at the
-// next frame that sorts it and at every pick after a change (about 0.1 s for 10^6 instances): the
-// box around its drawn instances, from the matrices refill() has just written, and the sphere
-// around that box.
+/**
+ * Sends instances `low`..`high` of an instance array to the GPU at the next frame, with what
+ * earlier calls since the last frame asked for (three.js merges the ranges and drops them once
+ * sent).
+ * @param {THREE.InstancedBufferAttribute} attribute
+ * @param {number} low
+ * @param {number} high
+ * @param {number} size  the numbers of one instance
+ */
+function sendInstances(attribute, low, high, size) {
+    attribute.addUpdateRange(low * size, (high - low + 1) * size);
+    attribute.needsUpdate = true;
+}
+
+// An instanced mesh's bounds, made when three.js asks for them (the frame that sorts the mesh, a
+// pick) and dropped by refill() when its instances change: the box around its drawn instances
+// and the sphere around that box. three.js's own would place the geometry's sphere by every
+// instance's matrix through objects of its own (about 0.1 s for 10^6 instances).
 /** @param {THREE.InstancedMesh} mesh */
 function boundInstances(mesh) {
     const box = emptyBox();
@@ -77,6 +91,7 @@ function boundInstances(mesh) {
  * @param {number} slot
  */
 function growBounds(mesh, slot) {
+    if (!mesh.boundingSphere) return; // made from every instance when asked for
     const box = /** @type {Float64Array} */ (mesh.userData.box);
     const matrices = /** @type {Float32Array} */ (mesh.instanceMatrix.array);
     growByPlaced(box, geometryBox(mesh.geometry), matrices, slot * 16);
@@ -106,7 +121,9 @@ function toBox3(box) {
  * @property {string} key  what its placements are drawn as
  * @property {Int32Array} members  its placements
  * @property {THREE.InstancedMesh[]} meshes  one per part; none until a mesh's geometry has come
- * @property {Int32Array} shown  the placement of each instance drawn, for picking
+ * @property {Int32Array} shown  the placement of each instance drawn, for picking; past the
+ *     instances drawn, the placement whose matrix each instance last held (-1: none)
+ * @property {Uint8Array} shownSelected  1 where an instance holds the selection's colour
  */
 /** @typedef {'drawn' | 'selected' | 'all'} Which */
 
@@ -128,6 +145,10 @@ export class SceneBatches {
         this.placements = null;
         this.drawn = new Uint8Array(0); // one entry per placement
         this.slotOf = new Int32Array(0);
+        // The instance of its batch that last took each placement's matrix (-1: none since it
+        // last moved); it still holds it while that instance's `shown` entry names the placement.
+        this.heldAt = new Int32Array(0);
+        this.writes = 0; // counts the refills and moves that wrote instances, for contentsKey()
         /** @type {(Batch | undefined)[]} */
         this.batchOf = [];
     }
@@ -165,6 +186,7 @@ export class SceneBatches {
         this.drawn = new Uint8Array(count + extras.count);
         // Where each drawn placement is: its instance in its batch, as the last refill left it.
         this.slotOf = new Int32Array(count + extras.count);
+        this.heldAt = new Int32Array(count + extras.count).fill(-1);
         /** @type {(Batch | undefined)[]} */
         this.batchOf = new Array(count + extras.count);
         /** @type {Map<string, number[]>} */
@@ -181,7 +203,13 @@ export class SceneBatches {
         for (let i = 0; i < count; i++) group(i, source[i]);
         for (let x = 0; x < extras.count; x++) group(count + x, extras.source[x]);
         for (const [key, members] of groups) {
-            const batch = {key, members: Int32Array.from(members), meshes: [], shown: new Int32Array(members.length)};
+            const batch = {
+                key,
+                members: Int32Array.from(members),
+                meshes: [],
+                shown: new Int32Array(members.length).fill(-1),
+                shownSelected: new Uint8Array(members.length),
+            };
             this.batches.set(key, batch);
             if (key.startsWith(MESH_KEY)) this.loadMesh(batch, Number(key.slice(MESH_KEY.length)));
             else this.fill(batch, [makeShape(key)]);
@@ -198,11 +226,15 @@ export class SceneBatches {
     moved(indexes) {
         if (indexes.length === 0) return;
         if (this.placements && this.placements.extras.count === 0) {
-            for (const index of indexes) computeWorldOf(this.store, this.world, index, this.store.subtreeEnd[index]);
+            for (const index of indexes) {
+                computeWorldOf(this.store, this.world, index, this.store.subtreeEnd[index]);
+                this.heldAt.fill(-1, index, this.store.subtreeEnd[index]); // their matrices changed
+            }
             return;
         }
         this.world = computeWorld(this.store);
         this.placements = placeObjects(this.store, this.world);
+        this.heldAt.fill(-1);
     }
 
     /**
@@ -218,6 +250,9 @@ export class SceneBatches {
                 const batch = this.batchOf[p];
                 if (!this.drawn[p] || !batch) continue;
                 const slot = this.slotOf[p];
+                batch.shown[slot] = p;
+                this.heldAt[p] = slot;
+                this.writes++;
                 for (const mesh of batch.meshes) {
                     mesh.instanceMatrix.array.set(this.world.subarray(p * 16, p * 16 + 16), slot * 16);
                     mesh.instanceMatrix.addUpdateRange(slot * 16, 16);
@@ -247,11 +282,13 @@ export class SceneBatches {
             mesh.instanceMatrix = new THREE.InstancedBufferAttribute(new Float32Array(batch.members.length * 16), 16);
             mesh.instanceMatrix.setUsage(THREE.DynamicDrawUsage);
             mesh.setColorAt(0, UNSELECTED);
+            mesh.computeBoundingBox = mesh.computeBoundingSphere = () => boundInstances(mesh);
             mesh.frustumCulled = false;
             mesh.userData.batch = batch;
             batch.meshes.push(mesh);
             this.scene.add(mesh);
         }
+        batch.shown.fill(-1); // the new instance arrays hold nothing yet
         this.refill(batch);
     }
 
@@ -277,37 +314,59 @@ export class SceneBatches {
 
     /**
      * Copies the drawn members' matrices into the batch's instance arrays, coloured when the
-     * object they belong to is selected; `shown[k]` is the placement of instance k.
+     * object they belong to is selected; `shown[k]` is the placement of instance k. An instance
+     * that already holds its placement's matrix and colour (a press that brings back what was
+     * drawn before finds most of them there) is neither written nor sent to the GPU again.
      * @param {Batch} batch
      */
     refill(batch) {
         const {store} = this;
+        const {shown, shownSelected, meshes} = batch;
         let count = 0;
+        let low = Infinity; // the instances written, from low to high
+        let high = -1;
         for (const placement of batch.members) {
             if (!this.drawn[placement]) continue;
-            batch.shown[count] = placement;
             this.slotOf[placement] = count;
             this.batchOf[placement] = batch;
-            const colour = store.isSelected(this.ownerOf(placement)) ? SELECTED : UNSELECTED;
-            const from = this.placementMatrices(placement);
-            const offset = this.placementOffset(placement);
-            for (const mesh of batch.meshes) {
-                const matrices = mesh.instanceMatrix.array;
-                for (let e = 0; e < 16; e++) matrices[count * 16 + e] = from[offset + e];
-                colour.toArray(/** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor).array, count * 3);
+            const selected = store.isSelected(this.ownerOf(placement)) ? 1 : 0;
+            if (this.heldAt[placement] !== count || shown[count] !== placement || shownSelected[count] !== selected) {
+                this.writeInstance(batch, count, placement, selected);
+                low = Math.min(low, count);
+                high = count;
             }
             count++;
         }
-        for (const mesh of batch.meshes) {
+        const written = high >= low;
+        if (written) this.writes++;
+        for (const mesh of meshes) {
+            if (written) {
+                sendInstances(mesh.instanceMatrix, low, high, 16);
+                sendInstances(/** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor), low, high, 3);
+            }
+            if (written || mesh.count !== count) mesh.boundingBox = mesh.boundingSphere = null;
             mesh.count = count;
-            mesh.instanceMatrix.clearUpdateRanges();
-            mesh.instanceMatrix.addUpdateRange(0, count * 16);
-            mesh.instanceMatrix.needsUpdate = true;
-            const colours = /** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor);
-            colours.clearUpdateRanges();
-            colours.addUpdateRange(0, count * 3);
-            colours.needsUpdate = true;
-            boundInstances(mesh);
+        }
+    }
+
+    /**
+     * Instance `slot` of the batch's meshes draws `placement` from now on.
+     * @param {Batch} batch
+     * @param {number} slot
+     * @param {number} placement
+     * @param {number} selected  1 when the object it belongs to is selected
+     */
+    writeInstance(batch, slot, placement, selected) {
+        batch.shown[slot] = placement;
+        this.heldAt[placement] = slot;
+        batch.shownSelected[slot] = selected;
+        const from = this.placementMatrices(placement);
+        const offset = this.placementOffset(placement);
+        const colour = selected ? SELECTED : UNSELECTED;
+        for (const mesh of batch.meshes) {
+            const matrices = mesh.instanceMatrix.array;
+            for (let e = 0; e < 16; e++) matrices[slot * 16 + e] = from[offset + e];
+            colour.toArray(/** @type {THREE.InstancedBufferAttribute} */ (mesh.instanceColor).array, slot * 3);
         }
     }
 
@@ -329,6 +388,15 @@ export class SceneBatches {
         if (hit.instanceId === undefined) return -1;
         const batch = /** @type {Batch} */ (hit.object.userData.batch);
         return this.ownerOf(batch.shown[hit.instanceId]);
+    }
+
+    /**
+     * Names what the instances draw: two answers are equal only while every batch draws the same
+     * instances, with the same matrices and colours.
+     */
+    contentsKey() {
+        const counts = [...this.batches.values()].map((batch) => batch.meshes[0]?.count ?? 0);
+        return `${this.writes} ${counts.join(' ')}`;
     }
 
     drawnCount() {
