@@ -8,9 +8,10 @@
 // camera moves through a scene of more than MOVING_LIMIT drawn objects, the scene is drawn as
 // points (points-stand-in.js); the shapes come back when the camera has stopped. A change that
 // brings more than MOVING_LIMIT objects into view (the restore of a large scene) is shown the
-// same way: its first frame draws the points, at once, and the frame right after it the shapes,
-// so the new states are seen without waiting for the slow frame. Both happen only while frames of
-// that many shapes are slow.
+// same way: its first frame draws the points, at once, and a frame 50 ms later the shapes, so the
+// new states are seen without waiting for the slow frame. Both happen only while frames of that
+// many shapes are slow. A large scene being loaded is drawn only once its meshes have come, as
+// such a change.
 //
 // Generators that take their children as input are drawn as a marker; their children draw
 // themselves.
