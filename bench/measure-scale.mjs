@@ -2,10 +2,10 @@
 // figures depend on the machine). Needs the dev build, as scripts/test-browser does.
 //   node bench/measure-scale.mjs [--identity] SCENE
 // e.g. a glTF town of 10^5 nodes made by tools/make_node_gltf. Prints the time to the first
-// drawn picture, the frames per second while the camera orbits under a dragged mouse for five
-// seconds, and the time from a click on the Vela Button to the tree and viewport showing it, and
-// to the viewport having drawn every shape (a change that brings many objects into view is first
-// drawn as points).
+// drawn picture (on the script's clock: when the page drew it, and when the script saw it), the
+// frames per second while the camera orbits under a dragged mouse for five seconds, and the time
+// from a click on the Vela Button to the tree and viewport showing it, and to the viewport having
+// drawn every shape (a change that brings many objects into view is first drawn as points).
 
 import {resolve} from 'node:path';
 import {launchBrowser, openStudio, screenshot, startStudio} from '../tests/browser/studio-harness.mjs';
@@ -33,7 +33,6 @@ try {
     const objects = await page.evaluate(() => window.studio.store.count());
     const drawn = await page.evaluate(() => window.studio.viewport.drawnCount());
     console.log(`objects: ${objects}, drawn: ${drawn}`);
-    console.log(`first picture: ${pictureAt - started} ms from opening the address`);
     await page.waitForFunction(() => window.studio.viewport.firstShapesAt !== undefined, null, {timeout: 300000});
     const times = await page.evaluate(() => {
         const {viewport} = window.studio;
@@ -45,6 +44,13 @@ try {
             origin: performance.timeOrigin,
         };
     });
+    // The page notes the first picture when its frame is drawn; the script sees that note only
+    // once the page's main thread is free, and the frame of every shape that follows it may hold
+    // that thread for seconds under the software renderer. Both times are given.
+    console.log(
+        `first picture: ${(times.origin - started + times.picture).toFixed(0)} ms from opening the address ` +
+            `(the script saw it at ${pictureAt - started} ms)`,
+    );
     console.log(`the page's navigation began ${(times.origin - started).toFixed(0)} ms after opening`);
     console.log(
         `in the page, from its navigation: state asked for at ${times.fetchStarted.toFixed(0)} ms, ` +

@@ -147,7 +147,7 @@ export class LookGizmos {
         const generation = ++this.generation;
         const wanted = [];
         for (let i = 0; i < this.store.count() && wanted.length < MOST_GIZMOS; i++) {
-            const {type} = this.store.objectAt(i);
+            const type = this.store.typeAt(i);
             if (type === 'camera' || type === 'light') wanted.push(i);
         }
         this.fetchInTurn(wanted, generation, drawn).catch((error) => this.report(error));

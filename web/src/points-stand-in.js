@@ -12,6 +12,7 @@ export const MOVING_LIMIT = 20000;
 const MOVING_POINTS = 20000;
 const SETTLE_MS = 200;
 const FRAME_BUDGET_MS = 33;
+const SHAPES_AFTER_MS = 50; // from the frame of points of a large change to the shapes
 const POINT_COLOUR = new THREE.Color(0xb0bec5);
 
 /** @typedef {import('./scene-batches.js').SceneBatches} SceneBatches */
@@ -34,6 +35,7 @@ export class PointsStandIn {
         this.dragging = false; // the camera is being dragged
         /** @type {number | undefined} */
         this.cellSize = undefined; // the grid's last, where the next search starts
+        this.filledFor = ''; // the batches' contents the points were made from (contentsKey)
         /** @type {number | undefined} */
         this.msPerShape = undefined; // the last large frame of shapes timed, per shape
         /** @type {ReturnType<typeof setTimeout> | undefined} */
@@ -47,6 +49,7 @@ export class PointsStandIn {
     /** Another state was loaded: the grid's size is searched for anew. */
     reset() {
         this.cellSize = undefined;
+        this.filledFor = '';
     }
 
     /**
@@ -107,19 +110,27 @@ export class PointsStandIn {
         if (drawnNow - drawnBefore > MOVING_LIMIT && this.slowToDraw(drawnNow) && !this.dragging) this.showFirst();
     }
 
-    // Draws the next frame as points and the one after it with the shapes. The shapes' frame is
-    // asked for from an animation frame callback that runs after the one drawing the points
-    // (callbacks of one frame run in the order they were asked for), so it lands in the frame
-    // that follows.
+    // Draws the next frame as points and a later one with the shapes. The shapes are asked for
+    // from an animation frame callback that runs after the one drawing the points (callbacks of
+    // one frame run in the order they were asked for), SHAPES_AFTER_MS later: the frame of shapes
+    // may hold the page's main thread for seconds under a software renderer, and what waits for
+    // it (a click, an event, a timer) runs first. A drag that begins meanwhile drops it.
     showFirst() {
         this.setMoving(true); // which also drops a pending settle of the camera
         requestAnimationFrame(() => {
-            if (!this.dragging) this.setMoving(false);
+            clearTimeout(this.settleTimer);
+            this.settleTimer = setTimeout(() => {
+                if (!this.dragging) this.setMoving(false);
+            }, SHAPES_AFTER_MS);
         });
     }
 
-    // This runs before the first frame of a large change is drawn.
+    // This runs before the first frame of a large change is drawn. A restore that brings back
+    // what the points were made from finds them made.
     fill() {
+        const contents = this.batches.contentsKey();
+        if (contents === this.filledFor) return;
+        this.filledFor = contents;
         const places = this.batches.drawnPlaces();
         const chosen = gridPoints(places.positions, places.selected, MOVING_POINTS, this.cellSize);
         this.cellSize = chosen.cellSize;

@@ -314,28 +314,31 @@ export class Store {
         return ids;
     }
 
-    // The indexes of the objects a delta of a change event names; ids the store does not hold are
-    // passed over.
+    // The objects a delta of a change event names, as runs of consecutive indexes: `[first,
+    // end, first, end, ...]`, each end just past its run (a press names whole runs of ids, which
+    // mostly lie in runs of indexes). Ids the store does not hold are passed over.
     /**
      * @param {ObjectDelta} delta
      * @returns {number[]}
      */
-    indexesOf(delta) {
+    indexRunsOf(delta) {
         /** @type {number[]} */
-        const indexes = [];
+        const runs = [];
         /** @type {(first: number, last: number) => void} */
-        const addRun = (first, last) => {
+        const addIds = (first, last) => {
             for (let id = first; id <= last; id++) {
                 const index = this.indexOf(id);
-                if (index >= 0) indexes.push(index);
+                if (index < 0) continue;
+                if (runs.length > 0 && runs[runs.length - 1] === index) runs[runs.length - 1] = index + 1;
+                else runs.push(index, index + 1);
             }
         };
-        if (delta.id !== undefined) addRun(delta.id, delta.id);
+        if (delta.id !== undefined) addIds(delta.id, delta.id);
         for (const item of delta.ids ?? []) {
-            if (Array.isArray(item)) addRun(item[0], item[1]);
-            else addRun(item, item);
+            if (Array.isArray(item)) addIds(item[0], item[1]);
+            else addIds(item, item);
         }
-        return indexes;
+        return runs;
     }
 
     /**
@@ -345,19 +348,40 @@ export class Store {
      * @param {unknown} value
      */
     write(indexes, member, value) {
+        this.writeRuns(
+            indexes.flatMap((index) => [index, index + 1]),
+            member,
+            value,
+        );
+    }
+
+    /**
+     * Writes `member` of the objects in the index runs `runs` (as indexRunsOf answers them).
+     * @param {number[]} runs
+     * @param {string} member
+     * @param {unknown} value
+     */
+    writeRuns(runs, member, value) {
         const kind = OBJECT_FIELDS[/** @type {keyof OBJECT_FIELDS} */ (member)].kind;
-        if (kind === 'mode') {
-            const column = this.table.modeColumns[member];
-            const code = this.table.modes.indexOf(/** @type {string} */ (value));
-            for (const index of indexes) column[index] = code;
-        } else if (kind === 'flag') {
-            const bit = this.flagBit[member];
-            const bits = this.table.flagBits;
-            for (const index of indexes) bits[index] = value ? bits[index] | bit : bits[index] & ~bit;
-        } else if (kind === 'text') {
-            for (const index of indexes) this.renamed.set(index, String(value));
-        } else if (kind === 'matrix') {
-            for (const index of indexes) this.setTransform(index, /** @type {number[] | null} */ (value));
+        for (let r = 0; r < runs.length; r += 2) {
+            const [first, end] = [runs[r], runs[r + 1]];
+            if (kind === 'mode') {
+                this.table.modeColumns[member].fill(
+                    this.table.modes.indexOf(/** @type {string} */ (value)),
+                    first,
+                    end,
+                );
+            } else if (kind === 'flag') {
+                const bit = this.flagBit[member];
+                const bits = this.table.flagBits;
+                for (let index = first; index < end; index++)
+                    bits[index] = value ? bits[index] | bit : bits[index] & ~bit;
+            } else if (kind === 'text') {
+                for (let index = first; index < end; index++) this.renamed.set(index, String(value));
+            } else if (kind === 'matrix') {
+                for (let index = first; index < end; index++)
+                    this.setTransform(index, /** @type {number[] | null} */ (value));
+            }
         }
     }
 
@@ -399,15 +423,15 @@ export class Store {
         if (change.version !== this.version + 1) return false;
         this.version = change.version;
         /** @type {number[][]} */
-        const changedIndexes = [];
+        const changedRuns = [];
         for (const delta of change.objects ?? []) {
-            const indexes = this.indexesOf(delta);
+            const runs = this.indexRunsOf(delta);
             // A delta names two or three members; looking up each is cheaper than asking for all.
             for (const member in delta) {
                 if (!CHANGING_FIELDS.has(/** @type {any} */ (member))) continue;
-                this.write(indexes, member, delta[/** @type {keyof ObjectDelta} */ (member)]);
+                this.writeRuns(runs, member, delta[/** @type {keyof ObjectDelta} */ (member)]);
             }
-            changedIndexes.push(indexes);
+            changedRuns.push(runs);
         }
         if (change.document) Object.assign(this.document, change.document);
         if (change.button) Object.assign(this.button, change.button);
@@ -423,7 +447,12 @@ export class Store {
         this.emit('change', {
             change,
             get changedIds() {
-                return changedIndexes.flatMap((indexes) => indexes.map((index) => store.idAt(index)));
+                /** @type {number[]} */
+                const ids = [];
+                for (const runs of changedRuns)
+                    for (let r = 0; r < runs.length; r += 2)
+                        for (let index = runs[r]; index < runs[r + 1]; index++) ids.push(store.idAt(index));
+                return ids;
             },
         });
         return true;

@@ -8,9 +8,10 @@
 // camera moves through a scene of more than MOVING_LIMIT drawn objects, the scene is drawn as
 // points (points-stand-in.js); the shapes come back when the camera has stopped. A change that
 // brings more than MOVING_LIMIT objects into view (the restore of a large scene) is shown the
-// same way: its first frame draws the points, at once, and the frame right after it the shapes,
-// so the new states are seen without waiting for the slow frame. Both happen only while frames of
-// that many shapes are slow.
+// same way: its first frame draws the points, at once, and a frame 50 ms later the shapes, so the
+// new states are seen without waiting for the slow frame. Both happen only while frames of that
+// many shapes are slow. A large scene being loaded is drawn only once its meshes have come, as
+// such a change.
 //
 // Generators that take their children as input are drawn as a marker; their children draw
 // themselves.
@@ -64,6 +65,10 @@ export class Viewport {
         this.mode = 'editor';
         this.userMoved = false;
         this.renderPending = false;
+        // While a large scene's geometries are on their way, its frames wait for them (the last
+        // one to come asks for one): drawn sooner, a frame would show only the shapes that need
+        // none (a town's nulls, all at one place) and keep a software renderer busy when they come.
+        this.awaitingGeometry = false;
         this.frames = 0;
         // Changes applied, and the last of them drawn at all and drawn as shapes: what a frame
         // shows, for the page's measurements.
@@ -91,14 +96,18 @@ export class Viewport {
             loaded: (batch, parts, last) => {
                 this.batches.fill(batch, parts);
                 if (!last) return;
+                this.awaitingGeometry = false;
                 this.standIn.changed(0);
                 this.requestRender();
             },
             // The view is framed again once every geometry has come, unless the person has moved
             // the camera meanwhile.
             idle: () => {
-                this.looks.fit(this.batches.boundsOf('all'));
-                if (!this.userMoved) this.frameScene();
+                this.awaitingGeometry = false;
+                this.requestRender();
+                const bounds = this.batches.boundsOf('all');
+                this.looks.fit(bounds);
+                if (!this.userMoved) this.frame(bounds);
             },
             report,
             textureLoaded: () => this.requestRender(),
@@ -178,7 +187,7 @@ export class Viewport {
     }
 
     requestRender() {
-        if (this.renderPending) return;
+        if (this.renderPending || this.awaitingGeometry) return;
         this.renderPending = true;
         requestAnimationFrame(() => {
             this.renderPending = false;
@@ -201,10 +210,12 @@ export class Viewport {
         this.meshes.reset();
         this.standIn.reset();
         this.batches.rebuild();
+        this.awaitingGeometry = !this.meshes.done && this.standIn.slowToDraw(this.store.count());
         this.update();
         this.looks.rebuild(this.batches.world, this.batches.drawn);
-        this.looks.fit(this.batches.boundsOf('all'));
-        this.frameScene();
+        const bounds = this.batches.boundsOf('all');
+        this.looks.fit(bounds);
+        this.frame(bounds);
     }
 
     update() {
