@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "import/scene_import.h"
+#include "import/imported_scene.h"
 
 namespace vhost {
 

@@ -5,7 +5,8 @@
 #include <optional>
 #include <string_view>
 
-#include "import/scene_import.h"
+#include "import/imported_scene.h"
+#include "progress/progress.h"
 
 struct aiScene;
 

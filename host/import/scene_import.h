@@ -7,24 +7,13 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <optional>
-#include <string>
 #include <string_view>
 
-#include "import/import_report.h"
-#include "model/scene.h"
+#include "import/imported_scene.h"
 #include "progress/progress.h"
 
 namespace vhost {
-
-struct ImportedScene {
-    std::unique_ptr<Document> document;  // set on success
-    std::string error;                   // set on failure
-    ImportReport leftOut;                // what the document lacks of the file; empty on failure
-    bool cancelled = false;              // the import was called off (`error` says so)
-    bool Ok() const { return document != nullptr; }
-};
 
 // How the scene read in the child comes to the host.
 enum class ImportRoute {
