@@ -29,8 +29,9 @@ struct TrialResult {
     std::string text;
 };
 
-// Runs `task` in a forked child within `limits`, waits for it and hands back what it returned. What
-// the child writes is read while it runs, so an answer of any size never blocks it.
+// Runs `task` in a forked child within `limits`, waits for what it returns and hands that back.
+// What the child writes is read while it runs, so an answer of any size never blocks it; once the
+// whole answer has come, the child is left to end on its own (collected at a later call).
 //
 // The task reports its progress to the Progress it is given in the child; the stages and counts
 // cross to `progress` in the parent, and the bytes of the answer are counted as they arrive (the
