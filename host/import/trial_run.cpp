@@ -13,6 +13,7 @@
 #include <cstring>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -82,11 +83,23 @@ private:
     int fd_;
 };
 
-// The answer crosses after its length, so the parent can count its bytes as they arrive.
+// The answer crosses after its length, so the parent can count its bytes as they arrive and
+// knows when all of them have come.
+using AnswerLength = std::uint64_t;
+constexpr std::size_t kAnswerLengthBytes = sizeof(AnswerLength);
+
 void WriteAnswer(int fd, const std::string& answer) {
-    const std::uint64_t length = answer.size();
-    WriteAll(fd, std::string(reinterpret_cast<const char*>(&length), sizeof length));
+    const AnswerLength length = answer.size();
+    WriteAll(fd, std::string(reinterpret_cast<const char*>(&length), kAnswerLengthBytes));
     WriteAll(fd, answer);
+}
+
+// The length the answer received so far in `text` announces, once its bytes have come.
+std::optional<AnswerLength> AnnouncedLength(const std::string& text) {
+    AnswerLength length = 0;
+    if (text.size() < kAnswerLengthBytes) return std::nullopt;
+    std::memcpy(&length, text.data(), kAnswerLengthBytes);
+    return length;
 }
 
 // The child's heap grows in steps of this size. Left to itself, the C library grows a thread's
@@ -143,14 +156,13 @@ public:
 
     // The answer so far is `received` bytes, its length first.
     void Received(const std::string& received) {
-        std::uint64_t length = 0;
-        if (progress_ == nullptr || received.size() < sizeof length) return;
+        const std::optional<AnswerLength> length = AnnouncedLength(received);
+        if (progress_ == nullptr || !length) return;
         if (!receiving_) {
-            std::memcpy(&length, received.data(), sizeof length);
-            progress_->Stage("Taking the scene from the reader", ProgressUnit::Bytes, length);
+            progress_->Stage("Taking the scene from the reader", ProgressUnit::Bytes, *length);
             receiving_ = true;
         }
-        progress_->Advance(received.size() - sizeof length);
+        progress_->Advance(received.size() - kAnswerLengthBytes);
     }
 
 private:
@@ -185,11 +197,11 @@ private:
 // answer is not copied again each time the text outgrows its room. The length is the child's word,
 // so the room made ahead is bounded; an answer longer than that grows as it comes.
 void MakeRoomForAnswer(std::string& text, bool& madeRoom) {
-    constexpr std::uint64_t kLargestRoomAhead = std::uint64_t{1} << 30U;
-    std::uint64_t length = 0;
-    if (madeRoom || text.size() < sizeof length) return;
-    std::memcpy(&length, text.data(), sizeof length);
-    text.reserve(static_cast<std::size_t>(sizeof length + std::min(length, kLargestRoomAhead)));
+    constexpr AnswerLength kLargestRoomAhead = AnswerLength{1} << 30U;
+    const std::optional<AnswerLength> length = AnnouncedLength(text);
+    if (madeRoom || !length) return;
+    text.reserve(
+        static_cast<std::size_t>(kAnswerLengthBytes + std::min(*length, kLargestRoomAhead)));
     madeRoom = true;
 }
 
@@ -226,10 +238,8 @@ void KillAndWait(pid_t child, int& status) {
 // True once `text` holds the whole answer its length announced: the child has nothing left to do
 // but end.
 bool AnswerComplete(const std::string& text) {
-    std::uint64_t length = 0;
-    if (text.size() < sizeof length) return false;
-    std::memcpy(&length, text.data(), sizeof length);
-    return text.size() - sizeof length == length;
+    const std::optional<AnswerLength> length = AnnouncedLength(text);
+    return length && text.size() - kAnswerLengthBytes == *length;
 }
 
 // A child whose whole answer has come is left to end on its own: handing a large scene's memory
@@ -264,8 +274,7 @@ TrialResult Stopped(std::string why) { return {TrialResult::Ending::Stopped, std
 
 // The answer without its length; a cut answer stays cut (the reader of the answer refuses it).
 std::string AnswerOf(std::string text) {
-    constexpr std::size_t kLength = sizeof(std::uint64_t);
-    text.erase(0, std::min(text.size(), kLength));
+    text.erase(0, std::min(text.size(), kAnswerLengthBytes));
     return text;
 }
 
