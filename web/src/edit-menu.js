@@ -40,8 +40,8 @@ const CREATABLE = [
  * @param {Views} views
  */
 export function setUpEditing(store, actions, objectManager, {report, notify}) {
-    // In the object manager, the row just clicked counts before the host has selected it: a key
-    // pressed at once acts on that row, not on the selection before.
+    // With the focus in the object manager, its active row, which the keyboard moves without
+    // selecting, counts: the selection when the row is in it, else the row alone.
     const targets = () =>
         objectManager.hasFocus() && objectManager.active >= 0
             ? objectManager.rowTargets(objectManager.active)

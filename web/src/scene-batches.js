@@ -255,8 +255,7 @@ export class SceneBatches {
                 this.writes++;
                 for (const mesh of batch.meshes) {
                     mesh.instanceMatrix.array.set(this.world.subarray(p * 16, p * 16 + 16), slot * 16);
-                    mesh.instanceMatrix.addUpdateRange(slot * 16, 16);
-                    mesh.instanceMatrix.needsUpdate = true;
+                    sendInstances(mesh.instanceMatrix, slot, slot, 16);
                     growBounds(mesh, slot);
                 }
             }
