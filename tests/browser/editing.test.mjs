@@ -3,20 +3,9 @@
 // back and keeps the edits.
 
 import assert from 'node:assert/strict';
-import {copyFile, mkdtemp, rm} from 'node:fs/promises';
-import {tmpdir} from 'node:os';
-import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {addCubeAtTheTop, pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
-import {
-    gizmoXHandle as xHandle,
-    launchBrowser,
-    openStudio,
-    root,
-    screenPointOf,
-    screenshot,
-    startStudio,
-} from './studio-harness.mjs';
+import {gizmoXHandle as xHandle, screenPointOf, screenshot, studioOnExampleCopy} from './studio-harness.mjs';
 
 // The states of every object, by id, as the page holds them.
 const statesOf = (page) =>
@@ -54,24 +43,16 @@ async function press(page) {
 }
 
 describe('editing inside an isolation', () => {
-    let studio;
-    let browser;
+    let session;
     let page;
-    let folder;
 
     before(async () => {
-        folder = await mkdtemp(join(tmpdir(), 'vela-editing-'));
-        await copyFile(join(root, 'examples/scenes/studio.json'), join(folder, 'studio.json'));
-        studio = await startStudio(join(folder, 'studio.json'));
-        browser = await launchBrowser();
-        ({page} = await openStudio(browser, studio.url));
+        session = await studioOnExampleCopy('vela-editing-');
+        ({page} = session.opened);
     });
 
     after(async () => {
-        await browser?.close();
-        const status = await studio?.stop();
-        await rm(folder, {recursive: true, force: true});
-        assert.equal(status, 0, `vela-host studio ended with ${status}: ${studio?.stderr()}`);
+        await session?.end();
     });
 
     test('gizmo, panel, rename, create, delete and undo while isolated; the press restores and keeps the edits', async () => {

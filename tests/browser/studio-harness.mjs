@@ -1,8 +1,9 @@
 // What the browser tests share: a studio host started on a free port with a fresh preferences
 // folder, headless Chromium driven through playwright-core, and a look at the viewport's pixels.
 
+import assert from 'node:assert/strict';
 import {spawn} from 'node:child_process';
-import {mkdir, mkdtemp, rm, writeFile} from 'node:fs/promises';
+import {copyFile, mkdir, mkdtemp, rm, writeFile} from 'node:fs/promises';
 import {createRequire} from 'node:module';
 import {tmpdir} from 'node:os';
 import {dirname, join, resolve} from 'node:path';
@@ -58,6 +59,32 @@ export async function startStudio(scene) {
         return host.exitCode;
     };
     return {url, origin: new URL(url).origin, pid: host.pid, stop, stderr: () => errors};
+}
+
+// A studio on a copy of the example scene in a folder of its own (the tests may save it), with a
+// browser opened on it: {folder, scene, studio, browser, opened, end()}. `end()` closes the
+// browser, stops the host, removes the folder and checks that the host ended cleanly.
+export async function studioOnExampleCopy(folderPrefix) {
+    const folder = await mkdtemp(join(tmpdir(), folderPrefix));
+    const scene = join(folder, 'studio.json');
+    let studio;
+    let browser;
+    const end = async () => {
+        await browser?.close();
+        const status = await studio?.stop();
+        await rm(folder, {recursive: true, force: true});
+        if (studio) assert.equal(status, 0, `vela-host studio ended with ${status}: ${studio.stderr()}`);
+    };
+    try {
+        await copyFile(join(root, 'examples/scenes/studio.json'), scene);
+        studio = await startStudio(scene);
+        browser = await launchBrowser();
+        const opened = await openStudio(browser, studio.url);
+        return {folder, scene, studio, browser, opened, end};
+    } catch (error) {
+        await end().catch(() => {});
+        throw error;
+    }
 }
 
 export async function launchBrowser() {

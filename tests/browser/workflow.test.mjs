@@ -4,12 +4,9 @@
 // and documents.test.mjs; this one tests that they hold together.
 
 import assert from 'node:assert/strict';
-import {copyFile, mkdtemp, rm} from 'node:fs/promises';
-import {tmpdir} from 'node:os';
-import {join} from 'node:path';
 import {after, before, describe, test} from 'node:test';
 import {addCubeAtTheTop, pressTo, row, selectOnly, until, velaButton} from './editing-steps.mjs';
-import {gizmoXHandle, launchBrowser, openStudio, root, screenshot, startStudio} from './studio-harness.mjs';
+import {gizmoXHandle, screenshot, studioOnExampleCopy} from './studio-harness.mjs';
 
 // Every object of the active document as the page holds it, by name.
 const objectsByName = (page) =>
@@ -28,28 +25,18 @@ const objectsByName = (page) =>
     });
 
 describe('the isolation workflow', () => {
-    let studio;
-    let browser;
-    let opened;
-    let folder;
+    let session;
 
     before(async () => {
-        folder = await mkdtemp(join(tmpdir(), 'vela-workflow-'));
-        await copyFile(join(root, 'examples/scenes/studio.json'), join(folder, 'studio.json'));
-        studio = await startStudio(join(folder, 'studio.json'));
-        browser = await launchBrowser();
-        opened = await openStudio(browser, studio.url);
+        session = await studioOnExampleCopy('vela-workflow-');
     });
 
     after(async () => {
-        await browser?.close();
-        const status = await studio?.stop();
-        await rm(folder, {recursive: true, force: true});
-        assert.equal(status, 0, `vela-host studio ended with ${status}: ${studio?.stderr()}`);
+        await session?.end();
     });
 
     test('isolate, edit, copy into a new document, press in another take, save, reopen, press', async () => {
-        const {page, problems} = opened;
+        const {page, problems} = session.opened;
         const start = await objectsByName(page);
 
         // The car with its parts, isolated.
@@ -127,7 +114,7 @@ describe('the isolation workflow', () => {
         await page.getByRole('button', {name: 'Save', exact: true}).click();
         await until(page, () => document.querySelector('[role="tab"][aria-selected="true"]')?.textContent === 'Studio');
         const path = page.locator('#file-path');
-        assert.equal(await path.inputValue(), join(folder, 'studio.json'));
+        assert.equal(await path.inputValue(), session.scene);
         const loads = await page.evaluate(() => window.studio.store.loads);
         await page.getByRole('button', {name: 'Open', exact: true}).click();
         await until(page, (loads) => window.studio.store.loads > loads, loads);
