@@ -335,10 +335,11 @@ TEST_F(StudioServerTest, IdleAndSlowConnectionsAreClosedAndHoldUpNobody) {
     vhost::studio::ServerLimits limits;
     limits.requestTime = kRequestTime;
     Start(limits);
+    // The server's clock for a connection starts when it accepts it, after this one.
+    const auto opened = Clock::now();
     tcp::socket silent = Connect();
     tcp::socket slow = Connect();
     net::write(slow, net::buffer(std::string("GET /api/state HTTP/1.1\r\nHost: ") + Host()));
-    const auto opened = Clock::now();
     EXPECT_EQ(Ask(http::verb::get, "/api/state").status, 200);
     for (tcp::socket* socket : {&silent, &slow}) {
         std::future<beast::error_code> closed = std::async(std::launch::async, [socket] {
